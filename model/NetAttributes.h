@@ -1,0 +1,42 @@
+#pragma once
+
+#include "model/ByteString.h"
+#include "model/NetworkType.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Attributes of one network type. Every record has every field; the type decides which ones mean
+// something. The record checks no range: the pages validate, the encoder keeps the low bits.
+class CNetAttributes {
+public:
+    explicit CNetAttributes(NetworkType type);
+    CNetAttributes(const CNetAttributes& other) = default;
+    CNetAttributes& operator=(const CNetAttributes& other) = default;
+    virtual ~CNetAttributes();
+
+    void SetDefaults();
+
+    // The attribute block of this record: 19 bytes for Ethernet, 12 for DeviceNet, 13 for Profibus.
+    ByteString BuildBlock() const;
+
+    // Decodes a DeviceNet or Profibus block read back from the controller. Length, type byte and
+    // byte 9 are not looked at; the record keeps its own type. A block shorter than ParsedLength()
+    // is not decoded at all: the record is left unchanged and nothing past the block's end is read.
+    void ParseBlock(const ByteString& block);
+
+    // Bytes ParseBlock needs: 12 for a DeviceNet record (baud rate in byte 11), 11 otherwise.
+    std::size_t ParsedLength() const;
+
+    int m_nType;
+    int m_nTimeout;
+    int m_nPollTime;
+    int m_nInputWords;
+    int m_nOutputWords;
+    int m_nNodeAddress;
+    std::uint8_t m_byBaudRate;
+    std::uint8_t m_byIpAddress[4];
+    std::uint8_t m_bySubnetMask[4];
+    std::uint8_t m_byGateway[4];
+    int m_nPortNumber;
+};

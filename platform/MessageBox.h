@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Message box types as the Windows API numbers them; tests and callers compare against these.
+enum MessageBoxType : unsigned {
+    MB_OK = 0x00,
+    MB_ICONSTOP = 0x10,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+};
+constexpr int IDOK = 1;
+
+// The application's box: modal to the application, captioned with ApplicationName().
+int AfxMessageBox(const QString& text, unsigned type = MB_OK, unsigned helpId = 0);
+
+// The plain system box; with no owner it does not disable the main window.
+int MessageBoxA(QWidget* owner, const QString& text, const QString& caption, unsigned type);
+
+// The executable's base name, which captions the application's boxes.
+QString ApplicationName();
+
+// Test seam: when a hook is set, every box is handed to it instead of being shown, and its answer
+// is the box's result.
+struct MessageBoxRecord {
+    QString text;
+    QString caption;
+    unsigned type;
+    bool applicationModal; // false for an ownerless system box
+};
+using MessageBoxHook = std::function<int(const MessageBoxRecord&)>;
+void SetMessageBoxHook(MessageBoxHook hook);
