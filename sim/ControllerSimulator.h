@@ -1,0 +1,65 @@
+#pragma once
+
+#include "model/ByteString.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Faults the simulated controller can inject into its next replies.
+enum class SimFault {
+    Status,             // answer with a controller status code instead of success
+    NoReply,            // stay silent: the link times out
+    BadChecksum,        // corrupt the reply's CRC
+    WrongSequence,      // reply with another sequence number
+    WrongMessageCode,   // reply with another message code
+    TruncatedReply,     // stop sending in the middle of the frame
+    GarbageBeforeFrame, // noise bytes ahead of a valid frame
+    OversizedReply,     // a well-formed reply longer than any reply buffer the utility offers
+};
+
+// Plays the controller on the device side of a serial line: a pseudo-terminal it creates, or a named
+// port. Serves requests on a thread of its own until stopped or destroyed.
+class ControllerSimulator {
+public:
+    struct Options {
+        std::string portPath;       // empty: create a pseudo-terminal
+        bool paceAtLineRate = false; // send reply bytes at the line's byte rate
+        std::string storeFile;      // non-empty: the store survives restarts in this file
+        bool logRequests = false;   // one line per request on stderr
+    };
+    struct Request {
+        std::uint8_t msgCode;
+        std::uint8_t networkType;
+        ByteString payload;
+    };
+
+    ControllerSimulator();
+    explicit ControllerSimulator(Options options);
+    ~ControllerSimulator();
+    ControllerSimulator(const ControllerSimulator&) = delete;
+    ControllerSimulator& operator=(const ControllerSimulator&) = delete;
+
+    // The device path a client opens (the pty's slave side, or the named port).
+    const std::string& DevicePath() const;
+
+    void Start();
+    void Stop();
+
+    // The attribute block stored for a network type (1 to 3); none is programmed at first.
+    void Preload(int networkType, ByteString block);
+    std::optional<ByteString> StoredBlock(int networkType) const;
+
+    // The next `count` requests (of `onlyMsgCode` when non-negative) get the fault.
+    void InjectFault(SimFault fault, int count = 1, std::uint32_t statusCode = 0, int onlyMsgCode = -1);
+
+    // Requests received so far, in order, including those answered with a fault.
+    std::vector<Request> Requests() const;
+    void ClearRequests();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_pState;
+};
