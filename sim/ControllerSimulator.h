@@ -59,6 +59,9 @@ public:
     std::vector<Request> Requests() const;
     void ClearRequests();
 
+    // Times a client closed the device after having used it (the pty master saw the slave hang up).
+    int ClientCloses() const;
+
 private:
     struct State;
     std::unique_ptr<State> m_pState;
