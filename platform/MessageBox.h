@@ -12,13 +12,17 @@ enum MessageBoxType : unsigned {
     MB_ICONSTOP = 0x10,
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
+    MB_ICONMASK = 0xF0,
+    // An ownerless system box that still blocks every window of the application.
+    MB_TASKMODAL = 0x2000,
 };
 constexpr int IDOK = 1;
 
 // The application's box: modal to the application, captioned with ApplicationName().
 int AfxMessageBox(const QString& text, unsigned type = MB_OK, unsigned helpId = 0);
 
-// The plain system box; with no owner it does not disable the main window.
+// The plain system box. With an owner it blocks that window; with none it blocks nothing, unless the
+// type carries MB_TASKMODAL.
 int MessageBoxA(QWidget* owner, const QString& text, const QString& caption, unsigned type);
 
 // The executable's base name, which captions the application's boxes.
@@ -30,7 +34,7 @@ struct MessageBoxRecord {
     QString text;
     QString caption;
     unsigned type;
-    bool applicationModal; // false for an ownerless system box
+    bool applicationModal; // true when the box blocks every window of the application
 };
 using MessageBoxHook = std::function<int(const MessageBoxRecord&)>;
 void SetMessageBoxHook(MessageBoxHook hook);

@@ -1,0 +1,138 @@
+#include "platform/MessageBox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// One QApplication for the process; the executable's name captions the application's boxes.
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_platform";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+class MessageBoxTest : public testing::Test {
+protected:
+    void SetUp() override { App(); }
+    void TearDown() override { SetMessageBoxHook(nullptr); }
+
+    // Records the boxes and answers each with `answer`.
+    void Record(int answer = IDOK) {
+        SetMessageBoxHook([this, answer](const MessageBoxRecord& box) {
+            boxes.push_back(box);
+            return answer;
+        });
+    }
+
+    std::vector<MessageBoxRecord> boxes;
+};
+
+TEST_F(MessageBoxTest, ApplicationNameIsTheExecutableBaseName) {
+    EXPECT_EQ(ApplicationName(), "test_platform");
+}
+
+TEST_F(MessageBoxTest, ApplicationBoxIsCaptionedWithTheApplicationNameAndModal) {
+    Record();
+    AfxMessageBox("Saved.", MB_OK | MB_ICONINFORMATION);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Saved.");
+    EXPECT_EQ(boxes[0].caption, "test_platform");
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONINFORMATION);
+    EXPECT_TRUE(boxes[0].applicationModal);
+}
+
+TEST_F(MessageBoxTest, HookAnswerIsTheBoxResult) {
+    Record(7);
+    EXPECT_EQ(AfxMessageBox("x"), 7);
+    EXPECT_EQ(MessageBoxA(nullptr, "x", "Error", MB_OK), 7);
+}
+
+TEST_F(MessageBoxTest, OwnerlessSystemBoxKeepsItsCaptionAndBlocksOnlyWhenTaskModal) {
+    Record();
+    MessageBoxA(nullptr, "text", "Error", MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(nullptr, "text", "Error", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_FALSE(boxes[0].applicationModal);
+    EXPECT_TRUE(boxes[1].applicationModal);
+}
+
+// Closes the first visible message box as soon as the event loop runs, and keeps what it saw.
+struct BoxCloser {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::WindowModality modality = Qt::NonModal;
+    bool closed = false;
+
+    void Arm() {
+        QTimer::singleShot(0, [this] { Poll(); });
+    }
+    void Poll() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box && box->isVisible()) {
+                caption = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                modality = box->windowModality();
+                closed = true;
+                box->button(QMessageBox::Ok)->click();
+                return;
+            }
+        }
+        QTimer::singleShot(10, [this] { Poll(); });
+    }
+};
+
+struct IconCase {
+    unsigned type;
+    QMessageBox::Icon icon;
+    const char* name;
+};
+
+class RealApplicationBoxTest : public MessageBoxTest, public testing::WithParamInterface<IconCase> {};
+
+TEST_P(RealApplicationBoxTest, ShowsTheIconOfItsTypeAndReturnsOkWhenAccepted) {
+    BoxCloser closer;
+    closer.Arm();
+    EXPECT_EQ(AfxMessageBox("Line one\nline two", GetParam().type), IDOK);
+    ASSERT_TRUE(closer.closed);
+    EXPECT_EQ(closer.caption, "test_platform");
+    EXPECT_EQ(closer.text, "Line one\nline two");
+    EXPECT_EQ(closer.icon, GetParam().icon);
+    EXPECT_EQ(closer.modality, Qt::ApplicationModal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, RealApplicationBoxTest,
+                         testing::Values(IconCase{MB_OK, QMessageBox::NoIcon, "None"},
+                                         IconCase{MB_ICONSTOP, QMessageBox::Critical, "Stop"},
+                                         IconCase{MB_ICONEXCLAMATION, QMessageBox::Warning, "Exclamation"},
+                                         IconCase{MB_ICONINFORMATION, QMessageBox::Information, "Information"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {
+    QDialog mainWindow;
+    mainWindow.show();
+    bool mainWindowBlocked = true;
+    QTimer::singleShot(0, [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
+    BoxCloser closer;
+    closer.Arm();
+    EXPECT_EQ(MessageBoxA(nullptr, "No such device", "Error", MB_OK | MB_ICONINFORMATION), IDOK);
+    ASSERT_TRUE(closer.closed);
+    EXPECT_EQ(closer.caption, "Error");
+    EXPECT_EQ(closer.modality, Qt::NonModal);
+    EXPECT_FALSE(mainWindowBlocked);
+}
+
+} // namespace
