@@ -1,0 +1,258 @@
+#include "platform/DialogBuilder.h"
+
+#include "platform/IPAddressCtrl.h"
+#include "platform/WindowStyles.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr const char* ControlIdProperty = "talvorControlId";
+constexpr const char* RadioGroupProperty = "talvorRadioGroup";
+
+// Rounds like the platform's MulDiv: half away from zero.
+int ScaleRounded(int value, int numerator, int denominator) {
+    return static_cast<int>(std::lround(static_cast<double>(value) * numerator / denominator));
+}
+
+// Checks itself and clears the other automatic radio buttons of its group on a user click only,
+// so that code setting or clearing a check affects that button alone.
+class AutoRadioButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void nextCheckState() override {
+        setChecked(true);
+        const QVariant group = property(RadioGroupProperty);
+        for (auto* other : parentWidget()->findChildren<AutoRadioButton*>(Qt::FindDirectChildrenOnly))
+            if (other != this && other->property(RadioGroupProperty) == group)
+                other->setChecked(false);
+    }
+};
+
+// A static text with a prefix shows "&x" as a mnemonic and "&&" as "&"; without a control to move to
+// it still must not show the ampersand itself.
+QString WithoutMnemonic(const QString& text) {
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
+    const unsigned type = control.style & BS_TYPEMASK;
+    if (type == BS_GROUPBOX)
+        return new QGroupBox(control.text, &host);
+    if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) {
+        auto* radio = new AutoRadioButton(control.text, &host);
+        radio->setAutoExclusive(false);
+        return radio;
+    }
+    auto* button = new QPushButton(control.text, &host);
+    button->setDefault(type == BS_DEFPUSHBUTTON);
+    return button;
+}
+
+QWidget* CreateEdit(QWidget& host, const ControlTemplate& control) {
+    auto* edit = new QLineEdit(control.text, &host);
+    if (control.style & ES_NUMBER) {
+        static const QRegularExpression digits(QStringLiteral("[0-9]*"));
+        edit->setValidator(new QRegularExpressionValidator(digits, edit));
+    }
+    return edit;
+}
+
+QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
+    auto* label = new QLabel(&host);
+    const unsigned type = control.style & SS_TYPEMASK;
+    if (type == SS_ICON) {
+        const QPixmap icon = LoadIconResource(control.text.mid(1).toInt());
+        label->setPixmap(icon);
+        return label;
+    }
+    label->setTextFormat(Qt::PlainText);
+    label->setText(control.text);
+    label->setWordWrap(type != SS_LEFTNOWORDWRAP);
+    const Qt::Alignment horizontal = type == SS_RIGHT ? Qt::AlignRight : type == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+    label->setAlignment(horizontal | Qt::AlignTop);
+    return label;
+}
+
+QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate) {
+    auto* combo = new QComboBox(&host);
+    combo->setEditable((control.style & CBS_TYPEMASK) != CBS_DROPDOWNLIST);
+    QStringList items;
+    for (const auto& [id, strings] : dialogTemplate.initData)
+        if (id == control.id)
+            items += strings;
+    if (control.style & CBS_SORT)
+        std::stable_sort(items.begin(), items.end(),
+                         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    combo->addItems(items);
+    combo->setCurrentIndex(-1);
+    return combo;
+}
+
+QWidget* CreateControl(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate) {
+    const QString windowClass = control.windowClass.toUpper();
+    if (windowClass == QLatin1String("BUTTON"))
+        return CreateButton(host, control);
+    if (windowClass == QLatin1String("EDIT"))
+        return CreateEdit(host, control);
+    if (windowClass == QLatin1String("STATIC"))
+        return CreateStatic(host, control);
+    if (windowClass == QLatin1String("COMBOBOX"))
+        return CreateComboBox(host, control, dialogTemplate);
+    if (windowClass == QLatin1String("SYSIPADDRESS32"))
+        return new CIPAddressCtrl(&host);
+    // An unknown class still occupies its place and keeps its id, as an empty window would.
+    return new QWidget(&host);
+}
+
+void PlaceControl(QWidget& widget, const ControlTemplate& control, const QFont& font) {
+    QRect pixels = DialogUnitsToPixels(font, QRect(control.x, control.y, control.cx, control.cy));
+    const QString windowClass = control.windowClass.toUpper();
+    if (windowClass == QLatin1String("COMBOBOX")) {
+        // The template height includes the dropped-down list; the closed box is one line high.
+        auto* combo = static_cast<QComboBox*>(&widget);
+        const int lineHeight = combo->sizeHint().height();
+        combo->setMaxVisibleItems(std::max(1, (pixels.height() - lineHeight) / std::max(1, lineHeight)));
+        pixels.setHeight(lineHeight);
+    } else if (auto* label = qobject_cast<QLabel*>(&widget); label && !label->pixmap().isNull()) {
+        // An icon static takes the size of its icon.
+        pixels.setSize(label->pixmap().deviceIndependentSize().toSize());
+    }
+    widget.setGeometry(pixels);
+}
+
+// Windows groups controls from one WS_GROUP control up to the next one; the controls before the
+// first WS_GROUP control belong to the last group, since the search wraps around the template.
+std::vector<int> RadioGroups(const DialogTemplate& dialogTemplate) {
+    const auto& controls = dialogTemplate.controls;
+    std::vector<int> groups(controls.size(), 0);
+    int group = 0;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].style & WS_GROUP)
+            ++group;
+        groups[i] = group;
+    }
+    for (std::size_t i = 0; i < controls.size() && !(controls[i].style & WS_GROUP); ++i)
+        groups[i] = group;
+    return groups;
+}
+
+void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& dialogTemplate) {
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        auto* label = qobject_cast<QLabel*>(widgets[i]);
+        const ControlTemplate& control = dialogTemplate.controls[i];
+        if (!label || (control.style & SS_NOPREFIX) || !label->pixmap().isNull() || !control.text.contains('&'))
+            continue;
+        QWidget* buddy = nullptr;
+        for (std::size_t j = i + 1; j < widgets.size() && !buddy; ++j)
+            if ((dialogTemplate.controls[j].style & WS_TABSTOP) && !qobject_cast<QLabel*>(widgets[j]))
+                buddy = widgets[j];
+        if (buddy) {
+            label->setTextFormat(Qt::AutoText);
+            label->setBuddy(buddy);
+        } else {
+            label->setText(WithoutMnemonic(control.text));
+        }
+    }
+}
+
+} // namespace
+
+QFont DialogFont(const QString& fontName, int pointSize) {
+    QFont font = QFontDatabase::hasFamily(fontName) ? QFont(fontName) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    return font;
+}
+
+QSize DialogBaseUnits(const QFont& font) {
+    // The platform's own measure: the mean width of the 52 Latin letters, rounded, and the font height.
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFontMetrics metrics(font);
+    const int averageWidth = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
+    return QSize(std::max(1, averageWidth), std::max(1, metrics.height()));
+}
+
+QPoint DialogUnitsToPixels(const QFont& font, const QPoint& dialogUnits) {
+    const QSize base = DialogBaseUnits(font);
+    return QPoint(ScaleRounded(dialogUnits.x(), base.width(), 4), ScaleRounded(dialogUnits.y(), base.height(), 8));
+}
+
+QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits) {
+    const QPoint size = DialogUnitsToPixels(font, QPoint(dialogUnits.width(), dialogUnits.height()));
+    return QRect(DialogUnitsToPixels(font, dialogUnits.topLeft()), QSize(size.x(), size.y()));
+}
+
+QPixmap LoadIconResource(int resourceId) {
+    return QPixmap(QStringLiteral(":/icons/%1.png").arg(resourceId));
+}
+
+void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
+    const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
+    host.setFont(font);
+    const QSize size = DialogUnitsToPixels(font, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
+    if (dialogTemplate.style & WS_CHILD) {
+        host.resize(size);
+    } else {
+        host.setFixedSize(size);
+        host.setWindowTitle(dialogTemplate.caption);
+    }
+
+    const std::vector<int> groups = RadioGroups(dialogTemplate);
+    std::vector<QWidget*> widgets;
+    widgets.reserve(dialogTemplate.controls.size());
+    for (std::size_t i = 0; i < dialogTemplate.controls.size(); ++i) {
+        const ControlTemplate& control = dialogTemplate.controls[i];
+        QWidget* widget = CreateControl(host, control, dialogTemplate);
+        widget->setProperty(ControlIdProperty, control.id);
+        widget->setProperty(RadioGroupProperty, groups[i]);
+        widget->setFont(font);
+        if (!(control.style & WS_TABSTOP) && widget->focusPolicy() != Qt::NoFocus &&
+            !qobject_cast<QRadioButton*>(widget))
+            widget->setFocusPolicy(Qt::ClickFocus);
+        PlaceControl(*widget, control, font);
+        widget->setEnabled(!(control.style & WS_DISABLED));
+        widget->setVisible(control.style & WS_VISIBLE);
+        widgets.push_back(widget);
+    }
+    for (QWidget* widget : widgets)
+        if (qobject_cast<QGroupBox*>(widget))
+            widget->lower();
+    SetMnemonics(widgets, dialogTemplate);
+
+    if (dialogTemplate.style & WS_CHILD)
+        host.setVisible(dialogTemplate.style & WS_VISIBLE);
+}
+
+QWidget* GetDlgItem(const QWidget& host, int id) {
+    for (auto* child : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QVariant value = child->property(ControlIdProperty);
+        if (value.isValid() && value.toInt() == id)
+            return child;
+    }
+    return nullptr;
+}
+
+int GetDlgCtrlID(const QWidget& control) {
+    const QVariant value = control.property(ControlIdProperty);
+    return value.isValid() ? value.toInt() : IDC_STATIC;
+}

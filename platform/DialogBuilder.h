@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/DialogTemplate.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+
+// Builds a dialog template into `host`: sets the template's font (the platform sans font stands in for
+// a face that is not installed), sizes the host and creates every control as a child in template
+// order, which is also the tab order.
+// - group boxes are frames stacked behind their siblings, not containers;
+// - automatic radio buttons clear the others of their group when the user clicks one; a group runs
+//   from a WS_GROUP control to the next one, wrapping past the end of the template as Windows does;
+//   setting a check from code clears nothing;
+// - ES_NUMBER edits accept digits only; drop-down lists are non-editable, CBS_SORT sorts them, and the
+//   template's initialisation strings are added;
+// - static texts are aligned left or right and show `&` as a mnemonic (for the next tab-stop control)
+//   unless SS_NOPREFIX; an SS_ICON static shows the icon resource its text names;
+// - "SysIPAddress32" becomes a CIPAddressCtrl.
+// The host gets the caption for pop-up templates; whether the host is shown stays with the caller,
+// except for child templates, whose host follows WS_VISIBLE.
+void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate);
+
+// The control with this id among the host's controls, or nullptr.
+QWidget* GetDlgItem(const QWidget& host, int id);
+
+template <class T> T* GetDlgItemAs(const QWidget& host, int id) { return qobject_cast<T*>(GetDlgItem(host, id)); }
+
+// The numeric id a control was built with; IDC_STATIC (-1) for a widget that is no template control.
+int GetDlgCtrlID(const QWidget& control);
+
+// The font a template asks for, after falling back for a face that is not installed.
+QFont DialogFont(const QString& fontName, int pointSize);
+
+// Dialog base units of a font: the average character width and the character height in pixels.
+QSize DialogBaseUnits(const QFont& font);
+
+// Dialog units to pixels: x * average char width / 4, y * char height / 8, each coordinate rounded.
+QPoint DialogUnitsToPixels(const QFont& font, const QPoint& dialogUnits);
+QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits);
+
+// The icon resource with this number (the one an SS_ICON static names as "#<number>"); null if missing.
+QPixmap LoadIconResource(int resourceId);
