@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// String shown for link result codes the table does not know and the system cannot explain.
+constexpr unsigned IDS_UNKNOWN_LINK_ERROR = 138;
+
+// Codes the user is never told about: success, and 18. A request that received 18 has still failed.
+bool IsSilentLinkResult(std::uint32_t code);
+
+// The string table id that explains a link result code; none for silent and unknown codes.
+std::optional<unsigned> LinkMessageStringId(std::uint32_t code);

@@ -1,0 +1,83 @@
+#include "app/NetConfigApp.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Replies land in scratch buffers on the stack, so a request allocates nothing for them.
+constexpr std::size_t kStatusIdBufferSize = 65536;
+constexpr std::uint32_t kStatusIdCapacity = 65535;
+constexpr std::uint32_t kReadAttributesCapacity = 100000;
+
+// The library takes the payload length of a write as one byte.
+constexpr std::size_t kMaxWritePayload = std::numeric_limits<std::uint8_t>::max();
+
+} // namespace
+
+bool CNetConfigApp::OpenLink() {
+    CSerialComm::m_nCommMedium = 0;
+    m_SerialComm.m_nSerialPort = m_nComPort + 1;
+    m_SerialComm.m_wCommParam = COMM_PARAM_DEFAULT;
+    const LinkResult result = m_SerialComm.InitializeCommMode();
+    if (result != 0) {
+        ReportLinkError(result);
+        return false;
+    }
+    return true;
+}
+
+bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t* payload,
+                                std::uint32_t payloadLength, std::uint8_t* reply, std::uint32_t replyCapacity,
+                                std::uint32_t* replyCount) {
+    if (!OpenLink())
+        return false;
+    m_SerialComm.m_nExchangeState = 0;
+    const LinkResult result = m_SerialComm.ProccessMsgCode_NoThread(msgCode, request, payload, payloadLength, reply,
+                                                                    replyCapacity, replyCount);
+    if (result != 0) {
+        // The port stays with the library, which frees it before the next open.
+        ReportLinkError(result);
+        return false;
+    }
+    m_SerialComm.CloseComPort();
+    return true;
+}
+
+void CNetConfigApp::SetPLCTarget(int value) { m_SerialComm.m_bPLCTarget = value; }
+
+bool CNetConfigApp::ReadStatusId() {
+    std::array<std::uint8_t, kStatusIdBufferSize> reply;
+    std::uint32_t replyCount = 0;
+    SetPLCTarget(1);
+    const bool sent = SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), kStatusIdCapacity, &replyCount);
+    SetPLCTarget(0);
+    return sent;
+}
+
+bool CNetConfigApp::WriteNetAttributes(ByteString block, NetworkType type) {
+    // A longer block cannot be described by the one-byte length; cutting it would corrupt the controller's
+    // attributes, so it is refused before anything goes on the line.
+    if (block.size() > kMaxWritePayload)
+        return false;
+    const auto payloadLength = static_cast<std::uint8_t>(block.size());
+    std::vector<std::uint8_t> payload(block.begin(), block.end());
+    SetPLCTarget(1);
+    m_SerialComm.m_byNetworkType = static_cast<std::uint8_t>(type);
+    return SendRequest(MSGCODE_WRITE_NET_ATTR, true, payload.data(), payloadLength, nullptr, 0, nullptr);
+}
+
+bool CNetConfigApp::ReadNetAttributes(ByteString& block, NetworkType type) {
+    std::array<std::uint8_t, kReadAttributesCapacity> reply;
+    std::uint32_t replyCount = 0;
+    SetPLCTarget(1);
+    m_SerialComm.m_byNetworkType = static_cast<std::uint8_t>(type);
+    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), kReadAttributesCapacity, &replyCount))
+        return false;
+    // Whatever count the library reports, nothing past the buffer is copied.
+    const std::uint32_t received = std::min(replyCount, kReadAttributesCapacity);
+    block.assign(reply.begin(), reply.begin() + received);
+    return true;
+}
