@@ -1,0 +1,31 @@
+# Private X server for runs without a display: start_xvfb exports DISPLAY, stop_xvfb ends the server.
+start_xvfb() {
+  local displayFile
+  displayFile=$(mktemp)
+  # -displayfd picks a free display number and writes it once the server accepts clients.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayFile" 2>/dev/null &
+  TALVOR_XVFB_PID=$!
+  for _ in $(seq 200); do
+    [ -s "$displayFile" ] && break
+    sleep 0.05
+  done
+  if [ ! -s "$displayFile" ]; then
+    rm -f "$displayFile"
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$displayFile")"
+  rm -f "$displayFile"
+}
+
+stop_xvfb() {
+  [ -n "${TALVOR_XVFB_PID:-}" ] || return 0
+  kill "$TALVOR_XVFB_PID" 2>/dev/null || true
+  wait "$TALVOR_XVFB_PID" 2>/dev/null || true
+  TALVOR_XVFB_PID=""
+}
+
+# Prints the id of the visible window with this exact title once it is mapped; fails after 20 s.
+wait_for_window() {
+  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+}
