@@ -3,7 +3,7 @@ start_xvfb() {
   local displayFile
   displayFile=$(mktemp)
   # -displayfd picks a free display number and writes it once the server accepts clients.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$displayFile" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$displayFile" 2>/dev/null &
   TALVOR_XVFB_PID=$!
   for _ in $(seq 200); do
     [ -s "$displayFile" ] && break
