@@ -1,0 +1,144 @@
+#include "app/NetConfigApp.h"
+#include "platform/LastError.h"
+#include "tests/link/BoxRecorder.h"
+#include "tests/link/LinkMessageCases.h"
+
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr unsigned kInformationOk = MB_OK | MB_ICONINFORMATION;
+
+class ReportLinkErrorTest : public testing::TestWithParam<LinkMessageCase> {
+protected:
+    void SetUp() override { SetLastError(0); }
+    void TearDown() override { SetLastError(0); }
+};
+
+TEST_P(ReportLinkErrorTest, ShowsTheCodesTextInTheApplicationsBox) {
+    BoxRecorder recorder;
+    theApp.ReportLinkError(GetParam().code);
+    if (!GetParam().text) {
+        EXPECT_TRUE(recorder.boxes.empty());
+        return;
+    }
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(recorder.boxes[0].caption, ApplicationName());
+    EXPECT_EQ(recorder.boxes[0].type, kInformationOk);
+    EXPECT_TRUE(recorder.boxes[0].applicationModal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, ReportLinkErrorTest, testing::ValuesIn(kLinkMessageCases), LinkMessageCaseName);
+
+TEST(ReportLinkError, SuccessAndTheHighestCodeAreHandled) {
+    BoxRecorder recorder;
+    SetLastError(0);
+    theApp.ReportLinkError(0);
+    EXPECT_TRUE(recorder.boxes.empty());
+    theApp.ReportLinkError(0xFFFFFFFFu);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, kUnknownLinkErrorText);
+}
+
+// An unknown code with the thread's last error set shows the system's text for that error instead.
+class UnknownCodeWithLastErrorTest : public testing::TestWithParam<std::uint32_t> {
+protected:
+    void TearDown() override { SetLastError(0); }
+};
+
+TEST_P(UnknownCodeWithLastErrorTest, ShowsTheSystemTextCaptionedError) {
+    BoxRecorder recorder;
+    SetLastError(ENODEV);
+    theApp.ReportLinkError(GetParam());
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, QString::fromLocal8Bit(std::strerror(ENODEV)));
+    EXPECT_EQ(recorder.boxes[0].caption, "Error");
+    EXPECT_EQ(recorder.boxes[0].type & ~unsigned{MB_TASKMODAL}, kInformationOk);
+    // No other request may start while the user reads it.
+    EXPECT_TRUE(recorder.boxes[0].applicationModal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, UnknownCodeWithLastErrorTest, testing::Values(4u, 24u, 38u, 211u, 214u),
+                         [](const auto& info) { return "Code" + std::to_string(info.param); });
+
+TEST(ReportLinkError, KnownCodeIgnoresTheLastError) {
+    BoxRecorder recorder;
+    SetLastError(ENODEV);
+    theApp.ReportLinkError(22);
+    SetLastError(0);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, "Password does not match the system attributes password");
+}
+
+// Ids with no text: gaps inside the table and ids outside it.
+class MissingStringTest : public testing::TestWithParam<unsigned> {};
+
+TEST_P(MissingStringTest, ShowsTheFallbackWithoutIconAndReturnsOne) {
+    BoxRecorder recorder(/*answer=*/7);
+    EXPECT_EQ(theApp.ShowStringMessage(GetParam(), kInformationOk), 1);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, "Unable to load error string from resources.");
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK});
+    EXPECT_EQ(recorder.boxes[0].caption, ApplicationName());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ids, MissingStringTest, testing::Values(0u, 106u, 126u, 139u, 0xFFFFFFFFu),
+                         [](const auto& info) { return "Id" + std::to_string(info.param); });
+
+TEST(ShowStringMessage, ReturnsTheBoxResultAndKeepsTheGivenType) {
+    BoxRecorder recorder(/*answer=*/7);
+    EXPECT_EQ(theApp.ShowStringMessage(124, MB_OK | MB_ICONEXCLAMATION), 7);
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, "PLC is not in Program Mode");
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONEXCLAMATION});
+}
+
+// The real box, answered by a timer: while it is open it is the application's modal widget, so the main
+// dialog cannot start another request.
+struct ModalBoxAnswer {
+    bool seen = false;
+    QString caption;
+    QString text;
+
+    void Arm() {
+        QTimer::singleShot(10, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                Arm();
+                return;
+            }
+            seen = true;
+            caption = box->windowTitle();
+            text = box->text();
+            box->accept();
+        });
+    }
+};
+
+TEST(ReportLinkError, RealBoxesBlockTheApplicationUntilAnswered) {
+    TestApplication();
+    ModalBoxAnswer answer;
+    answer.Arm();
+    theApp.ReportLinkError(37);
+    ASSERT_TRUE(answer.seen);
+    EXPECT_EQ(answer.caption, ApplicationName());
+    EXPECT_EQ(answer.text, "Error C01_3:  communication port is being used by some other application, Access denied.");
+
+    ModalBoxAnswer systemAnswer;
+    systemAnswer.Arm();
+    SetLastError(EBUSY);
+    theApp.ReportLinkError(38);
+    SetLastError(0);
+    ASSERT_TRUE(systemAnswer.seen);
+    EXPECT_EQ(systemAnswer.caption, "Error");
+    EXPECT_EQ(systemAnswer.text, QString::fromLocal8Bit(std::strerror(EBUSY)));
+}
+
+} // namespace
