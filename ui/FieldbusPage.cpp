@@ -1,0 +1,196 @@
+#include "ui/FieldbusPage.h"
+
+#include "app/NetConfigApp.h"
+#include "platform/DialogBuilder.h"
+#include "platform/MessageBox.h"
+#include "res/FieldbusPageTemplate.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+struct FieldbusTexts {
+    NetworkType type;
+    const char* readFailed;
+    const char* notProgrammed;
+};
+
+constexpr FieldbusTexts kDeviceNetTexts{
+    NetworkDeviceNet,
+    "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!",
+    "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set the MAC ID and the "
+    "Baud Rate for DeviceNet.\nOther attributes (such as Consumed Words and Produced Words) need to be programmed "
+    "using the TALVOR software.",
+};
+
+constexpr FieldbusTexts kProfibusTexts{
+    NetworkProfibus,
+    "Could not read Profibus attributes from TALVOR. Make sure that the device is connected!",
+    "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the Node "
+    "Address for Profibus.\nOther attributes (such as Input Words and Output Words) need to be programmed using "
+    "the TALVOR software.",
+};
+
+bool InRange(int value, int low, int high) { return value >= low && value <= high; }
+
+// Reads one fieldbus type's block into the record, unless the controller has none or the reply is too
+// short to decode: the record only ever takes a complete block.
+bool ReadBlock(CNetAttributes& record, ByteString& reply, const FieldbusTexts& texts) {
+    if (!theApp.ReadNetAttributes(reply, texts.type)) {
+        AfxMessageBox(texts.readFailed, MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (reply.size() == EmptyAttributeBlock().size()) {
+        AfxMessageBox(texts.notProgrammed, MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (reply.size() < record.ParsedLength()) {
+        AfxMessageBox(texts.readFailed, MB_ICONEXCLAMATION);
+        return false;
+    }
+    record.ParseBlock(reply);
+    return true;
+}
+
+} // namespace
+
+CFieldbusPage::CFieldbusPage(QWidget* parent) : CAttributePage(IDD_FIELDBUS_PAGE, parent) { Create(); }
+
+CFieldbusPage::~CFieldbusPage() = default;
+
+void CFieldbusPage::DoDataExchange() {
+    m_stMaxString = GetDlgItemAs<QLabel>(*this, IDC_ST_MAX_STRING);
+    m_stTimeoutLabel = GetDlgItemAs<QLabel>(*this, IDC_ST_TIMEOUT_LABEL);
+    m_stTimeoutUnit = GetDlgItemAs<QLabel>(*this, IDC_ST_TIMEOUT_UNIT);
+    m_stPollTimeLabel = GetDlgItemAs<QLabel>(*this, IDC_ST_POLL_TIME_LABEL);
+    m_stPollTimeUnit = GetDlgItemAs<QLabel>(*this, IDC_ST_POLL_TIME_UNIT);
+    m_grpProperties = GetDlgItemAs<QGroupBox>(*this, IDC_GRP_PROPERTIES);
+    m_stOutputWordsLabel = GetDlgItemAs<QLabel>(*this, IDC_ST_OUTPUT_WORDS);
+    m_stInputWordsLabel = GetDlgItemAs<QLabel>(*this, IDC_ST_INPUT_WORDS);
+    m_stBaudRateLabel = GetDlgItemAs<QLabel>(*this, IDC_ST_BAUD_RATE);
+    m_edTimeout = GetDlgItemAs<QLineEdit>(*this, IDC_ED_TIMEOUT);
+    m_edPollTime = GetDlgItemAs<QLineEdit>(*this, IDC_ED_POLL_TIME);
+    m_edNodeAddress = GetDlgItemAs<QLineEdit>(*this, IDC_ED_NODE_ADDRESS);
+    m_edOutputWords = GetDlgItemAs<QLineEdit>(*this, IDC_ED_OUTPUT_WORDS);
+    m_edInputWords = GetDlgItemAs<QLineEdit>(*this, IDC_ED_INPUT_WORDS);
+    m_cbBaudRate = GetDlgItemAs<QComboBox>(*this, IDC_CB_BAUD_RATE);
+    m_stNodeAddressLabel = GetDlgItemAs<QLabel>(*this, IDC_ST_NODE_ADDRESS);
+}
+
+bool CFieldbusPage::OnInitDialog() {
+    CAttributePage::OnInitDialog();
+    // Only a choice the user makes counts as a selection change; selecting from code stores nothing.
+    connect(m_cbBaudRate, &QComboBox::activated, this, &CFieldbusPage::OnSelchangeBaudRate);
+    m_stNodeAddressLabel->setText("MAC ID (0-63)");
+    ShowRecord();
+    return true;
+}
+
+bool CFieldbusPage::ReadFromController(ByteString& reply) {
+    CNetAttributes& record = GetCurrentAttributes();
+    if (!theApp.ReadStatusId())
+        return false;
+    switch (record.m_nType) {
+    case NetworkDeviceNet:
+        return ReadBlock(record, reply, kDeviceNetTexts);
+    case NetworkProfibus:
+        return ReadBlock(record, reply, kProfibusTexts);
+    default:
+        return false;
+    }
+}
+
+void CFieldbusPage::ShowRecord() {
+    const CNetAttributes& record = GetCurrentAttributes();
+    if (record.m_nType == NetworkDeviceNet) {
+        m_stOutputWordsLabel->setText("Produced words");
+        m_stInputWordsLabel->setText("Consumed words");
+        m_grpProperties->setTitle("DeviceNet Properties");
+        m_stNodeAddressLabel->setText("MAC ID (0-63)");
+        m_stMaxString->hide();
+        m_stBaudRateLabel->show();
+        m_cbBaudRate->show();
+        ShowFields(true);
+    } else if (record.m_nType == NetworkProfibus) {
+        m_stInputWordsLabel->setText("Input words");
+        m_stOutputWordsLabel->setText("Output words");
+        m_grpProperties->setTitle("Profibus Properties");
+        m_stNodeAddressLabel->setText("Node Address (1-125)");
+        m_stMaxString->hide();
+        m_stBaudRateLabel->hide();
+        m_cbBaudRate->hide();
+        ShowFields(true);
+    }
+
+    const int baudRate = record.m_byBaudRate;
+    m_cbBaudRate->setCurrentIndex(baudRate < m_cbBaudRate->count() ? baudRate : -1);
+    SetNumber(*m_edOutputWords, record.m_nOutputWords);
+    SetNumber(*m_edInputWords, record.m_nInputWords);
+    SetNumber(*m_edTimeout, record.m_nTimeout);
+    SetNumber(*m_edPollTime, record.m_nPollTime);
+    SetNumber(*m_edNodeAddress, record.m_nNodeAddress);
+}
+
+void CFieldbusPage::ShowFields(bool show) {
+    m_stTimeoutLabel->hide();
+    m_stTimeoutUnit->hide();
+    m_stPollTimeLabel->hide();
+    m_stPollTimeUnit->hide();
+    m_grpProperties->setVisible(show);
+    m_stOutputWordsLabel->setVisible(show);
+    m_stInputWordsLabel->setVisible(show);
+    m_edTimeout->hide();
+    m_edPollTime->hide();
+    m_edNodeAddress->setVisible(show);
+    m_edOutputWords->setVisible(show);
+    m_edInputWords->setVisible(show);
+    m_stNodeAddressLabel->setVisible(show);
+}
+
+void CFieldbusPage::OnSelchangeBaudRate() {
+    GetCurrentAttributes().m_byBaudRate = static_cast<std::uint8_t>(m_cbBaudRate->currentIndex() & 0xFF);
+}
+
+bool CFieldbusPage::SaveToRecord() {
+    const int timeout = GetNumber(*m_edTimeout);
+    const int pollTime = GetNumber(*m_edPollTime);
+    const int address = GetNumber(*m_edNodeAddress);
+
+    CNetAttributes& record = GetCurrentAttributes();
+    if (record.m_nType != NetworkDeviceNet && record.m_nType != NetworkProfibus)
+        return false;
+    const bool deviceNet = record.m_nType == NetworkDeviceNet;
+    if (deviceNet ? !InRange(address, 0, 63) : !InRange(address, 1, 125)) {
+        AfxMessageBox(deviceNet ? "Invalid MAC ID!" : "Invalid Node address!", MB_ICONSTOP);
+        m_edNodeAddress->setFocus();
+        return false;
+    }
+    record.m_nNodeAddress = address;
+    record.m_nPollTime = pollTime;
+    record.m_nTimeout = timeout;
+
+    const int inputWords = GetNumber(*m_edInputWords);
+    const int outputWords = GetNumber(*m_edOutputWords);
+    const int wordsLow = deviceNet ? 1 : 0;
+    const int wordsHigh = deviceNet ? 127 : 122;
+    if (!InRange(inputWords, wordsLow, wordsHigh)) {
+        AfxMessageBox(deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!", MB_ICONSTOP);
+        m_edInputWords->setFocus();
+        return false;
+    }
+    if (!InRange(outputWords, wordsLow, wordsHigh)) {
+        AfxMessageBox(deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!", MB_ICONSTOP);
+        m_edOutputWords->setFocus();
+        return false;
+    }
+    if (!deviceNet && inputWords + outputWords >= 208) {
+        AfxMessageBox("The sum of Input and Output must be less than 208", MB_ICONSTOP);
+        return false;
+    }
+    record.m_nOutputWords = outputWords;
+    record.m_nInputWords = inputWords;
+    return true;
+}
