@@ -1,0 +1,13 @@
+#include "app/NetConfigApp.h"
+#include "res/Version.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    // theApp holds no Qt object yet: the link creates its port only when it opens.
+    QApplication application(argc, argv);
+    QApplication::setApplicationVersion(kExecutableVersion);
+    theApp.InitInstance();
+    // The dialog's result is not examined: closing it always ends the process normally.
+    return 0;
+}
