@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QSerialPort;
 
@@ -33,5 +35,11 @@ public:
     std::uint8_t m_byNetworkType = 0;
 
 private:
+    LinkResult OpenPort(const std::string& device, std::int32_t baudRate);
+    LinkResult Transmit(const std::vector<std::uint8_t>& frame);
+    LinkResult ReceiveReply(std::uint32_t capacity, struct Frame& reply);
+    void DiscardInput();
+
     std::unique_ptr<QSerialPort> m_pPort;
+    std::uint8_t m_bySequence = 0; // numbers the exchanges; the reply must echo it
 };

@@ -51,6 +51,8 @@ public:
     // The attribute block stored for a network type (1 to 3); none is programmed at first.
     void Preload(int networkType, ByteString block);
     std::optional<ByteString> StoredBlock(int networkType) const;
+    // Preloads the blocks of the three records at their defaults.
+    void PreloadDefaults();
 
     // The next `count` requests (of `onlyMsgCode` when non-negative) get the fault.
     void InjectFault(SimFault fault, int count = 1, std::uint32_t statusCode = 0, int onlyMsgCode = -1);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+// The link result codes this library produces itself. A controller status byte is passed through
+// unchanged and may be any other value.
+namespace linkcode {
+
+inline constexpr std::uint32_t Success = 0;
+inline constexpr std::uint32_t Checksum = 1;
+inline constexpr std::uint32_t TimeOut = 2;
+inline constexpr std::uint32_t MessageCode = 3;
+inline constexpr std::uint32_t DeviceLost = 4; // not in the error text table: the system's text is shown
+inline constexpr std::uint32_t MessageNumber = 7;
+inline constexpr std::uint32_t MessageLength = 8;
+inline constexpr std::uint32_t NotInitialized = 30;
+inline constexpr std::uint32_t InvalidArgument = 31;
+inline constexpr std::uint32_t Transmit = 35;
+inline constexpr std::uint32_t CannotOpen = 36;
+inline constexpr std::uint32_t PortInUse = 37;
+
+} // namespace linkcode

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "model/ByteString.h"
+#include "seriallink/Frame.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// What the simulated controller knows: one attribute block per network type 1 to 3.
+using BlockStore = std::array<std::optional<ByteString>, 3>;
+
+namespace ctrl {
+
+inline constexpr std::uint8_t MsgStatusId = 18;
+inline constexpr std::uint8_t MsgWriteNetAttr = 42;
+inline constexpr std::uint8_t MsgReadNetAttr = 43;
+
+// Controller statuses for malformed requests, drawn from the link result codes.
+inline constexpr std::uint8_t StatusChecksum = 1;
+inline constexpr std::uint8_t StatusMessageCode = 3;
+inline constexpr std::uint8_t StatusLength = 8;
+inline constexpr std::uint8_t StatusType = 9;
+
+// Payload of a status-id reply: family "TV", firmware 1.0.
+inline const ByteString StatusIdPayload{0x54, 0x56, 0x01, 0x00};
+
+} // namespace ctrl
+
+struct ControllerAnswer {
+    std::uint8_t status = frame::StatusOk;
+    ByteString payload;
+    bool storeChanged = false;
+};
+
+// The controller's answer to a well-formed request frame, applied to `store`.
+ControllerAnswer AnswerRequest(const Frame& request, BlockStore& store);

@@ -1,0 +1,49 @@
+#include "sim/FaultSpec.h"
+
+#include <charconv>
+#include <utility>
+
+namespace {
+
+constexpr std::pair<std::string_view, SimFault> Kinds[] = {
+    {"status", SimFault::Status},           {"no-reply", SimFault::NoReply},
+    {"bad-crc", SimFault::BadChecksum},     {"wrong-seq", SimFault::WrongSequence},
+    {"wrong-code", SimFault::WrongMessageCode}, {"truncated", SimFault::TruncatedReply},
+    {"garbage", SimFault::GarbageBeforeFrame},  {"oversized", SimFault::OversizedReply},
+};
+
+// Reads the decimal number that follows `marker` in `text` up to the next marker; true when absent.
+bool ReadNumber(std::string_view& text, char marker, long min, long max, long& value) {
+    if (text.empty() || text.front() != marker)
+        return true;
+    const char* begin = text.data() + 1;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (error != std::errc() || stop == begin || value < min || value > max)
+        return false;
+    text.remove_prefix(std::size_t(stop - text.data()));
+    return true;
+}
+
+} // namespace
+
+std::optional<FaultSpec> ParseFaultSpec(std::string_view text) {
+    const std::size_t kindEnd = text.find_first_of(":x@");
+    const std::string_view kind = text.substr(0, kindEnd);
+    std::optional<FaultSpec> spec;
+    for (const auto& [name, fault] : Kinds)
+        if (name == kind)
+            spec = FaultSpec{fault};
+    if (!spec)
+        return std::nullopt;
+    text.remove_prefix(kind.size());
+
+    long status = 0, count = 1, code = -1;
+    if (!ReadNumber(text, ':', 0, 255, status) || !ReadNumber(text, 'x', 1, 1'000'000, count) ||
+        !ReadNumber(text, '@', 0, 255, code) || !text.empty())
+        return std::nullopt;
+    spec->status = static_cast<std::uint32_t>(status);
+    spec->count = static_cast<int>(count);
+    spec->onlyMsgCode = static_cast<int>(code);
+    return spec;
+}

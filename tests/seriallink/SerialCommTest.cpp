@@ -1,0 +1,312 @@
+#include "seriallink/SerialComm.h"
+
+#include "model/NetAttributes.h"
+#include "platform/LastError.h"
+#include "seriallink/PortName.h"
+#include "sim/ControllerSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+// QSerialPort's notifiers want a Qt application object, as the utility has one.
+class QtCoreEnvironment : public testing::Environment {
+public:
+    void SetUp() override { app = std::make_unique<QCoreApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
+
+private:
+    int argc = 1;
+    char name[16] = "test_seriallink";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> app;
+};
+
+const testing::Environment* const qtCore = testing::AddGlobalTestEnvironment(new QtCoreEnvironment);
+
+constexpr int PortNumber = 3;
+constexpr std::uint8_t StatusId = 18, WriteNetAttr = 42, ReadNetAttr = 43;
+
+// The link as the application drives it, against a simulated controller on a real pty.
+class LinkSession : public testing::Test {
+protected:
+    void SetUp() override {
+        sim.Start();
+        ::setenv("TALVOR_COM3", sim.DevicePath().c_str(), 1);
+        link.m_nSerialPort = PortNumber;
+        link.m_wCommParam = 0x1001;
+        link.m_bPLCTarget = 1;
+    }
+    void TearDown() override {
+        link.CloseComPort();
+        ::unsetenv("TALVOR_COM3");
+    }
+
+    LinkResult Read(std::uint8_t type, ByteString& block, std::uint32_t capacity = 100000) {
+        if (LinkResult opened = link.InitializeCommMode(); opened != 0)
+            return opened;
+        link.m_byNetworkType = type;
+        buffer.assign(capacity + Canary, 0xEE);
+        std::uint32_t count = 0;
+        const LinkResult result = link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, buffer.data(), capacity, &count);
+        EXPECT_LE(count, capacity);
+        EXPECT_EQ(ByteString(buffer.end() - Canary, buffer.end()), ByteString(Canary, 0xEE)) << "wrote past the capacity";
+        if (result == 0) {
+            block.assign(buffer.begin(), buffer.begin() + count);
+            link.CloseComPort();
+        } else {
+            EXPECT_EQ(count, 0u) << "a failed exchange reported reply bytes";
+        }
+        return result;
+    }
+
+    LinkResult Write(std::uint8_t type, ByteString block) {
+        if (LinkResult opened = link.InitializeCommMode(); opened != 0)
+            return opened;
+        link.m_byNetworkType = type;
+        const LinkResult result = link.ProccessMsgCode_NoThread(WriteNetAttr, true, block.data(),
+                                                                static_cast<std::uint32_t>(block.size()), nullptr, 0, nullptr);
+        if (result == 0)
+            link.CloseComPort();
+        return result;
+    }
+
+    LinkResult ReadStatusId(ByteString& id) {
+        if (LinkResult opened = link.InitializeCommMode(); opened != 0)
+            return opened;
+        std::vector<std::uint8_t> reply(65536);
+        std::uint32_t count = 0;
+        const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, reply.data(), 65535, &count);
+        id.assign(reply.begin(), reply.begin() + count);
+        if (result == 0)
+            link.CloseComPort();
+        return result;
+    }
+
+    static constexpr std::size_t Canary = 64;
+    ControllerSimulator sim;
+    CSerialComm link;
+    std::vector<std::uint8_t> buffer;
+};
+
+TEST_F(LinkSession, StatusIdWriteReadAndDisable) {
+    ByteString id;
+    ASSERT_EQ(ReadStatusId(id), 0u);
+    EXPECT_EQ(id, (ByteString{0x54, 0x56, 0x01, 0x00}));
+
+    ByteString block;
+    ASSERT_EQ(Read(NetworkDeviceNet, block), 0u);
+    EXPECT_EQ(block, EmptyAttributeBlock()) << "nothing is programmed at first";
+
+    const ByteString deviceNet = CNetAttributes(NetworkDeviceNet).BuildBlock();
+    ASSERT_EQ(Write(NetworkDeviceNet, deviceNet), 0u);
+    EXPECT_EQ(sim.StoredBlock(NetworkDeviceNet), deviceNet);
+    ASSERT_EQ(Read(NetworkDeviceNet, block), 0u);
+    EXPECT_EQ(block, deviceNet);
+
+    ASSERT_EQ(Write(NetworkEthernet, CNetAttributes(NetworkEthernet).BuildBlock()), 0u);
+    ASSERT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 0u);
+    EXPECT_FALSE(sim.StoredBlock(NetworkEthernet).has_value());
+    EXPECT_EQ(GetLastError(), 0u);
+
+    const auto requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[0].msgCode, StatusId);
+    EXPECT_EQ(requests[2].msgCode, WriteNetAttr);
+    EXPECT_EQ(requests[2].networkType, NetworkDeviceNet);
+    EXPECT_EQ(requests[2].payload, deviceNet);
+    EXPECT_EQ(requests[5].payload, EmptyAttributeBlock());
+}
+
+TEST_F(LinkSession, ReplyWithZeroBytesIsReturnedWhole) {
+    const ByteString withZeros{0x00, 0x0C, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    sim.Preload(NetworkDeviceNet, withZeros);
+    ByteString block;
+    ASSERT_EQ(Read(NetworkDeviceNet, block), 0u);
+    EXPECT_EQ(block, withZeros);
+}
+
+TEST_F(LinkSession, ReplyLongerThanTheCapacityIsRefusedUntouched) {
+    sim.PreloadDefaults();
+    ByteString block;
+    EXPECT_EQ(Read(NetworkEthernet, block, 12), 8u);
+    EXPECT_EQ(ByteString(buffer.begin(), buffer.begin() + 12), ByteString(12, 0xEE)) << "nothing copied";
+    EXPECT_EQ(Read(NetworkEthernet, block, 19), 0u);
+    EXPECT_EQ(block.size(), 19u);
+}
+
+struct FaultCase {
+    const char* name;
+    SimFault fault;
+    std::uint32_t status;
+    LinkResult expected;
+};
+
+class LinkFault : public LinkSession, public testing::WithParamInterface<FaultCase> {};
+
+TEST_P(LinkFault, GivesItsCodeAndTheNextExchangeWorks) {
+    const FaultCase& c = GetParam();
+    sim.PreloadDefaults();
+    sim.InjectFault(c.fault, 1, c.status, ReadNetAttr);
+    ByteString block;
+    EXPECT_EQ(Read(NetworkProfibus, block), c.expected);
+    EXPECT_EQ(GetLastError(), 0u) << "no system call failed";
+    // The failed exchange leaves the port open and possibly bytes in flight; the next open must cope.
+    ASSERT_EQ(Read(NetworkProfibus, block), 0u);
+    EXPECT_EQ(block, CNetAttributes(NetworkProfibus).BuildBlock());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LinkFault,
+    testing::Values(FaultCase{"StatusPassedThrough", SimFault::Status, 22, 22},
+                    FaultCase{"StatusUserAbort", SimFault::Status, 212, 212},
+                    FaultCase{"StatusWithoutText", SimFault::Status, 18, 18},
+                    FaultCase{"NoReply", SimFault::NoReply, 0, 2}, FaultCase{"BadChecksum", SimFault::BadChecksum, 0, 1},
+                    FaultCase{"WrongSequence", SimFault::WrongSequence, 0, 7},
+                    FaultCase{"WrongMessageCode", SimFault::WrongMessageCode, 0, 3},
+                    FaultCase{"TruncatedReply", SimFault::TruncatedReply, 0, 2},
+                    FaultCase{"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0},
+                    FaultCase{"OversizedReply", SimFault::OversizedReply, 0, 8}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LinkSession, FaultOnlyHitsItsMessageCodeAndItsCount) {
+    sim.InjectFault(SimFault::Status, 2, 10, WriteNetAttr);
+    ByteString id;
+    EXPECT_EQ(ReadStatusId(id), 0u);
+    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 10u);
+    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 10u);
+    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 0u);
+}
+
+TEST_F(LinkSession, ControllerRefusalsArriveAsTheirCodes) {
+    EXPECT_EQ(Write(4, EmptyAttributeBlock()), 9u) << "unknown network type";
+    EXPECT_EQ(Write(NetworkDeviceNet, CNetAttributes(NetworkProfibus).BuildBlock()), 9u) << "type byte differs";
+    EXPECT_EQ(Write(NetworkDeviceNet, ByteString{0x00, 0x05, 0x02}), 8u) << "length field differs";
+    EXPECT_FALSE(sim.StoredBlock(NetworkDeviceNet).has_value());
+}
+
+TEST_F(LinkSession, SecondOpenerOfTheSameDeviceIsToldItIsInUse) {
+    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    CSerialComm other;
+    other.m_nSerialPort = PortNumber;
+    other.m_wCommParam = 0x1001;
+    EXPECT_EQ(other.InitializeCommMode(), 37u);
+    link.CloseComPort();
+    EXPECT_EQ(other.InitializeCommMode(), 0u) << "free again once closed";
+}
+
+TEST_F(LinkSession, ClosingThePortIsSeenByTheController) {
+    ByteString id;
+    ASSERT_EQ(ReadStatusId(id), 0u);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (sim.ClientCloses() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(sim.ClientCloses(), 1);
+    ASSERT_EQ(ReadStatusId(id), 0u) << "the controller keeps serving";
+}
+
+TEST_F(LinkSession, CallerMistakesAreRefusedWithoutAnExchange) {
+    std::uint8_t byte = 0;
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, &byte, 1, nullptr), 30u) << "not opened";
+    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(WriteNetAttr, true, nullptr, 5, nullptr, 0, nullptr), 31u);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 10, nullptr), 31u);
+    std::vector<std::uint8_t> huge(70000);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(WriteNetAttr, true, huge.data(), 70000, nullptr, 0, nullptr), 8u);
+    EXPECT_TRUE(sim.Requests().empty());
+    std::uint32_t count = 0;
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, &count), 8u)
+        << "a status id does not fit a missing reply buffer";
+}
+
+TEST_F(LinkSession, UnknownLineSettingsAreRefused) {
+    link.m_wCommParam = 0x1009;
+    EXPECT_EQ(link.InitializeCommMode(), 31u);
+    link.m_wCommParam = 0x1001;
+    CSerialComm::m_nCommMedium = 1;
+    EXPECT_EQ(link.InitializeCommMode(), 31u);
+    CSerialComm::m_nCommMedium = 0;
+    EXPECT_EQ(link.InitializeCommMode(), 0u);
+}
+
+TEST(SerialLink, DeviceVanishingMidSessionReportsTheSystemError) {
+    auto sim = std::make_unique<ControllerSimulator>();
+    sim->Start();
+    ::setenv("TALVOR_COM2", sim->DevicePath().c_str(), 1);
+    CSerialComm link;
+    link.m_nSerialPort = 2;
+    link.m_wCommParam = 0x1001;
+    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    sim.reset();
+    const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr);
+    EXPECT_EQ(result, 4u);
+    EXPECT_EQ(GetLastError(), std::uint32_t(EIO));
+    ::unsetenv("TALVOR_COM2");
+}
+
+struct OpenCase {
+    const char* name;
+    int port;
+    const char* device; // TALVOR_COMn, null: unset
+    std::uint32_t lastError;
+};
+
+class SerialLinkOpenFailure : public testing::TestWithParam<OpenCase> {};
+
+TEST_P(SerialLinkOpenFailure, CannotOpen) {
+    const OpenCase& c = GetParam();
+    const std::string variable = "TALVOR_COM" + std::to_string(c.port);
+    if (c.device)
+        ::setenv(variable.c_str(), c.device, 1);
+    CSerialComm link;
+    link.m_nSerialPort = c.port;
+    link.m_wCommParam = 0x1001;
+    EXPECT_EQ(link.InitializeCommMode(), 36u);
+    EXPECT_EQ(GetLastError(), c.lastError);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr), 30u);
+    ::unsetenv(variable.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SerialLinkOpenFailure,
+                         testing::Values(OpenCase{"MissingDevice", 5, "/dev/talvor-no-such-device", ENOENT},
+                                         OpenCase{"NotADevice", 6, "/etc/hostname", ENOTTY},
+                                         OpenCase{"PortZero", 0, nullptr, ENODEV},
+                                         OpenCase{"PortNine", 9, nullptr, ENODEV}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct PortNameCase {
+    const char* name;
+    int port;
+    const char* variable; // null: unset
+    const char* expected;
+};
+
+class ComPortMapping : public testing::TestWithParam<PortNameCase> {};
+
+TEST_P(ComPortMapping, NamesTheDevice) {
+    const PortNameCase& c = GetParam();
+    const std::string variable = "TALVOR_COM" + std::to_string(c.port);
+    if (c.variable)
+        ::setenv(variable.c_str(), c.variable, 1);
+    else
+        ::unsetenv(variable.c_str());
+    EXPECT_EQ(ComPortDevice(c.port), c.expected);
+    ::unsetenv(variable.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ComPortMapping,
+                         testing::Values(PortNameCase{"Com1Default", 1, nullptr, "/dev/ttyS0"},
+                                         PortNameCase{"Com8Default", 8, nullptr, "/dev/ttyS7"},
+                                         PortNameCase{"EmptyVariableIsUnset", 4, "", "/dev/ttyS3"},
+                                         PortNameCase{"VariableNamesDevice", 1, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+                                         PortNameCase{"EachPortItsOwn", 8, "/dev/pts/9", "/dev/pts/9"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
