@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/NetConfigApp.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+// The process's one QApplication.
+inline QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Widgets on the offscreen platform, every message box recorded instead of shown, and theApp's
+// records back at their defaults for each test.
+class UiTest : public testing::Test {
+protected:
+    void SetUp() override {
+        TestApplication();
+        SetMessageBoxHook([this](const MessageBoxRecord& box) {
+            boxes.push_back(box);
+            return IDOK;
+        });
+        theApp.m_EthernetAttr.SetDefaults();
+        theApp.m_DeviceNetAttr.SetDefaults();
+        theApp.m_ProfibusAttr.SetDefaults();
+        theApp.m_nNetworkType = NetworkNone;
+    }
+
+    void TearDown() override {
+        SetMessageBoxHook(nullptr);
+        theApp.m_nNetworkType = NetworkNone;
+    }
+
+    std::vector<MessageBoxRecord> boxes;
+};
