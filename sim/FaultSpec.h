@@ -7,7 +7,7 @@
 #include <string_view>
 
 // A fault as the command line gives it: KIND[:STATUS][xCOUNT][@CODE], for example "status:22",
-// "no-reply x3", "bad-crc@43". COUNT defaults to 1, STATUS to 0, CODE to every message code.
+// "no-replyx3", "bad-crc@43". COUNT defaults to 1, STATUS to 0, CODE to every message code.
 struct FaultSpec {
     SimFault fault;
     std::uint32_t status = 0;
@@ -16,7 +16,3 @@ struct FaultSpec {
 };
 
 std::optional<FaultSpec> ParseFaultSpec(std::string_view text);
-
-// The KIND names, for help texts.
-inline constexpr std::string_view FaultKindNames =
-    "status, no-reply, bad-crc, wrong-seq, wrong-code, truncated, garbage, oversized";

@@ -5,9 +5,9 @@
 #include "seriallink/PortName.h"
 #include "sim/ControllerSimulator.h"
 
-#include <gtest/gtest.h>
+#include "tests/seriallink/QtCoreApp.h"
 
-#include <QCoreApplication>
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
@@ -15,21 +15,6 @@
 #include <thread>
 
 namespace {
-
-// QSerialPort's notifiers want a Qt application object, as the utility has one.
-class QtCoreEnvironment : public testing::Environment {
-public:
-    void SetUp() override { app = std::make_unique<QCoreApplication>(argc, argv); }
-    void TearDown() override { app.reset(); }
-
-private:
-    int argc = 1;
-    char name[16] = "test_seriallink";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> app;
-};
-
-const testing::Environment* const qtCore = testing::AddGlobalTestEnvironment(new QtCoreEnvironment);
 
 constexpr int PortNumber = 3;
 constexpr std::uint8_t StatusId = 18, WriteNetAttr = 42, ReadNetAttr = 43;

@@ -1,0 +1,104 @@
+#include "sim/ControllerLogic.h"
+
+#include "model/NetAttributes.h"
+#include "sim/FaultSpec.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Frame Request(std::uint8_t code, std::uint8_t type, ByteString payload) {
+    return {{frame::RequestStart, code, frame::FlagRequest, type, 1, std::uint32_t(payload.size())}, payload};
+}
+
+ByteString Block(NetworkType type) { return CNetAttributes(type).BuildBlock(); }
+
+struct RefusalCase {
+    const char* name;
+    std::uint8_t code;
+    std::uint8_t type;
+    ByteString payload;
+    std::uint8_t status;
+};
+
+class ControllerRefusal : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(ControllerRefusal, AnswersWithStatusAndKeepsTheStore) {
+    const RefusalCase& c = GetParam();
+    BlockStore store;
+    store[1] = Block(NetworkDeviceNet);
+    const BlockStore before = store;
+    const ControllerAnswer answer = AnswerRequest(Request(c.code, c.type, c.payload), store);
+    EXPECT_EQ(answer.status, c.status);
+    EXPECT_TRUE(answer.payload.empty());
+    EXPECT_FALSE(answer.storeChanged);
+    EXPECT_EQ(store, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ControllerRefusal,
+    testing::Values(RefusalCase{"UnknownCode", 99, 1, {}, 3}, RefusalCase{"StatusIdWithPayload", 18, 0, {0x01}, 8},
+                    RefusalCase{"ReadWithPayload", 43, 2, {0x00}, 8}, RefusalCase{"ReadTypeNone", 43, 0, {}, 9},
+                    RefusalCase{"ReadTypeFour", 43, 4, {}, 9}, RefusalCase{"WriteTypeNone", 42, 0, {0x00, 0x02}, 9},
+                    RefusalCase{"WriteEmptyPayload", 42, 2, {}, 8}, RefusalCase{"WriteOneByte", 42, 2, {0x00}, 8},
+                    RefusalCase{"WriteLengthFieldTooBig", 42, 2, {0x00, 0x0D, 0x02}, 8},
+                    RefusalCase{"WriteTypeByteDiffers", 42, 2, Block(NetworkProfibus), 9},
+                    RefusalCase{"WriteShortBlockOfType", 42, 2, {0x00, 0x04, 0x02, 0x00}, 8},
+                    RefusalCase{"WriteThreeByteBlock", 42, 1, {0x00, 0x03, 0x01}, 8}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ControllerLogic, WriteStoresReadReturnsAndEmptyBlockClearsPerType) {
+    BlockStore store;
+    for (NetworkType type : {NetworkEthernet, NetworkDeviceNet, NetworkProfibus}) {
+        EXPECT_EQ(AnswerRequest(Request(43, type, {}), store).payload, EmptyAttributeBlock());
+        const ControllerAnswer written = AnswerRequest(Request(42, type, Block(type)), store);
+        EXPECT_EQ(written.status, 0);
+        EXPECT_TRUE(written.storeChanged);
+        EXPECT_EQ(AnswerRequest(Request(43, type, {}), store).payload, Block(type));
+    }
+    EXPECT_EQ(AnswerRequest(Request(42, NetworkEthernet, EmptyAttributeBlock()), store).status, 0);
+    EXPECT_FALSE(store[0].has_value());
+    EXPECT_EQ(store[1], Block(NetworkDeviceNet)) << "other types keep their blocks";
+    EXPECT_EQ(AnswerRequest(Request(18, 0, {}), store).payload, ctrl::StatusIdPayload);
+}
+
+struct FaultSpecCase {
+    const char* name;
+    const char* text;
+    bool valid;
+    SimFault fault;
+    std::uint32_t status;
+    int count;
+    int code;
+};
+
+class FaultSpecParsing : public testing::TestWithParam<FaultSpecCase> {};
+
+TEST_P(FaultSpecParsing, ReadsKindStatusCountAndCode) {
+    const FaultSpecCase& c = GetParam();
+    const auto spec = ParseFaultSpec(c.text);
+    ASSERT_EQ(spec.has_value(), c.valid);
+    if (!spec)
+        return;
+    EXPECT_EQ(spec->fault, c.fault);
+    EXPECT_EQ(spec->status, c.status);
+    EXPECT_EQ(spec->count, c.count);
+    EXPECT_EQ(spec->onlyMsgCode, c.code);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FaultSpecParsing,
+    testing::Values(FaultSpecCase{"KindOnly", "no-reply", true, SimFault::NoReply, 0, 1, -1},
+                    FaultSpecCase{"Everything", "status:22x3@42", true, SimFault::Status, 22, 3, 42},
+                    FaultSpecCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2, 43},
+                    FaultSpecCase{"SpaceInside", "oversized x2", false, SimFault::Status, 0, 0, 0},
+                    FaultSpecCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, 18},
+                    FaultSpecCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
+                    FaultSpecCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
+                    FaultSpecCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
+                    FaultSpecCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},
+                    FaultSpecCase{"TrailingText", "wrong-seq@43z", false, SimFault::Status, 0, 0, 0},
+                    FaultSpecCase{"OutOfOrder", "status@42:5", false, SimFault::Status, 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
