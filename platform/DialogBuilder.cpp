@@ -56,8 +56,15 @@ QString WithoutMnemonic(const QString& text) {
 
 QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
     const unsigned type = control.style & BS_TYPEMASK;
-    if (type == BS_GROUPBOX)
-        return new QGroupBox(control.text, &host);
+    if (type == BS_GROUPBOX) {
+        // The title sits on the frame line, so the frame's top is half a line down and controls placed
+        // just below the title stay clear of it.
+        auto* group = new QGroupBox(control.text, &host);
+        group->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
+        return group;
+    }
     if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) {
         auto* radio = new AutoRadioButton(control.text, &host);
         radio->setAutoExclusive(false);

@@ -26,7 +26,9 @@ public:
 
 } // namespace
 
-CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QWidget(parent) {
+CIPAddressCtrl::CIPAddressCtrl(QWidget* parent) : QFrame(parent) {
+    // Framed like an edit, since it stands where a user expects one.
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 1, 2, 1);
     layout->setSpacing(0);
@@ -100,10 +102,10 @@ QLineEdit* CIPAddressCtrl::Field(int index) const {
 
 bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
-        return QWidget::eventFilter(watched, event);
+        return QFrame::eventFilter(watched, event);
     const int index = static_cast<int>(std::find(m_edFields.begin(), m_edFields.end(), watched) - m_edFields.begin());
     if (index >= FieldCount)
-        return QWidget::eventFilter(watched, event);
+        return QFrame::eventFilter(watched, event);
 
     const auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* field = m_edFields[index];
@@ -117,5 +119,5 @@ bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
         m_edFields[index - 1]->end(false);
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    return QFrame::eventFilter(watched, event);
 }

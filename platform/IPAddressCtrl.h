@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QFrame>
 
 #include <array>
 #include <cstdint>
@@ -14,7 +14,7 @@ constexpr std::uint32_t MakeIpAddress(std::uint8_t f0, std::uint8_t f1, std::uin
 
 // An IPv4 address entry: four fields of 0 to 255 separated by dots. A field may be blank.
 // Typing a dot or a third digit moves on to the next field; Tab leaves the control.
-class CIPAddressCtrl : public QWidget {
+class CIPAddressCtrl : public QFrame {
     Q_OBJECT
 public:
     static constexpr int FieldCount = 4;
