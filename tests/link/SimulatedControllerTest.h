@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/NetConfigApp.h"
+#include "platform/LastError.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/link/BoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+// theApp's link against an in-process controller simulator on a pseudo-terminal. Every COM port is
+// mapped: the one under test to the simulator, the others to devices that do not exist, so a request
+// on the wrong port fails loudly.
+class SimulatedControllerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        sim.Start();
+        UseComPort(0);
+        SetLastError(0);
+    }
+
+    void TearDown() override {
+        for (int port = 1; port <= 8; ++port)
+            ::unsetenv(PortVariable(port).c_str());
+        theApp.m_nComPort = 0;
+        SetLastError(0);
+    }
+
+    // Points COM port index `index` (0 for "Com1") at the simulator and selects it in theApp.
+    void UseComPort(int index) {
+        for (int port = 1; port <= 8; ++port) {
+            const std::string device =
+                port == index + 1 ? sim.DevicePath() : "/nonexistent/talvor-com" + std::to_string(port);
+            ::setenv(PortVariable(port).c_str(), device.c_str(), 1);
+        }
+        theApp.m_nComPort = index;
+    }
+
+    // The simulator notices a close asynchronously; give it a moment.
+    bool WaitForClientCloses(int expected) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (sim.ClientCloses() < expected && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return sim.ClientCloses() >= expected;
+    }
+
+    static std::string PortVariable(int port) { return "TALVOR_COM" + std::to_string(port); }
+
+    BoxRecorder recorder;
+    ControllerSimulator sim;
+};
