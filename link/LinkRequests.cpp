@@ -35,8 +35,8 @@ bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t
     if (!OpenLink())
         return false;
     m_SerialComm.m_nExchangeState = 0;
-    const LinkResult result = m_SerialComm.ProccessMsgCode_NoThread(msgCode, request, payload, payloadLength, reply,
-                                                                    replyCapacity, replyCount);
+    const LinkResult result = m_SerialComm.ProccessMsgCode_NoThread(msgCode, request, payload, payloadLength,
+                                                                    reply, replyCapacity, replyCount);
     if (result != 0) {
         // The port stays with the library, which frees it before the next open.
         ReportLinkError(result);
@@ -46,13 +46,16 @@ bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t
     return true;
 }
 
-void CNetConfigApp::SetPLCTarget(int value) { m_SerialComm.m_bPLCTarget = value; }
+void CNetConfigApp::SetPLCTarget(int value) {
+    m_SerialComm.m_bPLCTarget = value;
+}
 
 bool CNetConfigApp::ReadStatusId() {
     std::array<std::uint8_t, kStatusIdBufferSize> reply;
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
-    const bool sent = SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), kStatusIdCapacity, &replyCount);
+    const bool sent =
+        SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), kStatusIdCapacity, &replyCount);
     SetPLCTarget(0);
     return sent;
 }
@@ -74,7 +77,8 @@ bool CNetConfigApp::ReadNetAttributes(ByteString& block, NetworkType type) {
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
     m_SerialComm.m_byNetworkType = static_cast<std::uint8_t>(type);
-    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), kReadAttributesCapacity, &replyCount))
+    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), kReadAttributesCapacity,
+                     &replyCount))
         return false;
     // Whatever count the library reports, nothing past the buffer is copied.
     const std::uint32_t received = std::min(replyCount, kReadAttributesCapacity);

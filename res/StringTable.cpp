@@ -14,7 +14,8 @@ struct StringEntry {
 constexpr std::array kStrings{
     StringEntry{101, "&About TALVOR_EthernetConfig..."},
     StringEntry{102, "Error C01_1:  Unable to open communication port."},
-    StringEntry{103, "Error C01_3:  communication port is being used by some other application, Access denied."},
+    StringEntry{103,
+                "Error C01_3:  communication port is being used by some other application, Access denied."},
     StringEntry{104, "Incorrect Communication Packet  (Checksum Error)."},
     StringEntry{105, "Incorrect Communication Packet  (Time Out Error). \n"
                      "Check cable, communication port and ports assignment on panel."},
@@ -42,8 +43,9 @@ constexpr std::array kStrings{
     StringEntry{133, "Unable to close communication port."},
     StringEntry{134, "Morvik Dll not loaded."},
     StringEntry{135, "The starting address does not match."},
-    StringEntry{136, "Could not start/re-boot TALVOR. Please make sure that the Run Switch (Switch 3) is set to ON "
-                     "position."},
+    StringEntry{
+        136, "Could not start/re-boot TALVOR. Please make sure that the Run Switch (Switch 3) is set to ON "
+             "position."},
     StringEntry{137, "Error in transmitting data."},
     StringEntry{138, "Error C01_4:  Unknown communication error. Please check the cable and connection."},
 };

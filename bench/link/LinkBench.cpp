@@ -72,7 +72,8 @@ bool LibraryPair(CSerialComm& link, std::uint8_t* reply, std::uint32_t capacity)
     for (std::uint8_t msgCode : {MSGCODE_STATUS_ID, MSGCODE_READ_NET_ATTR}) {
         link.m_bPLCTarget = 1;
         if (link.InitializeCommMode() != 0 ||
-            link.ProccessMsgCode_NoThread(msgCode, msgCode != MSGCODE_STATUS_ID, nullptr, 0, reply, capacity, &count) != 0)
+            link.ProccessMsgCode_NoThread(msgCode, msgCode != MSGCODE_STATUS_ID, nullptr, 0, reply, capacity,
+                                          &count) != 0)
             return false;
         link.CloseComPort();
     }
@@ -95,7 +96,8 @@ bool ReadExactly(int fd, std::uint8_t* into, std::size_t count) {
     return true;
 }
 
-bool RawExchange(const std::string& device, const std::vector<std::uint8_t>& request, std::vector<std::uint8_t>& reply) {
+bool RawExchange(const std::string& device, const std::vector<std::uint8_t>& request,
+                 std::vector<std::uint8_t>& reply) {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
     if (fd < 0)
         return false;
@@ -103,7 +105,8 @@ bool RawExchange(const std::string& device, const std::vector<std::uint8_t>& req
     reply.resize(frame::HeaderSize);
     ok = ok && ReadExactly(fd, reply.data(), frame::HeaderSize);
     if (ok) {
-        const FrameHeader header = DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(reply.data(), frame::HeaderSize));
+        const FrameHeader header =
+            DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(reply.data(), frame::HeaderSize));
         reply.resize(frame::HeaderSize + header.payloadLength + frame::CrcSize);
         ok = ReadExactly(fd, reply.data() + frame::HeaderSize, header.payloadLength + frame::CrcSize);
     }
@@ -123,7 +126,12 @@ void BM_StackStatusIdAndRead(benchmark::State& state) {
         benchmark::DoNotOptimize(block.data());
     }
 }
-BENCHMARK(BM_StackStatusIdAndRead)->ArgName("hangups")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StackStatusIdAndRead)
+    ->ArgName("hangups")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_RawStatusIdAndRead(benchmark::State& state) {
     Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size(), state.range(0) != 0);
@@ -132,10 +140,12 @@ void BM_RawStatusIdAndRead(benchmark::State& state) {
     std::vector<std::uint8_t> reply;
     for (auto _ : state) {
         const bool ok =
-            RawExchange(device, EncodeRequest(MSGCODE_STATUS_ID, frame::FlagPlcTarget, kReadType, ++sequence, {}), reply) &&
             RawExchange(device,
-                        EncodeRequest(MSGCODE_READ_NET_ATTR, frame::FlagRequest | frame::FlagPlcTarget, kReadType,
-                                      ++sequence, {}),
+                        EncodeRequest(MSGCODE_STATUS_ID, frame::FlagPlcTarget, kReadType, ++sequence, {}),
+                        reply) &&
+            RawExchange(device,
+                        EncodeRequest(MSGCODE_READ_NET_ATTR, frame::FlagRequest | frame::FlagPlcTarget,
+                                      kReadType, ++sequence, {}),
                         reply);
         if (!ok) {
             state.SkipWithError("raw exchange failed");
@@ -144,7 +154,12 @@ void BM_RawStatusIdAndRead(benchmark::State& state) {
         benchmark::DoNotOptimize(reply.data());
     }
 }
-BENCHMARK(BM_RawStatusIdAndRead)->ArgName("hangups")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RawStatusIdAndRead)
+    ->ArgName("hangups")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_LibraryStatusIdAndRead(benchmark::State& state) {
     Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size());

@@ -35,7 +35,8 @@ TEST_P(ReportLinkErrorTest, ShowsTheCodesTextInTheApplicationsBox) {
     EXPECT_TRUE(recorder.boxes[0].applicationModal);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, ReportLinkErrorTest, testing::ValuesIn(kLinkMessageCases), LinkMessageCaseName);
+INSTANTIATE_TEST_SUITE_P(Codes, ReportLinkErrorTest, testing::ValuesIn(kLinkMessageCases),
+                         LinkMessageCaseName);
 
 TEST(ReportLinkError, SuccessAndTheHighestCodeAreHandled) {
     BoxRecorder recorder;
@@ -129,7 +130,8 @@ TEST(ReportLinkError, RealBoxesBlockTheApplicationUntilAnswered) {
     theApp.ReportLinkError(37);
     ASSERT_TRUE(answer.seen);
     EXPECT_EQ(answer.caption, ApplicationName());
-    EXPECT_EQ(answer.text, "Error C01_3:  communication port is being used by some other application, Access denied.");
+    EXPECT_EQ(answer.text,
+              "Error C01_3:  communication port is being used by some other application, Access denied.");
 
     ModalBoxAnswer systemAnswer;
     systemAnswer.Arm();

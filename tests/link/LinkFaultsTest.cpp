@@ -5,7 +5,8 @@ namespace {
 
 // Every controller status reaches the user as its own message, or as none for 18; the request fails
 // either way and the caller's block is left as it was.
-class ControllerStatusTest : public SimulatedControllerTest, public testing::WithParamInterface<LinkMessageCase> {};
+class ControllerStatusTest : public SimulatedControllerTest,
+                             public testing::WithParamInterface<LinkMessageCase> {};
 
 TEST_P(ControllerStatusTest, ReportsTheStatusAndFails) {
     sim.InjectFault(SimFault::Status, 1, GetParam().code);
@@ -22,7 +23,8 @@ TEST_P(ControllerStatusTest, ReportsTheStatusAndFails) {
     EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONINFORMATION});
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, ControllerStatusTest, testing::ValuesIn(kLinkMessageCases), LinkMessageCaseName);
+INSTANTIATE_TEST_SUITE_P(Codes, ControllerStatusTest, testing::ValuesIn(kLinkMessageCases),
+                         LinkMessageCaseName);
 
 // Damage on the line: each fault yields its link result code and that code's message.
 struct LineFaultCase {

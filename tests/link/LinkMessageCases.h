@@ -43,7 +43,8 @@ inline const LinkMessageCase kLinkMessageCases[] = {
     {23, "Can not force the type of element specified!"},
     {24, kUnknownLinkErrorText},
     {25, "The starting address does not match."},
-    {26, "Could not start/re-boot TALVOR. Please make sure that the Run Switch (Switch 3) is set to ON position."},
+    {26, "Could not start/re-boot TALVOR. Please make sure that the Run Switch (Switch 3) is set to ON "
+         "position."},
     {27, kUnknownLinkErrorText},
     {28, kUnknownLinkErrorText},
     {29, kUnknownLinkErrorText},

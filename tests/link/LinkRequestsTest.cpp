@@ -42,7 +42,8 @@ TEST_F(LinkRequestsTest, FailedExchangeKeepsThePortAndTheNextRequestStillWorks) 
     {
         QSerialPort other;
         other.setPortName(QString::fromStdString(sim.DevicePath()));
-        EXPECT_FALSE(other.open(QIODevice::ReadWrite)) << "the failed exchange should not have closed the port";
+        EXPECT_FALSE(other.open(QIODevice::ReadWrite))
+            << "the failed exchange should not have closed the port";
     }
     EXPECT_EQ(sim.ClientCloses(), 0);
 
@@ -83,8 +84,12 @@ struct PlcTargetCase {
     int expected;
 };
 
-bool StatusId() { return theApp.ReadStatusId(); }
-bool Write() { return theApp.WriteNetAttributes(theApp.m_DeviceNetAttr.BuildBlock(), NetworkDeviceNet); }
+bool StatusId() {
+    return theApp.ReadStatusId();
+}
+bool Write() {
+    return theApp.WriteNetAttributes(theApp.m_DeviceNetAttr.BuildBlock(), NetworkDeviceNet);
+}
 bool Read() {
     ByteString block;
     return theApp.ReadNetAttributes(block, NetworkDeviceNet);
@@ -197,7 +202,8 @@ TEST_P(ReadTest, ReturnsTheReplyWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Replies, ReadTest,
     testing::Values(ReadCase{"Empty", {}}, ReadCase{"NotProgrammed", EmptyAttributeBlock()},
-                    ReadCase{"ZeroBytesInside", {0x00, 0x0D, 0x03, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
+                    ReadCase{"ZeroBytesInside",
+                             {0x00, 0x0D, 0x03, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
                     ReadCase{"AllZero", ByteString(19, 0x00)}, ReadCase{"Large", ByteString(70000, 0x5A)}),
     [](const auto& info) { return std::string(info.param.name); });
 

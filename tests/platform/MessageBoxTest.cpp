@@ -118,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Types, RealApplicationBoxTest,
                          testing::Values(IconCase{MB_OK, QMessageBox::NoIcon, "None"},
                                          IconCase{MB_ICONSTOP, QMessageBox::Critical, "Stop"},
                                          IconCase{MB_ICONEXCLAMATION, QMessageBox::Warning, "Exclamation"},
-                                         IconCase{MB_ICONINFORMATION, QMessageBox::Information, "Information"}),
+                                         IconCase{MB_ICONINFORMATION, QMessageBox::Information,
+                                                  "Information"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {

@@ -21,9 +21,12 @@ TEST(StringTable, RebootTextNamesTheController) {
 // Ids around and inside the table that have no entry: the gaps, the ends and far outside.
 class StringTableGapTest : public testing::TestWithParam<unsigned> {};
 
-TEST_P(StringTableGapTest, HasNoText) { EXPECT_TRUE(LoadResourceString(GetParam()).isEmpty()); }
+TEST_P(StringTableGapTest, HasNoText) {
+    EXPECT_TRUE(LoadResourceString(GetParam()).isEmpty());
+}
 
-INSTANTIATE_TEST_SUITE_P(Ids, StringTableGapTest, testing::Values(0u, 100u, 106u, 108u, 119u, 121u, 123u, 126u, 139u, 0xFFFFFFFFu),
+INSTANTIATE_TEST_SUITE_P(Ids, StringTableGapTest,
+                         testing::Values(0u, 100u, 106u, 108u, 119u, 121u, 123u, 126u, 139u, 0xFFFFFFFFu),
                          [](const auto& info) { return "Id" + std::to_string(info.param); });
 
 TEST(StringTable, EveryOtherIdFrom101To138HasText) {
