@@ -34,7 +34,8 @@ void FrameDecoder::Step(std::uint8_t byte, std::vector<Result>& out) {
 
     m_frame.push_back(byte);
     if (m_frame.size() == frame::HeaderSize) {
-        m_header = DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(m_frame.data(), frame::HeaderSize));
+        m_header =
+            DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(m_frame.data(), frame::HeaderSize));
         if (m_header.payloadLength > m_capacity) {
             out.push_back({Event::TooLong, m_header, {}, 0});
             Resync();
@@ -52,7 +53,8 @@ void FrameDecoder::Step(std::uint8_t byte, std::vector<Result>& out) {
         return;
     }
     out.push_back({Event::Frame, m_header,
-                   std::vector<std::uint8_t>(m_frame.begin() + frame::HeaderSize, m_frame.begin() + crcAt), 0});
+                   std::vector<std::uint8_t>(m_frame.begin() + frame::HeaderSize, m_frame.begin() + crcAt),
+                   0});
     m_frame.clear();
 }
 

@@ -29,7 +29,9 @@ constexpr int SerialMedium = 0;
 
 // Qt reports failed system calls through its own error enum; errno still holds the cause. When it
 // does not, fall back to the errno that matches the condition.
-std::uint32_t CapturedErrno(int fallback) { return static_cast<std::uint32_t>(errno != 0 ? errno : fallback); }
+std::uint32_t CapturedErrno(int fallback) {
+    return static_cast<std::uint32_t>(errno != 0 ? errno : fallback);
+}
 
 // The device went away (unplugged adapter, peer of a pty gone) rather than refusing one transfer.
 bool IsDeviceLoss(QSerialPort::SerialPortError error, std::uint32_t cause) {
@@ -52,7 +54,9 @@ int CSerialComm::m_nCommMedium = 0;
 
 CSerialComm::CSerialComm() = default;
 
-CSerialComm::~CSerialComm() { CloseComPort(); }
+CSerialComm::~CSerialComm() {
+    CloseComPort();
+}
 
 LinkResult CSerialComm::InitializeCommMode() {
     SetLastError(0);
@@ -120,8 +124,8 @@ LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool req
                                                          (m_bPLCTarget != 0 ? frame::FlagPlcTarget : 0));
     const std::uint8_t sequence = ++m_bySequence;
     DiscardInput();
-    const LinkResult sent = Transmit(
-        EncodeRequest(msgCode, flags, m_byNetworkType, sequence, std::span<const std::uint8_t>(payload, payloadLength)));
+    const LinkResult sent = Transmit(EncodeRequest(msgCode, flags, m_byNetworkType, sequence,
+                                                   std::span<const std::uint8_t>(payload, payloadLength)));
     if (sent != linkcode::Success)
         return sent;
 
@@ -145,7 +149,8 @@ LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool req
 
 LinkResult CSerialComm::Transmit(const std::vector<std::uint8_t>& bytes) {
     errno = 0;
-    bool sent = m_pPort->write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) == qint64(bytes.size());
+    bool sent = m_pPort->write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+                qint64(bytes.size());
     while (sent && m_pPort->bytesToWrite() > 0)
         sent = m_pPort->waitForBytesWritten(WriteTimeoutMs);
     if (sent)
@@ -167,8 +172,8 @@ LinkResult CSerialComm::ReceiveReply(std::uint32_t capacity, Frame& reply) {
             return linkcode::DeviceLost;
         }
         const QByteArray chunk = m_pPort->readAll();
-        for (FrameDecoder::Result& found :
-             decoder.Feed(std::span(reinterpret_cast<const std::uint8_t*>(chunk.constData()), std::size_t(chunk.size())))) {
+        for (FrameDecoder::Result& found : decoder.Feed(std::span(
+                 reinterpret_cast<const std::uint8_t*>(chunk.constData()), std::size_t(chunk.size())))) {
             switch (found.event) {
             case FrameDecoder::Event::Garbage:
                 continue;

@@ -4,18 +4,25 @@
 
 namespace {
 
-bool IsStoredType(std::uint8_t type) { return type >= NetworkEthernet && type <= NetworkProfibus; }
+bool IsStoredType(std::uint8_t type) {
+    return type >= NetworkEthernet && type <= NetworkProfibus;
+}
 
 // A controller accepts only the block size of its own type.
 std::size_t BlockLength(std::uint8_t type) {
     switch (type) {
-    case NetworkEthernet: return 19;
-    case NetworkDeviceNet: return 12;
-    default: return 13;
+    case NetworkEthernet:
+        return 19;
+    case NetworkDeviceNet:
+        return 12;
+    default:
+        return 13;
     }
 }
 
-ControllerAnswer Refuse(std::uint8_t status) { return {status, {}, false}; }
+ControllerAnswer Refuse(std::uint8_t status) {
+    return {status, {}, false};
+}
 
 ControllerAnswer Write(const Frame& request, BlockStore& store) {
     const std::uint8_t type = request.header.networkType;

@@ -8,11 +8,11 @@
 #include "sim/SimDevice.h"
 #include "sim/StoreFile.h"
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <cstdarg>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -35,14 +35,22 @@ const ByteString Noise{0x00, 0xFF, 0x55, 0xAA, frame::RequestStart, 0x13};
 
 const char* FaultName(SimFault fault) {
     switch (fault) {
-    case SimFault::Status: return "status";
-    case SimFault::NoReply: return "no-reply";
-    case SimFault::BadChecksum: return "bad-crc";
-    case SimFault::WrongSequence: return "wrong-seq";
-    case SimFault::WrongMessageCode: return "wrong-code";
-    case SimFault::TruncatedReply: return "truncated";
-    case SimFault::GarbageBeforeFrame: return "garbage";
-    case SimFault::OversizedReply: return "oversized";
+    case SimFault::Status:
+        return "status";
+    case SimFault::NoReply:
+        return "no-reply";
+    case SimFault::BadChecksum:
+        return "bad-crc";
+    case SimFault::WrongSequence:
+        return "wrong-seq";
+    case SimFault::WrongMessageCode:
+        return "wrong-code";
+    case SimFault::TruncatedReply:
+        return "truncated";
+    case SimFault::GarbageBeforeFrame:
+        return "garbage";
+    case SimFault::OversizedReply:
+        return "oversized";
     }
     return "?";
 }
@@ -117,7 +125,9 @@ ControllerSimulator::~ControllerSimulator() {
     ::close(m_pState->wake[1]);
 }
 
-const std::string& ControllerSimulator::DevicePath() const { return m_pState->device.path; }
+const std::string& ControllerSimulator::DevicePath() const {
+    return m_pState->device.path;
+}
 
 void ControllerSimulator::Start() {
     State& s = *m_pState;
@@ -176,7 +186,9 @@ void ControllerSimulator::ClearRequests() {
     m_pState->requests.clear();
 }
 
-int ControllerSimulator::ClientCloses() const { return m_pState->clientCloses.load(); }
+int ControllerSimulator::ClientCloses() const {
+    return m_pState->clientCloses.load();
+}
 
 void ControllerSimulator::State::SaveLocked() {
     if (options.storeFile.empty())
@@ -324,7 +336,8 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
 void ControllerSimulator::State::Send(ByteString bytes) {
     const auto byteTime = std::chrono::microseconds(1'000'000LL * line.bitsPerByte / line.baudRate);
     // Paced output goes out in slices of about 10 ms of line time.
-    const std::size_t slice = options.paceAtLineRate ? std::max<std::size_t>(1, 10'000 / byteTime.count()) : bytes.size();
+    const std::size_t slice =
+        options.paceAtLineRate ? std::max<std::size_t>(1, 10'000 / byteTime.count()) : bytes.size();
     const Clock::time_point start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {

@@ -25,10 +25,10 @@ enum class SimFault {
 class ControllerSimulator {
 public:
     struct Options {
-        std::string portPath;       // empty: create a pseudo-terminal
+        std::string portPath;        // empty: create a pseudo-terminal
         bool paceAtLineRate = false; // send reply bytes at the line's byte rate
-        std::string storeFile;      // non-empty: the store survives restarts in this file
-        bool logRequests = false;   // one line per request on stderr
+        std::string storeFile;       // non-empty: the store survives restarts in this file
+        bool logRequests = false;    // one line per request on stderr
     };
     struct Request {
         std::uint8_t msgCode;
@@ -57,7 +57,8 @@ public:
     // The next `count` requests (of `onlyMsgCode` when non-negative) get the fault.
     void InjectFault(SimFault fault, int count = 1, std::uint32_t statusCode = 0, int onlyMsgCode = -1);
 
-    // Requests received so far, in order, including those answered with a fault.
+    // Requests received so far, in order, including those answered with a fault. Frames with a bad
+    // CRC or an over-long length are answered but not recorded.
     std::vector<Request> Requests() const;
     void ClearRequests();
 

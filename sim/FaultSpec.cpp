@@ -6,10 +6,14 @@
 namespace {
 
 constexpr std::pair<std::string_view, SimFault> Kinds[] = {
-    {"status", SimFault::Status},           {"no-reply", SimFault::NoReply},
-    {"bad-crc", SimFault::BadChecksum},     {"wrong-seq", SimFault::WrongSequence},
-    {"wrong-code", SimFault::WrongMessageCode}, {"truncated", SimFault::TruncatedReply},
-    {"garbage", SimFault::GarbageBeforeFrame},  {"oversized", SimFault::OversizedReply},
+    {"status", SimFault::Status},
+    {"no-reply", SimFault::NoReply},
+    {"bad-crc", SimFault::BadChecksum},
+    {"wrong-seq", SimFault::WrongSequence},
+    {"wrong-code", SimFault::WrongMessageCode},
+    {"truncated", SimFault::TruncatedReply},
+    {"garbage", SimFault::GarbageBeforeFrame},
+    {"oversized", SimFault::OversizedReply},
 };
 
 // Reads the decimal number that follows `marker` in `text` up to the next marker; true when absent.

@@ -9,7 +9,9 @@
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what + ": " + std::strerror(errno)); }
+[[noreturn]] void Fail(const std::string& what) {
+    throw std::runtime_error(what + ": " + std::strerror(errno));
+}
 
 void MakeRaw(int fd, const std::string& path, speed_t speed) {
     termios tio{};
@@ -24,12 +26,18 @@ void MakeRaw(int fd, const std::string& path, speed_t speed) {
 
 speed_t SpeedOf(int baudRate) {
     switch (baudRate) {
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B0;
     }
 }
 

@@ -69,8 +69,10 @@ int Parse(int argc, char** argv, Arguments& args) {
             args.options.storeFile = argv[++i];
         } else if (option == "--preload" && hasValue) {
             const std::string_view value = argv[++i];
-            const std::optional<ByteString> block = FromHex(value.substr(std::min<std::size_t>(2, value.size())));
-            if (value.size() < 3 || value[1] != '=' || value[0] < '1' || value[0] > '3' || !block || block->empty())
+            const std::optional<ByteString> block =
+                FromHex(value.substr(std::min<std::size_t>(2, value.size())));
+            if (value.size() < 3 || value[1] != '=' || value[0] < '1' || value[0] > '3' || !block ||
+                block->empty())
                 return Refuse("--preload wants TYPE=HEX with TYPE 1, 2 or 3: " + std::string(value));
             args.preloads.emplace_back(value[0] - '0', *block);
         } else if (option == "--fault" && hasValue) {

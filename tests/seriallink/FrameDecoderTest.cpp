@@ -28,9 +28,15 @@ std::string Trace(const std::vector<FrameDecoder::Result>& results) {
         case Event::Frame:
             trace += "F" + std::to_string(r.header.sequence) + "/" + std::to_string(r.payload.size()) + " ";
             break;
-        case Event::Garbage: trace += "G" + std::to_string(r.skipped) + " "; break;
-        case Event::BadCrc: trace += "C" + std::to_string(r.header.sequence) + " "; break;
-        case Event::TooLong: trace += "L" + std::to_string(r.header.payloadLength) + " "; break;
+        case Event::Garbage:
+            trace += "G" + std::to_string(r.skipped) + " ";
+            break;
+        case Event::BadCrc:
+            trace += "C" + std::to_string(r.header.sequence) + " ";
+            break;
+        case Event::TooLong:
+            trace += "L" + std::to_string(r.header.payloadLength) + " ";
+            break;
         }
     }
     return trace;
@@ -58,9 +64,14 @@ Bytes DamagedCrc(Bytes frame) {
 // Noise, a good frame, a damaged one, an over-long header, a frame right after it and an empty one.
 Bytes MixedStream() {
     Bytes tooLong = Reply(43, 9, Bytes(40, 0x11));
-    return Concat({{0x00, 0x13, 0xA5}, Reply(18, 1, {0x54, 0x56, 0x01, 0x00}), DamagedCrc(Reply(42, 2, {})),
-                   Reply(43, 3, Bytes(19, 0x5A)), Bytes(tooLong.begin(), tooLong.begin() + 9), Reply(43, 4, {}),
-                   {0xFF}, Reply(18, 5, Bytes(32, 0x00))});
+    return Concat({{0x00, 0x13, 0xA5},
+                   Reply(18, 1, {0x54, 0x56, 0x01, 0x00}),
+                   DamagedCrc(Reply(42, 2, {})),
+                   Reply(43, 3, Bytes(19, 0x5A)),
+                   Bytes(tooLong.begin(), tooLong.begin() + 9),
+                   Reply(43, 4, {}),
+                   {0xFF},
+                   Reply(18, 5, Bytes(32, 0x00))});
 }
 
 TEST(FrameDecoder, ReportsEachConditionInStreamOrder) {

@@ -1,6 +1,6 @@
+#include "seriallink/Frame.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/Crc16.h"
-#include "seriallink/Frame.h"
 #include "seriallink/FrameDecoder.h"
 #include "sim/Hex.h"
 
@@ -46,17 +46,20 @@ TEST_P(ProtocolExample, EncoderProducesTheDocumentedBytes) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ProtocolExample,
     testing::Values(
-        Example{"StatusIdRequest", EncodeRequest(18, frame::FlagPlcTarget, 0, 1, {}), "A5 12 02 00 01 00 00 00 00 0F 50"},
+        Example{"StatusIdRequest", EncodeRequest(18, frame::FlagPlcTarget, 0, 1, {}),
+                "A5 12 02 00 01 00 00 00 00 0F 50"},
         Example{"StatusIdReply", EncodeReply(18, 0, 0, 1, Bytes{0x54, 0x56, 0x01, 0x00}),
                 "5A 12 00 00 01 00 00 00 04 54 56 01 00 D6 FE"},
-        Example{"DeviceNetWrite", EncodeRequest(42, frame::FlagRequest | frame::FlagPlcTarget, 2, 2, DeviceNetDefault),
+        Example{"DeviceNetWrite",
+                EncodeRequest(42, frame::FlagRequest | frame::FlagPlcTarget, 2, 2, DeviceNetDefault),
                 "A5 2A 03 02 02 00 00 00 0C 00 0C 02 1E 00 00 40 00 04 00 14 00 71 56"},
         Example{"DeviceNetWriteReply", EncodeReply(42, 0, 2, 2, {}), "5A 2A 00 02 02 00 00 00 00 DE 1A"},
         Example{"ProfibusRead", EncodeRequest(43, 0x03, 3, 3, {}), "A5 2B 03 03 03 00 00 00 00 22 87"},
         Example{"ProfibusReadReply", EncodeReply(43, 0, 3, 3, ProfibusDefault),
                 "5A 2B 00 03 03 00 00 00 0D 00 0D 03 1E 00 00 40 00 04 00 14 00 00 CA 48"},
         Example{"EthernetRead", EncodeRequest(43, 0x03, 1, 4, {}), "A5 2B 03 01 04 00 00 00 00 CE 13"},
-        Example{"EmptyBlockReply", EncodeReply(43, 0, 1, 4, Bytes{0x00, 0x02}), "5A 2B 00 01 04 00 00 00 02 00 02 CD 64"},
+        Example{"EmptyBlockReply", EncodeReply(43, 0, 1, 4, Bytes{0x00, 0x02}),
+                "5A 2B 00 01 04 00 00 00 02 00 02 CD 64"},
         Example{"MismatchedWrite", EncodeRequest(42, 0x03, 2, 5, ProfibusDefault),
                 "A5 2A 03 02 05 00 00 00 0D 00 0D 03 1E 00 00 40 00 04 00 14 00 00 68 3E"},
         Example{"StatusReply", EncodeReply(42, 9, 2, 5, {}), "5A 2A 09 02 05 00 00 00 00 92 02"}),
@@ -93,11 +96,11 @@ TEST_P(CommParamDecoding, SelectsRateAndFraming) {
     EXPECT_EQ(settings->bitsPerByte, 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CommParamDecoding,
-                         testing::Values(CommParamCase{"Default", 0x1001, 19200}, CommParamCase{"Slowest", 0x1000, 9600},
-                                         CommParamCase{"Fastest", 0x1004, 115200},
-                                         CommParamCase{"RateBeyondList", 0x1005, 0},
-                                         CommParamCase{"UnknownFraming", 0x2001, 0}, CommParamCase{"Zero", 0x0000, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommParamDecoding,
+    testing::Values(CommParamCase{"Default", 0x1001, 19200}, CommParamCase{"Slowest", 0x1000, 9600},
+                    CommParamCase{"Fastest", 0x1004, 115200}, CommParamCase{"RateBeyondList", 0x1005, 0},
+                    CommParamCase{"UnknownFraming", 0x2001, 0}, CommParamCase{"Zero", 0x0000, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -19,4 +19,5 @@ private:
     std::unique_ptr<QCoreApplication> m_app;
 };
 
-inline const testing::Environment* const qtCoreEnvironment = testing::AddGlobalTestEnvironment(new QtCoreEnvironment);
+inline const testing::Environment* const qtCoreEnvironment =
+    testing::AddGlobalTestEnvironment(new QtCoreEnvironment);

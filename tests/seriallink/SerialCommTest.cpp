@@ -40,9 +40,11 @@ protected:
         link.m_byNetworkType = type;
         buffer.assign(capacity + Canary, 0xEE);
         std::uint32_t count = 0;
-        const LinkResult result = link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, buffer.data(), capacity, &count);
+        const LinkResult result =
+            link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, buffer.data(), capacity, &count);
         EXPECT_LE(count, capacity);
-        EXPECT_EQ(ByteString(buffer.end() - Canary, buffer.end()), ByteString(Canary, 0xEE)) << "wrote past the capacity";
+        EXPECT_EQ(ByteString(buffer.end() - Canary, buffer.end()), ByteString(Canary, 0xEE))
+            << "wrote past the capacity";
         if (result == 0) {
             block.assign(buffer.begin(), buffer.begin() + count);
             link.CloseComPort();
@@ -56,8 +58,8 @@ protected:
         if (LinkResult opened = link.InitializeCommMode(); opened != 0)
             return opened;
         link.m_byNetworkType = type;
-        const LinkResult result = link.ProccessMsgCode_NoThread(WriteNetAttr, true, block.data(),
-                                                                static_cast<std::uint32_t>(block.size()), nullptr, 0, nullptr);
+        const LinkResult result = link.ProccessMsgCode_NoThread(
+            WriteNetAttr, true, block.data(), static_cast<std::uint32_t>(block.size()), nullptr, 0, nullptr);
         if (result == 0)
             link.CloseComPort();
         return result;
@@ -68,7 +70,8 @@ protected:
             return opened;
         std::vector<std::uint8_t> reply(65536);
         std::uint32_t count = 0;
-        const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, reply.data(), 65535, &count);
+        const LinkResult result =
+            link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, reply.data(), 65535, &count);
         id.assign(reply.begin(), reply.begin() + count);
         if (result == 0)
             link.CloseComPort();
@@ -148,18 +151,18 @@ TEST_P(LinkFault, GivesItsCodeAndTheNextExchangeWorks) {
     EXPECT_EQ(block, CNetAttributes(NetworkProfibus).BuildBlock());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LinkFault,
-    testing::Values(FaultCase{"StatusPassedThrough", SimFault::Status, 22, 22},
-                    FaultCase{"StatusUserAbort", SimFault::Status, 212, 212},
-                    FaultCase{"StatusWithoutText", SimFault::Status, 18, 18},
-                    FaultCase{"NoReply", SimFault::NoReply, 0, 2}, FaultCase{"BadChecksum", SimFault::BadChecksum, 0, 1},
-                    FaultCase{"WrongSequence", SimFault::WrongSequence, 0, 7},
-                    FaultCase{"WrongMessageCode", SimFault::WrongMessageCode, 0, 3},
-                    FaultCase{"TruncatedReply", SimFault::TruncatedReply, 0, 2},
-                    FaultCase{"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0},
-                    FaultCase{"OversizedReply", SimFault::OversizedReply, 0, 8}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, LinkFault,
+                         testing::Values(FaultCase{"StatusPassedThrough", SimFault::Status, 22, 22},
+                                         FaultCase{"StatusUserAbort", SimFault::Status, 212, 212},
+                                         FaultCase{"StatusWithoutText", SimFault::Status, 18, 18},
+                                         FaultCase{"NoReply", SimFault::NoReply, 0, 2},
+                                         FaultCase{"BadChecksum", SimFault::BadChecksum, 0, 1},
+                                         FaultCase{"WrongSequence", SimFault::WrongSequence, 0, 7},
+                                         FaultCase{"WrongMessageCode", SimFault::WrongMessageCode, 0, 3},
+                                         FaultCase{"TruncatedReply", SimFault::TruncatedReply, 0, 2},
+                                         FaultCase{"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0},
+                                         FaultCase{"OversizedReply", SimFault::OversizedReply, 0, 8}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LinkSession, FaultOnlyHitsItsMessageCodeAndItsCount) {
     sim.InjectFault(SimFault::Status, 2, 10, WriteNetAttr);
@@ -172,7 +175,8 @@ TEST_F(LinkSession, FaultOnlyHitsItsMessageCodeAndItsCount) {
 
 TEST_F(LinkSession, ControllerRefusalsArriveAsTheirCodes) {
     EXPECT_EQ(Write(4, EmptyAttributeBlock()), 9u) << "unknown network type";
-    EXPECT_EQ(Write(NetworkDeviceNet, CNetAttributes(NetworkProfibus).BuildBlock()), 9u) << "type byte differs";
+    EXPECT_EQ(Write(NetworkDeviceNet, CNetAttributes(NetworkProfibus).BuildBlock()), 9u)
+        << "type byte differs";
     EXPECT_EQ(Write(NetworkDeviceNet, ByteString{0x00, 0x05, 0x02}), 8u) << "length field differs";
     EXPECT_FALSE(sim.StoredBlock(NetworkDeviceNet).has_value());
 }
@@ -199,7 +203,8 @@ TEST_F(LinkSession, ClosingThePortIsSeenByTheController) {
 
 TEST_F(LinkSession, CallerMistakesAreRefusedWithoutAnExchange) {
     std::uint8_t byte = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, &byte, 1, nullptr), 30u) << "not opened";
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, &byte, 1, nullptr), 30u)
+        << "not opened";
     ASSERT_EQ(link.InitializeCommMode(), 0u);
     EXPECT_EQ(link.ProccessMsgCode_NoThread(WriteNetAttr, true, nullptr, 5, nullptr, 0, nullptr), 31u);
     EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 10, nullptr), 31u);
@@ -233,6 +238,25 @@ TEST(SerialLink, DeviceVanishingMidSessionReportsTheSystemError) {
     const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr);
     EXPECT_EQ(result, 4u);
     EXPECT_EQ(GetLastError(), std::uint32_t(EIO));
+    ::unsetenv("TALVOR_COM2");
+}
+
+TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
+    ControllerSimulator::Options options;
+    options.paceAtLineRate = true;
+    ControllerSimulator sim(options);
+    sim.PreloadDefaults();
+    sim.Start();
+    ::setenv("TALVOR_COM2", sim.DevicePath().c_str(), 1);
+    CSerialComm link;
+    link.m_nSerialPort = 2;
+    link.m_wCommParam = 0x1001;
+    link.m_byNetworkType = NetworkEthernet;
+    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    std::vector<std::uint8_t> reply(100);
+    std::uint32_t count = 0;
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, reply.data(), 100, &count), 0u);
+    EXPECT_EQ(count, 19u);
     ::unsetenv("TALVOR_COM2");
 }
 
@@ -290,7 +314,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ComPortMapping,
                          testing::Values(PortNameCase{"Com1Default", 1, nullptr, "/dev/ttyS0"},
                                          PortNameCase{"Com8Default", 8, nullptr, "/dev/ttyS7"},
                                          PortNameCase{"EmptyVariableIsUnset", 4, "", "/dev/ttyS3"},
-                                         PortNameCase{"VariableNamesDevice", 1, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+                                         PortNameCase{"VariableNamesDevice", 1, "/dev/ttyUSB0",
+                                                      "/dev/ttyUSB0"},
                                          PortNameCase{"EachPortItsOwn", 8, "/dev/pts/9", "/dev/pts/9"}),
                          [](const auto& info) { return std::string(info.param.name); });
 

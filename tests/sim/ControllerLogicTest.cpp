@@ -11,7 +11,9 @@ Frame Request(std::uint8_t code, std::uint8_t type, ByteString payload) {
     return {{frame::RequestStart, code, frame::FlagRequest, type, 1, std::uint32_t(payload.size())}, payload};
 }
 
-ByteString Block(NetworkType type) { return CNetAttributes(type).BuildBlock(); }
+ByteString Block(NetworkType type) {
+    return CNetAttributes(type).BuildBlock();
+}
 
 struct RefusalCase {
     const char* name;
@@ -37,14 +39,15 @@ TEST_P(ControllerRefusal, AnswersWithStatusAndKeepsTheStore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ControllerRefusal,
-    testing::Values(RefusalCase{"UnknownCode", 99, 1, {}, 3}, RefusalCase{"StatusIdWithPayload", 18, 0, {0x01}, 8},
-                    RefusalCase{"ReadWithPayload", 43, 2, {0x00}, 8}, RefusalCase{"ReadTypeNone", 43, 0, {}, 9},
-                    RefusalCase{"ReadTypeFour", 43, 4, {}, 9}, RefusalCase{"WriteTypeNone", 42, 0, {0x00, 0x02}, 9},
-                    RefusalCase{"WriteEmptyPayload", 42, 2, {}, 8}, RefusalCase{"WriteOneByte", 42, 2, {0x00}, 8},
-                    RefusalCase{"WriteLengthFieldTooBig", 42, 2, {0x00, 0x0D, 0x02}, 8},
-                    RefusalCase{"WriteTypeByteDiffers", 42, 2, Block(NetworkProfibus), 9},
-                    RefusalCase{"WriteShortBlockOfType", 42, 2, {0x00, 0x04, 0x02, 0x00}, 8},
-                    RefusalCase{"WriteThreeByteBlock", 42, 1, {0x00, 0x03, 0x01}, 8}),
+    testing::Values(
+        RefusalCase{"UnknownCode", 99, 1, {}, 3}, RefusalCase{"StatusIdWithPayload", 18, 0, {0x01}, 8},
+        RefusalCase{"ReadWithPayload", 43, 2, {0x00}, 8}, RefusalCase{"ReadTypeNone", 43, 0, {}, 9},
+        RefusalCase{"ReadTypeFour", 43, 4, {}, 9}, RefusalCase{"WriteTypeNone", 42, 0, {0x00, 0x02}, 9},
+        RefusalCase{"WriteEmptyPayload", 42, 2, {}, 8}, RefusalCase{"WriteOneByte", 42, 2, {0x00}, 8},
+        RefusalCase{"WriteLengthFieldTooBig", 42, 2, {0x00, 0x0D, 0x02}, 8},
+        RefusalCase{"WriteTypeByteDiffers", 42, 2, Block(NetworkProfibus), 9},
+        RefusalCase{"WriteShortBlockOfType", 42, 2, {0x00, 0x04, 0x02, 0x00}, 8},
+        RefusalCase{"WriteThreeByteBlock", 42, 1, {0x00, 0x03, 0x01}, 8}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ControllerLogic, WriteStoresReadReturnsAndEmptyBlockClearsPerType) {

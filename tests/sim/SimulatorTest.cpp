@@ -102,7 +102,9 @@ TEST_F(SimulatorStore, DamagedFileIsRefusedNotGuessed) {
     }
 }
 
-QString SimulatorExecutable() { return QStringLiteral(TALVOR_SIM_EXECUTABLE); }
+QString SimulatorExecutable() {
+    return QStringLiteral(TALVOR_SIM_EXECUTABLE);
+}
 
 TEST(SimulatorExecutable, HelpExplainsEveryOption) {
     QProcess sim;
@@ -110,14 +112,15 @@ TEST(SimulatorExecutable, HelpExplainsEveryOption) {
     ASSERT_TRUE(sim.waitForFinished(5000));
     EXPECT_EQ(sim.exitCode(), 0);
     const QString help = QString::fromUtf8(sim.readAllStandardOutput());
-    for (const char* option : {"--port", "--preload ", "--preload-defaults", "--fault", "--pace", "--store", "--quiet",
-                               "--help", "SIGTERM", "no-reply", "oversized"})
+    for (const char* option : {"--port", "--preload ", "--preload-defaults", "--fault", "--pace", "--store",
+                               "--quiet", "--help", "SIGTERM", "no-reply", "oversized"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
 }
 
 TEST(SimulatorExecutable, RefusesBadArgumentsWithoutServing) {
-    for (const QStringList& args : {QStringList{"--fault", "melt"}, QStringList{"--preload", "5=0002"},
-                                    QStringList{"--preload", "2=0G"}, QStringList{"--store"}, QStringList{"--bogus"}}) {
+    for (const QStringList& args :
+         {QStringList{"--fault", "melt"}, QStringList{"--preload", "5=0002"},
+          QStringList{"--preload", "2=0G"}, QStringList{"--store"}, QStringList{"--bogus"}}) {
         QProcess sim;
         sim.start(SimulatorExecutable(), args);
         ASSERT_TRUE(sim.waitForFinished(5000));
@@ -138,11 +141,13 @@ TEST(SimulatorExecutable, PreloadedDefaultsAnswerAReadAndSigtermEndsCleanly) {
         Client client(device);
         ByteString block;
         ASSERT_EQ(client.Read(NetworkProfibus, block), 0u);
-        EXPECT_EQ(block, (ByteString{0x00, 0x0D, 0x03, 0x1E, 0x00, 0x00, 0x40, 0x00, 0x04, 0x00, 0x14, 0x00, 0x00}));
+        EXPECT_EQ(block,
+                  (ByteString{0x00, 0x0D, 0x03, 0x1E, 0x00, 0x00, 0x40, 0x00, 0x04, 0x00, 0x14, 0x00, 0x00}));
         ASSERT_EQ(client.Read(NetworkEthernet, block), 0u);
-        EXPECT_EQ(block, (ByteString{0x00, 0x13, 0x01, 0xC0, 0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00,
-                                     0x00, 0x00, 0xFF, 0xFF, 0x1E, 0x00}));
-        EXPECT_EQ(client.Write(NetworkEthernet, EmptyAttributeBlock()), 21u) << "the fault from the command line";
+        EXPECT_EQ(block, (ByteString{0x00, 0x13, 0x01, 0xC0, 0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x00,
+                                     0x00, 0x00, 0x00, 0xFF, 0xFF, 0x1E, 0x00}));
+        EXPECT_EQ(client.Write(NetworkEthernet, EmptyAttributeBlock()), 21u)
+            << "the fault from the command line";
     }
 
     sim.terminate();
