@@ -22,8 +22,10 @@ inline QApplication& TestApplication() {
 // records back at their defaults for each test.
 class UiTest : public testing::Test {
 protected:
+    // Derived fixtures hold widgets, which need the application before they are constructed.
+    UiTest() { TestApplication(); }
+
     void SetUp() override {
-        TestApplication();
         SetMessageBoxHook([this](const MessageBoxRecord& box) {
             boxes.push_back(box);
             return IDOK;

@@ -1,0 +1,254 @@
+#include "platform/DialogBuilder.h"
+#include "platform/IPAddressCtrl.h"
+#include "platform/WindowStyles.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_dialog_builder";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+constexpr unsigned kVisible = WS_CHILD | WS_VISIBLE;
+
+DialogTemplate ChildTemplate(std::vector<ControlTemplate> controls,
+                             std::vector<std::pair<int, QStringList>> init = {}) {
+    return DialogTemplate{900,
+                          WS_CHILD | WS_VISIBLE | DS_SETFONT,
+                          0,
+                          "",
+                          "MS Sans Serif",
+                          8,
+                          200,
+                          100,
+                          std::move(controls),
+                          std::move(init)};
+}
+
+// Widgets need the application before the fixture's members are constructed.
+class WidgetTest : public testing::Test {
+protected:
+    WidgetTest() { App(); }
+};
+
+class DialogBuilderTest : public WidgetTest {
+protected:
+
+    template <class T> T& Item(int id) {
+        T* item = GetDlgItemAs<T>(host, id);
+        EXPECT_NE(item, nullptr) << id;
+        return *item;
+    }
+
+    QWidget host;
+};
+
+// Radios laid out as a dialog might: 1..2 before the first WS_GROUP, a text starting a group, then
+// 3..4 starting another. By the wrap-around rule 1, 2, 3 and 4 form one group; 5 stands alone.
+TEST_F(DialogBuilderTest, RadioGroupsRunFromGroupStartToGroupStartAndWrapAround) {
+    BuildFromTemplate(host,
+                      ChildTemplate({
+                          {1, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "One", 0, 0, 40, 10},
+                          {2, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "Two", 0, 10, 40, 10},
+                          {-1, "STATIC", kVisible | WS_GROUP, "Text", 0, 20, 40, 8},
+                          {5, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "Five", 0, 30, 40, 10},
+                          {3, "BUTTON", kVisible | WS_GROUP | BS_AUTORADIOBUTTON, "Three", 50, 0, 40, 10},
+                          {4, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "Four", 50, 10, 40, 10},
+                      }));
+    Item<QRadioButton>(5).click();
+    Item<QRadioButton>(1).click();
+    EXPECT_TRUE(Item<QRadioButton>(1).isChecked());
+    EXPECT_TRUE(Item<QRadioButton>(5).isChecked()) << "another group is left alone";
+
+    Item<QRadioButton>(4).click();
+    EXPECT_TRUE(Item<QRadioButton>(4).isChecked());
+    EXPECT_FALSE(Item<QRadioButton>(1).isChecked()) << "the group wraps from the end to the start";
+
+    Item<QRadioButton>(4).click();
+    EXPECT_TRUE(Item<QRadioButton>(4).isChecked()) << "clicking the checked button keeps it checked";
+
+    // Setting a check from code touches that button only.
+    Item<QRadioButton>(2).setChecked(true);
+    EXPECT_TRUE(Item<QRadioButton>(4).isChecked());
+    Item<QRadioButton>(2).setChecked(false);
+    EXPECT_FALSE(Item<QRadioButton>(2).isChecked());
+}
+
+TEST_F(DialogBuilderTest, DigitsOnlyEditsRefuseEverythingButDigits) {
+    BuildFromTemplate(host, ChildTemplate({
+                                {10, "EDIT", kVisible | WS_TABSTOP | ES_NUMBER, "", 0, 0, 50, 14},
+                                {11, "EDIT", kVisible | WS_TABSTOP, "", 0, 20, 50, 14},
+                            }));
+    QTest::keyClicks(&Item<QLineEdit>(10), "-1a2 3+");
+    QTest::keyClicks(&Item<QLineEdit>(11), "-1a2");
+    EXPECT_EQ(Item<QLineEdit>(10).text(), "123");
+    EXPECT_EQ(Item<QLineEdit>(11).text(), "-1a2");
+}
+
+TEST_F(DialogBuilderTest, DropDownListsAreFixedSortedWhenAskedAndStartUnselected) {
+    const QStringList items{"beta", "Alpha", "gamma"};
+    BuildFromTemplate(host,
+                      ChildTemplate(
+                          {
+                              {20, "COMBOBOX", kVisible | CBS_DROPDOWNLIST | CBS_SORT, "", 0, 0, 50, 60},
+                              {21, "COMBOBOX", kVisible | CBS_DROPDOWNLIST, "", 0, 20, 50, 60},
+                          },
+                          {{20, items}, {21, items}}));
+    auto& sorted = Item<QComboBox>(20);
+    auto& unsorted = Item<QComboBox>(21);
+    EXPECT_FALSE(sorted.isEditable());
+    EXPECT_EQ(sorted.currentIndex(), -1);
+    ASSERT_EQ(sorted.count(), 3);
+    EXPECT_EQ(sorted.itemText(0), "Alpha");
+    EXPECT_EQ(sorted.itemText(2), "gamma");
+    EXPECT_EQ(unsorted.itemText(0), "beta");
+}
+
+TEST_F(DialogBuilderTest, StaticTextsShowAmpersandsAsTheirStyleSays) {
+    BuildFromTemplate(host, ChildTemplate({
+                                {30, "STATIC", kVisible | SS_LEFT, "&Port", 0, 0, 40, 8},
+                                {31, "EDIT", kVisible | WS_TABSTOP, "", 40, 0, 40, 14},
+                                {32, "STATIC", kVisible | SS_RIGHT | SS_NOPREFIX, "R&D", 0, 20, 40, 8},
+                                {33, "STATIC", kVisible | SS_LEFT, "Save && &Quit", 0, 30, 80, 8},
+                            }));
+    EXPECT_EQ(Item<QLabel>(30).buddy(), &Item<QLineEdit>(31)) << "a mnemonic moves to the next tab stop";
+    EXPECT_EQ(Item<QLabel>(32).text(), "R&D");
+    EXPECT_TRUE(Item<QLabel>(32).alignment() & Qt::AlignRight);
+    EXPECT_EQ(Item<QLabel>(33).text(), "Save & Quit") << "no tab stop follows: the prefix is dropped";
+}
+
+TEST_F(DialogBuilderTest, MultiLinePushButtonShowsTwoLines) {
+    BuildFromTemplate(
+        host, ChildTemplate({
+                  {40, "BUTTON", kVisible | BS_PUSHBUTTON | BS_MULTILINE, "Line one\nline two", 0, 0, 80, 24},
+                  {41, "BUTTON", kVisible | BS_PUSHBUTTON, "Line one", 0, 30, 80, 24},
+                  {42, "BUTTON", kVisible | BS_DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
+              }));
+    EXPECT_GT(Item<QPushButton>(40).sizeHint().height(), Item<QPushButton>(41).sizeHint().height());
+    EXPECT_TRUE(Item<QPushButton>(42).isDefault());
+    EXPECT_FALSE(Item<QPushButton>(41).isDefault());
+}
+
+TEST_F(DialogBuilderTest, GroupBoxIsAFrameBehindItsSiblingsNotTheirParent) {
+    BuildFromTemplate(host, ChildTemplate({
+                                {50, "EDIT", kVisible | WS_TABSTOP, "", 20, 20, 50, 14},
+                                {51, "BUTTON", kVisible | BS_GROUPBOX, "Frame", 0, 0, 150, 80},
+                            }));
+    auto& edit = Item<QLineEdit>(50);
+    EXPECT_EQ(edit.parentWidget(), &host);
+    EXPECT_EQ(host.childAt(edit.geometry().center()), &edit);
+}
+
+TEST_F(DialogBuilderTest, HiddenAndDisabledFollowTheStyle) {
+    BuildFromTemplate(host, ChildTemplate({
+                                {60, "EDIT", WS_CHILD | WS_DISABLED, "", 0, 0, 50, 14},
+                                {61, "BUTTON", kVisible, "Push", 0, 20, 50, 14},
+                            }));
+    EXPECT_TRUE(Item<QLineEdit>(60).isHidden());
+    EXPECT_FALSE(Item<QLineEdit>(60).isEnabled());
+    EXPECT_FALSE(Item<QPushButton>(61).isHidden());
+    EXPECT_EQ(GetDlgItem(host, 999), nullptr);
+}
+
+TEST_F(DialogBuilderTest, DialogUnitsScaleByTheFontsBaseUnits) {
+    const QFont font = DialogFont("MS Sans Serif", 8);
+    const QSize base = DialogBaseUnits(font);
+    EXPECT_EQ(DialogUnitsToPixels(font, QRect(4, 8, 40, 16)),
+              QRect(base.width(), base.height(), 10 * base.width(), 2 * base.height()));
+
+    QFont larger = font;
+    larger.setPointSize(16);
+    EXPECT_GT(DialogBaseUnits(larger).height(), base.height());
+    EXPECT_GT(DialogBaseUnits(larger).width(), base.width());
+}
+
+TEST_F(DialogBuilderTest, MissingTemplateFontFallsBackToTheSystemSansAtTheTemplateSize) {
+    const QFont font = DialogFont("No Such Face For Talvor", 8);
+    EXPECT_EQ(font.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    EXPECT_EQ(font.pointSize(), 8);
+}
+
+TEST_F(DialogBuilderTest, PopupTemplateSetsCaptionAndFixedSize) {
+    QWidget dialog;
+    BuildFromTemplate(
+        dialog,
+        DialogTemplate{
+            901, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, "Caption", "MS Sans Serif", 8, 100, 50, {}, {}});
+    EXPECT_EQ(dialog.windowTitle(), "Caption");
+    EXPECT_EQ(dialog.size(), DialogUnitsToPixels(dialog.font(), QRect(0, 0, 100, 50)).size());
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+}
+
+// ---- IP address control ---------------------------------------------------------------------------
+
+class IPAddressCtrlTest : public WidgetTest {
+protected:
+
+    std::array<std::uint8_t, 4> Read(int* nonBlank = nullptr) const {
+        std::array<std::uint8_t, 4> octets{};
+        const int count = control.GetAddress(octets);
+        if (nonBlank)
+            *nonBlank = count;
+        return octets;
+    }
+
+    CIPAddressCtrl control;
+};
+
+TEST_F(IPAddressCtrlTest, PackedAddressPutsTheFirstOctetInTheFirstField) {
+    control.SetAddress(MakeIpAddress(192, 168, 7, 254));
+    EXPECT_EQ(control.Field(0)->text(), "192");
+    EXPECT_EQ(control.Field(3)->text(), "254");
+    int nonBlank = 0;
+    EXPECT_EQ(Read(&nonBlank), (std::array<std::uint8_t, 4>{192, 168, 7, 254}));
+    EXPECT_EQ(nonBlank, 4);
+}
+
+TEST_F(IPAddressCtrlTest, BlankFieldsReadZeroAndAreNotCounted) {
+    control.SetAddress(MakeIpAddress(10, 20, 30, 40));
+    control.Field(1)->clear();
+    control.Field(3)->clear();
+    int nonBlank = 0;
+    EXPECT_EQ(Read(&nonBlank), (std::array<std::uint8_t, 4>{10, 0, 30, 0}));
+    EXPECT_EQ(nonBlank, 2);
+    control.ClearAddress();
+    EXPECT_TRUE(control.IsBlank());
+}
+
+TEST_F(IPAddressCtrlTest, FieldsAcceptOnlyNumbersUpTo255) {
+    QTest::keyClicks(control.Field(0), "25");
+    QTest::keyClicks(control.Field(0), "6");
+    EXPECT_EQ(control.Field(0)->text(), "25") << "256 is refused";
+    QTest::keyClicks(control.Field(1), "x-7");
+    EXPECT_EQ(control.Field(1)->text(), "7");
+}
+
+TEST_F(IPAddressCtrlTest, DotAndThirdDigitMoveToTheNextField) {
+    control.show();
+    control.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&control));
+    control.Field(0)->setFocus();
+    for (char key : std::string("10.2003"))
+        QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_EQ(Read(), (std::array<std::uint8_t, 4>{10, 200, 3, 0}));
+}
+
+} // namespace
