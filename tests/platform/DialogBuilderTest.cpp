@@ -23,8 +23,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "test_dialog_builder";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's test input devices would otherwise outlive it at exit.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 constexpr unsigned kVisible = WS_CHILD | WS_VISIBLE;

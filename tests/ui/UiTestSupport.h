@@ -14,8 +14,9 @@ inline QApplication& TestApplication() {
     static int argc = 1;
     static char name[] = "test_ui";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's test input devices would otherwise outlive it at exit.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Widgets on the offscreen platform, every message box recorded instead of shown, and theApp's
