@@ -70,7 +70,9 @@ void FillWithIndexTexts(QComboBox& list, int count) {
         list.addItem(QString::number(i));
 }
 
-void SelectText(QComboBox& list, int value) { list.setCurrentIndex(list.findText(QString::number(value))); }
+void SelectText(QComboBox& list, int value) {
+    list.setCurrentIndex(list.findText(QString::number(value)));
+}
 
 } // namespace
 
@@ -162,7 +164,9 @@ bool CNetConfigDlg::OnInitDialog() {
     return true;
 }
 
-void CNetConfigDlg::ShowControl(int id, bool show) { GetDlgItem(*this, id)->setVisible(show); }
+void CNetConfigDlg::ShowControl(int id, bool show) {
+    GetDlgItem(*this, id)->setVisible(show);
+}
 
 void CNetConfigDlg::OnSelectNone() {
     theApp.m_nNetworkType = NetworkNone;
@@ -269,9 +273,11 @@ void CNetConfigDlg::OnProgram() {
 
 void CNetConfigDlg::OnDisableEthernet() {
     if (theApp.WriteNetAttributes(EmptyAttributeBlock(), NetworkEthernet))
-        AfxMessageBox(QStringLiteral("Ethernet attributes successfully disabled!"), MB_OK | MB_ICONINFORMATION);
+        AfxMessageBox(QStringLiteral("Ethernet attributes successfully disabled!"),
+                      MB_OK | MB_ICONINFORMATION);
     else
-        AfxMessageBox(QStringLiteral("Ethernet attributes could not be disabled!"), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(QStringLiteral("Ethernet attributes could not be disabled!"),
+                      MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CNetConfigDlg::OnSetDefaults() {
@@ -285,7 +291,9 @@ void CNetConfigDlg::OnSelchangeComPort() {
     theApp.m_nComPort = selected >= 1 && selected <= kComPortCount ? selected : 0;
 }
 
-void CNetConfigDlg::OnHelpButton() { WinHelp(this, AppHelpFilePath(), HELP_CONTEXT, kHelpContextMainDialog); }
+void CNetConfigDlg::OnHelpButton() {
+    WinHelp(this, AppHelpFilePath(), HELP_CONTEXT, kHelpContextMainDialog);
+}
 
 void CNetConfigDlg::OnSysCommand(unsigned nID, qintptr /*lParam*/) {
     // The window manager moves and closes the window itself; only the About command is ours.

@@ -18,7 +18,9 @@ CSystemMenu* CSystemMenu::GetSystemMenu(QWidget* window) {
     return new CSystemMenu(window);
 }
 
-void CSystemMenu::AppendSeparator() { m_pMenu->addSeparator(); }
+void CSystemMenu::AppendSeparator() {
+    m_pMenu->addSeparator();
+}
 
 void CSystemMenu::AppendString(unsigned commandId, const QString& text) {
     m_pMenu->addAction(text)->setData(commandId);

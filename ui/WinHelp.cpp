@@ -23,21 +23,23 @@ QString HelpFilePathFor(const QString& executablePath) {
     return executablePath.left(ExtensionStart(executablePath)) + QStringLiteral(".HLP");
 }
 
-QString AppHelpFilePath() { return HelpFilePathFor(QDir::toNativeSeparators(QCoreApplication::applicationFilePath())); }
+QString AppHelpFilePath() {
+    return HelpFilePathFor(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+}
 
 bool WinHelp(QWidget* window, const QString& helpFile, unsigned command, quintptr data) {
     const QString page = helpFile.left(ExtensionStart(helpFile)) + QStringLiteral(".html");
     if (!QFileInfo(page).isFile()) {
-        MessageBoxA(window, QStringLiteral("The help page %1 could not be found.").arg(page), ApplicationName(),
-                    MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(window, QStringLiteral("The help page %1 could not be found.").arg(page),
+                    ApplicationName(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(page);
     if (command == HELP_CONTEXT)
         url.setFragment(QStringLiteral("context-%1").arg(data));
     if (!QDesktopServices::openUrl(url)) {
-        MessageBoxA(window, QStringLiteral("No browser could open the help page %1.").arg(page), ApplicationName(),
-                    MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(window, QStringLiteral("No browser could open the help page %1.").arg(page),
+                    ApplicationName(), MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
     return true;

@@ -14,9 +14,9 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
-#include <utility>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <utility>
 
 extern char** environ;
 
@@ -61,7 +61,9 @@ bool WaitForTopLevelMap(xcb_connection_t* connection) {
     }
 }
 
-double Milliseconds(const timeval& time) { return time.tv_sec * 1e3 + time.tv_usec / 1e3; }
+double Milliseconds(const timeval& time) {
+    return time.tv_sec * 1e3 + time.tv_usec / 1e3;
+}
 
 void StartupToWindow(benchmark::State& state, const std::string& executable) {
     XConnection x;

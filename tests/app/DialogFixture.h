@@ -10,6 +10,7 @@
 #include "ui/NetConfigDlg.h"
 
 #include <QComboBox>
+#include <QInputDevice>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +26,16 @@ constexpr int kOutputWordsEdit = 12008;
 constexpr int kBaudRateList = 2556;
 // Ethernet page control.
 constexpr int kIpAddressCtrl = 2573;
+
+// QTest's mouse and key events register a pointing device that the application deletes when it is
+// destroyed at exit; the device registry must outlive the application, so it is made first.
+class QtApplicationEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        QInputDevice::devices();
+        TestApplication();
+    }
+};
 
 // The main dialog, shown on the offscreen platform, with theApp fresh and its link on the in-process
 // simulator behind "Com1".
@@ -55,8 +66,12 @@ protected:
     }
 
     template <class T = QWidget> T* Item(int id) const { return GetDlgItemAs<T>(*dlg, id); }
-    template <class T = QWidget> T* FieldbusItem(int id) const { return GetDlgItemAs<T>(*dlg->m_pFieldbusPage, id); }
-    CIPAddressCtrl* IpAddress() const { return GetDlgItemAs<CIPAddressCtrl>(*dlg->m_pEthernetPage, kIpAddressCtrl); }
+    template <class T = QWidget> T* FieldbusItem(int id) const {
+        return GetDlgItemAs<T>(*dlg->m_pFieldbusPage, id);
+    }
+    CIPAddressCtrl* IpAddress() const {
+        return GetDlgItemAs<CIPAddressCtrl>(*dlg->m_pEthernetPage, kIpAddressCtrl);
+    }
 
     void Click(int id) const { QTest::mouseClick(Item<QAbstractButton>(id), Qt::LeftButton); }
 

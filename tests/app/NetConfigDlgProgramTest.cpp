@@ -99,12 +99,12 @@ TEST_P(InvalidFieldTest, SendsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, InvalidFieldTest,
-    testing::Values(
-        InvalidFieldCase{"DeviceNetMacId64", NetworkDeviceNet, IDC_RB_DEVICENET, kAddressEdit, "64", "Invalid MAC ID!"},
-        InvalidFieldCase{"ProfibusNodeAddress0", NetworkProfibus, IDC_RB_PROFIBUS, kAddressEdit, "0",
-                         "Invalid Node address!"},
-        InvalidFieldCase{"DeviceNetConsumedWords0", NetworkDeviceNet, IDC_RB_DEVICENET, kInputWordsEdit, "0",
-                         "Invalid value for Consumed Words!"}),
+    testing::Values(InvalidFieldCase{"DeviceNetMacId64", NetworkDeviceNet, IDC_RB_DEVICENET, kAddressEdit,
+                                     "64", "Invalid MAC ID!"},
+                    InvalidFieldCase{"ProfibusNodeAddress0", NetworkProfibus, IDC_RB_PROFIBUS, kAddressEdit,
+                                     "0", "Invalid Node address!"},
+                    InvalidFieldCase{"DeviceNetConsumedWords0", NetworkDeviceNet, IDC_RB_DEVICENET,
+                                     kInputWordsEdit, "0", "Invalid value for Consumed Words!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProgramTest, DisableWritesTheEmptyBlockForEthernetWithoutStatusIdAndKeepsTheRecord) {
@@ -130,7 +130,8 @@ TEST_F(ProgramTest, FailingDisableShowsTheLinksReportThenTheFailureBox) {
     Click(IDC_RB_ETHERNET);
     sim.InjectFault(SimFault::Status, 1, kOutOfMemoryStatus);
     Click(IDC_BTN_DISABLE_ETHERNET);
-    EXPECT_EQ(BoxTexts(), (std::vector<QString>{kOutOfMemoryText, "Ethernet attributes could not be disabled!"}));
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<QString>{kOutOfMemoryText, "Ethernet attributes could not be disabled!"}));
     EXPECT_EQ(recorder.boxes[1].type, unsigned{MB_OK | MB_ICONEXCLAMATION});
 }
 
@@ -152,7 +153,8 @@ TEST_F(ProgramTest, ChoosingCom3SendsTheNextRequestToTheThirdPort) {
 }
 
 TEST_F(ProgramTest, DeviceNetRoadStoresTheEditedBlockByteForByte) {
-    sim.Preload(NetworkDeviceNet, ByteString{0x00, 0x0C, 0x02, 0x1E, 0x00, 0x00, 0xFE, 0x00, 0x10, 0x00, 0x05, 0x00});
+    sim.Preload(NetworkDeviceNet,
+                ByteString{0x00, 0x0C, 0x02, 0x1E, 0x00, 0x00, 0xFE, 0x00, 0x10, 0x00, 0x05, 0x00});
     Click(IDC_RB_DEVICENET);
     ASSERT_EQ(FieldbusItem<QLineEdit>(kInputWordsEdit)->text(), "127");
     ASSERT_EQ(FieldbusItem<QLineEdit>(kOutputWordsEdit)->text(), "8");
@@ -181,7 +183,8 @@ TEST_F(ProgramTest, HiddenSelectorsAreStoredOnProgram) {
     Click(IDC_BTN_PROGRAM);
     EXPECT_EQ(theApp.m_nHiddenSel1, 2);
     EXPECT_EQ(theApp.m_nHiddenSel2, 7);
-    EXPECT_EQ(sim.Requests().back().payload, theApp.m_EthernetAttr.BuildBlock()) << "selectors are never sent";
+    EXPECT_EQ(sim.Requests().back().payload, theApp.m_EthernetAttr.BuildBlock())
+        << "selectors are never sent";
 }
 
 TEST_F(ProgramTest, HiddenSetDefaultsButtonResetsTheCurrentRecord) {
@@ -217,7 +220,8 @@ TEST_P(HelpPathTest, ReplacesOrAppendsTheExtension) {
 INSTANTIATE_TEST_SUITE_P(Paths, HelpPathTest,
                          testing::Values(HelpPathCase{"NoExtension", "/opt/talvor/TALVOR_EthernetConfig",
                                                       "/opt/talvor/TALVOR_EthernetConfig.HLP"},
-                                         HelpPathCase{"ExtensionReplaced", "/opt/talvor/TALVOR_EthernetConfig.exe",
+                                         HelpPathCase{"ExtensionReplaced",
+                                                      "/opt/talvor/TALVOR_EthernetConfig.exe",
                                                       "/opt/talvor/TALVOR_EthernetConfig.HLP"},
                                          HelpPathCase{"DotInTheFolderOnly", "/opt/v1.0/TALVOR_EthernetConfig",
                                                       "/opt/v1.0/TALVOR_EthernetConfig.HLP"}),

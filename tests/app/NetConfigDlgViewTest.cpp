@@ -11,6 +11,8 @@
 
 namespace {
 
+const testing::Environment* const kQtEnvironment = testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
 constexpr const char* kTimeOutText = "Incorrect Communication Packet  (Time Out Error). \n"
                                      "Check cable, communication port and ports assignment on panel.";
 
@@ -30,6 +32,7 @@ TEST_F(MainDialogTest, FreshStartShowsTheNoneViewOnCom1) {
     EXPECT_EQ(dlg->m_cbHiddenSel1->currentText(), "1");
     EXPECT_EQ(dlg->m_cbHiddenSel2->currentText(), "1");
     EXPECT_EQ(dlg->windowTitle(), "TALVOR Net Config");
+    EXPECT_FALSE(dlg->windowIcon().isNull());
     EXPECT_TRUE(sim.Requests().empty());
 }
 
@@ -107,16 +110,30 @@ TEST_P(ViewTest, ShowsThePageAndButtonsOfTheType) {
     EXPECT_TRUE(recorder.boxes.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Types, ViewTest,
-    testing::Values(ViewCase{NetworkNone, IDC_RB_NONE, false, false, false, nullptr, {}},
-                    ViewCase{NetworkEthernet, IDC_RB_ETHERNET, false, true, true,
-                             "Program Ethernet Attributes\n into TALVOR", {}},
-                    ViewCase{NetworkDeviceNet, IDC_RB_DEVICENET, true, false, false,
-                             "Program DeviceNet Attributes\n into TALVOR", {18, 43}},
-                    ViewCase{NetworkProfibus, IDC_RB_PROFIBUS, true, false, false,
-                             "Program Profibus Attributes\n into TALVOR", {18, 43}}),
-    [](const auto& info) { return NetworkTypeName(info.param.type); });
+INSTANTIATE_TEST_SUITE_P(Types, ViewTest,
+                         testing::Values(ViewCase{NetworkNone, IDC_RB_NONE, false, false, false, nullptr, {}},
+                                         ViewCase{NetworkEthernet,
+                                                  IDC_RB_ETHERNET,
+                                                  false,
+                                                  true,
+                                                  true,
+                                                  "Program Ethernet Attributes\n into TALVOR",
+                                                  {}},
+                                         ViewCase{NetworkDeviceNet,
+                                                  IDC_RB_DEVICENET,
+                                                  true,
+                                                  false,
+                                                  false,
+                                                  "Program DeviceNet Attributes\n into TALVOR",
+                                                  {18, 43}},
+                                         ViewCase{NetworkProfibus,
+                                                  IDC_RB_PROFIBUS,
+                                                  true,
+                                                  false,
+                                                  false,
+                                                  "Program Profibus Attributes\n into TALVOR",
+                                                  {18, 43}}),
+                         [](const auto& info) { return NetworkTypeName(info.param.type); });
 
 // A failed read on entering a fieldbus view is told once, by whoever found it, and the dialog falls
 // back to None with the fieldbus button cleared.
@@ -145,7 +162,8 @@ TEST_P(FallBackTest, ReportsOnceAndFallsBackToNone) {
     EXPECT_FALSE(dlg->m_pFieldbusPage->isVisible());
     EXPECT_FALSE(dlg->m_pEthernetPage->isVisible());
     EXPECT_FALSE(Item(IDC_BTN_PROGRAM)->isVisible());
-    const CNetAttributes& record = fallBack.type == NetworkDeviceNet ? theApp.m_DeviceNetAttr : theApp.m_ProfibusAttr;
+    const CNetAttributes& record =
+        fallBack.type == NetworkDeviceNet ? theApp.m_DeviceNetAttr : theApp.m_ProfibusAttr;
     EXPECT_EQ(record.BuildBlock(), CNetAttributes(fallBack.type).BuildBlock());
 }
 
@@ -154,18 +172,21 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FallBackCase{"DeviceNetNoController", NetworkDeviceNet, IDC_RB_DEVICENET, true, kTimeOutText},
         FallBackCase{"ProfibusNoController", NetworkProfibus, IDC_RB_PROFIBUS, true, kTimeOutText},
-        FallBackCase{"DeviceNetNotProgrammed", NetworkDeviceNet, IDC_RB_DEVICENET, false,
-                     "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set "
-                     "the MAC ID and the Baud Rate for DeviceNet.\nOther attributes (such as Consumed Words and "
-                     "Produced Words) need to be programmed using the TALVOR software."},
-        FallBackCase{"ProfibusNotProgrammed", NetworkProfibus, IDC_RB_PROFIBUS, false,
-                     "Profibus attributes are not currently programmed in TALVOR. This utility can only be used "
-                     "to set the Node Address for Profibus.\nOther attributes (such as Input Words and Output "
-                     "Words) need to be programmed using the TALVOR software."}),
+        FallBackCase{
+            "DeviceNetNotProgrammed", NetworkDeviceNet, IDC_RB_DEVICENET, false,
+            "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set "
+            "the MAC ID and the Baud Rate for DeviceNet.\nOther attributes (such as Consumed Words and "
+            "Produced Words) need to be programmed using the TALVOR software."},
+        FallBackCase{
+            "ProfibusNotProgrammed", NetworkProfibus, IDC_RB_PROFIBUS, false,
+            "Profibus attributes are not currently programmed in TALVOR. This utility can only be used "
+            "to set the Node Address for Profibus.\nOther attributes (such as Input Words and Output "
+            "Words) need to be programmed using the TALVOR software."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainDialogTest, ClickingDeviceNetAgainReReadsAndDropsUnsavedEdits) {
-    sim.Preload(NetworkDeviceNet, ByteString{0x00, 0x0C, 0x02, 0x1E, 0x00, 0x00, 0xFE, 0x00, 0x10, 0x00, 0x05, 0x01});
+    sim.Preload(NetworkDeviceNet,
+                ByteString{0x00, 0x0C, 0x02, 0x1E, 0x00, 0x00, 0xFE, 0x00, 0x10, 0x00, 0x05, 0x01});
     Click(IDC_RB_DEVICENET);
     ASSERT_EQ(FieldbusItem<QLineEdit>(kAddressEdit)->text(), "5");
     Retype(FieldbusItem<QLineEdit>(kAddressEdit), "42");
@@ -220,7 +241,8 @@ TEST_P(KeyTest, ClosesOrPressesTheFocusedButton) {
     QTest::keyClick(focus, GetParam().key);
     EXPECT_EQ(dlg->isVisible(), !GetParam().closes);
     // The Help button's press shows the missing-help message.
-    EXPECT_EQ(recorder.boxes.size(), GetParam().focusId == IDC_BTN_HELP && GetParam().key != Qt::Key_Escape ? 1u : 0u);
+    EXPECT_EQ(recorder.boxes.size(),
+              GetParam().focusId == IDC_BTN_HELP && GetParam().key != Qt::Key_Escape ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyTest,
