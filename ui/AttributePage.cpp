@@ -4,8 +4,11 @@
 #include "res/DialogTemplates.h"
 #include "ui/TextToNumber.h"
 
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+
+#include <algorithm>
 
 CAttributePage::CAttributePage(int templateId, QWidget* parent) : QWidget(parent), m_nTemplateId(templateId) {}
 
@@ -16,6 +19,9 @@ bool CAttributePage::Create() {
     if (!dialogTemplate)
         return false;
     BuildFromTemplate(*this, *dialogTemplate);
+    for (auto* frame : findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        m_frames.emplace_back(frame, frame->geometry());
+    FitFrames();
     return OnInitDialog();
 }
 
@@ -47,5 +53,21 @@ void CAttributePage::keyPressEvent(QKeyEvent* event) {
         return;
     default:
         QWidget::keyPressEvent(event);
+    }
+}
+
+void CAttributePage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FitFrames();
+}
+
+// The dialog lays a page into an area that may be a little smaller than the page's own template; a
+// frame reaching past that area would lose its far edges, so it ends at the page's edge instead.
+void CAttributePage::FitFrames() {
+    for (auto& [frame, templateRect] : m_frames) {
+        QRect rect = templateRect;
+        rect.setWidth(std::min(templateRect.width(), width() - templateRect.x()));
+        rect.setHeight(std::min(templateRect.height(), height() - templateRect.y()));
+        frame->setGeometry(rect);
     }
 }

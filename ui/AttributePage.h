@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QRect>
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
+class QGroupBox;
 class QLineEdit;
 
 // Common base of the attribute pages: a child window built from a dialog template and laid into a
@@ -32,7 +37,11 @@ protected:
     static int GetNumber(const QLineEdit& edit);
 
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void FitFrames();
+
     int m_nTemplateId;
+    std::vector<std::pair<QGroupBox*, QRect>> m_frames; // each group box with its template rectangle
 };

@@ -5,6 +5,7 @@
 #include "ui/EthernetPage.h"
 
 #include <QDialog>
+#include <QGroupBox>
 #include <QLineEdit>
 
 #include <array>
@@ -93,6 +94,19 @@ TEST_F(EthernetPageTest, WorksOnTheEthernetRecordWhateverTheCurrentType) {
     EXPECT_TRUE(page.SaveToRecord());
     EXPECT_EQ(Of(theApp.m_EthernetAttr.m_byIpAddress), (Octets{10, 1, 2, 3}));
     EXPECT_EQ(theApp.m_DeviceNetAttr.BuildBlock(), deviceNetBefore.BuildBlock());
+}
+
+TEST_F(EthernetPageTest, FrameEndsAtThePageEdgeWhenLaidIntoASmallerArea) {
+    auto* frame = page.findChild<QGroupBox*>();
+    ASSERT_NE(frame, nullptr);
+    const QRect full = frame->geometry();
+    parent.show(); // a hidden widget gets its resize event only when shown
+
+    page.resize(full.width() - 5, full.height() - 3);
+    EXPECT_EQ(frame->geometry(), QRect(full.topLeft(), QSize(full.width() - 5, full.height() - 3)));
+
+    page.resize(full.width() + 20, full.height() + 20);
+    EXPECT_EQ(frame->geometry(), full) << "a larger area gives the frame its own size back";
 }
 
 } // namespace
