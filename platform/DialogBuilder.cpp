@@ -62,7 +62,8 @@ QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
         auto* group = new QGroupBox(control.text, &host);
         group->setStyleSheet(QStringLiteral(
             "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; padding: 0 2px; }"));
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; "
+            "padding: 0 2px; }"));
         return group;
     }
     if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) {
@@ -95,7 +96,9 @@ QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
     label->setTextFormat(Qt::PlainText);
     label->setText(control.text);
     label->setWordWrap(type != SS_LEFTNOWORDWRAP);
-    const Qt::Alignment horizontal = type == SS_RIGHT ? Qt::AlignRight : type == SS_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
+    const Qt::Alignment horizontal = type == SS_RIGHT    ? Qt::AlignRight
+                                     : type == SS_CENTER ? Qt::AlignHCenter
+                                                         : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignTop);
     return label;
 }
@@ -108,8 +111,9 @@ QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const Dia
         if (id == control.id)
             items += strings;
     if (control.style & CBS_SORT)
-        std::stable_sort(items.begin(), items.end(),
-                         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        std::stable_sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
     combo->addItems(items);
     combo->setCurrentIndex(-1);
     return combo;
@@ -167,7 +171,8 @@ void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& di
     for (std::size_t i = 0; i < widgets.size(); ++i) {
         auto* label = qobject_cast<QLabel*>(widgets[i]);
         const ControlTemplate& control = dialogTemplate.controls[i];
-        if (!label || (control.style & SS_NOPREFIX) || !label->pixmap().isNull() || !control.text.contains('&'))
+        if (!label || (control.style & SS_NOPREFIX) || !label->pixmap().isNull() ||
+            !control.text.contains('&'))
             continue;
         QWidget* buddy = nullptr;
         for (std::size_t j = i + 1; j < widgets.size() && !buddy; ++j)
@@ -185,7 +190,8 @@ void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& di
 } // namespace
 
 QFont DialogFont(const QString& fontName, int pointSize) {
-    QFont font = QFontDatabase::hasFamily(fontName) ? QFont(fontName) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font = QFontDatabase::hasFamily(fontName) ? QFont(fontName)
+                                                    : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     if (pointSize > 0)
         font.setPointSize(pointSize);
     return font;
@@ -201,7 +207,8 @@ QSize DialogBaseUnits(const QFont& font) {
 
 QPoint DialogUnitsToPixels(const QFont& font, const QPoint& dialogUnits) {
     const QSize base = DialogBaseUnits(font);
-    return QPoint(ScaleRounded(dialogUnits.x(), base.width(), 4), ScaleRounded(dialogUnits.y(), base.height(), 8));
+    return QPoint(ScaleRounded(dialogUnits.x(), base.width(), 4),
+                  ScaleRounded(dialogUnits.y(), base.height(), 8));
 }
 
 QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits) {

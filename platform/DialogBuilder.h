@@ -28,7 +28,9 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate);
 // The control with this id among the host's controls, or nullptr.
 QWidget* GetDlgItem(const QWidget& host, int id);
 
-template <class T> T* GetDlgItemAs(const QWidget& host, int id) { return qobject_cast<T*>(GetDlgItem(host, id)); }
+template <class T> T* GetDlgItemAs(const QWidget& host, int id) {
+    return qobject_cast<T*>(GetDlgItem(host, id));
+}
 
 // The numeric id a control was built with; IDC_STATIC (-1) for a widget that is no template control.
 int GetDlgCtrlID(const QWidget& control);

@@ -103,7 +103,8 @@ QLineEdit* CIPAddressCtrl::Field(int index) const {
 bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QFrame::eventFilter(watched, event);
-    const int index = static_cast<int>(std::find(m_edFields.begin(), m_edFields.end(), watched) - m_edFields.begin());
+    const int index =
+        static_cast<int>(std::find(m_edFields.begin(), m_edFields.end(), watched) - m_edFields.begin());
     if (index >= FieldCount)
         return QFrame::eventFilter(watched, event);
 
@@ -114,7 +115,8 @@ bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
         m_edFields[index + 1]->selectAll();
         return true;
     }
-    if (key->key() == Qt::Key_Backspace && index > 0 && field->cursorPosition() == 0 && !field->hasSelectedText()) {
+    if (key->key() == Qt::Key_Backspace && index > 0 && field->cursorPosition() == 0 &&
+        !field->hasSelectedText()) {
         m_edFields[index - 1]->setFocus(Qt::OtherFocusReason);
         m_edFields[index - 1]->end(false);
         return true;

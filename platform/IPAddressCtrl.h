@@ -9,7 +9,8 @@ class QLineEdit;
 
 // The four octets packed as the control expects: first octet in the most significant byte.
 constexpr std::uint32_t MakeIpAddress(std::uint8_t f0, std::uint8_t f1, std::uint8_t f2, std::uint8_t f3) {
-    return (std::uint32_t{f0} << 24) | (std::uint32_t{f1} << 16) | (std::uint32_t{f2} << 8) | std::uint32_t{f3};
+    return (std::uint32_t{f0} << 24) | (std::uint32_t{f1} << 16) | (std::uint32_t{f2} << 8) |
+           std::uint32_t{f3};
 }
 
 // An IPv4 address entry: four fields of 0 to 255 separated by dots. A field may be blank.

@@ -16,8 +16,10 @@ const DialogTemplate& AboutBoxTemplate() {
             {IDC_STATIC, "STATIC", WS_CHILD | WS_VISIBLE | SS_ICON, "#128", 11, 17, 20, 20},
             {IDC_STATIC, "STATIC", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_NOPREFIX,
              "TALVOR_EthernetConfig Version 1.0", 40, 10, 119, 8},
-            {IDC_STATIC, "STATIC", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, "Network setup for TALVOR", 40, 25, 119, 8},
-            {1, "BUTTON", WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, "OK", 178, 7, 50, 14},
+            {IDC_STATIC, "STATIC", WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, "Network setup for TALVOR", 40,
+             25, 119, 8},
+            {1, "BUTTON", WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, "OK", 178, 7, 50,
+             14},
         },
         {},
     };

@@ -6,9 +6,13 @@
 
 const DialogTemplate* FindDialogTemplate(int id) {
     switch (id) {
-    case IDD_ABOUTBOX: return &AboutBoxTemplate();
-    case IDD_FIELDBUS_PAGE: return &FieldbusPageTemplate();
-    case IDD_ETHERNET_PAGE: return &EthernetPageTemplate();
-    default: return nullptr;
+    case IDD_ABOUTBOX:
+        return &AboutBoxTemplate();
+    case IDD_FIELDBUS_PAGE:
+        return &FieldbusPageTemplate();
+    case IDD_ETHERNET_PAGE:
+        return &EthernetPageTemplate();
+    default:
+        return nullptr;
     }
 }

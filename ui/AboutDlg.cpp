@@ -13,8 +13,9 @@ constexpr int IDCANCEL_RESULT = 2;
 
 } // namespace
 
-CAboutDlg::CAboutDlg() : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+CAboutDlg::CAboutDlg()
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     BuildFromTemplate(*this, AboutBoxTemplate());
     if (auto* ok = GetDlgItemAs<QPushButton>(*this, IDOK_BUTTON))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);

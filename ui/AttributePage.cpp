@@ -10,7 +10,8 @@
 
 #include <algorithm>
 
-CAttributePage::CAttributePage(int templateId, QWidget* parent) : QWidget(parent), m_nTemplateId(templateId) {}
+CAttributePage::CAttributePage(int templateId, QWidget* parent)
+    : QWidget(parent), m_nTemplateId(templateId) {}
 
 CAttributePage::~CAttributePage() = default;
 
@@ -36,9 +37,13 @@ void CAttributePage::OnOK() {}
 
 void CAttributePage::OnCancel() {}
 
-void CAttributePage::SetNumber(QLineEdit& edit, int value) { edit.setText(QString::number(value)); }
+void CAttributePage::SetNumber(QLineEdit& edit, int value) {
+    edit.setText(QString::number(value));
+}
 
-int CAttributePage::GetNumber(const QLineEdit& edit) { return TextToNumber(edit.text()); }
+int CAttributePage::GetNumber(const QLineEdit& edit) {
+    return TextToNumber(edit.text());
+}
 
 void CAttributePage::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::uint32_t Packed(const std::uint8_t (&octets)[4]) { return MakeIpAddress(octets[0], octets[1], octets[2], octets[3]); }
+std::uint32_t Packed(const std::uint8_t (&octets)[4]) {
+    return MakeIpAddress(octets[0], octets[1], octets[2], octets[3]);
+}
 
 void ReadAddress(const CIPAddressCtrl& control, std::uint8_t (&octets)[4]) {
     // A blank field reads 0; how many fields were filled does not matter here.
@@ -18,7 +20,9 @@ void ReadAddress(const CIPAddressCtrl& control, std::uint8_t (&octets)[4]) {
 
 } // namespace
 
-CEthernetPage::CEthernetPage(QWidget* parent) : CAttributePage(IDD_ETHERNET_PAGE, parent) { Create(); }
+CEthernetPage::CEthernetPage(QWidget* parent) : CAttributePage(IDD_ETHERNET_PAGE, parent) {
+    Create();
+}
 
 CEthernetPage::~CEthernetPage() = default;
 

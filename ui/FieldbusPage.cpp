@@ -21,20 +21,26 @@ struct FieldbusTexts {
 constexpr FieldbusTexts kDeviceNetTexts{
     NetworkDeviceNet,
     "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!",
-    "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set the MAC ID and the "
-    "Baud Rate for DeviceNet.\nOther attributes (such as Consumed Words and Produced Words) need to be programmed "
+    "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set the MAC ID and "
+    "the "
+    "Baud Rate for DeviceNet.\nOther attributes (such as Consumed Words and Produced Words) need to be "
+    "programmed "
     "using the TALVOR software.",
 };
 
 constexpr FieldbusTexts kProfibusTexts{
     NetworkProfibus,
     "Could not read Profibus attributes from TALVOR. Make sure that the device is connected!",
-    "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the Node "
-    "Address for Profibus.\nOther attributes (such as Input Words and Output Words) need to be programmed using "
+    "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the "
+    "Node "
+    "Address for Profibus.\nOther attributes (such as Input Words and Output Words) need to be programmed "
+    "using "
     "the TALVOR software.",
 };
 
-bool InRange(int value, int low, int high) { return value >= low && value <= high; }
+bool InRange(int value, int low, int high) {
+    return value >= low && value <= high;
+}
 
 // Reads one fieldbus type's block into the record, unless the controller has none or the reply is too
 // short to decode: the record only ever takes a complete block.
@@ -57,7 +63,9 @@ bool ReadBlock(CNetAttributes& record, ByteString& reply, const FieldbusTexts& t
 
 } // namespace
 
-CFieldbusPage::CFieldbusPage(QWidget* parent) : CAttributePage(IDD_FIELDBUS_PAGE, parent) { Create(); }
+CFieldbusPage::CFieldbusPage(QWidget* parent) : CAttributePage(IDD_FIELDBUS_PAGE, parent) {
+    Create();
+}
 
 CFieldbusPage::~CFieldbusPage() = default;
 
@@ -177,12 +185,14 @@ bool CFieldbusPage::SaveToRecord() {
     const int wordsLow = deviceNet ? 1 : 0;
     const int wordsHigh = deviceNet ? 127 : 122;
     if (!InRange(inputWords, wordsLow, wordsHigh)) {
-        AfxMessageBox(deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!", MB_ICONSTOP);
+        AfxMessageBox(deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!",
+                      MB_ICONSTOP);
         m_edInputWords->setFocus();
         return false;
     }
     if (!InRange(outputWords, wordsLow, wordsHigh)) {
-        AfxMessageBox(deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!", MB_ICONSTOP);
+        AfxMessageBox(deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!",
+                      MB_ICONSTOP);
         m_edOutputWords->setFocus();
         return false;
     }

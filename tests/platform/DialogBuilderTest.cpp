@@ -52,7 +52,6 @@ protected:
 
 class DialogBuilderTest : public WidgetTest {
 protected:
-
     template <class T> T& Item(int id) {
         T* item = GetDlgItemAs<T>(host, id);
         EXPECT_NE(item, nullptr) << id;
@@ -202,7 +201,6 @@ TEST_F(DialogBuilderTest, PopupTemplateSetsCaptionAndFixedSize) {
 
 class IPAddressCtrlTest : public WidgetTest {
 protected:
-
     std::array<std::uint8_t, 4> Read(int* nonBlank = nullptr) const {
         std::array<std::uint8_t, 4> octets{};
         const int count = control.GetAddress(octets);

@@ -1,8 +1,8 @@
+#include "ui/EthernetPage.h"
 #include "platform/DialogBuilder.h"
 #include "platform/IPAddressCtrl.h"
 #include "res/EthernetPageTemplate.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/EthernetPage.h"
 
 #include <QDialog>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
+#include "ui/FieldbusPage.h"
 #include "platform/DialogBuilder.h"
 #include "res/FieldbusPageTemplate.h"
 #include "tests/support/TestNames.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/FieldbusPage.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"MacIdBeyond32Bits", DN, "4294967296", "16", "16", BadAddress, "Invalid MAC ID!"},
         ValidationCase{"ConsumedWords1And127", DN, "5", "1", "127", OK, ""},
         ValidationCase{"ConsumedWords0", DN, "5", "0", "16", BadWords, "Invalid value for Consumed Words!"},
-        ValidationCase{"ConsumedWords128", DN, "5", "128", "16", BadWords, "Invalid value for Consumed Words!"},
+        ValidationCase{"ConsumedWords128", DN, "5", "128", "16", BadWords,
+                       "Invalid value for Consumed Words!"},
         ValidationCase{"ProducedWords0", DN, "5", "16", "0", BadWords, "Invalid value for Output Words!"},
         ValidationCase{"ProducedWords128", DN, "5", "16", "128", BadWords, "Invalid value for Output Words!"},
         ValidationCase{"BothWordCountsBadReportsConsumedFirst", DN, "5", "0", "0", BadWords,
@@ -165,8 +166,8 @@ TEST_P(FieldbusViewTest, ShowRecordRetitlesAndShowsTheControlsOfTheType) {
 
     EXPECT_EQ(GetDlgItem(page, IDC_ST_BAUD_RATE)->isHidden(), !c.baudRateShown);
     EXPECT_EQ(BaudRate().isHidden(), !c.baudRateShown);
-    for (int id : {IDC_GRP_PROPERTIES, IDC_ST_NODE_ADDRESS, IDC_ED_NODE_ADDRESS, IDC_ST_INPUT_WORDS, IDC_ED_INPUT_WORDS,
-                   IDC_ST_OUTPUT_WORDS, IDC_ED_OUTPUT_WORDS})
+    for (int id : {IDC_GRP_PROPERTIES, IDC_ST_NODE_ADDRESS, IDC_ED_NODE_ADDRESS, IDC_ST_INPUT_WORDS,
+                   IDC_ED_INPUT_WORDS, IDC_ST_OUTPUT_WORDS, IDC_ED_OUTPUT_WORDS})
         EXPECT_FALSE(GetDlgItem(page, id)->isHidden()) << id;
     for (int id : {IDC_ST_MAX_STRING, IDC_ST_TIMEOUT_LABEL, IDC_ST_TIMEOUT_UNIT, IDC_ST_POLL_TIME_LABEL,
                    IDC_ST_POLL_TIME_UNIT, IDC_ED_TIMEOUT, IDC_ED_POLL_TIME})
@@ -175,12 +176,13 @@ TEST_P(FieldbusViewTest, ShowRecordRetitlesAndShowsTheControlsOfTheType) {
     EXPECT_FALSE(Edit(IDC_ED_OUTPUT_WORDS).isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, FieldbusViewTest,
-                         testing::Values(ViewCase{NetworkDeviceNet, "MAC ID (0-63)", "DeviceNet Properties",
-                                                  "Consumed words", "Produced words", true},
-                                         ViewCase{NetworkProfibus, "Node Address (1-125)", "Profibus Properties",
-                                                  "Input words", "Output words", false}),
-                         [](const testing::TestParamInfo<ViewCase>& info) { return NetworkTypeName(info.param.type); });
+INSTANTIATE_TEST_SUITE_P(
+    Types, FieldbusViewTest,
+    testing::Values(ViewCase{NetworkDeviceNet, "MAC ID (0-63)", "DeviceNet Properties", "Consumed words",
+                             "Produced words", true},
+                    ViewCase{NetworkProfibus, "Node Address (1-125)", "Profibus Properties", "Input words",
+                             "Output words", false}),
+    [](const testing::TestParamInfo<ViewCase>& info) { return NetworkTypeName(info.param.type); });
 
 TEST_F(FieldbusPageTest, SwitchingTypesReplacesTheLabelsOfTheOtherType) {
     Show(NetworkProfibus);

@@ -88,7 +88,8 @@ TEST_P(FieldbusReadTest, EmptyBlockMeansNotProgrammedAndLeavesTheRecord) {
     EXPECT_FALSE(page.ReadFromController(reply));
     EXPECT_EQ(reply, EmptyAttributeBlock());
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].text.contains("attributes are not currently programmed in TALVOR")) << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains("attributes are not currently programmed in TALVOR"))
+        << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains('\n'));
     EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION);
     EXPECT_EQ(GetCurrentAttributes().BuildBlock(), before.BuildBlock());
@@ -142,6 +143,8 @@ TEST_P(FieldbusReadTest, AsksForStatusIdThenTheAttributesOfTheCurrentType) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, FieldbusReadTest, testing::Values(NetworkDeviceNet, NetworkProfibus),
-                         [](const testing::TestParamInfo<NetworkType>& info) { return NetworkTypeName(info.param); });
+                         [](const testing::TestParamInfo<NetworkType>& info) {
+                             return NetworkTypeName(info.param);
+                         });
 
 } // namespace

@@ -64,9 +64,9 @@ TEST_P(PageKeysTest, EnterAndEscapeCloseNothingAndChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, PageKeysTest,
-    testing::Values(PageCase{"Ethernet", [](QWidget* parent) { return new CEthernetPage(parent); }, IDC_ED_PORT_NUMBER},
-                    PageCase{"Fieldbus", [](QWidget* parent) { return new CFieldbusPage(parent); },
-                             IDC_ED_NODE_ADDRESS}),
+    testing::Values(
+        PageCase{"Ethernet", [](QWidget* parent) { return new CEthernetPage(parent); }, IDC_ED_PORT_NUMBER},
+        PageCase{"Fieldbus", [](QWidget* parent) { return new CFieldbusPage(parent); }, IDC_ED_NODE_ADDRESS}),
     [](const testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
 // Opens an About box, notes what it shows, and ends it with `key`; returns DoModal's result.

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     QWidget fieldbusHost;
     CFieldbusPage fieldbus(&fieldbusHost);
     fieldbusHost.resize(fieldbus.size());
-    for (auto [type, name] : {std::pair{NetworkDeviceNet, "devicenet-page.png"}, std::pair{NetworkProfibus, "profibus-page.png"}}) {
+    for (auto [type, name] : {std::pair{NetworkDeviceNet, "devicenet-page.png"},
+                              std::pair{NetworkProfibus, "profibus-page.png"}}) {
         theApp.m_nNetworkType = type;
         fieldbus.ShowRecord();
         ok = Save(fieldbusHost, folder, name) && ok;

@@ -61,7 +61,8 @@ TEST_P(TemplateControlsTest, EveryControlIsBuiltAsTheTemplateSays) {
     BuildFromTemplate(host, dialogTemplate);
 
     const QFont font = host.font();
-    EXPECT_EQ(host.size(), DialogUnitsToPixels(font, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size());
+    EXPECT_EQ(host.size(),
+              DialogUnitsToPixels(font, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size());
 
     const QList<QWidget*> widgets = host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     ASSERT_EQ(static_cast<std::size_t>(widgets.size()), dialogTemplate.controls.size());
