@@ -11,8 +11,9 @@ inline QApplication& TestApplication() {
     static int argc = 1;
     static char name[] = "test_link";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's test input devices would otherwise outlive it at exit.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Records every message box shown while it lives and answers each with `answer`.
