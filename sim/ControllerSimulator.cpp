@@ -3,6 +3,7 @@
 #include "model/NetAttributes.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/FrameDecoder.h"
+#include "sim/ClientWatch.h"
 #include "sim/ControllerLogic.h"
 #include "sim/Hex.h"
 #include "sim/SimDevice.h"
@@ -22,12 +23,18 @@
 #include <thread>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// With no client on the pty the master reports a hang-up on every poll; look again this often.
-constexpr int IdlePollMs = 20;
+// Without a client watch, a pty with no client is polled: often at first, as a client that closed
+// usually opens again at once, then less often so that an idle simulator costs next to nothing.
+constexpr int FirstIdlePollMs = 1;
+constexpr int LastIdlePollMs = 20;
 // A client that stops reading a reply for this long is not coming back for it.
 constexpr int WriteStallMs = 1000;
 constexpr std::size_t OversizedPayload = 100001;
@@ -67,6 +74,7 @@ struct PendingFault {
 struct ControllerSimulator::State {
     Options options;
     SimDevice device;
+    ClientWatch watch;
     LineSettings line = *DecodeCommParam(CommParamDefault);
     int wake[2] = {-1, -1};
     std::thread thread;
@@ -81,12 +89,18 @@ struct ControllerSimulator::State {
     // Serving thread only.
     bool clientActive = false;
     FrameDecoder decoder{frame::RequestStart, frame::MaxRequestPayload};
+    Clock::time_point lineFreeAt; // paced: when the request bytes read so far have all crossed the line
 
+    Clock::duration ByteTime() const;
     void Serve();
-    void Consume(std::span<const std::uint8_t> bytes);
+    void WaitForClient(int& idlePollMs);
+    void NoteCloses();
+    void Consume(std::span<const std::uint8_t> bytes, Clock::time_point arrival);
+    void Dispatch(FrameDecoder::Result& found);
     void HandleRequest(const Frame& request);
-    void ClientLeft();
+    void ClientLeft(bool counted);
     bool WaitForWake(int timeoutMs);
+    bool SleepUntil(Clock::time_point deadline);
     void Send(ByteString bytes);
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SaveLocked();
@@ -112,6 +126,8 @@ ControllerSimulator::ControllerSimulator(Options options) : m_pState(std::make_u
     if (!s.options.storeFile.empty())
         s.store = LoadStore(s.options.storeFile);
     s.device = s.options.portPath.empty() ? CreatePty() : OpenNamedPort(s.options.portPath, s.line.baudRate);
+    if (s.device.isPty)
+        s.watch = ClientWatch(s.device.path);
     if (::pipe2(s.wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         ::close(s.device.fd);
         throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
@@ -200,14 +216,44 @@ void ControllerSimulator::State::SaveLocked() {
     }
 }
 
+Clock::duration ControllerSimulator::State::ByteTime() const {
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(double(line.bitsPerByte) / line.baudRate));
+}
+
 bool ControllerSimulator::State::WaitForWake(int timeoutMs) {
     pollfd wakeFd{wake[0], POLLIN, 0};
     return ::poll(&wakeFd, 1, timeoutMs) > 0;
 }
 
+bool ControllerSimulator::State::SleepUntil(Clock::time_point deadline) {
+    for (;;) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero())
+            return true;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec timeout{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
+        pollfd wakeFd{wake[0], POLLIN, 0};
+        if (::ppoll(&wakeFd, 1, &timeout, nullptr) > 0)
+            return false;
+    }
+}
+
 void ControllerSimulator::State::Serve() {
+#ifdef __linux__
+    // Paced bytes are timed to a few microseconds; the default timer slack would add 50.
+    if (options.paceAtLineRate)
+        ::prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
     std::uint8_t buffer[4096];
+    bool lineDown = false;
+    int idlePollMs = FirstIdlePollMs;
     while (running) {
+        if (lineDown) {
+            WaitForClient(idlePollMs);
+            lineDown = false;
+            continue;
+        }
         pollfd fds[2] = {{device.fd, POLLIN, 0}, {wake[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
@@ -217,47 +263,89 @@ void ControllerSimulator::State::Serve() {
         }
         if (fds[1].revents != 0)
             return;
+        const Clock::time_point arrival = Clock::now();
+        // A client that closed before these bytes were written is finished with: count it first, so
+        // that a quick close and re-open is not taken for one session.
+        NoteCloses();
         const ssize_t n = ::read(device.fd, buffer, sizeof buffer);
         if (n > 0) {
             clientActive = true;
-            Consume(std::span<const std::uint8_t>(buffer, std::size_t(n)));
+            idlePollMs = FirstIdlePollMs;
+            Consume(std::span<const std::uint8_t>(buffer, std::size_t(n)), arrival);
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // EIO on a pty master: nobody holds the slave open any more.
-            ClientLeft();
+            NoteCloses();
+            ClientLeft(!watch.Valid());
+            lineDown = true;
         }
     }
 }
 
-void ControllerSimulator::State::ClientLeft() {
+void ControllerSimulator::State::WaitForClient(int& idlePollMs) {
+    if (!watch.Valid()) {
+        WaitForWake(idlePollMs);
+        idlePollMs = std::min(2 * idlePollMs, LastIdlePollMs);
+        return;
+    }
+    // Any open or close ends the wait; a stale close just leads back here after one look at the line.
+    pollfd fds[2] = {{watch.Fd(), POLLIN, 0}, {wake[0], POLLIN, 0}};
+    while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+    }
+}
+
+void ControllerSimulator::State::NoteCloses() {
+    if (watch.Valid() && watch.TakeCloses() > 0)
+        ClientLeft(true);
+}
+
+void ControllerSimulator::State::ClientLeft(bool counted) {
     if (clientActive) {
         clientActive = false;
-        ++clientCloses;
-        decoder = FrameDecoder(frame::RequestStart, frame::MaxRequestPayload);
-        Log("client closed the port");
+        if (counted) {
+            ++clientCloses;
+            Log("client closed the port");
+        }
     }
-    WaitForWake(IdlePollMs);
+    decoder = FrameDecoder(frame::RequestStart, frame::MaxRequestPayload);
 }
 
-void ControllerSimulator::State::Consume(std::span<const std::uint8_t> bytes) {
-    for (const FrameDecoder::Result& found : decoder.Feed(bytes)) {
-        const FrameHeader& h = found.header;
-        switch (found.event) {
-        case FrameDecoder::Event::Frame:
-            HandleRequest({h, found.payload});
-            break;
-        case FrameDecoder::Event::Garbage:
-            Log("skipped %zu noise bytes", found.skipped);
-            break;
-        case FrameDecoder::Event::BadCrc:
-            Log("request code=%u seq=%u: bad CRC -> status %u", h.msgCode, h.sequence, ctrl::StatusChecksum);
-            Send(EncodeReply(h.msgCode, ctrl::StatusChecksum, h.networkType, h.sequence, {}));
-            break;
-        case FrameDecoder::Event::TooLong:
-            Log("request code=%u seq=%u: payload length %u too long -> status %u", h.msgCode, h.sequence,
-                h.payloadLength, ctrl::StatusLength);
-            Send(EncodeReply(h.msgCode, ctrl::StatusLength, h.networkType, h.sequence, {}));
-            break;
+void ControllerSimulator::State::Consume(std::span<const std::uint8_t> bytes, Clock::time_point arrival) {
+    if (!options.paceAtLineRate) {
+        for (FrameDecoder::Result& found : decoder.Feed(bytes))
+            Dispatch(found);
+        return;
+    }
+    // On a real line a frame is only in once its last byte has crossed at the line rate, counted from
+    // its first byte's arrival; the pty delivers it at once.
+    const Clock::duration byteTime = ByteTime();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        lineFreeAt = std::max(lineFreeAt, arrival) + byteTime;
+        for (FrameDecoder::Result& found : decoder.Feed(bytes.subspan(i, 1))) {
+            if (found.event != FrameDecoder::Event::Garbage && !SleepUntil(lineFreeAt))
+                return;
+            Dispatch(found);
         }
+    }
+}
+
+void ControllerSimulator::State::Dispatch(FrameDecoder::Result& found) {
+    const FrameHeader& h = found.header;
+    switch (found.event) {
+    case FrameDecoder::Event::Frame:
+        HandleRequest({h, std::move(found.payload)});
+        break;
+    case FrameDecoder::Event::Garbage:
+        Log("skipped %zu noise bytes", found.skipped);
+        break;
+    case FrameDecoder::Event::BadCrc:
+        Log("request code=%u seq=%u: bad CRC -> status %u", h.msgCode, h.sequence, ctrl::StatusChecksum);
+        Send(EncodeReply(h.msgCode, ctrl::StatusChecksum, h.networkType, h.sequence, {}));
+        break;
+    case FrameDecoder::Event::TooLong:
+        Log("request code=%u seq=%u: payload length %u too long -> status %u", h.msgCode, h.sequence,
+            h.payloadLength, ctrl::StatusLength);
+        Send(EncodeReply(h.msgCode, ctrl::StatusLength, h.networkType, h.sequence, {}));
+        break;
     }
 }
 
@@ -334,15 +422,19 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
 }
 
 void ControllerSimulator::State::Send(ByteString bytes) {
-    const auto byteTime = std::chrono::microseconds(1'000'000LL * line.bitsPerByte / line.baudRate);
-    // Paced output goes out in slices of about 10 ms of line time.
-    const std::size_t slice =
-        options.paceAtLineRate ? std::max<std::size_t>(1, 10'000 / byteTime.count()) : bytes.size();
+    const Clock::duration byteTime = ByteTime();
     const Clock::time_point start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        if (options.paceAtLineRate)
-            std::this_thread::sleep_until(start + byteTime * sent);
+        std::size_t count = bytes.size() - sent;
+        if (options.paceAtLineRate) {
+            // Each byte is handed over when its last bit would arrive; bytes whose time has passed
+            // (a late wake-up) go together, so the rate never drifts.
+            if (!SleepUntil(start + byteTime * Clock::duration::rep(sent + 1)))
+                return;
+            const auto due = std::size_t((Clock::now() - start) / byteTime);
+            count = std::min(bytes.size(), std::max(due, sent + 1)) - sent;
+        }
         pollfd fds[2] = {{device.fd, POLLOUT, 0}, {wake[0], POLLIN, 0}};
         const int ready = ::poll(fds, 2, WriteStallMs);
         if (ready < 0 && errno == EINTR)
@@ -351,7 +443,7 @@ void ControllerSimulator::State::Send(ByteString bytes) {
             Log("reply abandoned after %zu of %zu bytes", sent, bytes.size());
             return;
         }
-        const ssize_t n = ::write(device.fd, bytes.data() + sent, std::min(slice, bytes.size() - sent));
+        const ssize_t n = ::write(device.fd, bytes.data() + sent, count);
         if (n > 0)
             sent += std::size_t(n);
         else if (errno != EAGAIN && errno != EINTR) {

@@ -26,7 +26,7 @@ class ControllerSimulator {
 public:
     struct Options {
         std::string portPath;        // empty: create a pseudo-terminal
-        bool paceAtLineRate = false; // send reply bytes at the line's byte rate
+        bool paceAtLineRate = false; // take requests and send replies at the line's byte rate
         std::string storeFile;       // non-empty: the store survives restarts in this file
         bool logRequests = false;    // one line per request on stderr
     };
@@ -62,7 +62,8 @@ public:
     std::vector<Request> Requests() const;
     void ClearRequests();
 
-    // Times a client closed the device after having used it (the pty master saw the slave hang up).
+    // Times a client closed the device after having used it. On a pty this includes a close followed
+    // at once by the next open, which the master alone may never see as a hang-up.
     int ClientCloses() const;
 
 private:

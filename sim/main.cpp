@@ -31,7 +31,7 @@ constexpr char Usage[] =
     "                        fault (0-255); COUNT how many replies (default 1); CODE only\n"
     "                        requests with this message code. Example: --fault status:22x2@42\n"
     "                        May be given several times; faults apply in the order given.\n"
-    "  --pace                send reply bytes at the line's byte rate (1920 bytes/s)\n"
+    "  --pace                take requests and send replies at the line's byte rate (1920 bytes/s)\n"
     "  --store FILE          keep the stored blocks in FILE across runs (written atomically)\n"
     "  --quiet               do not log requests\n"
     "  --help                show this text\n";
