@@ -1,0 +1,202 @@
+#include "tests/app/DialogFixture.h"
+#include "tests/link/LinkMessageCases.h"
+
+#include <array>
+#include <tuple>
+
+// Every fault the controller or the line can produce, in each of the three requests, seen twice: as the
+// link result code of the bare exchange, and as what the user meets in the main dialog: the link's
+// message, the caller's follow-up, the view the dialog ends in and the controller's store. The request
+// after the fault must work again.
+namespace {
+
+constexpr const char* kTimeOutText = "Incorrect Communication Packet  (Time Out Error). \n"
+                                     "Check cable, communication port and ports assignment on panel.";
+constexpr const char* kReadFailedText =
+    "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!";
+constexpr const char* kProgrammedText = "Devicenet attributes successfully programmed.";
+constexpr const char* kNotProgrammedText = "Devicenet attributes could not be programmed!";
+
+struct FaultCase {
+    const char* name;
+    SimFault fault;
+    std::uint32_t status; // for SimFault::Status
+    std::uint32_t code;   // what the link returns; 0: the exchange still succeeds
+    const char* message;  // the link's message; nullptr: none
+    bool controllerActs;  // the controller carried out the request before the reply went wrong
+};
+
+const FaultCase kFaultCases[] = {
+    {"StatusOutOfMemory", SimFault::Status, 6, 6, "PLC out of memory!", false},
+    {"StatusSilent18", SimFault::Status, 18, 18, nullptr, false},
+    {"StatusUnknown40", SimFault::Status, 40, 40, kUnknownLinkErrorText, false},
+    {"NoReply", SimFault::NoReply, 0, 2, kTimeOutText, false},
+    {"TruncatedReply", SimFault::TruncatedReply, 0, 2, kTimeOutText, true},
+    {"BadChecksum", SimFault::BadChecksum, 0, 1, "Incorrect Communication Packet  (Checksum Error).", true},
+    {"WrongSequence", SimFault::WrongSequence, 0, 7,
+     "Incorrect Communication Packet  (Incorrect message number).", true},
+    {"WrongMessageCode", SimFault::WrongMessageCode, 0, 3,
+     "Incorrect Communication Packet  (Incorrect message code).", true},
+    {"OversizedReply", SimFault::OversizedReply, 0, 8,
+     "Incorrect Communication Packet  (Incorrect message length).", true},
+    {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0, nullptr, true},
+};
+
+enum class Stage { StatusId, Read, Write };
+const Stage kStages[] = {Stage::StatusId, Stage::Read, Stage::Write};
+
+std::uint8_t StageMsgCode(Stage stage) {
+    switch (stage) {
+    case Stage::StatusId:
+        return MSGCODE_STATUS_ID;
+    case Stage::Read:
+        return MSGCODE_READ_NET_ATTR;
+    case Stage::Write:
+        return MSGCODE_WRITE_NET_ATTR;
+    }
+    return 0;
+}
+
+// What the controller holds before the user starts: DeviceNet MAC ID 63 at 500 kb/s, unlike the defaults.
+ByteString StoredDeviceNetBlock() {
+    CNetAttributes record(NetworkDeviceNet);
+    record.m_nNodeAddress = 63;
+    record.m_byBaudRate = 2;
+    return record.BuildBlock();
+}
+
+class FaultMatrixTest : public DialogTest, public testing::WithParamInterface<std::tuple<FaultCase, Stage>> {
+protected:
+    const FaultCase& Fault() const { return std::get<0>(GetParam()); }
+    Stage GetStage() const { return std::get<1>(GetParam()); }
+
+    void SetUp() override {
+        DialogTest::SetUp();
+        sim.Preload(NetworkDeviceNet, StoredDeviceNetBlock());
+    }
+
+    void InjectFault() { sim.InjectFault(Fault().fault, 1, Fault().status, StageMsgCode(GetStage())); }
+
+    // The bare exchange of the stage's request, as the application makes it, with the fault injected.
+    LinkResult ExchangeWithFault() {
+        EXPECT_TRUE(theApp.OpenLink());
+        CSerialComm& link = theApp.m_SerialComm;
+        link.m_bPLCTarget = 1;
+        link.m_byNetworkType = NetworkDeviceNet;
+        InjectFault();
+        std::vector<std::uint8_t> reply(100000);
+        std::uint32_t count = 0;
+        // The stored block again, so that a controller acting on it changes nothing.
+        ByteString block = StoredDeviceNetBlock();
+        LinkResult result = 0;
+        switch (GetStage()) {
+        case Stage::StatusId:
+            result = link.ProccessMsgCode_NoThread(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), 65535,
+                                                   &count);
+            break;
+        case Stage::Read:
+            result = link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
+                                                   100000, &count);
+            break;
+        case Stage::Write:
+            result = link.ProccessMsgCode_NoThread(MSGCODE_WRITE_NET_ATTR, true, block.data(),
+                                                   std::uint32_t(block.size()), nullptr, 0, nullptr);
+            break;
+        }
+        link.CloseComPort();
+        return result;
+    }
+
+    // The radio button of `type` alone is checked; the page and the Program button fit it.
+    void ExpectView(NetworkType type) const {
+        EXPECT_EQ(theApp.m_nNetworkType, type);
+        EXPECT_EQ(dlg->m_rbNone->isChecked(), type == NetworkNone);
+        EXPECT_EQ(dlg->m_rbDeviceNet->isChecked(), type == NetworkDeviceNet);
+        EXPECT_EQ(dlg->m_pFieldbusPage->isVisible(), type == NetworkDeviceNet);
+        EXPECT_EQ(Item(IDC_BTN_PROGRAM)->isVisible(), type != NetworkNone);
+    }
+
+    // The link's own message, if the fault has one, then the caller's.
+    std::vector<QString> Expected(const char* followUp) const {
+        std::vector<QString> texts;
+        if (Fault().message)
+            texts.push_back(Fault().message);
+        if (followUp)
+            texts.push_back(followUp);
+        return texts;
+    }
+
+    // Chooses DeviceNet: the status id and the read of the stored block.
+    void EnterDeviceNet() {
+        Click(IDC_RB_DEVICENET);
+        ASSERT_EQ(theApp.m_nNetworkType, NetworkDeviceNet);
+        ASSERT_TRUE(recorder.boxes.empty());
+    }
+
+    ByteString BlockWithMacId(int macId) const {
+        CNetAttributes record = theApp.m_DeviceNetAttr;
+        record.m_nNodeAddress = macId;
+        return record.BuildBlock();
+    }
+};
+
+TEST_P(FaultMatrixTest, LinkCodeMessagesViewStoreAndRecovery) {
+    EXPECT_EQ(ExchangeWithFault(), Fault().code);
+    const bool fails = Fault().code != 0;
+
+    if (GetStage() == Stage::Write) {
+        EnterDeviceNet();
+        Retype(FieldbusItem<QLineEdit>(kAddressEdit), "42");
+        InjectFault();
+        Click(IDC_BTN_PROGRAM);
+
+        EXPECT_EQ(BoxTexts(), Expected(fails ? kNotProgrammedText : kProgrammedText));
+        ExpectView(NetworkDeviceNet);
+        // A refused request changes nothing; a reply damaged on its way back follows a completed write.
+        EXPECT_EQ(sim.StoredBlock(NetworkDeviceNet),
+                  Fault().controllerActs ? BlockWithMacId(42) : StoredDeviceNetBlock());
+
+        recorder.boxes.clear();
+        Retype(FieldbusItem<QLineEdit>(kAddressEdit), "43");
+        Click(IDC_BTN_PROGRAM);
+        EXPECT_EQ(BoxTexts(), std::vector<QString>{kProgrammedText});
+        EXPECT_EQ(sim.StoredBlock(NetworkDeviceNet), BlockWithMacId(43));
+        return;
+    }
+
+    InjectFault();
+    Click(IDC_RB_DEVICENET);
+    const bool readReached = GetStage() == Stage::Read;
+    EXPECT_EQ(BoxTexts(), Expected(fails && readReached ? kReadFailedText : nullptr));
+    ExpectView(fails ? NetworkNone : NetworkDeviceNet);
+    // A failed read leaves the record alone; a successful one takes the controller's block.
+    EXPECT_EQ(theApp.m_DeviceNetAttr.BuildBlock(),
+              fails ? CNetAttributes(NetworkDeviceNet).BuildBlock() : StoredDeviceNetBlock());
+
+    recorder.boxes.clear();
+    Click(IDC_RB_NONE);
+    Click(IDC_RB_DEVICENET);
+    EXPECT_TRUE(recorder.boxes.empty());
+    ExpectView(NetworkDeviceNet);
+    EXPECT_EQ(theApp.m_DeviceNetAttr.BuildBlock(), StoredDeviceNetBlock());
+}
+
+std::string StageName(Stage stage) {
+    switch (stage) {
+    case Stage::StatusId:
+        return "StatusId";
+    case Stage::Read:
+        return "Read";
+    case Stage::Write:
+        return "Write";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrixTest,
+                         testing::Combine(testing::ValuesIn(kFaultCases), testing::ValuesIn(kStages)),
+                         [](const auto& info) {
+                             return StageName(std::get<1>(info.param)) + "_" + std::get<0>(info.param).name;
+                         });
+
+} // namespace
