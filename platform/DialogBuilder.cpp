@@ -135,8 +135,8 @@ QWidget* CreateControl(QWidget& host, const ControlTemplate& control, const Dial
     return new QWidget(&host);
 }
 
-void PlaceControl(QWidget& widget, const ControlTemplate& control, const QFont& font) {
-    QRect pixels = DialogUnitsToPixels(font, QRect(control.x, control.y, control.cx, control.cy));
+void PlaceControl(QWidget& widget, const ControlTemplate& control, const QSize& baseUnits) {
+    QRect pixels = DialogUnitsToPixels(baseUnits, QRect(control.x, control.y, control.cx, control.cy));
     const QString windowClass = control.windowClass.toUpper();
     if (windowClass == QLatin1String("COMBOBOX")) {
         // The template height includes the dropped-down list; the closed box is one line high.
@@ -205,15 +205,22 @@ QSize DialogBaseUnits(const QFont& font) {
     return QSize(std::max(1, averageWidth), std::max(1, metrics.height()));
 }
 
+QPoint DialogUnitsToPixels(const QSize& baseUnits, const QPoint& dialogUnits) {
+    return QPoint(ScaleRounded(dialogUnits.x(), baseUnits.width(), 4),
+                  ScaleRounded(dialogUnits.y(), baseUnits.height(), 8));
+}
+
+QRect DialogUnitsToPixels(const QSize& baseUnits, const QRect& dialogUnits) {
+    const QPoint size = DialogUnitsToPixels(baseUnits, QPoint(dialogUnits.width(), dialogUnits.height()));
+    return QRect(DialogUnitsToPixels(baseUnits, dialogUnits.topLeft()), QSize(size.x(), size.y()));
+}
+
 QPoint DialogUnitsToPixels(const QFont& font, const QPoint& dialogUnits) {
-    const QSize base = DialogBaseUnits(font);
-    return QPoint(ScaleRounded(dialogUnits.x(), base.width(), 4),
-                  ScaleRounded(dialogUnits.y(), base.height(), 8));
+    return DialogUnitsToPixels(DialogBaseUnits(font), dialogUnits);
 }
 
 QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits) {
-    const QPoint size = DialogUnitsToPixels(font, QPoint(dialogUnits.width(), dialogUnits.height()));
-    return QRect(DialogUnitsToPixels(font, dialogUnits.topLeft()), QSize(size.x(), size.y()));
+    return DialogUnitsToPixels(DialogBaseUnits(font), dialogUnits);
 }
 
 QPixmap LoadIconResource(int resourceId) {
@@ -221,9 +228,11 @@ QPixmap LoadIconResource(int resourceId) {
 }
 
 void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
+    // Controls inherit the host's font; measuring it is costly, so the base units are taken once.
     const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
     host.setFont(font);
-    const QSize size = DialogUnitsToPixels(font, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
+    const QSize baseUnits = DialogBaseUnits(font);
+    const QSize size = DialogUnitsToPixels(baseUnits, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
     if (dialogTemplate.style & WS_CHILD) {
         host.resize(size);
     } else {
@@ -239,11 +248,10 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
         QWidget* widget = CreateControl(host, control, dialogTemplate);
         widget->setProperty(ControlIdProperty, control.id);
         widget->setProperty(RadioGroupProperty, groups[i]);
-        widget->setFont(font);
         if (!(control.style & WS_TABSTOP) && widget->focusPolicy() != Qt::NoFocus &&
             !qobject_cast<QRadioButton*>(widget))
             widget->setFocusPolicy(Qt::ClickFocus);
-        PlaceControl(*widget, control, font);
+        PlaceControl(*widget, control, baseUnits);
         widget->setEnabled(!(control.style & WS_DISABLED));
         widget->setVisible(control.style & WS_VISIBLE);
         widgets.push_back(widget);

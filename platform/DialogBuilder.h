@@ -44,6 +44,9 @@ QSize DialogBaseUnits(const QFont& font);
 // Dialog units to pixels: x * average char width / 4, y * char height / 8, each coordinate rounded.
 QPoint DialogUnitsToPixels(const QFont& font, const QPoint& dialogUnits);
 QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits);
+// The same with the base units already measured, for converting many rectangles of one font.
+QPoint DialogUnitsToPixels(const QSize& baseUnits, const QPoint& dialogUnits);
+QRect DialogUnitsToPixels(const QSize& baseUnits, const QRect& dialogUnits);
 
 // The icon resource with this number (the one an SS_ICON static names as "#<number>"); null if missing.
 QPixmap LoadIconResource(int resourceId);
