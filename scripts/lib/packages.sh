@@ -3,7 +3,7 @@
 TALVOR_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev libxcb-damage0-dev
   xvfb xdotool x11-utils imagemagick fonts-dejavu-core
   xdg-utils
 )
