@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -187,22 +188,35 @@ void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& di
     }
 }
 
+// Each question to the font database about a family costs a font configuration lookup, and every
+// template names the same face.
+bool FamilyInstalled(const QString& family) {
+    static QHash<QString, bool> known;
+    auto found = known.constFind(family);
+    if (found == known.constEnd())
+        found = known.insert(family, QFontDatabase::hasFamily(family));
+    return *found;
+}
+
 } // namespace
 
 QFont DialogFont(const QString& fontName, int pointSize) {
-    QFont font = QFontDatabase::hasFamily(fontName) ? QFont(fontName)
-                                                    : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font = FamilyInstalled(fontName) ? QFont(fontName) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     if (pointSize > 0)
         font.setPointSize(pointSize);
     return font;
 }
 
 QSize DialogBaseUnits(const QFont& font) {
+    // Shaping the letters is the costly part, and all templates share one font: measured once per font.
+    static QHash<QFont, QSize> measured;
+    if (const auto found = measured.constFind(font); found != measured.constEnd())
+        return *found;
     // The platform's own measure: the mean width of the 52 Latin letters, rounded, and the font height.
     static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const QFontMetrics metrics(font);
     const int averageWidth = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
-    return QSize(std::max(1, averageWidth), std::max(1, metrics.height()));
+    return *measured.insert(font, QSize(std::max(1, averageWidth), std::max(1, metrics.height())));
 }
 
 QPoint DialogUnitsToPixels(const QSize& baseUnits, const QPoint& dialogUnits) {
@@ -228,7 +242,7 @@ QPixmap LoadIconResource(int resourceId) {
 }
 
 void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
-    // Controls inherit the host's font; measuring it is costly, so the base units are taken once.
+    // Controls inherit the host's font and share its base units.
     const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
     host.setFont(font);
     const QSize baseUnits = DialogBaseUnits(font);

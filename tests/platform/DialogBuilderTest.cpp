@@ -180,6 +180,31 @@ TEST_F(DialogBuilderTest, DialogUnitsScaleByTheFontsBaseUnits) {
     EXPECT_GT(DialogBaseUnits(larger).width(), base.width());
 }
 
+// Controls carry no font of their own: each kind, the IP address fields included, shows the template's
+// font, and a second template of another size is measured and placed by its own font.
+TEST_F(DialogBuilderTest, ControlsShowAndArePlacedByTheirTemplatesFont) {
+    for (const int pointSize : {8, 15}) {
+        DialogTemplate dialogTemplate = ChildTemplate({
+            {70, "STATIC", kVisible, "Label", 4, 4, 60, 8},
+            {71, "EDIT", kVisible, "", 4, 16, 60, 12},
+            {72, "COMBOBOX", kVisible | CBS_DROPDOWNLIST, "", 4, 32, 60, 40},
+            {73, "BUTTON", kVisible | BS_GROUPBOX, "Frame", 70, 4, 80, 60},
+            {74, "SysIPAddress32", kVisible, "", 4, 50, 60, 12},
+        });
+        dialogTemplate.pointSize = pointSize;
+        QWidget page;
+        BuildFromTemplate(page, dialogTemplate);
+        const QFont expected = DialogFont("MS Sans Serif", pointSize);
+        for (const int id : {70, 71, 72, 73, 74}) {
+            EXPECT_EQ(GetDlgItem(page, id)->font().pointSize(), pointSize) << id;
+            EXPECT_EQ(GetDlgItem(page, id)->font().family(), expected.family()) << id;
+        }
+        EXPECT_EQ(GetDlgItemAs<CIPAddressCtrl>(page, 74)->Field(3)->font().pointSize(), pointSize);
+        EXPECT_EQ(GetDlgItem(page, 73)->geometry(), DialogUnitsToPixels(expected, QRect(70, 4, 80, 60)))
+            << pointSize;
+    }
+}
+
 TEST_F(DialogBuilderTest, MissingTemplateFontFallsBackToTheSystemSansAtTheTemplateSize) {
     const QFont font = DialogFont("No Such Face For Talvor", 8);
     EXPECT_EQ(font.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
