@@ -16,7 +16,8 @@ public:
     ClientWatch& operator=(ClientWatch&& other) noexcept;
 
     bool Valid() const { return m_fd >= 0; }
-    // Readable when an open or close is waiting to be taken with TakeCloses().
+    // Readable when an open or close is waiting to be taken with TakeCloses(); -1 without a watch,
+    // which poll() skips.
     int Fd() const { return m_fd; }
 
     // Consumes the pending notifications; returns how many of them were closes of the device.

@@ -254,8 +254,9 @@ void ControllerSimulator::State::Serve() {
             lineDown = false;
             continue;
         }
-        pollfd fds[2] = {{device.fd, POLLIN, 0}, {wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        // The watch also reports a client closing while someone else keeps the line up.
+        pollfd fds[3] = {{device.fd, POLLIN, 0}, {wake[0], POLLIN, 0}, {watch.Fd(), POLLIN, 0}};
+        if (::poll(fds, 3, -1) < 0) {
             if (errno == EINTR)
                 continue;
             std::fprintf(stderr, "talvor-controller-sim: poll: %s\n", std::strerror(errno));
@@ -267,6 +268,8 @@ void ControllerSimulator::State::Serve() {
         // A client that closed before these bytes were written is finished with: count it first, so
         // that a quick close and re-open is not taken for one session.
         NoteCloses();
+        if (fds[0].revents == 0)
+            continue;
         const ssize_t n = ::read(device.fd, buffer, sizeof buffer);
         if (n > 0) {
             clientActive = true;
