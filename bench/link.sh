@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures a status-id plus read-attributes pair through the application's link against the controller
-# simulator on a pty, against the link library alone and a raw baseline on the same pty, and the paced
-# pair against its time on the wire. Prints the medians and the ratios.
+# simulator on a pty, against the link library alone and raw baselines on the same pty; what opening and
+# closing the port costs; how soon the simulator serves a client that opens after a hang-up; the paced
+# pair against its time on the wire; and what an idle simulator costs. Prints medians and ratios.
 # Usage: bench/link.sh [build folder, default build] [repetitions, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ build=${1:-build}
 repetitions=${2:-5}
 
 cmake -S . -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target bench_link >/dev/null
+cmake --build "$build" --target bench_link talvor-controller-sim >/dev/null
 
 results=$(mktemp)
 paced=$(mktemp)
@@ -19,28 +20,57 @@ run() {
   "$build/bench/link/bench_link" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
     --benchmark_filter="$1" --benchmark_out="$2" --benchmark_out_format=csv >/dev/null
 }
-run '^BM_(Stack|Raw|Library)' "$results"
+run '^BM_(Stack|Raw|Library|OpenClose|Reopen)' "$results"
 run '^BM_Paced' "$paced"
 
+echo "lock files of the port library go to $(readlink -f /var/lock) on $(stat -f -c %T "$(readlink -f /var/lock)")"
 # The CSV has a header row; find the columns by name and keep the medians.
 awk -F, '
   /^name,/ { delete column; for (i = 1; i <= NF; i++) { gsub(/"/, "", $i); column[$i] = i }; next }
   column["name"] && /_median"/ {
-    name = $column["name"]; gsub(/"|\/real_time_median/, "", name)
-    time[name] = $column["real_time"]; cpu[name] = $column["cpu_time"]
+    name = $column["name"]; gsub(/"|\/(real|manual)_time_median/, "", name)
+    time[name] = $column["real_time"]; cpu[name] = $column["cpu_time"]; unit[name] = $column["time_unit"]
     if (column["x_wire"]) { xwire[name] = $column["x_wire"]; xreply[name] = $column["x_reply_wire"]; wire[name] = $column["wire_ms"] }
   }
+  function row(label, n) { printf "%-44s %9.3f %s (cpu %.3f)\n", label, time[n], unit[n], cpu[n] }
   END {
-    stack = "BM_StackStatusIdAndRead/hangups:0"; raw = "BM_RawStatusIdAndRead/hangups:0"
-    library = "BM_LibraryStatusIdAndRead"
-    printf "pair through theApp:      %8.3f ms (cpu %.3f ms)\n", time[stack], cpu[stack]
-    printf "pair on the library:      %8.3f ms (cpu %.3f ms)\n", time[library], cpu[library]
-    printf "raw pair:                 %8.3f ms (cpu %.3f ms)\n", time[raw], cpu[raw]
-    printf "stack / raw:              %8.2f (target at most 1.5)\n", time[stack] / time[raw]
-    printf "stack / library:          %8.2f\n", time[stack] / time[library]
-    hs = "BM_StackStatusIdAndRead/hangups:1"; hr = "BM_RawStatusIdAndRead/hangups:1"
-    printf "with simulator hang-ups:  stack %.3f ms, raw %.3f ms\n", time[hs], time[hr]
+    stack = "BM_StackStatusIdAndRead/hangups:0"; library = "BM_LibraryStatusIdAndRead"
+    bare = "BM_RawStatusIdAndRead/client:0/hangups:0"; honest = "BM_RawStatusIdAndRead/client:1/hangups:0"
+    locked = "BM_RawStatusIdAndRead/client:2/hangups:0"
+    row("pair through theApp:", stack)
+    row("pair on the library:", library)
+    row("raw pair, bare:", bare)
+    row("raw pair, honest:", honest)
+    row("raw pair, honest with a synced lock file:", locked)
+    printf "stack / honest raw:     %8.2f (target at most 1.5)\n", time[stack] / time[honest]
+    printf "stack / bare raw:       %8.2f\n", time[stack] / time[bare]
+    printf "stack / raw with lock:  %8.2f\n", time[stack] / time[locked]
+    row("open and close, port library:", "BM_OpenClose/client:-1")
+    row("open and close, bare:", "BM_OpenClose/client:0")
+    row("open and close, honest:", "BM_OpenClose/client:1")
+    row("open and close, honest with a synced lock file:", "BM_OpenClose/client:2")
+    printf "with simulator hang-ups:  stack %.3f ms, honest raw %.3f ms\n",
+           time["BM_StackStatusIdAndRead/hangups:1"], time["BM_RawStatusIdAndRead/client:1/hangups:1"]
+    row("open to reply after a hang-up:", "BM_ReopenLatency")
     for (n in xwire)
-      printf "paced %-30s %8.1f ms, wire %.1f ms: x%.2f of all bytes, x%.2f of the paced reply bytes (target at most 1.1)\n",
+      printf "paced %-32s %8.1f ms, wire %.1f ms: x%.3f of all bytes, x%.3f of the reply bytes (target at most 1.1)\n",
              n, time[n], wire[n], xwire[n], xreply[n]
   }' "$results" "$paced"
+
+# An idle simulator, after one client has come and gone: its processor time and wake-ups.
+coproc SIM { exec "$build/sim/talvor-controller-sim" --quiet; }
+read -r device <&"${SIM[0]}"
+python3 - "$device" <<'PY'
+import os, sys, tty
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)
+tty.setraw(fd)
+os.write(fd, bytes.fromhex("A5 12 02 00 01 00 00 00 00 0F 50"))
+os.read(fd, 15)
+os.close(fd)
+PY
+sleep 0.2
+ticks() { awk '{ print $14 + $15 }' "/proc/$SIM_PID/stat"; }
+wakeups() { cat /proc/"$SIM_PID"/task/*/status | awk '/^voluntary_ctxt_switches/ { n += $2 } END { print n }'; }
+t0=$(ticks); w0=$(wakeups); sleep 3; t1=$(ticks); w1=$(wakeups)
+echo "idle simulator over 3 s: $((t1 - t0)) clock ticks of processor time, $((w1 - w0)) wake-ups"
+kill "$SIM_PID"

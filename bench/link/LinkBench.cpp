@@ -1,5 +1,7 @@
 // A status-id plus read-attributes pair through theApp against the controller simulator on a pty,
-// against a raw baseline doing the least the same pair needs; and the paced pair against its wire time.
+// against raw baselines from the least that moves the same bytes to what a correct port user does; what
+// opening and closing costs; the simulator's latency after a hang-up; the paced pair against its wire
+// time.
 #include "app/NetConfigApp.h"
 #include "platform/MessageBox.h"
 #include "seriallink/CommParam.h"
@@ -7,15 +9,21 @@
 #include "sim/ControllerSimulator.h"
 
 #include <QCoreApplication>
+#include <QSerialPort>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -37,8 +45,7 @@ public:
 
 // One simulator per benchmark, reached as COM1, holding `storedLength` bytes for the read.
 // Unless `hangUps` is set, a keeper descriptor holds the pty slave open, as a real line stays up when
-// the port closes: otherwise the simulator sees every close as a hang-up and idles for a while before
-// it looks at the line again, which would be measured instead of the link.
+// the port closes; with it unset, the simulator sees every close as a hang-up.
 struct Controller {
     Controller(bool paced, std::size_t storedLength, bool hangUps = false)
         : sim(ControllerSimulator::Options{{}, paced, {}, false}) {
@@ -80,7 +87,68 @@ bool LibraryPair(CSerialComm& link, std::uint8_t* reply, std::uint32_t capacity)
     return true;
 }
 
-// --- raw baseline: plain system calls, no checks beyond the frame length ---
+// --- raw baselines: plain system calls, no checks beyond the frame length ---
+
+// What a raw client does around the exchange, from the least that moves the bytes to what a correct
+// port user does.
+enum class RawClient {
+    Bare,     // open, write, read, close
+    Honest,   // also: exclusive use (TIOCEXCL and flock), line settings, stale input cleared
+    LockFile, // also: the UUCP lock file the port library keeps, written through to the disk
+};
+
+struct RawPort {
+    int fd = -1;
+    std::string lockFile;
+};
+
+std::string LockFilePath(const std::string& device) {
+    std::string name = device.starts_with("/dev/") ? device.substr(5) : device;
+    std::replace(name.begin(), name.end(), '/', '_');
+    return "/var/lock/LCK.." + name;
+}
+
+void RawClose(RawPort& port) {
+    if (port.fd >= 0) {
+        ::ioctl(port.fd, TIOCNXCL);
+        ::close(port.fd);
+    }
+    if (!port.lockFile.empty())
+        ::unlink(port.lockFile.c_str());
+    port = {};
+}
+
+bool RawOpen(const std::string& device, RawClient kind, RawPort& port) {
+    if (kind == RawClient::LockFile) {
+        const std::string path = LockFilePath(device);
+        const int lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (lock < 0)
+            return false;
+        port.lockFile = path;
+        const std::string owner = std::to_string(::getpid()) + "\nbench_link\n";
+        const bool written =
+            ::write(lock, owner.data(), owner.size()) == ssize_t(owner.size()) && ::fdatasync(lock) == 0;
+        ::close(lock);
+        if (!written)
+            return RawClose(port), false;
+    }
+    if (kind == RawClient::Bare) {
+        port.fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+        return port.fd >= 0;
+    }
+    port.fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios tio{};
+    const bool ok = port.fd >= 0 && ::ioctl(port.fd, TIOCEXCL) == 0 &&
+                    ::flock(port.fd, LOCK_EX | LOCK_NB) == 0 && ::tcgetattr(port.fd, &tio) == 0;
+    if (ok) {
+        ::cfmakeraw(&tio);
+        tio.c_cflag |= CLOCAL | CREAD;
+        ::cfsetspeed(&tio, B19200);
+    }
+    if (!ok || ::tcsetattr(port.fd, TCSANOW, &tio) != 0 || ::tcflush(port.fd, TCIFLUSH) != 0)
+        return RawClose(port), false;
+    return true;
+}
 
 bool ReadExactly(int fd, std::uint8_t* into, std::size_t count) {
     while (count > 0) {
@@ -96,22 +164,33 @@ bool ReadExactly(int fd, std::uint8_t* into, std::size_t count) {
     return true;
 }
 
-bool RawExchange(const std::string& device, const std::vector<std::uint8_t>& request,
+bool RawExchange(const std::string& device, RawClient kind, const std::vector<std::uint8_t>& request,
                  std::vector<std::uint8_t>& reply) {
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
-    if (fd < 0)
+    RawPort port;
+    if (!RawOpen(device, kind, port))
         return false;
-    bool ok = ::write(fd, request.data(), request.size()) == ssize_t(request.size());
+    bool ok = ::write(port.fd, request.data(), request.size()) == ssize_t(request.size());
     reply.resize(frame::HeaderSize);
-    ok = ok && ReadExactly(fd, reply.data(), frame::HeaderSize);
+    ok = ok && ReadExactly(port.fd, reply.data(), frame::HeaderSize);
     if (ok) {
         const FrameHeader header =
             DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(reply.data(), frame::HeaderSize));
         reply.resize(frame::HeaderSize + header.payloadLength + frame::CrcSize);
-        ok = ReadExactly(fd, reply.data() + frame::HeaderSize, header.payloadLength + frame::CrcSize);
+        ok = ReadExactly(port.fd, reply.data() + frame::HeaderSize, header.payloadLength + frame::CrcSize);
     }
-    ::close(fd);
+    RawClose(port);
     return ok;
+}
+
+bool RawPair(const std::string& device, RawClient kind, std::uint8_t& sequence,
+             std::vector<std::uint8_t>& reply) {
+    return RawExchange(device, kind,
+                       EncodeRequest(MSGCODE_STATUS_ID, frame::FlagPlcTarget, kReadType, ++sequence, {}),
+                       reply) &&
+           RawExchange(device, kind,
+                       EncodeRequest(MSGCODE_READ_NET_ATTR, frame::FlagRequest | frame::FlagPlcTarget,
+                                     kReadType, ++sequence, {}),
+                       reply);
 }
 
 void BM_StackStatusIdAndRead(benchmark::State& state) {
@@ -133,21 +212,15 @@ BENCHMARK(BM_StackStatusIdAndRead)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
+// range(0): the RawClient; range(1): whether the simulator sees each close as a hang-up.
 void BM_RawStatusIdAndRead(benchmark::State& state) {
-    Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size(), state.range(0) != 0);
+    const auto kind = RawClient(state.range(0));
+    Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size(), state.range(1) != 0);
     const std::string device = controller.sim.DevicePath();
     std::uint8_t sequence = 0;
     std::vector<std::uint8_t> reply;
     for (auto _ : state) {
-        const bool ok =
-            RawExchange(device,
-                        EncodeRequest(MSGCODE_STATUS_ID, frame::FlagPlcTarget, kReadType, ++sequence, {}),
-                        reply) &&
-            RawExchange(device,
-                        EncodeRequest(MSGCODE_READ_NET_ATTR, frame::FlagRequest | frame::FlagPlcTarget,
-                                      kReadType, ++sequence, {}),
-                        reply);
-        if (!ok) {
+        if (!RawPair(device, kind, sequence, reply)) {
             state.SkipWithError("raw exchange failed");
             break;
         }
@@ -155,10 +228,62 @@ void BM_RawStatusIdAndRead(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RawStatusIdAndRead)
-    ->ArgName("hangups")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"client", "hangups"})
+    ->ArgsProduct({{int(RawClient::Bare), int(RawClient::Honest), int(RawClient::LockFile)}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A client that opens after the simulator has seen the previous one hang up: from the open to the
+// whole reply. The pause lets the simulator settle into waiting for the next client.
+void BM_ReopenLatency(benchmark::State& state) {
+    Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size(), true);
+    const std::string device = controller.sim.DevicePath();
+    std::uint8_t sequence = 0;
+    std::vector<std::uint8_t> reply;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = RawExchange(
+            device, RawClient::Honest,
+            EncodeRequest(MSGCODE_STATUS_ID, frame::FlagPlcTarget, kReadType, ++sequence, {}), reply);
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!ok) {
+            state.SkipWithError("raw exchange failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReopenLatency)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// What opening and closing the port costs without an exchange: each raw client, and the port library.
+void BM_OpenClose(benchmark::State& state) {
+    Controller controller(false, 0);
+    const std::string device = controller.sim.DevicePath();
+    for (auto _ : state) {
+        bool ok = true;
+        if (state.range(0) < 0) {
+            QSerialPort port;
+            port.setPortName(QString::fromStdString(device));
+            port.setBaudRate(QSerialPort::Baud19200);
+            ok = port.open(QIODevice::ReadWrite);
+            port.clear(QSerialPort::Input);
+        } else {
+            RawPort port;
+            ok = RawOpen(device, RawClient(state.range(0)), port);
+            RawClose(port);
+        }
+        if (!ok) {
+            state.SkipWithError("open failed");
+            break;
+        }
+    }
+}
+// -1: QSerialPort.
+BENCHMARK(BM_OpenClose)
+    ->ArgName("client")
+    ->DenseRange(-1, int(RawClient::LockFile))
+    ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
 
 void BM_LibraryStatusIdAndRead(benchmark::State& state) {
@@ -188,18 +313,16 @@ double PairWireSeconds(std::size_t storedLength, bool repliesOnly) {
     return double(bytes) * line.bitsPerByte / line.baudRate;
 }
 
-void BM_PacedStackStatusIdAndRead(benchmark::State& state) {
+// Times `pair` against the paced simulator and reports it against the wire time of the pair's bytes.
+template <typename Pair> void MeasurePaced(benchmark::State& state, const Controller& controller, Pair pair) {
     const auto storedLength = std::size_t(state.range(0));
-    FailureWatch watch;
-    Controller controller(true, storedLength);
-    ByteString block;
     double seconds = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = StackPair(block);
+        const std::string failure = pair(controller.sim.DevicePath());
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (!ok) {
-            state.SkipWithError(("link failed: " + watch.failure).c_str());
+        if (!failure.empty()) {
+            state.SkipWithError(failure.c_str());
             break;
         }
     }
@@ -208,8 +331,27 @@ void BM_PacedStackStatusIdAndRead(benchmark::State& state) {
     state.counters["x_wire"] = perPair / PairWireSeconds(storedLength, false);
     state.counters["x_reply_wire"] = perPair / PairWireSeconds(storedLength, true);
 }
+
+void BM_PacedStackStatusIdAndRead(benchmark::State& state) {
+    FailureWatch watch;
+    Controller controller(true, std::size_t(state.range(0)));
+    ByteString block;
+    MeasurePaced(state, controller, [&](const std::string&) {
+        return StackPair(block) ? std::string() : "link failed: " + watch.failure;
+    });
+}
+
+void BM_PacedRawStatusIdAndRead(benchmark::State& state) {
+    Controller controller(true, std::size_t(state.range(0)));
+    std::uint8_t sequence = 0;
+    std::vector<std::uint8_t> reply;
+    MeasurePaced(state, controller, [&](const std::string& device) {
+        return RawPair(device, RawClient::Honest, sequence, reply) ? std::string() : "raw exchange failed";
+    });
+}
 // The real DeviceNet block, and a long block where the line time dominates.
 BENCHMARK(BM_PacedStackStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PacedRawStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
