@@ -65,10 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> stream = input.Rest();
 
     bool wholeInFrame = false;
-    const Trace whole = Decode(stream, capacity, [&] { return stream.size(); }, wholeInFrame);
+    const Trace whole = Decode(
+        stream, capacity, [&] { return stream.size(); }, wholeInFrame);
 
     bool bytewiseInFrame = false;
-    const Trace bytewise = Decode(stream, capacity, [] { return std::size_t{1}; }, bytewiseInFrame);
+    const Trace bytewise = Decode(
+        stream, capacity, [] { return std::size_t{1}; }, bytewiseInFrame);
 
     bool chunkedInFrame = false;
     const Trace chunked = Decode(

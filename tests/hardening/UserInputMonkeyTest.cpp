@@ -13,8 +13,9 @@
 namespace {
 
 // Faults that cost no time-out, so the run stays short.
-constexpr SimFault kFastFaults[] = {SimFault::Status,        SimFault::BadChecksum,    SimFault::WrongSequence,
-                                    SimFault::WrongMessageCode, SimFault::OversizedReply, SimFault::GarbageBeforeFrame};
+constexpr SimFault kFastFaults[] = {SimFault::Status,         SimFault::BadChecksum,
+                                    SimFault::WrongSequence,  SimFault::WrongMessageCode,
+                                    SimFault::OversizedReply, SimFault::GarbageBeforeFrame};
 constexpr int kActionsPerRun = 300;
 
 std::size_t BlockLength(int type) {
@@ -65,7 +66,8 @@ protected:
     void RandomAction() {
         if (Pick(0, 3) == 0) {
             const int status = Pick(1, 40);
-            sim.InjectFault(kFastFaults[Pick(0, int(std::size(kFastFaults)) - 1)], 1, status == 18 ? 19 : status);
+            sim.InjectFault(kFastFaults[Pick(0, int(std::size(kFastFaults)) - 1)], 1,
+                            status == 18 ? 19 : status);
         }
         switch (Pick(0, 9)) {
         case 0:
@@ -102,7 +104,8 @@ protected:
         const int type = theApp.m_nNetworkType;
         ASSERT_GE(type, NetworkNone);
         ASSERT_LE(type, NetworkProfibus);
-        const QRadioButton* radios[] = {dlg->m_rbNone, dlg->m_rbEthernet, dlg->m_rbDeviceNet, dlg->m_rbProfibus};
+        const QRadioButton* radios[] = {dlg->m_rbNone, dlg->m_rbEthernet, dlg->m_rbDeviceNet,
+                                        dlg->m_rbProfibus};
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(radios[i]->isChecked(), i == type) << "radio " << i;
         EXPECT_EQ(dlg->m_pEthernetPage->isVisible(), type == NetworkEthernet);

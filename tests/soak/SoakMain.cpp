@@ -37,18 +37,15 @@ struct FaultKind {
 
 const FaultKind kFaultKinds[] = {
     {"status", SimFault::Status, 0, false}, // code: the status drawn
-    {"no-reply", SimFault::NoReply, 2, false},
-    {"bad-crc", SimFault::BadChecksum, 1, true},
-    {"wrong-seq", SimFault::WrongSequence, 7, true},
-    {"wrong-code", SimFault::WrongMessageCode, 3, true},
-    {"truncated", SimFault::TruncatedReply, 2, true},
-    {"garbage", SimFault::GarbageBeforeFrame, 0, true},
+    {"no-reply", SimFault::NoReply, 2, false},        {"bad-crc", SimFault::BadChecksum, 1, true},
+    {"wrong-seq", SimFault::WrongSequence, 7, true},  {"wrong-code", SimFault::WrongMessageCode, 3, true},
+    {"truncated", SimFault::TruncatedReply, 2, true}, {"garbage", SimFault::GarbageBeforeFrame, 0, true},
     {"oversized", SimFault::OversizedReply, 8, true},
 };
 
 // Controller statuses drawn for status faults: every code with a text, the silent 18, and unknown ones.
-const std::uint32_t kStatuses[] = {1,  2,  3,  6,  7,  8,  9,  10, 11, 14, 15, 16, 17, 18, 19, 20, 21,
-                                   22, 23, 25, 26, 30, 31, 32, 33, 34, 35, 36, 37, 212, 213, 4, 40, 255};
+const std::uint32_t kStatuses[] = {1,  2,  3,  6,  7,  8,  9,  10, 11, 14, 15, 16, 17,  18,  19, 20, 21,
+                                   22, 23, 25, 26, 30, 31, 32, 33, 34, 35, 36, 37, 212, 213, 4,  40, 255};
 
 struct Injected {
     const FaultKind* kind = nullptr;
@@ -138,7 +135,8 @@ private:
 
     void Write(NetworkType type, const ByteString& block) {
         const Injected fault = InjectMaybe(MSGCODE_WRITE_NET_ATTR);
-        Request(MSGCODE_WRITE_NET_ATTR, type, [&] { return theApp.WriteNetAttributes(block, type); }, fault);
+        Request(
+            MSGCODE_WRITE_NET_ATTR, type, [&] { return theApp.WriteNetAttributes(block, type); }, fault);
         if (!fault.kind || fault.kind->controllerActs) {
             ++m_writesDone;
             m_expectedStore[type - 1] =
@@ -150,9 +148,10 @@ private:
     void Read(NetworkType type) {
         ByteString block{0xEE};
         const Injected fault = InjectMaybe(MSGCODE_READ_NET_ATTR);
-        const bool ok =
-            Request(MSGCODE_READ_NET_ATTR, type, [&] { return theApp.ReadNetAttributes(block, type); }, fault);
-        const ByteString expected = ok ? m_expectedStore[type - 1].value_or(EmptyAttributeBlock()) : ByteString{0xEE};
+        const bool ok = Request(
+            MSGCODE_READ_NET_ATTR, type, [&] { return theApp.ReadNetAttributes(block, type); }, fault);
+        const ByteString expected =
+            ok ? m_expectedStore[type - 1].value_or(EmptyAttributeBlock()) : ByteString{0xEE};
         if (block != expected)
             Violation("read of type " + std::to_string(type) + " gave " + Hex(block) + ", expected " +
                       Hex(expected));
@@ -184,8 +183,8 @@ private:
         const std::vector<QString> expected = ok ? std::vector<QString>{} : ExpectedBoxes(fault.code);
         if (m_boxes != expected)
             Violation(what + ": " + std::to_string(m_boxes.size()) + " boxes, first \"" +
-                      (m_boxes.empty() ? std::string() : m_boxes[0].toStdString()) + "\", expected the text of code " +
-                      std::to_string(fault.code));
+                      (m_boxes.empty() ? std::string() : m_boxes[0].toStdString()) +
+                      "\", expected the text of code " + std::to_string(fault.code));
         return ok;
     }
 

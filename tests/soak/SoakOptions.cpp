@@ -27,7 +27,8 @@ std::optional<SoakOptions> ParseSoakOptions(int argc, char** argv) {
         else if (name == "--seconds")
             parsed = ParseNumber(value, options.seconds) && options.seconds > 0;
         else if (name == "--fault-rate")
-            parsed = ParseNumber(value, options.faultRate) && options.faultRate >= 0 && options.faultRate <= 1;
+            parsed =
+                ParseNumber(value, options.faultRate) && options.faultRate >= 0 && options.faultRate <= 1;
         else if (name == "--seed")
             parsed = ParseNumber(value, options.seed);
         if (!parsed)
