@@ -290,6 +290,11 @@ void ControllerSimulator::State::WaitForClient(int& idlePollMs) {
         idlePollMs = std::min(2 * idlePollMs, LastIdlePollMs);
         return;
     }
+    // A client may have opened after the line was found down but before its notice was taken with
+    // the close: then the line is up again and nothing further will arrive on the watch.
+    pollfd line{device.fd, POLLIN, 0};
+    if (::poll(&line, 1, 0) >= 0 && (line.revents & POLLHUP) == 0)
+        return;
     // Any open or close ends the wait; a stale close just leads back here after one look at the line.
     pollfd fds[2] = {{watch.Fd(), POLLIN, 0}, {wake[0], POLLIN, 0}};
     while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
