@@ -162,12 +162,15 @@ LinkResult CSerialComm::Transmit(const std::vector<std::uint8_t>& bytes) {
 
 LinkResult CSerialComm::ReceiveReply(std::uint32_t capacity, Frame& reply) {
     FrameDecoder decoder(frame::ReplyStart, capacity);
+    // A damaged frame may only be noise that happened to hold a start byte: keep looking for the real
+    // reply, and report the damage only when none follows before the line goes quiet.
+    LinkResult damage = linkcode::Success;
     int timeoutMs = FirstByteTimeoutMs;
     for (;;) {
         errno = 0;
         if (m_pPort->bytesAvailable() == 0 && !m_pPort->waitForReadyRead(timeoutMs)) {
             if (m_pPort->error() == QSerialPort::TimeoutError || m_pPort->error() == QSerialPort::NoError)
-                return linkcode::TimeOut;
+                return damage != linkcode::Success ? damage : linkcode::TimeOut;
             SetLastError(CapturedErrno(EIO));
             return linkcode::DeviceLost;
         }
@@ -178,9 +181,13 @@ LinkResult CSerialComm::ReceiveReply(std::uint32_t capacity, Frame& reply) {
             case FrameDecoder::Event::Garbage:
                 continue;
             case FrameDecoder::Event::BadCrc:
-                return linkcode::Checksum;
+                if (damage == linkcode::Success)
+                    damage = linkcode::Checksum;
+                continue;
             case FrameDecoder::Event::TooLong:
-                return linkcode::MessageLength;
+                if (damage == linkcode::Success)
+                    damage = linkcode::MessageLength;
+                continue;
             case FrameDecoder::Event::Frame:
                 reply = {found.header, std::move(found.payload)};
                 return linkcode::Success;

@@ -38,7 +38,9 @@ constexpr int LastIdlePollMs = 20;
 // A client that stops reading a reply for this long is not coming back for it.
 constexpr int WriteStallMs = 1000;
 constexpr std::size_t OversizedPayload = 100001;
-const ByteString Noise{0x00, 0xFF, 0x55, 0xAA, frame::RequestStart, 0x13};
+// Holds a false reply start whose header announces an impossible length, so the client has to
+// resynchronise on the real frame behind it.
+const ByteString Noise{0x00, 0xFF, frame::ReplyStart, 0x13, 0xAA, frame::RequestStart, 0x13};
 
 const char* FaultName(SimFault fault) {
     switch (fault) {

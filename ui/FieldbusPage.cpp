@@ -21,21 +21,19 @@ struct FieldbusTexts {
 constexpr FieldbusTexts kDeviceNetTexts{
     NetworkDeviceNet,
     "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!",
-    "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set the MAC ID and "
-    "the "
-    "Baud Rate for DeviceNet.\nOther attributes (such as Consumed Words and Produced Words) need to be "
-    "programmed "
-    "using the TALVOR software.",
+    "DeviceNet attributes are not currently programmed in TALVOR. "
+    "This utility can only set the MAC ID and the Baud Rate for DeviceNet.\n"
+    "Other attributes (such as Consumed Words and Produced Words) "
+    "need to be programmed using the TALVOR software.",
 };
 
 constexpr FieldbusTexts kProfibusTexts{
     NetworkProfibus,
     "Could not read Profibus attributes from TALVOR. Make sure that the device is connected!",
-    "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the "
-    "Node "
-    "Address for Profibus.\nOther attributes (such as Input Words and Output Words) need to be programmed "
-    "using "
-    "the TALVOR software.",
+    "Profibus attributes are not currently programmed in TALVOR. "
+    "This utility can only be used to set the Node Address for Profibus.\n"
+    "Other attributes (such as Input Words and Output Words) "
+    "need to be programmed using the TALVOR software.",
 };
 
 bool InRange(int value, int low, int high) {
