@@ -4,13 +4,12 @@
 #include "platform/DialogBuilder.h"
 #include "platform/IPAddressCtrl.h"
 #include "res/MainDialogTemplate.h"
-#include "tests/link/SimulatedControllerTest.h"
+#include "tests/support/SimulatedControllerTest.h"
 #include "ui/EthernetPage.h"
 #include "ui/FieldbusPage.h"
 #include "ui/NetConfigDlg.h"
 
 #include <QComboBox>
-#include <QInputDevice>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,16 +25,6 @@ constexpr int kOutputWordsEdit = 12008;
 constexpr int kBaudRateList = 2556;
 // Ethernet page control.
 constexpr int kIpAddressCtrl = 2573;
-
-// QTest's mouse and key events register a pointing device that the application deletes when it is
-// destroyed at exit; the device registry must outlive the application, so it is made first.
-class QtApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        QInputDevice::devices();
-        TestApplication();
-    }
-};
 
 // The main dialog, shown on the offscreen platform, with theApp fresh and its link on the in-process
 // simulator behind "Com1".

@@ -11,8 +11,6 @@
 
 namespace {
 
-const testing::Environment* const kQtEnvironment = testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 constexpr const char* kTimeOutText = "Incorrect Communication Packet  (Time Out Error). \n"
                                      "Check cable, communication port and ports assignment on panel.";
 

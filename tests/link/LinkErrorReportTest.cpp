@@ -1,6 +1,6 @@
 #include "app/NetConfigApp.h"
 #include "platform/LastError.h"
-#include "tests/link/BoxRecorder.h"
+#include "tests/support/BoxRecorder.h"
 #include "tests/link/LinkMessageCases.h"
 
 #include <QMessageBox>

@@ -1,5 +1,5 @@
 #include "tests/link/LinkMessageCases.h"
-#include "tests/link/SimulatedControllerTest.h"
+#include "tests/support/SimulatedControllerTest.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/link/SimulatedControllerTest.h"
+#include "tests/support/SimulatedControllerTest.h"
 #include "tests/support/TestNames.h"
 
 #include <QSerialPort>

@@ -3,7 +3,7 @@
 #include "app/NetConfigApp.h"
 #include "platform/LastError.h"
 #include "sim/ControllerSimulator.h"
-#include "tests/link/BoxRecorder.h"
+#include "tests/support/BoxRecorder.h"
 
 #include <gtest/gtest.h>
 
