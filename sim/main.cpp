@@ -1,7 +1,7 @@
 // talvor-controller-sim: plays a controller on a pseudo-terminal or a serial port until SIGTERM/SIGINT.
 
 #include "sim/ControllerSimulator.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 #include "sim/Hex.h"
 
 #include <csignal>
@@ -25,7 +25,7 @@ constexpr char Usage[] =
     "  --preload TYPE=HEX    store an attribute block for network type 1, 2 or 3,\n"
     "                        e.g. --preload 2=000C021E0000400004001400\n"
     "  --preload-defaults    store the default Ethernet, DeviceNet and Profibus blocks\n"
-    "  --fault SPEC          damage the next replies; SPEC is KIND[:STATUS][xCOUNT][@CODE]:\n"
+    "  --fault FAULT         damage the next replies; FAULT is KIND[:STATUS][xCOUNT][@CODE]:\n"
     "                        KIND one of status, no-reply, bad-crc, wrong-seq, wrong-code,\n"
     "                        truncated, garbage, oversized; STATUS the status byte of a status\n"
     "                        fault (0-255); COUNT how many replies (default 1); CODE only\n"
@@ -40,7 +40,7 @@ struct Arguments {
     ControllerSimulator::Options options;
     std::vector<std::pair<int, ByteString>> preloads;
     bool preloadDefaults = false;
-    std::vector<FaultSpec> faults;
+    std::vector<FaultOption> faults;
 };
 
 int Refuse(const std::string& message) {
@@ -76,10 +76,10 @@ int Parse(int argc, char** argv, Arguments& args) {
                 return Refuse("--preload wants TYPE=HEX with TYPE 1, 2 or 3: " + std::string(value));
             args.preloads.emplace_back(value[0] - '0', *block);
         } else if (option == "--fault" && hasValue) {
-            const std::optional<FaultSpec> spec = ParseFaultSpec(argv[++i]);
-            if (!spec)
+            const std::optional<FaultOption> option = ParseFaultOption(argv[++i]);
+            if (!option)
                 return Refuse("--fault wants KIND[:STATUS][xCOUNT][@CODE]: " + std::string(argv[i]));
-            args.faults.push_back(*spec);
+            args.faults.push_back(*option);
         } else {
             return Refuse("unknown or incomplete option " + std::string(option));
         }
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
             simulator.PreloadDefaults();
         for (auto& [type, block] : args.preloads)
             simulator.Preload(type, std::move(block));
-        for (const FaultSpec& f : args.faults)
+        for (const FaultOption& f : args.faults)
             simulator.InjectFault(f.fault, f.count, f.status, f.onlyMsgCode);
         simulator.Start();
         std::printf("%s\n", simulator.DevicePath().c_str());

@@ -1,7 +1,7 @@
 #include "sim/ControllerLogic.h"
 
 #include "model/NetAttributes.h"
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ TEST(ControllerLogic, WriteStoresReadReturnsAndEmptyBlockClearsPerType) {
     EXPECT_EQ(AnswerRequest(Request(18, 0, {}), store).payload, ctrl::StatusIdPayload);
 }
 
-struct FaultSpecCase {
+struct FaultOptionCase {
     const char* name;
     const char* text;
     bool valid;
@@ -75,33 +75,33 @@ struct FaultSpecCase {
     int code;
 };
 
-class FaultSpecParsing : public testing::TestWithParam<FaultSpecCase> {};
+class FaultOptionParsing : public testing::TestWithParam<FaultOptionCase> {};
 
-TEST_P(FaultSpecParsing, ReadsKindStatusCountAndCode) {
-    const FaultSpecCase& c = GetParam();
-    const auto spec = ParseFaultSpec(c.text);
-    ASSERT_EQ(spec.has_value(), c.valid);
-    if (!spec)
+TEST_P(FaultOptionParsing, ReadsKindStatusCountAndCode) {
+    const FaultOptionCase& c = GetParam();
+    const auto option = ParseFaultOption(c.text);
+    ASSERT_EQ(option.has_value(), c.valid);
+    if (!option)
         return;
-    EXPECT_EQ(spec->fault, c.fault);
-    EXPECT_EQ(spec->status, c.status);
-    EXPECT_EQ(spec->count, c.count);
-    EXPECT_EQ(spec->onlyMsgCode, c.code);
+    EXPECT_EQ(option->fault, c.fault);
+    EXPECT_EQ(option->status, c.status);
+    EXPECT_EQ(option->count, c.count);
+    EXPECT_EQ(option->onlyMsgCode, c.code);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, FaultSpecParsing,
-    testing::Values(FaultSpecCase{"KindOnly", "no-reply", true, SimFault::NoReply, 0, 1, -1},
-                    FaultSpecCase{"Everything", "status:22x3@42", true, SimFault::Status, 22, 3, 42},
-                    FaultSpecCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2, 43},
-                    FaultSpecCase{"SpaceInside", "oversized x2", false, SimFault::Status, 0, 0, 0},
-                    FaultSpecCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, 18},
-                    FaultSpecCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
-                    FaultSpecCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
-                    FaultSpecCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
-                    FaultSpecCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},
-                    FaultSpecCase{"TrailingText", "wrong-seq@43z", false, SimFault::Status, 0, 0, 0},
-                    FaultSpecCase{"OutOfOrder", "status@42:5", false, SimFault::Status, 0, 0, 0}),
+    Table, FaultOptionParsing,
+    testing::Values(FaultOptionCase{"KindOnly", "no-reply", true, SimFault::NoReply, 0, 1, -1},
+                    FaultOptionCase{"Everything", "status:22x3@42", true, SimFault::Status, 22, 3, 42},
+                    FaultOptionCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2, 43},
+                    FaultOptionCase{"SpaceInside", "oversized x2", false, SimFault::Status, 0, 0, 0},
+                    FaultOptionCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, 18},
+                    FaultOptionCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
+                    FaultOptionCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
+                    FaultOptionCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
+                    FaultOptionCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},
+                    FaultOptionCase{"TrailingText", "wrong-seq@43z", false, SimFault::Status, 0, 0, 0},
+                    FaultOptionCase{"OutOfOrder", "status@42:5", false, SimFault::Status, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

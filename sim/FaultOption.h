@@ -8,11 +8,11 @@
 
 // A fault as the command line gives it: KIND[:STATUS][xCOUNT][@CODE], for example "status:22",
 // "no-replyx3", "bad-crc@43". COUNT defaults to 1, STATUS to 0, CODE to every message code.
-struct FaultSpec {
+struct FaultOption {
     SimFault fault;
     std::uint32_t status = 0;
     int count = 1;
     int onlyMsgCode = -1;
 };
 
-std::optional<FaultSpec> ParseFaultSpec(std::string_view text);
+std::optional<FaultOption> ParseFaultOption(std::string_view text);

@@ -1,4 +1,4 @@
-#include "sim/FaultSpec.h"
+#include "sim/FaultOption.h"
 
 #include <charconv>
 #include <utility>
@@ -31,14 +31,14 @@ bool ReadNumber(std::string_view& text, char marker, long min, long max, long& v
 
 } // namespace
 
-std::optional<FaultSpec> ParseFaultSpec(std::string_view text) {
+std::optional<FaultOption> ParseFaultOption(std::string_view text) {
     const std::size_t kindEnd = text.find_first_of(":x@");
     const std::string_view kind = text.substr(0, kindEnd);
-    std::optional<FaultSpec> spec;
+    std::optional<FaultOption> option;
     for (const auto& [name, fault] : Kinds)
         if (name == kind)
-            spec = FaultSpec{fault};
-    if (!spec)
+            option = FaultOption{fault};
+    if (!option)
         return std::nullopt;
     text.remove_prefix(kind.size());
 
@@ -46,8 +46,8 @@ std::optional<FaultSpec> ParseFaultSpec(std::string_view text) {
     if (!ReadNumber(text, ':', 0, 255, status) || !ReadNumber(text, 'x', 1, 1'000'000, count) ||
         !ReadNumber(text, '@', 0, 255, code) || !text.empty())
         return std::nullopt;
-    spec->status = static_cast<std::uint32_t>(status);
-    spec->count = static_cast<int>(count);
-    spec->onlyMsgCode = static_cast<int>(code);
-    return spec;
+    option->status = static_cast<std::uint32_t>(status);
+    option->count = static_cast<int>(count);
+    option->onlyMsgCode = static_cast<int>(code);
+    return option;
 }
