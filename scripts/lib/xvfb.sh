@@ -16,6 +16,12 @@ start_xvfb() {
   fi
   export DISPLAY=":$(head -n1 "$displayFile")"
   rm -f "$displayFile"
+  # A headless root shell has no session directory; Qt wants one for its runtime files.
+  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d)
+    export XDG_RUNTIME_DIR
+    TALVOR_XVFB_RUNTIME_DIR=$XDG_RUNTIME_DIR
+  fi
 }
 
 stop_xvfb() {
@@ -23,6 +29,7 @@ stop_xvfb() {
   kill "$TALVOR_XVFB_PID" 2>/dev/null || true
   wait "$TALVOR_XVFB_PID" 2>/dev/null || true
   TALVOR_XVFB_PID=""
+  [ -z "${TALVOR_XVFB_RUNTIME_DIR:-}" ] || rm -rf "$TALVOR_XVFB_RUNTIME_DIR"
 }
 
 # Prints the id of the visible window with this exact title once it is mapped; fails after 20 s.
