@@ -1,6 +1,6 @@
 #include "platform/MessageBox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -52,7 +52,8 @@ int ShowBox(QWidget* owner, const MessageBoxRecord& record) {
 } // namespace
 
 int AfxMessageBox(const QString& text, unsigned type, unsigned /*helpId*/) {
-    return ShowBox(nullptr, {text, ApplicationName(), type, true});
+    // Owned by the active window, so the box stands centred over the dialog the user is working in.
+    return ShowBox(QApplication::activeWindow(), {text, ApplicationName(), type, true});
 }
 
 int MessageBoxA(QWidget* owner, const QString& text, const QString& caption, unsigned type) {
