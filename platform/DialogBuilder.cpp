@@ -1,5 +1,6 @@
 #include "platform/DialogBuilder.h"
 
+#include "platform/FramedGroupBox.h"
 #include "platform/IPAddressCtrl.h"
 #include "platform/WindowStyles.h"
 
@@ -8,6 +9,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHash>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,16 +59,8 @@ QString WithoutMnemonic(const QString& text) {
 
 QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
     const unsigned type = control.style & BS_TYPEMASK;
-    if (type == BS_GROUPBOX) {
-        // The title sits on the frame line, so the frame's top is half a line down and controls placed
-        // just below the title stay clear of it.
-        auto* group = new QGroupBox(control.text, &host);
-        group->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 6px; "
-            "padding: 0 2px; }"));
-        return group;
-    }
+    if (type == BS_GROUPBOX)
+        return new FramedGroupBox(control.text, &host);
     if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) {
         auto* radio = new AutoRadioButton(control.text, &host);
         radio->setAutoExclusive(false);
@@ -238,7 +232,12 @@ QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits) {
 }
 
 QPixmap LoadIconResource(int resourceId) {
-    return QPixmap(QStringLiteral(":/icons/%1.png").arg(resourceId));
+    // Icon resources are PNG files. Naming the format and turning detection off keeps the reader from
+    // loading every image format plugin to ask whether it reads the file, which costs more than the
+    // decoding itself.
+    QImageReader reader(QStringLiteral(":/icons/%1.png").arg(resourceId), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
