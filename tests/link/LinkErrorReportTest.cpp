@@ -24,15 +24,7 @@ protected:
 TEST_P(ReportLinkErrorTest, ShowsTheCodesTextInTheApplicationsBox) {
     BoxRecorder recorder;
     theApp.ReportLinkError(GetParam().code);
-    if (!GetParam().text) {
-        EXPECT_TRUE(recorder.boxes.empty());
-        return;
-    }
-    ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text, QString::fromUtf8(GetParam().text));
-    EXPECT_EQ(recorder.boxes[0].caption, ApplicationName());
-    EXPECT_EQ(recorder.boxes[0].type, kInformationOk);
-    EXPECT_TRUE(recorder.boxes[0].applicationModal);
+    ExpectLinkMessage(recorder.boxes, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, ReportLinkErrorTest, testing::ValuesIn(kLinkMessageCases),

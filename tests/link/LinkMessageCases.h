@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/MessageBox.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // What the user sees for a link result code: one exact text, nothing, or the unknown-error fallback.
 struct LinkMessageCase {
@@ -66,4 +68,18 @@ inline const LinkMessageCase kLinkMessageCases[] = {
 
 inline std::string LinkMessageCaseName(const testing::TestParamInfo<LinkMessageCase>& info) {
     return "Code" + NumberName(info.param.code);
+}
+
+// What a link failure leaves behind: no box for a silent code, otherwise exactly one application box
+// with the code's text and the information icon.
+inline void ExpectLinkMessage(const std::vector<MessageBoxRecord>& boxes, const LinkMessageCase& expected) {
+    if (!expected.text) {
+        EXPECT_TRUE(boxes.empty());
+        return;
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QString::fromUtf8(expected.text));
+    EXPECT_EQ(boxes[0].caption, ApplicationName());
+    EXPECT_EQ(boxes[0].type, unsigned{MB_OK | MB_ICONINFORMATION});
+    EXPECT_TRUE(boxes[0].applicationModal);
 }
