@@ -8,4 +8,6 @@
 using ByteString = std::vector<std::uint8_t>;
 
 // In a read reply: the controller holds no attributes of that type. Written with type Ethernet: disable.
-inline ByteString EmptyAttributeBlock() { return ByteString{0x00, 0x02}; }
+inline ByteString EmptyAttributeBlock() {
+    return ByteString{0x00, 0x02};
+}

@@ -10,9 +10,13 @@ constexpr std::size_t ProfibusBlockLength = 13;
 constexpr std::size_t DeviceNetParsedLength = 12;
 constexpr std::size_t ProfibusParsedLength = 11;
 
-std::uint8_t LowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
-int SignedByte(std::uint8_t value) { return static_cast<std::int8_t>(value); }
+int SignedByte(std::uint8_t value) {
+    return static_cast<std::int8_t>(value);
+}
 
 // A word count travels as twice its value, big-endian, in 16 bits.
 void PutWordCount(ByteString& block, int words) {
@@ -33,7 +37,9 @@ void PutLength(ByteString& block) {
 
 } // namespace
 
-CNetAttributes::CNetAttributes(NetworkType type) : m_nType(type) { SetDefaults(); }
+CNetAttributes::CNetAttributes(NetworkType type) : m_nType(type) {
+    SetDefaults();
+}
 
 CNetAttributes::~CNetAttributes() = default;
 

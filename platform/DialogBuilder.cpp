@@ -195,7 +195,8 @@ bool FamilyInstalled(const QString& family) {
 } // namespace
 
 QFont DialogFont(const QString& fontName, int pointSize) {
-    QFont font = FamilyInstalled(fontName) ? QFont(fontName) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font =
+        FamilyInstalled(fontName) ? QFont(fontName) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     if (pointSize > 0)
         font.setPointSize(pointSize);
     return font;
@@ -245,7 +246,8 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
     const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
     host.setFont(font);
     const QSize baseUnits = DialogBaseUnits(font);
-    const QSize size = DialogUnitsToPixels(baseUnits, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
+    const QSize size =
+        DialogUnitsToPixels(baseUnits, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
     if (dialogTemplate.style & WS_CHILD) {
         host.resize(size);
     } else {

@@ -72,7 +72,8 @@ bool WaitForFirstPaint(xcb_connection_t* connection, std::uint8_t damageNotify) 
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
             std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> owned(event, &std::free);
             const std::uint8_t type = event->response_type & 0x7f;
-            if (type == XCB_MAP_NOTIFY && !reinterpret_cast<xcb_map_notify_event_t*>(event)->override_redirect)
+            if (type == XCB_MAP_NOTIFY &&
+                !reinterpret_cast<xcb_map_notify_event_t*>(event)->override_redirect)
                 mapped = true;
             else if (mapped && type == damageNotify + XCB_DAMAGE_NOTIFY)
                 return true;

@@ -1,7 +1,7 @@
 #include "app/NetConfigApp.h"
 #include "platform/LastError.h"
-#include "tests/support/BoxRecorder.h"
 #include "tests/link/LinkMessageCases.h"
+#include "tests/support/BoxRecorder.h"
 
 #include <QMessageBox>
 #include <QTimer>

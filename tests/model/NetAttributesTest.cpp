@@ -9,7 +9,9 @@ namespace {
 
 using Octets = std::array<int, 4>;
 
-Octets OctetsOf(const std::uint8_t (&bytes)[4]) { return {bytes[0], bytes[1], bytes[2], bytes[3]}; }
+Octets OctetsOf(const std::uint8_t (&bytes)[4]) {
+    return {bytes[0], bytes[1], bytes[2], bytes[3]};
+}
 
 struct Defaults {
     NetworkType type;

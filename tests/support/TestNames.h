@@ -9,10 +9,15 @@ inline std::string NumberName(long value) {
 
 inline std::string NetworkTypeName(int type) {
     switch (type) {
-    case 0: return "None";
-    case 1: return "Ethernet";
-    case 2: return "DeviceNet";
-    case 3: return "Profibus";
-    default: return "Type" + NumberName(type);
+    case 0:
+        return "None";
+    case 1:
+        return "Ethernet";
+    case 2:
+        return "DeviceNet";
+    case 3:
+        return "Profibus";
+    default:
+        return "Type" + NumberName(type);
     }
 }
