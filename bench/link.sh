@@ -23,7 +23,6 @@ run() {
 run '^BM_(Stack|Raw|Library|OpenClose|Reopen)' "$results"
 run '^BM_Paced' "$paced"
 
-echo "lock files of the port library go to $(readlink -f /var/lock) on $(stat -f -c %T "$(readlink -f /var/lock)")"
 # The CSV has a header row; find the columns by name and keep the medians.
 awk -F, '
   /^name,/ { delete column; for (i = 1; i <= NF; i++) { gsub(/"/, "", $i); column[$i] = i }; next }
@@ -45,7 +44,7 @@ awk -F, '
     printf "stack / honest raw:     %8.2f (target at most 1.5)\n", time[stack] / time[honest]
     printf "stack / bare raw:       %8.2f\n", time[stack] / time[bare]
     printf "stack / raw with lock:  %8.2f\n", time[stack] / time[locked]
-    row("open and close, port library:", "BM_OpenClose/client:-1")
+    row("open and close, link port layer:", "BM_OpenClose/client:-1")
     row("open and close, bare:", "BM_OpenClose/client:0")
     row("open and close, honest:", "BM_OpenClose/client:1")
     row("open and close, honest with a synced lock file:", "BM_OpenClose/client:2")

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr unsigned kLinkErrorBoxType = MB_OK | MB_ICONINFORMATION;
+constexpr unsigned kLinkErrorBoxType = mb::OK | mb::ICONINFORMATION;
 
 // printf-style formatting of a resource text; a text the C library cannot format is shown as stored.
 QString FormatResourceText(const QByteArray& format, va_list args) {
@@ -35,21 +35,21 @@ void CNetConfigApp::ReportLinkError(std::uint32_t code) {
         return;
     }
     // Read first: nothing below may disturb what the failed link call left behind.
-    const std::uint32_t lastError = GetLastError();
+    const std::uint32_t lastError = LastSystemError();
     const std::string systemText = lastError != 0 ? SystemErrorText(lastError) : std::string();
     if (systemText.empty()) {
         ShowStringMessage(IDS_UNKNOWN_LINK_ERROR, kLinkErrorBoxType);
         return;
     }
     // Ownerless like the system's own box, yet task-modal so that no request starts while it is open.
-    MessageBoxA(nullptr, QString::fromLocal8Bit(systemText), QStringLiteral("Error"),
-                kLinkErrorBoxType | MB_TASKMODAL);
+    SystemMessageBox(nullptr, QString::fromLocal8Bit(systemText), QStringLiteral("Error"),
+                kLinkErrorBoxType | mb::TASKMODAL);
 }
 
 int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type, ...) {
     const QByteArray format = LoadResourceString(id).toUtf8();
     if (format.isEmpty()) {
-        AfxMessageBox(QStringLiteral("Unable to load error string from resources."), MB_OK);
+        AfxMessageBox(QStringLiteral("Unable to load error string from resources."), mb::OK);
         return 1;
     }
     va_list args;

@@ -58,22 +58,22 @@ QString WithoutMnemonic(const QString& text) {
 }
 
 QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
-    const unsigned type = control.style & BS_TYPEMASK;
-    if (type == BS_GROUPBOX)
+    const unsigned type = control.style & bs::TYPEMASK;
+    if (type == bs::GROUPBOX)
         return new FramedGroupBox(control.text, &host);
-    if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) {
+    if (type == bs::AUTORADIOBUTTON || type == bs::RADIOBUTTON) {
         auto* radio = new AutoRadioButton(control.text, &host);
         radio->setAutoExclusive(false);
         return radio;
     }
     auto* button = new QPushButton(control.text, &host);
-    button->setDefault(type == BS_DEFPUSHBUTTON);
+    button->setDefault(type == bs::DEFPUSHBUTTON);
     return button;
 }
 
 QWidget* CreateEdit(QWidget& host, const ControlTemplate& control) {
     auto* edit = new QLineEdit(control.text, &host);
-    if (control.style & ES_NUMBER) {
+    if (control.style & es::NUMBER) {
         static const QRegularExpression digits(QStringLiteral("[0-9]*"));
         edit->setValidator(new QRegularExpressionValidator(digits, edit));
     }
@@ -82,17 +82,17 @@ QWidget* CreateEdit(QWidget& host, const ControlTemplate& control) {
 
 QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
     auto* label = new QLabel(&host);
-    const unsigned type = control.style & SS_TYPEMASK;
-    if (type == SS_ICON) {
+    const unsigned type = control.style & ss::TYPEMASK;
+    if (type == ss::ICON) {
         const QPixmap icon = LoadIconResource(control.text.mid(1).toInt());
         label->setPixmap(icon);
         return label;
     }
     label->setTextFormat(Qt::PlainText);
     label->setText(control.text);
-    label->setWordWrap(type != SS_LEFTNOWORDWRAP);
-    const Qt::Alignment horizontal = type == SS_RIGHT    ? Qt::AlignRight
-                                     : type == SS_CENTER ? Qt::AlignHCenter
+    label->setWordWrap(type != ss::LEFTNOWORDWRAP);
+    const Qt::Alignment horizontal = type == ss::RIGHT    ? Qt::AlignRight
+                                     : type == ss::CENTER ? Qt::AlignHCenter
                                                          : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignTop);
     return label;
@@ -100,12 +100,12 @@ QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
 
 QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate) {
     auto* combo = new QComboBox(&host);
-    combo->setEditable((control.style & CBS_TYPEMASK) != CBS_DROPDOWNLIST);
+    combo->setEditable((control.style & cbs::TYPEMASK) != cbs::DROPDOWNLIST);
     QStringList items;
     for (const auto& [id, strings] : dialogTemplate.initData)
         if (id == control.id)
             items += strings;
-    if (control.style & CBS_SORT)
+    if (control.style & cbs::SORT)
         std::stable_sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
             return a.compare(b, Qt::CaseInsensitive) < 0;
         });
@@ -146,18 +146,18 @@ void PlaceControl(QWidget& widget, const ControlTemplate& control, const QSize& 
     widget.setGeometry(pixels);
 }
 
-// Windows groups controls from one WS_GROUP control up to the next one; the controls before the
-// first WS_GROUP control belong to the last group, since the search wraps around the template.
+// Windows groups controls from one ws::GROUP control up to the next one; the controls before the
+// first ws::GROUP control belong to the last group, since the search wraps around the template.
 std::vector<int> RadioGroups(const DialogTemplate& dialogTemplate) {
     const auto& controls = dialogTemplate.controls;
     std::vector<int> groups(controls.size(), 0);
     int group = 0;
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].style & WS_GROUP)
+        if (controls[i].style & ws::GROUP)
             ++group;
         groups[i] = group;
     }
-    for (std::size_t i = 0; i < controls.size() && !(controls[i].style & WS_GROUP); ++i)
+    for (std::size_t i = 0; i < controls.size() && !(controls[i].style & ws::GROUP); ++i)
         groups[i] = group;
     return groups;
 }
@@ -166,12 +166,12 @@ void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& di
     for (std::size_t i = 0; i < widgets.size(); ++i) {
         auto* label = qobject_cast<QLabel*>(widgets[i]);
         const ControlTemplate& control = dialogTemplate.controls[i];
-        if (!label || (control.style & SS_NOPREFIX) || !label->pixmap().isNull() ||
+        if (!label || (control.style & ss::NOPREFIX) || !label->pixmap().isNull() ||
             !control.text.contains('&'))
             continue;
         QWidget* buddy = nullptr;
         for (std::size_t j = i + 1; j < widgets.size() && !buddy; ++j)
-            if ((dialogTemplate.controls[j].style & WS_TABSTOP) && !qobject_cast<QLabel*>(widgets[j]))
+            if ((dialogTemplate.controls[j].style & ws::TABSTOP) && !qobject_cast<QLabel*>(widgets[j]))
                 buddy = widgets[j];
         if (buddy) {
             label->setTextFormat(Qt::AutoText);
@@ -248,7 +248,7 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
     const QSize baseUnits = DialogBaseUnits(font);
     const QSize size =
         DialogUnitsToPixels(baseUnits, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
-    if (dialogTemplate.style & WS_CHILD) {
+    if (dialogTemplate.style & ws::CHILD) {
         host.resize(size);
     } else {
         host.setFixedSize(size);
@@ -263,12 +263,12 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
         QWidget* widget = CreateControl(host, control, dialogTemplate);
         widget->setProperty(ControlIdProperty, control.id);
         widget->setProperty(RadioGroupProperty, groups[i]);
-        if (!(control.style & WS_TABSTOP) && widget->focusPolicy() != Qt::NoFocus &&
+        if (!(control.style & ws::TABSTOP) && widget->focusPolicy() != Qt::NoFocus &&
             !qobject_cast<QRadioButton*>(widget))
             widget->setFocusPolicy(Qt::ClickFocus);
         PlaceControl(*widget, control, baseUnits);
-        widget->setEnabled(!(control.style & WS_DISABLED));
-        widget->setVisible(control.style & WS_VISIBLE);
+        widget->setEnabled(!(control.style & ws::DISABLED));
+        widget->setVisible(control.style & ws::VISIBLE);
         widgets.push_back(widget);
     }
     for (QWidget* widget : widgets)
@@ -276,8 +276,8 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
             widget->lower();
     SetMnemonics(widgets, dialogTemplate);
 
-    if (dialogTemplate.style & WS_CHILD)
-        host.setVisible(dialogTemplate.style & WS_VISIBLE);
+    if (dialogTemplate.style & ws::CHILD)
+        host.setVisible(dialogTemplate.style & ws::VISIBLE);
 }
 
 QWidget* GetDlgItem(const QWidget& host, int id) {
@@ -291,5 +291,5 @@ QWidget* GetDlgItem(const QWidget& host, int id) {
 
 int GetDlgCtrlID(const QWidget& control) {
     const QVariant value = control.property(ControlIdProperty);
-    return value.isValid() ? value.toInt() : IDC_STATIC;
+    return value.isValid() ? value.toInt() : NoControlId;
 }

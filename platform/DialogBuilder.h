@@ -14,15 +14,15 @@
 // order, which is also the tab order.
 // - group boxes are frames stacked behind their siblings, not containers;
 // - automatic radio buttons clear the others of their group when the user clicks one; a group runs
-//   from a WS_GROUP control to the next one, wrapping past the end of the template as Windows does;
+//   from a ws::GROUP control to the next one, wrapping past the end of the template as Windows does;
 //   setting a check from code clears nothing;
-// - ES_NUMBER edits accept digits only; drop-down lists are non-editable, CBS_SORT sorts them, and the
+// - es::NUMBER edits accept digits only; drop-down lists are non-editable, cbs::SORT sorts them, and the
 //   template's initialisation strings are added;
 // - static texts are aligned left or right and show `&` as a mnemonic (for the next tab-stop control)
-//   unless SS_NOPREFIX; an SS_ICON static shows the icon resource its text names;
+//   unless ss::NOPREFIX; an ss::ICON static shows the icon resource its text names;
 // - "SysIPAddress32" becomes a CIPAddressCtrl.
 // The host gets the caption for pop-up templates; whether the host is shown stays with the caller,
-// except for child templates, whose host follows WS_VISIBLE.
+// except for child templates, whose host follows ws::VISIBLE.
 void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate);
 
 // The control with this id among the host's controls, or nullptr.
@@ -32,7 +32,7 @@ template <class T> T* GetDlgItemAs(const QWidget& host, int id) {
     return qobject_cast<T*>(GetDlgItem(host, id));
 }
 
-// The numeric id a control was built with; IDC_STATIC (-1) for a widget that is no template control.
+// The numeric id a control was built with; NoControlId (-1) for a widget that is no template control.
 int GetDlgCtrlID(const QWidget& control);
 
 // The font a template asks for, after falling back for a face that is not installed.
@@ -48,5 +48,5 @@ QRect DialogUnitsToPixels(const QFont& font, const QRect& dialogUnits);
 QPoint DialogUnitsToPixels(const QSize& baseUnits, const QPoint& dialogUnits);
 QRect DialogUnitsToPixels(const QSize& baseUnits, const QRect& dialogUnits);
 
-// The icon resource with this number (the one an SS_ICON static names as "#<number>"); null if missing.
+// The icon resource with this number (the one an ss::ICON static names as "#<number>"); null if missing.
 QPixmap LoadIconResource(int resourceId);

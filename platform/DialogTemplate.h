@@ -7,9 +7,9 @@
 #include <vector>
 
 // One control of a dialog template. Rectangles are in dialog units; visibility and the enabled state
-// come from WS_VISIBLE and WS_DISABLED in `style`.
+// come from ws::VISIBLE and ws::DISABLED in `style`.
 struct ControlTemplate {
-    int id;              // IDC_STATIC (-1) for a control without an id of its own
+    int id;              // NoControlId (-1) for a control without an id of its own
     QString windowClass; // "BUTTON", "EDIT", "STATIC", "COMBOBOX" or "SysIPAddress32"
     unsigned style;
     QString text; // an icon static names its icon resource here, e.g. "#128"

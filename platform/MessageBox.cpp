@@ -13,12 +13,12 @@ MessageBoxHook& Hook() {
 }
 
 QMessageBox::Icon IconOf(unsigned type) {
-    switch (type & MB_ICONMASK) {
-    case MB_ICONSTOP:
+    switch (type & mb::ICONMASK) {
+    case mb::ICONSTOP:
         return QMessageBox::Critical;
-    case MB_ICONEXCLAMATION:
+    case mb::ICONEXCLAMATION:
         return QMessageBox::Warning;
-    case MB_ICONINFORMATION:
+    case mb::ICONINFORMATION:
         return QMessageBox::Information;
     default:
         return QMessageBox::NoIcon;
@@ -46,7 +46,7 @@ int ShowBox(QWidget* owner, const MessageBoxRecord& record) {
         box.show();
         loop.exec();
     }
-    return IDOK;
+    return mb::RESULT_OK;
 }
 
 } // namespace
@@ -56,8 +56,8 @@ int AfxMessageBox(const QString& text, unsigned type, unsigned /*helpId*/) {
     return ShowBox(QApplication::activeWindow(), {text, ApplicationName(), type, true});
 }
 
-int MessageBoxA(QWidget* owner, const QString& text, const QString& caption, unsigned type) {
-    return ShowBox(owner, {text, caption, type, (type & MB_TASKMODAL) != 0});
+int SystemMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type) {
+    return ShowBox(owner, {text, caption, type, (type & mb::TASKMODAL) != 0});
 }
 
 QString ApplicationName() {

@@ -7,23 +7,26 @@
 class QWidget;
 
 // Message box types as the Windows API numbers them; tests and callers compare against these.
-enum MessageBoxType : unsigned {
-    MB_OK = 0x00,
-    MB_ICONSTOP = 0x10,
-    MB_ICONEXCLAMATION = 0x30,
-    MB_ICONINFORMATION = 0x40,
-    MB_ICONMASK = 0xF0,
+namespace mb {
+enum Type : unsigned {
+    OK = 0x00,
+    ICONSTOP = 0x10,
+    ICONEXCLAMATION = 0x30,
+    ICONINFORMATION = 0x40,
+    ICONMASK = 0xF0,
     // An ownerless system box that still blocks every window of the application.
-    MB_TASKMODAL = 0x2000,
+    TASKMODAL = 0x2000,
 };
-constexpr int IDOK = 1;
+// What a box returns when its OK button closes it.
+inline constexpr int RESULT_OK = 1;
+} // namespace mb
 
 // The application's box: modal to the application, captioned with ApplicationName().
-int AfxMessageBox(const QString& text, unsigned type = MB_OK, unsigned helpId = 0);
+int AfxMessageBox(const QString& text, unsigned type = mb::OK, unsigned helpId = 0);
 
 // The plain system box. With an owner it blocks that window; with none it blocks nothing, unless the
-// type carries MB_TASKMODAL.
-int MessageBoxA(QWidget* owner, const QString& text, const QString& caption, unsigned type);
+// type carries mb::TASKMODAL.
+int SystemMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type);
 
 // The executable's base name, which captions the application's boxes.
 QString ApplicationName();

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+// Result of every link operation; 0 is success, anything else names the failure.
+using LinkResult = std::uint32_t;
+
 // The link result codes this library produces itself. A controller status byte is passed through
 // unchanged and may be any other value.
 namespace linkcode {

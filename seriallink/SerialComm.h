@@ -1,14 +1,12 @@
 #pragma once
 
+#include "seriallink/LinkCodes.h"
+
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
-class QSerialPort;
-
-// Link result codes this library returns; 0 is success.
-using LinkResult = std::uint32_t;
+class CSerialPort;
+struct Frame;
 
 // One request/response exchange with the controller over a serial port. The caller writes the settings
 // below, opens with InitializeCommMode(), runs one exchange and closes. The frame protocol is described
@@ -35,11 +33,8 @@ public:
     std::uint8_t m_byNetworkType = 0;
 
 private:
-    LinkResult OpenPort(const std::string& device, std::int32_t baudRate);
-    LinkResult Transmit(const std::vector<std::uint8_t>& frame);
-    LinkResult ReceiveReply(std::uint32_t capacity, struct Frame& reply);
-    void DiscardInput();
+    LinkResult ReceiveReply(std::uint32_t capacity, Frame& reply);
 
-    std::unique_ptr<QSerialPort> m_pPort;
+    std::unique_ptr<CSerialPort> m_pPort;
     std::uint8_t m_bySequence = 0; // numbers the exchanges; the reply must echo it
 };

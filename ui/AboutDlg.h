@@ -11,6 +11,6 @@ public:
     ~CAboutDlg() override;
 
     // Runs the box modally over the application's active window and returns the id of the button that
-    // ended it: IDOK (1), or IDCANCEL (2) for Escape and the close command.
+    // ended it: 1 for OK, or 2 (cancel) for Escape and the close command.
     int DoModal();
 };

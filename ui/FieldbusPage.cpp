@@ -44,15 +44,15 @@ bool InRange(int value, int low, int high) {
 // short to decode: the record only ever takes a complete block.
 bool ReadBlock(CNetAttributes& record, ByteString& reply, const FieldbusTexts& texts) {
     if (!theApp.ReadNetAttributes(reply, texts.type)) {
-        AfxMessageBox(texts.readFailed, MB_ICONEXCLAMATION);
+        AfxMessageBox(texts.readFailed, mb::ICONEXCLAMATION);
         return false;
     }
     if (reply.size() == EmptyAttributeBlock().size()) {
-        AfxMessageBox(texts.notProgrammed, MB_ICONEXCLAMATION);
+        AfxMessageBox(texts.notProgrammed, mb::ICONEXCLAMATION);
         return false;
     }
     if (reply.size() < record.ParsedLength()) {
-        AfxMessageBox(texts.readFailed, MB_ICONEXCLAMATION);
+        AfxMessageBox(texts.readFailed, mb::ICONEXCLAMATION);
         return false;
     }
     record.ParseBlock(reply);
@@ -170,7 +170,7 @@ bool CFieldbusPage::SaveToRecord() {
         return false;
     const bool deviceNet = record.m_nType == NetworkDeviceNet;
     if (deviceNet ? !InRange(address, 0, 63) : !InRange(address, 1, 125)) {
-        AfxMessageBox(deviceNet ? "Invalid MAC ID!" : "Invalid Node address!", MB_ICONSTOP);
+        AfxMessageBox(deviceNet ? "Invalid MAC ID!" : "Invalid Node address!", mb::ICONSTOP);
         m_edNodeAddress->setFocus();
         return false;
     }
@@ -184,18 +184,18 @@ bool CFieldbusPage::SaveToRecord() {
     const int wordsHigh = deviceNet ? 127 : 122;
     if (!InRange(inputWords, wordsLow, wordsHigh)) {
         AfxMessageBox(deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!",
-                      MB_ICONSTOP);
+                      mb::ICONSTOP);
         m_edInputWords->setFocus();
         return false;
     }
     if (!InRange(outputWords, wordsLow, wordsHigh)) {
         AfxMessageBox(deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!",
-                      MB_ICONSTOP);
+                      mb::ICONSTOP);
         m_edOutputWords->setFocus();
         return false;
     }
     if (!deviceNet && inputWords + outputWords >= 208) {
-        AfxMessageBox("The sum of Input and Output must be less than 208", MB_ICONSTOP);
+        AfxMessageBox("The sum of Input and Output must be less than 208", mb::ICONSTOP);
         return false;
     }
     record.m_nOutputWords = outputWords;

@@ -9,7 +9,7 @@
 #include "ui/EthernetPage.h"
 #include "ui/FieldbusPage.h"
 #include "ui/SystemMenu.h"
-#include "ui/WinHelp.h"
+#include "ui/HelpTopic.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -266,18 +266,18 @@ void CNetConfigDlg::OnProgram() {
         return;
     const ProgramTexts& texts = *ProgramTextsFor(networkType);
     if (theApp.WriteNetAttributes(record->BuildBlock(), static_cast<NetworkType>(networkType)))
-        AfxMessageBox(texts.programmed, MB_OK | MB_ICONINFORMATION);
+        AfxMessageBox(texts.programmed, mb::OK | mb::ICONINFORMATION);
     else
-        AfxMessageBox(texts.notProgrammed, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(texts.notProgrammed, mb::OK | mb::ICONEXCLAMATION);
 }
 
 void CNetConfigDlg::OnDisableEthernet() {
     if (theApp.WriteNetAttributes(EmptyAttributeBlock(), NetworkEthernet))
         AfxMessageBox(QStringLiteral("Ethernet attributes successfully disabled!"),
-                      MB_OK | MB_ICONINFORMATION);
+                      mb::OK | mb::ICONINFORMATION);
     else
         AfxMessageBox(QStringLiteral("Ethernet attributes could not be disabled!"),
-                      MB_OK | MB_ICONEXCLAMATION);
+                      mb::OK | mb::ICONEXCLAMATION);
 }
 
 void CNetConfigDlg::OnSetDefaults() {
@@ -292,7 +292,7 @@ void CNetConfigDlg::OnSelchangeComPort() {
 }
 
 void CNetConfigDlg::OnHelpButton() {
-    WinHelp(this, AppHelpFilePath(), HELP_CONTEXT, kHelpContextMainDialog);
+    OpenHelpTopic(this, AppHelpFilePath(), help::CONTEXT, kHelpContextMainDialog);
 }
 
 void CNetConfigDlg::OnSysCommand(unsigned nID, qintptr /*lParam*/) {

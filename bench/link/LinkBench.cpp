@@ -6,10 +6,10 @@
 #include "platform/MessageBox.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/Frame.h"
+#include "seriallink/SerialPort.h"
 #include "sim/ControllerSimulator.h"
 
 #include <QCoreApplication>
-#include <QSerialPort>
 
 #include <benchmark/benchmark.h>
 
@@ -36,7 +36,7 @@ public:
     FailureWatch() {
         SetMessageBoxHook([this](const MessageBoxRecord& box) {
             failure = box.text.toStdString();
-            return IDOK;
+            return mb::RESULT_OK;
         });
     }
     ~FailureWatch() { SetMessageBoxHook(nullptr); }
@@ -256,18 +256,15 @@ void BM_ReopenLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_ReopenLatency)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-// What opening and closing the port costs without an exchange: each raw client, and the port library.
+// What opening and closing the port costs without an exchange: each raw client, and the link's port layer.
 void BM_OpenClose(benchmark::State& state) {
     Controller controller(false, 0);
     const std::string device = controller.sim.DevicePath();
     for (auto _ : state) {
         bool ok = true;
         if (state.range(0) < 0) {
-            QSerialPort port;
-            port.setPortName(QString::fromStdString(device));
-            port.setBaudRate(QSerialPort::Baud19200);
-            ok = port.open(QIODevice::ReadWrite);
-            port.clear(QSerialPort::Input);
+            std::unique_ptr<CSerialPort> port;
+            ok = CSerialPort::Open(device, 19200, port) == 0;
         } else {
             RawPort port;
             ok = RawOpen(device, RawClient(state.range(0)), port);
@@ -279,7 +276,7 @@ void BM_OpenClose(benchmark::State& state) {
         }
     }
 }
-// -1: QSerialPort.
+// -1: the link's own port layer.
 BENCHMARK(BM_OpenClose)
     ->ArgName("client")
     ->DenseRange(-1, int(RawClient::LockFile))

@@ -1,6 +1,6 @@
 #include "tests/app/DialogFixture.h"
 #include "tests/support/TestNames.h"
-#include "ui/WinHelp.h"
+#include "ui/HelpTopic.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ TEST_P(ProgramTypeTest, SuccessStoresTheRecordsBlockInTheController) {
     EXPECT_EQ(sim.Requests().back().networkType, GetParam().type);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text, GetParam().succeeded);
-    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONINFORMATION});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONINFORMATION});
 }
 
 TEST_P(ProgramTypeTest, FailingWriteShowsTheLinksReportThenTheFailureBox) {
@@ -55,7 +55,7 @@ TEST_P(ProgramTypeTest, FailingWriteShowsTheLinksReportThenTheFailureBox) {
 
     EXPECT_EQ(BoxTexts(), (std::vector<QString>{kOutOfMemoryText, GetParam().failed}));
     ASSERT_EQ(recorder.boxes.size(), 2u);
-    EXPECT_EQ(recorder.boxes[1].type, unsigned{MB_OK | MB_ICONEXCLAMATION});
+    EXPECT_EQ(recorder.boxes[1].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
 
 TEST_P(ProgramTypeTest, UnavailableLinkShowsOnlyTheLinksReport) {
@@ -93,7 +93,7 @@ TEST_P(InvalidFieldTest, SendsNothing) {
 
     EXPECT_TRUE(sim.Requests().empty());
     EXPECT_EQ(BoxTexts(), std::vector<QString>{field.message});
-    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONSTOP});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONSTOP});
     EXPECT_EQ(theApp.m_nHiddenSel1, 1);
 }
 
@@ -123,7 +123,7 @@ TEST_F(ProgramTest, DisableWritesTheEmptyBlockForEthernetWithoutStatusIdAndKeeps
     EXPECT_EQ(sim.StoredBlock(NetworkEthernet), std::nullopt);
     EXPECT_EQ(theApp.m_EthernetAttr.BuildBlock(), before);
     EXPECT_EQ(BoxTexts(), std::vector<QString>{"Ethernet attributes successfully disabled!"});
-    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONINFORMATION});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONINFORMATION});
 }
 
 TEST_F(ProgramTest, FailingDisableShowsTheLinksReportThenTheFailureBox) {
@@ -132,7 +132,7 @@ TEST_F(ProgramTest, FailingDisableShowsTheLinksReportThenTheFailureBox) {
     Click(IDC_BTN_DISABLE_ETHERNET);
     EXPECT_EQ(BoxTexts(),
               (std::vector<QString>{kOutOfMemoryText, "Ethernet attributes could not be disabled!"}));
-    EXPECT_EQ(recorder.boxes[1].type, unsigned{MB_OK | MB_ICONEXCLAMATION});
+    EXPECT_EQ(recorder.boxes[1].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
 
 TEST_F(ProgramTest, ChoosingCom3SendsTheNextRequestToTheThirdPort) {
@@ -202,7 +202,7 @@ TEST_F(ProgramTest, HelpWithoutItsPageSaysWhichFileIsMissing) {
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_TRUE(recorder.boxes[0].text.contains(QFileInfo(AppHelpFilePath()).completeBaseName() + ".html"))
         << recorder.boxes[0].text.toStdString();
-    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONEXCLAMATION});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
 
 struct HelpPathCase {

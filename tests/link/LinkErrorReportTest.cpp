@@ -13,12 +13,21 @@
 
 namespace {
 
-constexpr unsigned kInformationOk = MB_OK | MB_ICONINFORMATION;
+constexpr unsigned kInformationOk = mb::OK | mb::ICONINFORMATION;
+
+// An operating-system error and the text its system gives for it.
+#ifdef _WIN32
+constexpr std::uint32_t kSystemError = 2; // ERROR_FILE_NOT_FOUND
+const QString kSystemErrorText = QStringLiteral("The system cannot find the file specified.\r\n");
+#else
+constexpr std::uint32_t kSystemError = ENODEV;
+const QString kSystemErrorText = QString::fromLocal8Bit(std::strerror(ENODEV));
+#endif
 
 class ReportLinkErrorTest : public testing::TestWithParam<LinkMessageCase> {
 protected:
-    void SetUp() override { SetLastError(0); }
-    void TearDown() override { SetLastError(0); }
+    void SetUp() override { SetLastSystemError(0); }
+    void TearDown() override { SetLastSystemError(0); }
 };
 
 TEST_P(ReportLinkErrorTest, ShowsTheCodesTextInTheApplicationsBox) {
@@ -32,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, ReportLinkErrorTest, testing::ValuesIn(kLinkMess
 
 TEST(ReportLinkError, SuccessAndTheHighestCodeAreHandled) {
     BoxRecorder recorder;
-    SetLastError(0);
+    SetLastSystemError(0);
     theApp.ReportLinkError(0);
     EXPECT_TRUE(recorder.boxes.empty());
     theApp.ReportLinkError(0xFFFFFFFFu);
@@ -43,17 +52,17 @@ TEST(ReportLinkError, SuccessAndTheHighestCodeAreHandled) {
 // An unknown code with the thread's last error set shows the system's text for that error instead.
 class UnknownCodeWithLastErrorTest : public testing::TestWithParam<std::uint32_t> {
 protected:
-    void TearDown() override { SetLastError(0); }
+    void TearDown() override { SetLastSystemError(0); }
 };
 
 TEST_P(UnknownCodeWithLastErrorTest, ShowsTheSystemTextCaptionedError) {
     BoxRecorder recorder;
-    SetLastError(ENODEV);
+    SetLastSystemError(kSystemError);
     theApp.ReportLinkError(GetParam());
     ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].text, QString::fromLocal8Bit(std::strerror(ENODEV)));
+    EXPECT_EQ(recorder.boxes[0].text, kSystemErrorText);
     EXPECT_EQ(recorder.boxes[0].caption, "Error");
-    EXPECT_EQ(recorder.boxes[0].type & ~unsigned{MB_TASKMODAL}, kInformationOk);
+    EXPECT_EQ(recorder.boxes[0].type & ~unsigned{mb::TASKMODAL}, kInformationOk);
     // No other request may start while the user reads it.
     EXPECT_TRUE(recorder.boxes[0].applicationModal);
 }
@@ -63,9 +72,9 @@ INSTANTIATE_TEST_SUITE_P(Codes, UnknownCodeWithLastErrorTest, testing::Values(4u
 
 TEST(ReportLinkError, KnownCodeIgnoresTheLastError) {
     BoxRecorder recorder;
-    SetLastError(ENODEV);
+    SetLastSystemError(kSystemError);
     theApp.ReportLinkError(22);
-    SetLastError(0);
+    SetLastSystemError(0);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text, "Password does not match the system attributes password");
 }
@@ -78,7 +87,7 @@ TEST_P(MissingStringTest, ShowsTheFallbackWithoutIconAndReturnsOne) {
     EXPECT_EQ(theApp.ShowStringMessage(GetParam(), kInformationOk), 1);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text, "Unable to load error string from resources.");
-    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK});
     EXPECT_EQ(recorder.boxes[0].caption, ApplicationName());
 }
 
@@ -87,10 +96,10 @@ INSTANTIATE_TEST_SUITE_P(Ids, MissingStringTest, testing::Values(0u, 106u, 126u,
 
 TEST(ShowStringMessage, ReturnsTheBoxResultAndKeepsTheGivenType) {
     BoxRecorder recorder(/*answer=*/7);
-    EXPECT_EQ(theApp.ShowStringMessage(124, MB_OK | MB_ICONEXCLAMATION), 7);
+    EXPECT_EQ(theApp.ShowStringMessage(124, mb::OK | mb::ICONEXCLAMATION), 7);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text, "PLC is not in Program Mode");
-    EXPECT_EQ(recorder.boxes[0].type, unsigned{MB_OK | MB_ICONEXCLAMATION});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
 
 // The real box, answered by a timer: while it is open it is the application's modal widget, so the main
@@ -127,12 +136,12 @@ TEST(ReportLinkError, RealBoxesBlockTheApplicationUntilAnswered) {
 
     ModalBoxAnswer systemAnswer;
     systemAnswer.Arm();
-    SetLastError(EBUSY);
+    SetLastSystemError(kSystemError);
     theApp.ReportLinkError(38);
-    SetLastError(0);
+    SetLastSystemError(0);
     ASSERT_TRUE(systemAnswer.seen);
     EXPECT_EQ(systemAnswer.caption, "Error");
-    EXPECT_EQ(systemAnswer.text, QString::fromLocal8Bit(std::strerror(EBUSY)));
+    EXPECT_EQ(systemAnswer.text, kSystemErrorText);
 }
 
 } // namespace

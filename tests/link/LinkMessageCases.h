@@ -80,6 +80,6 @@ inline void ExpectLinkMessage(const std::vector<MessageBoxRecord>& boxes, const 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, QString::fromUtf8(expected.text));
     EXPECT_EQ(boxes[0].caption, ApplicationName());
-    EXPECT_EQ(boxes[0].type, unsigned{MB_OK | MB_ICONINFORMATION});
+    EXPECT_EQ(boxes[0].type, unsigned{mb::OK | mb::ICONINFORMATION});
     EXPECT_TRUE(boxes[0].applicationModal);
 }

@@ -1,7 +1,7 @@
 #include "tests/support/SimulatedControllerTest.h"
 #include "tests/support/TestNames.h"
 
-#include <QSerialPort>
+#include "seriallink/SerialPort.h"
 
 namespace {
 
@@ -31,18 +31,16 @@ TEST_F(LinkRequestsTest, OpenWritesTheLinkSettings) {
 TEST_F(LinkRequestsTest, SuccessfulRequestReleasesThePort) {
     ASSERT_TRUE(theApp.ReadStatusId());
     EXPECT_TRUE(WaitForClientCloses(1));
-    QSerialPort other;
-    other.setPortName(QString::fromStdString(sim.DevicePath()));
-    EXPECT_TRUE(other.open(QIODevice::ReadWrite));
+    std::unique_ptr<CSerialPort> other;
+    EXPECT_EQ(CSerialPort::Open(sim.DevicePath(), 19200, other), 0u);
 }
 
 TEST_F(LinkRequestsTest, FailedExchangeKeepsThePortAndTheNextRequestStillWorks) {
     sim.InjectFault(SimFault::BadChecksum);
     EXPECT_FALSE(theApp.ReadStatusId());
     {
-        QSerialPort other;
-        other.setPortName(QString::fromStdString(sim.DevicePath()));
-        EXPECT_FALSE(other.open(QIODevice::ReadWrite))
+        std::unique_ptr<CSerialPort> other;
+        EXPECT_EQ(CSerialPort::Open(sim.DevicePath(), 19200, other), 37u)
             << "the failed exchange should not have closed the port";
     }
     EXPECT_EQ(sim.ClientCloses(), 0);
@@ -54,14 +52,13 @@ TEST_F(LinkRequestsTest, FailedExchangeKeepsThePortAndTheNextRequestStillWorks) 
 }
 
 TEST_F(LinkRequestsTest, FailedOpenSendsNothing) {
-    QSerialPort holder;
-    holder.setPortName(QString::fromStdString(sim.DevicePath()));
-    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    std::unique_ptr<CSerialPort> holder;
+    ASSERT_EQ(CSerialPort::Open(sim.DevicePath(), 19200, holder), 0u);
 
     ByteString block{0x01};
     EXPECT_FALSE(theApp.ReadNetAttributes(block, NetworkDeviceNet));
     EXPECT_EQ(block, ByteString{0x01});
-    holder.close();
+    holder.reset();
     EXPECT_TRUE(sim.Requests().empty());
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text,

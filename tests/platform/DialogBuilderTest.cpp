@@ -28,12 +28,12 @@ QApplication& App() {
     return *app;
 }
 
-constexpr unsigned kVisible = WS_CHILD | WS_VISIBLE;
+constexpr unsigned kVisible = ws::CHILD | ws::VISIBLE;
 
 DialogTemplate ChildTemplate(std::vector<ControlTemplate> controls,
                              std::vector<std::pair<int, QStringList>> init = {}) {
     return DialogTemplate{900,
-                          WS_CHILD | WS_VISIBLE | DS_SETFONT,
+                          ws::CHILD | ws::VISIBLE | ds::SETFONT,
                           0,
                           "",
                           "MS Sans Serif",
@@ -61,17 +61,17 @@ protected:
     QWidget host;
 };
 
-// Radios laid out as a dialog might: 1..2 before the first WS_GROUP, a text starting a group, then
+// Radios laid out as a dialog might: 1..2 before the first ws::GROUP, a text starting a group, then
 // 3..4 starting another. By the wrap-around rule 1, 2, 3 and 4 form one group; 5 stands alone.
 TEST_F(DialogBuilderTest, RadioGroupsRunFromGroupStartToGroupStartAndWrapAround) {
     BuildFromTemplate(host,
                       ChildTemplate({
-                          {1, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "One", 0, 0, 40, 10},
-                          {2, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "Two", 0, 10, 40, 10},
-                          {-1, "STATIC", kVisible | WS_GROUP, "Text", 0, 20, 40, 8},
-                          {5, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "Five", 0, 30, 40, 10},
-                          {3, "BUTTON", kVisible | WS_GROUP | BS_AUTORADIOBUTTON, "Three", 50, 0, 40, 10},
-                          {4, "BUTTON", kVisible | BS_AUTORADIOBUTTON, "Four", 50, 10, 40, 10},
+                          {1, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "One", 0, 0, 40, 10},
+                          {2, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "Two", 0, 10, 40, 10},
+                          {-1, "STATIC", kVisible | ws::GROUP, "Text", 0, 20, 40, 8},
+                          {5, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "Five", 0, 30, 40, 10},
+                          {3, "BUTTON", kVisible | ws::GROUP | bs::AUTORADIOBUTTON, "Three", 50, 0, 40, 10},
+                          {4, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "Four", 50, 10, 40, 10},
                       }));
     Item<QRadioButton>(5).click();
     Item<QRadioButton>(1).click();
@@ -94,8 +94,8 @@ TEST_F(DialogBuilderTest, RadioGroupsRunFromGroupStartToGroupStartAndWrapAround)
 
 TEST_F(DialogBuilderTest, DigitsOnlyEditsRefuseEverythingButDigits) {
     BuildFromTemplate(host, ChildTemplate({
-                                {10, "EDIT", kVisible | WS_TABSTOP | ES_NUMBER, "", 0, 0, 50, 14},
-                                {11, "EDIT", kVisible | WS_TABSTOP, "", 0, 20, 50, 14},
+                                {10, "EDIT", kVisible | ws::TABSTOP | es::NUMBER, "", 0, 0, 50, 14},
+                                {11, "EDIT", kVisible | ws::TABSTOP, "", 0, 20, 50, 14},
                             }));
     QTest::keyClicks(&Item<QLineEdit>(10), "-1a2 3+");
     QTest::keyClicks(&Item<QLineEdit>(11), "-1a2");
@@ -108,8 +108,8 @@ TEST_F(DialogBuilderTest, DropDownListsAreFixedSortedWhenAskedAndStartUnselected
     BuildFromTemplate(host,
                       ChildTemplate(
                           {
-                              {20, "COMBOBOX", kVisible | CBS_DROPDOWNLIST | CBS_SORT, "", 0, 0, 50, 60},
-                              {21, "COMBOBOX", kVisible | CBS_DROPDOWNLIST, "", 0, 20, 50, 60},
+                              {20, "COMBOBOX", kVisible | cbs::DROPDOWNLIST | cbs::SORT, "", 0, 0, 50, 60},
+                              {21, "COMBOBOX", kVisible | cbs::DROPDOWNLIST, "", 0, 20, 50, 60},
                           },
                           {{20, items}, {21, items}}));
     auto& sorted = Item<QComboBox>(20);
@@ -124,10 +124,10 @@ TEST_F(DialogBuilderTest, DropDownListsAreFixedSortedWhenAskedAndStartUnselected
 
 TEST_F(DialogBuilderTest, StaticTextsShowAmpersandsAsTheirStyleSays) {
     BuildFromTemplate(host, ChildTemplate({
-                                {30, "STATIC", kVisible | SS_LEFT, "&Port", 0, 0, 40, 8},
-                                {31, "EDIT", kVisible | WS_TABSTOP, "", 40, 0, 40, 14},
-                                {32, "STATIC", kVisible | SS_RIGHT | SS_NOPREFIX, "R&D", 0, 20, 40, 8},
-                                {33, "STATIC", kVisible | SS_LEFT, "Save && &Quit", 0, 30, 80, 8},
+                                {30, "STATIC", kVisible | ss::LEFT, "&Port", 0, 0, 40, 8},
+                                {31, "EDIT", kVisible | ws::TABSTOP, "", 40, 0, 40, 14},
+                                {32, "STATIC", kVisible | ss::RIGHT | ss::NOPREFIX, "R&D", 0, 20, 40, 8},
+                                {33, "STATIC", kVisible | ss::LEFT, "Save && &Quit", 0, 30, 80, 8},
                             }));
     EXPECT_EQ(Item<QLabel>(30).buddy(), &Item<QLineEdit>(31)) << "a mnemonic moves to the next tab stop";
     EXPECT_EQ(Item<QLabel>(32).text(), "R&D");
@@ -138,9 +138,9 @@ TEST_F(DialogBuilderTest, StaticTextsShowAmpersandsAsTheirStyleSays) {
 TEST_F(DialogBuilderTest, MultiLinePushButtonShowsTwoLines) {
     BuildFromTemplate(
         host, ChildTemplate({
-                  {40, "BUTTON", kVisible | BS_PUSHBUTTON | BS_MULTILINE, "Line one\nline two", 0, 0, 80, 24},
-                  {41, "BUTTON", kVisible | BS_PUSHBUTTON, "Line one", 0, 30, 80, 24},
-                  {42, "BUTTON", kVisible | BS_DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
+                  {40, "BUTTON", kVisible | bs::PUSHBUTTON | bs::MULTILINE, "Line one\nline two", 0, 0, 80, 24},
+                  {41, "BUTTON", kVisible | bs::PUSHBUTTON, "Line one", 0, 30, 80, 24},
+                  {42, "BUTTON", kVisible | bs::DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
               }));
     EXPECT_GT(Item<QPushButton>(40).sizeHint().height(), Item<QPushButton>(41).sizeHint().height());
     EXPECT_TRUE(Item<QPushButton>(42).isDefault());
@@ -149,8 +149,8 @@ TEST_F(DialogBuilderTest, MultiLinePushButtonShowsTwoLines) {
 
 TEST_F(DialogBuilderTest, GroupBoxIsAFrameBehindItsSiblingsNotTheirParent) {
     BuildFromTemplate(host, ChildTemplate({
-                                {50, "EDIT", kVisible | WS_TABSTOP, "", 20, 20, 50, 14},
-                                {51, "BUTTON", kVisible | BS_GROUPBOX, "Frame", 0, 0, 150, 80},
+                                {50, "EDIT", kVisible | ws::TABSTOP, "", 20, 20, 50, 14},
+                                {51, "BUTTON", kVisible | bs::GROUPBOX, "Frame", 0, 0, 150, 80},
                             }));
     auto& edit = Item<QLineEdit>(50);
     EXPECT_EQ(edit.parentWidget(), &host);
@@ -159,7 +159,7 @@ TEST_F(DialogBuilderTest, GroupBoxIsAFrameBehindItsSiblingsNotTheirParent) {
 
 TEST_F(DialogBuilderTest, HiddenAndDisabledFollowTheStyle) {
     BuildFromTemplate(host, ChildTemplate({
-                                {60, "EDIT", WS_CHILD | WS_DISABLED, "", 0, 0, 50, 14},
+                                {60, "EDIT", ws::CHILD | ws::DISABLED, "", 0, 0, 50, 14},
                                 {61, "BUTTON", kVisible, "Push", 0, 20, 50, 14},
                             }));
     EXPECT_TRUE(Item<QLineEdit>(60).isHidden());
@@ -187,8 +187,8 @@ TEST_F(DialogBuilderTest, ControlsShowAndArePlacedByTheirTemplatesFont) {
         DialogTemplate dialogTemplate = ChildTemplate({
             {70, "STATIC", kVisible, "Label", 4, 4, 60, 8},
             {71, "EDIT", kVisible, "", 4, 16, 60, 12},
-            {72, "COMBOBOX", kVisible | CBS_DROPDOWNLIST, "", 4, 32, 60, 40},
-            {73, "BUTTON", kVisible | BS_GROUPBOX, "Frame", 70, 4, 80, 60},
+            {72, "COMBOBOX", kVisible | cbs::DROPDOWNLIST, "", 4, 32, 60, 40},
+            {73, "BUTTON", kVisible | bs::GROUPBOX, "Frame", 70, 4, 80, 60},
             {74, "SysIPAddress32", kVisible, "", 4, 50, 60, 12},
         });
         dialogTemplate.pointSize = pointSize;
@@ -216,7 +216,7 @@ TEST_F(DialogBuilderTest, PopupTemplateSetsCaptionAndFixedSize) {
     BuildFromTemplate(
         dialog,
         DialogTemplate{
-            901, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, "Caption", "MS Sans Serif", 8, 100, 50, {}, {}});
+            901, ws::POPUP | ws::CAPTION | ds::SETFONT, 0, "Caption", "MS Sans Serif", 8, 100, 50, {}, {}});
     EXPECT_EQ(dialog.windowTitle(), "Caption");
     EXPECT_EQ(dialog.size(), DialogUnitsToPixels(dialog.font(), QRect(0, 0, 100, 50)).size());
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());

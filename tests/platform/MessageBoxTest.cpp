@@ -27,7 +27,7 @@ protected:
     void TearDown() override { SetMessageBoxHook(nullptr); }
 
     // Records the boxes and answers each with `answer`.
-    void Record(int answer = IDOK) {
+    void Record(int answer = mb::RESULT_OK) {
         SetMessageBoxHook([this, answer](const MessageBoxRecord& box) {
             boxes.push_back(box);
             return answer;
@@ -43,24 +43,24 @@ TEST_F(MessageBoxTest, ApplicationNameIsTheExecutableBaseName) {
 
 TEST_F(MessageBoxTest, ApplicationBoxIsCaptionedWithTheApplicationNameAndModal) {
     Record();
-    AfxMessageBox("Saved.", MB_OK | MB_ICONINFORMATION);
+    AfxMessageBox("Saved.", mb::OK | mb::ICONINFORMATION);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Saved.");
     EXPECT_EQ(boxes[0].caption, "test_platform");
-    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ(boxes[0].type, mb::OK | mb::ICONINFORMATION);
     EXPECT_TRUE(boxes[0].applicationModal);
 }
 
 TEST_F(MessageBoxTest, HookAnswerIsTheBoxResult) {
     Record(7);
     EXPECT_EQ(AfxMessageBox("x"), 7);
-    EXPECT_EQ(MessageBoxA(nullptr, "x", "Error", MB_OK), 7);
+    EXPECT_EQ(SystemMessageBox(nullptr, "x", "Error", mb::OK), 7);
 }
 
 TEST_F(MessageBoxTest, OwnerlessSystemBoxKeepsItsCaptionAndBlocksOnlyWhenTaskModal) {
     Record();
-    MessageBoxA(nullptr, "text", "Error", MB_OK | MB_ICONINFORMATION);
-    MessageBoxA(nullptr, "text", "Error", MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+    SystemMessageBox(nullptr, "text", "Error", mb::OK | mb::ICONINFORMATION);
+    SystemMessageBox(nullptr, "text", "Error", mb::OK | mb::ICONINFORMATION | mb::TASKMODAL);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, "Error");
     EXPECT_FALSE(boxes[0].applicationModal);
@@ -106,7 +106,7 @@ class RealApplicationBoxTest : public MessageBoxTest, public testing::WithParamI
 TEST_P(RealApplicationBoxTest, ShowsTheIconOfItsTypeAndReturnsOkWhenAccepted) {
     BoxCloser closer;
     closer.Arm();
-    EXPECT_EQ(AfxMessageBox("Line one\nline two", GetParam().type), IDOK);
+    EXPECT_EQ(AfxMessageBox("Line one\nline two", GetParam().type), mb::RESULT_OK);
     ASSERT_TRUE(closer.closed);
     EXPECT_EQ(closer.caption, "test_platform");
     EXPECT_EQ(closer.text, "Line one\nline two");
@@ -115,10 +115,10 @@ TEST_P(RealApplicationBoxTest, ShowsTheIconOfItsTypeAndReturnsOkWhenAccepted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, RealApplicationBoxTest,
-                         testing::Values(IconCase{MB_OK, QMessageBox::NoIcon, "None"},
-                                         IconCase{MB_ICONSTOP, QMessageBox::Critical, "Stop"},
-                                         IconCase{MB_ICONEXCLAMATION, QMessageBox::Warning, "Exclamation"},
-                                         IconCase{MB_ICONINFORMATION, QMessageBox::Information,
+                         testing::Values(IconCase{mb::OK, QMessageBox::NoIcon, "None"},
+                                         IconCase{mb::ICONSTOP, QMessageBox::Critical, "Stop"},
+                                         IconCase{mb::ICONEXCLAMATION, QMessageBox::Warning, "Exclamation"},
+                                         IconCase{mb::ICONINFORMATION, QMessageBox::Information,
                                                   "Information"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -129,7 +129,7 @@ TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {
     QTimer::singleShot(0, [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
     BoxCloser closer;
     closer.Arm();
-    EXPECT_EQ(MessageBoxA(nullptr, "No such device", "Error", MB_OK | MB_ICONINFORMATION), IDOK);
+    EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION), mb::RESULT_OK);
     ASSERT_TRUE(closer.closed);
     EXPECT_EQ(closer.caption, "Error");
     EXPECT_EQ(closer.modality, Qt::NonModal);

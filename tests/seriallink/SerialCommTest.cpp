@@ -5,7 +5,6 @@
 #include "seriallink/PortName.h"
 #include "sim/ControllerSimulator.h"
 
-#include "tests/seriallink/QtCoreApp.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +101,7 @@ TEST_F(LinkSession, StatusIdWriteReadAndDisable) {
     ASSERT_EQ(Write(NetworkEthernet, CNetAttributes(NetworkEthernet).BuildBlock()), 0u);
     ASSERT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 0u);
     EXPECT_FALSE(sim.StoredBlock(NetworkEthernet).has_value());
-    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(LastSystemError(), 0u);
 
     const auto requests = sim.Requests();
     ASSERT_EQ(requests.size(), 6u);
@@ -145,7 +144,7 @@ TEST_P(LinkFault, GivesItsCodeAndTheNextExchangeWorks) {
     sim.InjectFault(c.fault, 1, c.status, ReadNetAttr);
     ByteString block;
     EXPECT_EQ(Read(NetworkProfibus, block), c.expected);
-    EXPECT_EQ(GetLastError(), 0u) << "no system call failed";
+    EXPECT_EQ(LastSystemError(), 0u) << "no system call failed";
     // The failed exchange leaves the port open and possibly bytes in flight; the next open must cope.
     ASSERT_EQ(Read(NetworkProfibus, block), 0u);
     EXPECT_EQ(block, CNetAttributes(NetworkProfibus).BuildBlock());
@@ -237,7 +236,7 @@ TEST(SerialLink, DeviceVanishingMidSessionReportsTheSystemError) {
     sim.reset();
     const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr);
     EXPECT_EQ(result, 4u);
-    EXPECT_EQ(GetLastError(), std::uint32_t(EIO));
+    EXPECT_EQ(LastSystemError(), std::uint32_t(EIO));
     ::unsetenv("TALVOR_COM2");
 }
 
@@ -278,7 +277,7 @@ TEST_P(SerialLinkOpenFailure, CannotOpen) {
     link.m_nSerialPort = c.port;
     link.m_wCommParam = 0x1001;
     EXPECT_EQ(link.InitializeCommMode(), 36u);
-    EXPECT_EQ(GetLastError(), c.lastError);
+    EXPECT_EQ(LastSystemError(), c.lastError);
     EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr), 30u);
     ::unsetenv(variable.c_str());
 }

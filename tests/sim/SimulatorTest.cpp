@@ -4,7 +4,7 @@
 #include "seriallink/SerialComm.h"
 #include "sim/StoreFile.h"
 
-#include "tests/seriallink/QtCoreApp.h"
+#include "tests/sim/QtCoreApp.h"
 
 #include <QProcess>
 

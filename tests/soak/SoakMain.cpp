@@ -75,7 +75,7 @@ public:
         theApp.m_nComPort = 0;
         SetMessageBoxHook([this](const MessageBoxRecord& box) {
             m_boxes.push_back(box.text);
-            return IDOK;
+            return mb::RESULT_OK;
         });
     }
 

@@ -9,7 +9,7 @@
 // Records every message box shown while it lives and answers each with `answer`.
 class BoxRecorder {
 public:
-    explicit BoxRecorder(int answer = IDOK) {
+    explicit BoxRecorder(int answer = mb::RESULT_OK) {
         TestApplication();
         SetMessageBoxHook([this, answer](const MessageBoxRecord& box) {
             boxes.push_back(box);

@@ -20,14 +20,14 @@ protected:
     void SetUp() override {
         sim.Start();
         UseComPort(0);
-        SetLastError(0);
+        SetLastSystemError(0);
     }
 
     void TearDown() override {
         for (int port = 1; port <= 8; ++port)
             ::unsetenv(PortVariable(port).c_str());
         theApp.m_nComPort = 0;
-        SetLastError(0);
+        SetLastSystemError(0);
     }
 
     // Points COM port index `index` (0 for "Com1") at the simulator and selects it in theApp.

@@ -61,7 +61,7 @@ TEST_P(FieldbusValidationTest, ChecksInOrderAndStoresWhatPassed) {
     } else {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, c.message);
-        EXPECT_EQ(boxes[0].type, MB_ICONSTOP);
+        EXPECT_EQ(boxes[0].type, mb::ICONSTOP);
     }
 
     const bool addressStored = c.outcome != Outcome::AddressRejected;

@@ -91,7 +91,7 @@ TEST_P(FieldbusReadTest, EmptyBlockMeansNotProgrammedAndLeavesTheRecord) {
     EXPECT_TRUE(boxes[0].text.contains("attributes are not currently programmed in TALVOR"))
         << boxes[0].text.toStdString();
     EXPECT_TRUE(boxes[0].text.contains('\n'));
-    EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[0].type, mb::ICONEXCLAMATION);
     EXPECT_EQ(GetCurrentAttributes().BuildBlock(), before.BuildBlock());
 }
 
@@ -105,7 +105,7 @@ TEST_P(FieldbusReadTest, ReplyTooShortToDecodeIsAFailedRead) {
     EXPECT_FALSE(page.ReadFromController(reply));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, ReadFailedText());
-    EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[0].type, mb::ICONEXCLAMATION);
     EXPECT_EQ(GetCurrentAttributes().BuildBlock(), before.BuildBlock());
 }
 
@@ -115,7 +115,7 @@ TEST_P(FieldbusReadTest, StatusIdFailureShowsOnlyTheLinksMessage) {
     EXPECT_FALSE(page.ReadFromController(reply));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].text, ReadFailedText());
-    EXPECT_EQ(boxes[0].type & 0xF0u, MB_ICONINFORMATION);
+    EXPECT_EQ(boxes[0].type & 0xF0u, mb::ICONINFORMATION);
 }
 
 TEST_P(FieldbusReadTest, ReadFailureShowsTheLinksMessageThenThePages) {
@@ -125,9 +125,9 @@ TEST_P(FieldbusReadTest, ReadFailureShowsTheLinksMessageThenThePages) {
     ByteString reply;
     EXPECT_FALSE(page.ReadFromController(reply));
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].type & 0xF0u, MB_ICONINFORMATION);
+    EXPECT_EQ(boxes[0].type & 0xF0u, mb::ICONINFORMATION);
     EXPECT_EQ(boxes[1].text, ReadFailedText());
-    EXPECT_EQ(boxes[1].type, MB_ICONEXCLAMATION);
+    EXPECT_EQ(boxes[1].type, mb::ICONEXCLAMATION);
     EXPECT_EQ(GetCurrentAttributes().BuildBlock(), before.BuildBlock());
 }
 

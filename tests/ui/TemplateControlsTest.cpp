@@ -49,7 +49,7 @@ bool HasClassOf(const QWidget& widget, const ControlTemplate& control) {
         return qobject_cast<const QComboBox*>(&widget);
     if (windowClass == "SysIPAddress32")
         return qobject_cast<const CIPAddressCtrl*>(&widget);
-    if ((control.style & BS_TYPEMASK) == BS_GROUPBOX)
+    if ((control.style & bs::TYPEMASK) == bs::GROUPBOX)
         return qobject_cast<const QGroupBox*>(&widget);
     return qobject_cast<const QPushButton*>(&widget);
 }
@@ -69,13 +69,13 @@ TEST_P(TemplateControlsTest, EveryControlIsBuiltAsTheTemplateSays) {
     for (std::size_t i = 0; i < dialogTemplate.controls.size(); ++i) {
         const ControlTemplate& control = dialogTemplate.controls[i];
         SCOPED_TRACE("control #" + std::to_string(i + 1) + " id " + std::to_string(control.id));
-        const bool icon = control.windowClass == "STATIC" && (control.style & SS_TYPEMASK) == SS_ICON;
+        const bool icon = control.windowClass == "STATIC" && (control.style & ss::TYPEMASK) == ss::ICON;
         const bool textShown = control.windowClass != "SysIPAddress32" && !icon;
 
         // A control without an id is told apart by its class and text.
-        const QWidget* found = control.id != IDC_STATIC ? GetDlgItem(host, control.id) : nullptr;
+        const QWidget* found = control.id != NoControlId ? GetDlgItem(host, control.id) : nullptr;
         for (const QWidget* candidate : widgets)
-            if (!found && GetDlgCtrlID(*candidate) == IDC_STATIC && HasClassOf(*candidate, control) &&
+            if (!found && GetDlgCtrlID(*candidate) == NoControlId && HasClassOf(*candidate, control) &&
                 (textShown ? ShownText(*candidate) == control.text : icon))
                 found = candidate;
         ASSERT_NE(found, nullptr);
@@ -86,8 +86,8 @@ TEST_P(TemplateControlsTest, EveryControlIsBuiltAsTheTemplateSays) {
         if (textShown) {
             EXPECT_EQ(ShownText(widget), control.text);
         }
-        EXPECT_EQ(widget.isHidden(), !(control.style & WS_VISIBLE));
-        EXPECT_EQ(widget.isEnabled(), !(control.style & WS_DISABLED));
+        EXPECT_EQ(widget.isHidden(), !(control.style & ws::VISIBLE));
+        EXPECT_EQ(widget.isEnabled(), !(control.style & ws::DISABLED));
 
         const QRect expected = DialogUnitsToPixels(font, QRect(control.x, control.y, control.cx, control.cy));
         EXPECT_EQ(widget.pos(), expected.topLeft());

@@ -5,7 +5,9 @@
 class QWidget;
 
 // Help commands.
-constexpr unsigned HELP_CONTEXT = 0x0001;
+namespace help {
+inline constexpr unsigned CONTEXT = 0x0001;
+}
 
 // The help file of an executable: its path with the extension replaced by "HLP", or with ".HLP"
 // appended where the file name has no extension.
@@ -15,6 +17,6 @@ QString HelpFilePathFor(const QString& executablePath);
 QString AppHelpFilePath();
 
 // Opens the help topic. The help file stands for the HTML page beside it with the same name and the
-// extension ".html", which opens in the desktop's browser (HELP_CONTEXT picks the topic's anchor).
+// extension ".html", which opens in the desktop's browser (help::CONTEXT picks the topic's anchor).
 // A missing page or a failure to open it is told to the user; returns false then.
-bool WinHelp(QWidget* window, const QString& helpFile, unsigned command, quintptr data);
+bool OpenHelpTopic(QWidget* window, const QString& helpFile, unsigned command, quintptr data);

@@ -1,4 +1,4 @@
-#include "ui/WinHelp.h"
+#include "ui/HelpTopic.h"
 
 #include "platform/MessageBox.h"
 
@@ -27,19 +27,19 @@ QString AppHelpFilePath() {
     return HelpFilePathFor(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
 }
 
-bool WinHelp(QWidget* window, const QString& helpFile, unsigned command, quintptr data) {
+bool OpenHelpTopic(QWidget* window, const QString& helpFile, unsigned command, quintptr data) {
     const QString page = helpFile.left(ExtensionStart(helpFile)) + QStringLiteral(".html");
     if (!QFileInfo(page).isFile()) {
-        MessageBoxA(window, QStringLiteral("The help page %1 could not be found.").arg(page),
-                    ApplicationName(), MB_OK | MB_ICONEXCLAMATION);
+        SystemMessageBox(window, QStringLiteral("The help page %1 could not be found.").arg(page),
+                    ApplicationName(), mb::OK | mb::ICONEXCLAMATION);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(page);
-    if (command == HELP_CONTEXT)
+    if (command == help::CONTEXT)
         url.setFragment(QStringLiteral("context-%1").arg(data));
     if (!QDesktopServices::openUrl(url)) {
-        MessageBoxA(window, QStringLiteral("No browser could open the help page %1.").arg(page),
-                    ApplicationName(), MB_OK | MB_ICONEXCLAMATION);
+        SystemMessageBox(window, QStringLiteral("No browser could open the help page %1.").arg(page),
+                    ApplicationName(), mb::OK | mb::ICONEXCLAMATION);
         return false;
     }
     return true;

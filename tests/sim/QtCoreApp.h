@@ -6,7 +6,7 @@
 
 #include <memory>
 
-// QSerialPort and QProcess want a Qt application object, as the utility has one.
+// QProcess wants a Qt application object.
 class QtCoreEnvironment : public testing::Environment {
 public:
     void SetUp() override { m_app = std::make_unique<QCoreApplication>(m_argc, m_argv); }
