@@ -21,9 +21,9 @@ void SetLastSystemError(std::uint32_t code) {
 #ifdef _WIN32
 std::string SystemErrorText(std::uint32_t code) {
     char* buffer = nullptr;
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                         nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                              FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                          nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
     std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length) : std::string();
     ::LocalFree(buffer);
     return text;

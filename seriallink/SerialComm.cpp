@@ -62,8 +62,8 @@ LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool req
     const std::uint8_t flags = static_cast<std::uint8_t>((request ? frame::FlagRequest : 0) |
                                                          (m_bPLCTarget != 0 ? frame::FlagPlcTarget : 0));
     const std::uint8_t sequence = ++m_bySequence;
-    const std::vector<std::uint8_t> requestFrame = EncodeRequest(msgCode, flags, m_byNetworkType, sequence,
-                                                          std::span<const std::uint8_t>(payload, payloadLength));
+    const std::vector<std::uint8_t> requestFrame = EncodeRequest(
+        msgCode, flags, m_byNetworkType, sequence, std::span<const std::uint8_t>(payload, payloadLength));
     const LinkResult sent = m_pPort->Write(requestFrame, WriteTimeoutMs);
     if (sent != linkcode::Success)
         return sent;

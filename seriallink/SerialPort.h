@@ -15,7 +15,8 @@ class CSerialPort {
 public:
     // Opens `device` exclusively at `baudRate` and discards input queued before the open. On failure
     // `port` stays empty and the result is CannotOpen, or PortInUse when another opener holds it.
-    static LinkResult Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CSerialPort>& port);
+    static LinkResult Open(const std::string& device, std::int32_t baudRate,
+                           std::unique_ptr<CSerialPort>& port);
 
     virtual ~CSerialPort();
     CSerialPort(const CSerialPort&) = delete;

@@ -94,7 +94,8 @@ LinkResult Configure(int fd, speed_t speed) {
 
 } // namespace
 
-LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CSerialPort>& port) {
+LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
+                             std::unique_ptr<CSerialPort>& port) {
     port.reset();
     const std::optional<speed_t> speed = SpeedFor(baudRate);
     if (!speed)

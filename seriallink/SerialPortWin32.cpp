@@ -63,12 +63,14 @@ COMMTIMEOUTS ReadTimeouts(int timeoutMs) {
 
 } // namespace
 
-LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CSerialPort>& port) {
+LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
+                             std::unique_ptr<CSerialPort>& port) {
     port.reset();
     auto handle = std::make_unique<Handle>();
     // The device namespace reaches every port number, not only COM1 to COM9.
     const std::string path = "\\\\.\\" + device;
-    handle->port = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    handle->port =
+        ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle->port == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         // A port that another program has open is refused as access denied (or a sharing violation).

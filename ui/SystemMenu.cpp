@@ -10,6 +10,8 @@ CSystemMenu::CSystemMenu(QWidget* window) : QObject(window), m_pMenu(new QMenu(w
             [this](QAction* action) { emit SysCommand(action->data().toUInt(), 0); });
 }
 
+CSystemMenu::~CSystemMenu() = default;
+
 CSystemMenu* CSystemMenu::GetSystemMenu(QWidget* window) {
     if (!window || !window->isWindow() || !(window->windowFlags() & Qt::WindowSystemMenuHint))
         return nullptr;
