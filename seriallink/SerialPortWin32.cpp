@@ -52,11 +52,13 @@ bool IsDeviceLoss(DWORD error) {
     }
 }
 
-// Reads wait up to the given time for the first byte, then return at once with what has arrived.
+// Reads wait up to the given time for the first byte, then return once the line pauses. A pause of
+// one millisecond is the shortest the port takes; the documented MAXDWORD pair for "return on the first
+// byte" is not honoured everywhere (Wine waits out the whole time).
 COMMTIMEOUTS ReadTimeouts(int timeoutMs) {
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = timeoutMs > 0 ? MAXDWORD : 0;
+    timeouts.ReadIntervalTimeout = timeoutMs > 0 ? 1 : MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = timeoutMs > 0 ? DWORD(timeoutMs) : 0;
     return timeouts;
 }

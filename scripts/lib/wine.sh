@@ -5,19 +5,35 @@ export WINEDEBUG=-all
 # No Mono or Gecko: the prefix is made without asking for them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+WINESERVER=/usr/lib/wine/wineserver
+
 # use_wine_prefix DIR: makes the prefix on first use.
 use_wine_prefix() {
   export WINEPREFIX=$1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w
+    "$WINESERVER" -w
   fi
 }
 
-# map_com_port N DEVICE: the Windows port COMn reaches DEVICE (a pseudo-terminal, or a path that does
-# not exist for a port with nothing behind it).
-map_com_port() {
-  ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"
+# map_com_ports N=DEVICE...: the Windows port COMn reaches DEVICE (a pseudo-terminal, or a path that
+# does not exist for a port with nothing behind it). Wine makes its port links from the registry when
+# its server starts, so the mapping goes there and the server starts afresh.
+map_com_ports() {
+  local file="$WINEPREFIX/talvor-ports.reg" mapping
+  # The key is dropped first, so no mapping of an earlier run stays behind.
+  printf 'REGEDIT4\n\n[-HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n' >"$file"
+  for mapping in "$@"; do
+    printf '"COM%s"="%s"\n' "${mapping%%=*}" "${mapping#*=}" >>"$file"
+  done
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w
+  # A server of our own, so that what it prints when it ends goes nowhere.
+  "$WINESERVER" -p >/dev/null 2>&1
+  "$WINE" regedit /S "$file" >/dev/null 2>&1
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w
+  "$WINESERVER" -p >/dev/null 2>&1
 }
 
 # windows_path PATH...: the paths joined with ';' as Windows programs under Wine see them (drive Z:).
@@ -30,5 +46,5 @@ windows_path() {
 }
 
 stop_wine() {
-  [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
+  [ -z "${WINEPREFIX:-}" ] || "$WINESERVER" -k >/dev/null 2>&1 || true
 }

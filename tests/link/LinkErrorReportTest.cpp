@@ -11,14 +11,23 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr unsigned kInformationOk = mb::OK | mb::ICONINFORMATION;
 
 // An operating-system error and the text its system gives for it.
 #ifdef _WIN32
-constexpr std::uint32_t kSystemError = 2; // ERROR_FILE_NOT_FOUND
-const QString kSystemErrorText = QStringLiteral("The system cannot find the file specified.\r\n");
+constexpr std::uint32_t kSystemError = ERROR_FILE_NOT_FOUND;
+const QString kSystemErrorText = [] {
+    char text[512] = {};
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, kSystemError, 0,
+                     text, sizeof text, nullptr);
+    return QString::fromLocal8Bit(text);
+}();
 #else
 constexpr std::uint32_t kSystemError = ENODEV;
 const QString kSystemErrorText = QString::fromLocal8Bit(std::strerror(ENODEV));
