@@ -1,5 +1,6 @@
 #include "platform/LastError.h"
 #include "seriallink/SerialPort.h"
+#include "seriallink/TermiosSpeed.h"
 
 #include <cerrno>
 #include <chrono>
@@ -31,23 +32,6 @@ struct CSerialPort::Handle {
 };
 
 namespace {
-
-std::optional<speed_t> SpeedFor(std::int32_t baudRate) {
-    switch (baudRate) {
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    default:
-        return std::nullopt;
-    }
-}
 
 LinkResult Fail(LinkResult code, int error) {
     SetLastSystemError(static_cast<std::uint32_t>(error));
@@ -97,7 +81,7 @@ LinkResult Configure(int fd, speed_t speed) {
 LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
                              std::unique_ptr<CSerialPort>& port) {
     port.reset();
-    const std::optional<speed_t> speed = SpeedFor(baudRate);
+    const std::optional<speed_t> speed = TermiosSpeed(baudRate);
     if (!speed)
         return Fail(linkcode::CannotOpen, EINVAL);
 

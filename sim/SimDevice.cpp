@@ -1,5 +1,7 @@
 #include "sim/SimDevice.h"
 
+#include "seriallink/TermiosSpeed.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -22,23 +24,6 @@ void MakeRaw(int fd, const std::string& path, speed_t speed) {
         ::cfsetspeed(&tio, speed);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0)
         Fail("tcsetattr " + path);
-}
-
-speed_t SpeedOf(int baudRate) {
-    switch (baudRate) {
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    default:
-        return B0;
-    }
 }
 
 } // namespace
@@ -80,7 +65,7 @@ SimDevice OpenNamedPort(const std::string& path, int baudRate) {
     if (fd < 0)
         Fail("open " + path);
     try {
-        MakeRaw(fd, path, SpeedOf(baudRate));
+        MakeRaw(fd, path, TermiosSpeed(baudRate).value_or(B0));
     } catch (...) {
         ::close(fd);
         throw;

@@ -1,16 +1,6 @@
 #include "ui/SystemMenu.h"
 
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QWidget>
-
-CSystemMenu::CSystemMenu(QWidget* window) : QObject(window), m_pMenu(new QMenu(window)) {
-    window->installEventFilter(this);
-    connect(m_pMenu, &QMenu::triggered, this,
-            [this](QAction* action) { emit SysCommand(action->data().toUInt(), 0); });
-}
-
-CSystemMenu::~CSystemMenu() = default;
 
 CSystemMenu* CSystemMenu::GetSystemMenu(QWidget* window) {
     if (!window || !window->isWindow() || !(window->windowFlags() & Qt::WindowSystemMenuHint))
@@ -18,20 +8,4 @@ CSystemMenu* CSystemMenu::GetSystemMenu(QWidget* window) {
     if (auto* menu = window->findChild<CSystemMenu*>(QString(), Qt::FindDirectChildrenOnly))
         return menu;
     return new CSystemMenu(window);
-}
-
-void CSystemMenu::AppendSeparator() {
-    m_pMenu->addSeparator();
-}
-
-void CSystemMenu::AppendString(unsigned commandId, const QString& text) {
-    m_pMenu->addAction(text)->setData(commandId);
-}
-
-bool CSystemMenu::eventFilter(QObject* watched, QEvent* event) {
-    // Context-menu events that no child accepted travel up to the window itself.
-    if (event->type() != QEvent::ContextMenu || m_pMenu->actions().isEmpty())
-        return QObject::eventFilter(watched, event);
-    m_pMenu->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
-    return true;
 }

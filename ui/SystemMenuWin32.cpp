@@ -1,3 +1,4 @@
+// The window's native system menu.
 #include "ui/SystemMenu.h"
 
 #include <QAbstractNativeEventFilter>
@@ -52,14 +53,6 @@ CSystemMenu::CSystemMenu(QWidget* window)
 CSystemMenu::~CSystemMenu() {
     if (QCoreApplication* app = QCoreApplication::instance())
         app->removeNativeEventFilter(m_pCommandFilter.get());
-}
-
-CSystemMenu* CSystemMenu::GetSystemMenu(QWidget* window) {
-    if (!window || !window->isWindow() || !(window->windowFlags() & Qt::WindowSystemMenuHint))
-        return nullptr;
-    if (auto* menu = window->findChild<CSystemMenu*>(QString(), Qt::FindDirectChildrenOnly))
-        return menu;
-    return new CSystemMenu(window);
 }
 
 void CSystemMenu::AppendSeparator() {
