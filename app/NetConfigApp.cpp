@@ -4,7 +4,7 @@ CNetConfigApp theApp;
 
 CNetConfigApp::CNetConfigApp()
     : m_ProfibusAttr(NetworkProfibus), m_DeviceNetAttr(NetworkDeviceNet), m_EthernetAttr(NetworkEthernet),
-      m_nNetworkType(NetworkNone), m_nHiddenSel1(1), m_nHiddenSel2(1) {}
+      m_nNetworkType(NetworkNone), m_nHiddenSel1(1), m_nHiddenSel2(1), m_pMessageSink(nullptr) {}
 
 CNetConfigApp::~CNetConfigApp() = default;
 

@@ -7,11 +7,21 @@
 
 #include <cstdint>
 
+class CMessageSink;
+
 // Link request codes.
 constexpr std::uint8_t MSGCODE_STATUS_ID = 18;
 constexpr std::uint8_t MSGCODE_WRITE_NET_ATTR = 42;
 constexpr std::uint8_t MSGCODE_READ_NET_ATTR = 43;
 constexpr std::uint16_t COMM_PARAM_DEFAULT = 0x1001;
+
+// What reading a type's stored attributes came to. Every outcome but Read has been reported.
+enum class StoredRead {
+    Read,          // decoded into the record
+    LinkFailed,    // the link failed
+    NotProgrammed, // the controller holds none of that type
+    Unreadable,    // the reply is too short to decode
+};
 
 // The one application object: all run-time state lives here for the life of the process. The link
 // members are defined in link/, start-up in app/.
@@ -28,13 +38,23 @@ public:
     bool OpenLink();
     bool SendRequest(std::uint8_t msgCode, bool request, std::uint8_t* payload, std::uint32_t payloadLength,
                      std::uint8_t* reply, std::uint32_t replyCapacity, std::uint32_t* replyCount);
-    bool ReadStatusId();
+    // `id`, when given, receives the controller's answer.
+    bool ReadStatusId(ByteString* id = nullptr);
     bool WriteNetAttributes(ByteString block, NetworkType type);
     bool ReadNetAttributes(ByteString& block, NetworkType type);
     void SetPLCTarget(int value);
 
+    // The actions both the utility and the companion take; each reports its own failures and leaves
+    // telling of success to the caller. ReadStoredRecord reads the record's type (no status id first);
+    // ProgramBlock reads the status id, then writes; ClearAttributes writes the empty block.
+    StoredRead ReadStoredRecord(CNetAttributes& record, ByteString& reply);
+    bool ProgramBlock(const ByteString& block, NetworkType type);
+    bool ClearAttributes(NetworkType type);
+
     void ReportLinkError(std::uint32_t code);
     int ShowStringMessage(unsigned id, unsigned type, ...);
+    // The sink the executable chose, or standard error when it chose none.
+    CMessageSink& Messages();
 
     CNetAttributes m_ProfibusAttr;
     CNetAttributes m_DeviceNetAttr;
@@ -44,6 +64,7 @@ public:
     int m_nHiddenSel2;
     int m_nComPort; // not assigned by the constructor: 0 comes from the static instance's zero fill
     CSerialComm m_SerialComm;
+    CMessageSink* m_pMessageSink;
 };
 
 extern CNetConfigApp theApp;

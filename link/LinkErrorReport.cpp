@@ -1,7 +1,8 @@
 #include "app/NetConfigApp.h"
 #include "link/LinkMessageTable.h"
+#include "link/MessageSink.h"
 #include "platform/LastError.h"
-#include "platform/MessageBox.h"
+#include "platform/MessageBoxTypes.h"
 #include "res/StringTable.h"
 
 #include <cstdarg>
@@ -42,19 +43,25 @@ void CNetConfigApp::ReportLinkError(std::uint32_t code) {
         return;
     }
     // Ownerless like the system's own box, yet task-modal so that no request starts while it is open.
-    SystemMessageBox(nullptr, QString::fromLocal8Bit(systemText), QStringLiteral("Error"),
-                kLinkErrorBoxType | mb::TASKMODAL);
+    Messages().ShowSystemMessage(QString::fromLocal8Bit(systemText), QStringLiteral("Error"),
+                                 kLinkErrorBoxType | mb::TASKMODAL);
 }
 
 int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type, ...) {
     const QByteArray format = LoadResourceString(id).toUtf8();
     if (format.isEmpty()) {
-        AfxMessageBox(QStringLiteral("Unable to load error string from resources."), mb::OK);
+        Messages().ShowAppMessage(QStringLiteral("Unable to load error string from resources."), mb::OK);
         return 1;
     }
     va_list args;
     va_start(args, type);
     const QString text = FormatResourceText(format, args);
     va_end(args);
-    return AfxMessageBox(text, type);
+    return Messages().ShowAppMessage(text, type);
+}
+
+CMessageSink& CNetConfigApp::Messages() {
+    // Without a sink of the executable's choice nothing may be lost: standard error.
+    static CStreamMessageSink standardError(stderr);
+    return m_pMessageSink ? *m_pMessageSink : standardError;
 }

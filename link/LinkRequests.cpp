@@ -50,13 +50,15 @@ void CNetConfigApp::SetPLCTarget(int value) {
     m_SerialComm.m_bPLCTarget = value;
 }
 
-bool CNetConfigApp::ReadStatusId() {
+bool CNetConfigApp::ReadStatusId(ByteString* id) {
     std::array<std::uint8_t, kStatusIdBufferSize> reply;
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
     const bool sent =
         SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), kStatusIdCapacity, &replyCount);
     SetPLCTarget(0);
+    if (sent && id)
+        id->assign(reply.begin(), reply.begin() + std::min(replyCount, kStatusIdCapacity));
     return sent;
 }
 

@@ -5,6 +5,7 @@
 namespace {
 
 constexpr std::size_t EthernetBlockLength = 19;
+constexpr std::size_t DeviceNetBlockLength = 12;
 constexpr std::size_t ProfibusBlockLength = 13;
 // The decoder reads up to the baud rate (byte 11) for DeviceNet, up to the node address (byte 10) otherwise.
 constexpr std::size_t DeviceNetParsedLength = 12;
@@ -35,7 +36,25 @@ void PutLength(ByteString& block) {
     block[1] = static_cast<std::uint8_t>(length & 0xFF);
 }
 
+void GetOctets(const ByteString& block, std::size_t offset, std::uint8_t (&octets)[4]) {
+    std::copy(block.begin() + static_cast<std::ptrdiff_t>(offset),
+              block.begin() + static_cast<std::ptrdiff_t>(offset + 4), octets);
+}
+
 } // namespace
+
+std::size_t AttributeBlockLength(int type) {
+    switch (type) {
+    case NetworkEthernet:
+        return EthernetBlockLength;
+    case NetworkDeviceNet:
+        return DeviceNetBlockLength;
+    case NetworkProfibus:
+        return ProfibusBlockLength;
+    default:
+        return 0;
+    }
+}
 
 CNetAttributes::CNetAttributes(NetworkType type) : m_nType(type) {
     SetDefaults();
@@ -107,12 +126,22 @@ ByteString CNetAttributes::BuildBlock() const {
 }
 
 std::size_t CNetAttributes::ParsedLength() const {
+    if (m_nType == NetworkEthernet)
+        return EthernetBlockLength;
     return m_nType == NetworkDeviceNet ? DeviceNetParsedLength : ProfibusParsedLength;
 }
 
 void CNetAttributes::ParseBlock(const ByteString& block) {
     if (block.size() < ParsedLength())
         return;
+    if (m_nType == NetworkEthernet) {
+        GetOctets(block, 3, m_byIpAddress);
+        GetOctets(block, 7, m_bySubnetMask);
+        GetOctets(block, 11, m_byGateway);
+        m_nTimeout = SignedByte(block[17]);
+        m_nPollTime = SignedByte(block[18]);
+        return;
+    }
     m_nTimeout = SignedByte(block[3]);
     m_nPollTime = SignedByte(block[4]);
     m_nInputWords = GetWordCount(block, 5);

@@ -8,6 +8,10 @@
 
 // Attributes of one network type. Every record has every field; the type decides which ones mean
 // something. The record checks no range: the pages validate, the encoder keeps the low bits.
+// The length of a type's attribute block: 19 for Ethernet, 12 for DeviceNet, 13 for Profibus, 0 for
+// any other type.
+std::size_t AttributeBlockLength(int type);
+
 class CNetAttributes {
 public:
     explicit CNetAttributes(NetworkType type);
@@ -20,12 +24,14 @@ public:
     // The attribute block of this record: 19 bytes for Ethernet, 12 for DeviceNet, 13 for Profibus.
     ByteString BuildBlock() const;
 
-    // Decodes a DeviceNet or Profibus block read back from the controller. Length, type byte and
-    // byte 9 are not looked at; the record keeps its own type. A block shorter than ParsedLength()
-    // is not decoded at all: the record is left unchanged and nothing past the block's end is read.
+    // Decodes a block read back from the controller: the fieldbus layout, or for an Ethernet record
+    // the addresses, timeout and poll time. Length, type byte and reserved bytes are not looked at; the
+    // record keeps its own type. A block shorter than ParsedLength() is not decoded at all: the record
+    // is left unchanged and nothing past the block's end is read.
     void ParseBlock(const ByteString& block);
 
-    // Bytes ParseBlock needs: 12 for a DeviceNet record (baud rate in byte 11), 11 otherwise.
+    // Bytes ParseBlock needs: 19 for an Ethernet record, 12 for DeviceNet (baud rate in byte 11), 11
+    // otherwise.
     std::size_t ParsedLength() const;
 
     int m_nType;

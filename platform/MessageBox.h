@@ -1,25 +1,12 @@
 #pragma once
 
+#include "platform/MessageBoxTypes.h"
+
 #include <QString>
 
 #include <functional>
 
 class QWidget;
-
-// Message box types as the Windows API numbers them; tests and callers compare against these.
-namespace mb {
-enum Type : unsigned {
-    OK = 0x00,
-    ICONSTOP = 0x10,
-    ICONEXCLAMATION = 0x30,
-    ICONINFORMATION = 0x40,
-    ICONMASK = 0xF0,
-    // An ownerless system box that still blocks every window of the application.
-    TASKMODAL = 0x2000,
-};
-// What a box returns when its OK button closes it.
-inline constexpr int RESULT_OK = 1;
-} // namespace mb
 
 // The application's box: modal to the application, captioned with ApplicationName().
 int AfxMessageBox(const QString& text, unsigned type = mb::OK, unsigned helpId = 0);

@@ -5,6 +5,7 @@
 #include "seriallink/Frame.h"
 #include "seriallink/FrameDecoder.h"
 #include "seriallink/LinkCodes.h"
+#include "seriallink/LinkTrace.h"
 #include "seriallink/PortName.h"
 #include "seriallink/SerialPort.h"
 
@@ -41,17 +42,31 @@ LinkResult CSerialComm::InitializeCommMode() {
     const std::optional<LineSettings> line = DecodeCommParam(m_wCommParam);
     if (!line)
         return linkcode::InvalidArgument;
-    if (m_nSerialPort < FirstComPort || m_nSerialPort > LastComPort) {
+    if (m_strDeviceName.empty() && (m_nSerialPort < FirstComPort || m_nSerialPort > LastComPort)) {
         SetLastSystemError(NoSuchPortError());
         return linkcode::CannotOpen;
     }
-    return CSerialPort::Open(ComPortDevice(m_nSerialPort), line->baudRate, m_pPort);
+    const std::string device = m_strDeviceName.empty() ? ComPortDevice(m_nSerialPort) : m_strDeviceName;
+    const LinkResult opened = CSerialPort::Open(device, line->baudRate, m_pPort);
+    if (m_pTrace)
+        m_pTrace->PortOpened(device, opened);
+    return opened;
 }
 
 LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool request, unsigned char* payload,
                                                  std::uint32_t payloadLength, unsigned char* reply,
                                                  std::uint32_t replyCapacity, std::uint32_t* replyCount) {
     SetLastSystemError(0);
+    const LinkResult result =
+        Exchange(msgCode, request, payload, payloadLength, reply, replyCapacity, replyCount);
+    if (m_pTrace && result != linkcode::Success)
+        m_pTrace->ExchangeFailed(result);
+    return result;
+}
+
+LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned char* payload,
+                                 std::uint32_t payloadLength, unsigned char* reply,
+                                 std::uint32_t replyCapacity, std::uint32_t* replyCount) {
     if (!m_pPort)
         return linkcode::NotInitialized;
     if ((payload == nullptr && payloadLength != 0) || (reply == nullptr && replyCapacity != 0))
@@ -67,11 +82,15 @@ LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool req
     const LinkResult sent = m_pPort->Write(requestFrame, WriteTimeoutMs);
     if (sent != linkcode::Success)
         return sent;
+    if (m_pTrace)
+        m_pTrace->FrameSent(requestFrame);
 
     Frame answer;
     const LinkResult received = ReceiveReply(reply != nullptr ? replyCapacity : 0, answer);
     if (received != linkcode::Success)
         return received;
+    if (m_pTrace)
+        m_pTrace->FrameReceived(EncodeFrame(answer.header, answer.payload));
     if (answer.header.msgCode != msgCode)
         return linkcode::MessageCode;
     if (answer.header.sequence != sequence)

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+class CLinkTrace;
 class CSerialPort;
 struct Frame;
 
@@ -31,8 +33,15 @@ public:
     int m_nExchangeState = 0;
     int m_bPLCTarget = 0;
     std::uint8_t m_byNetworkType = 0;
+    // When not empty, the device opened instead of the one behind m_nSerialPort.
+    std::string m_strDeviceName;
+    // When set, shown every open and frame.
+    CLinkTrace* m_pTrace = nullptr;
 
 private:
+    LinkResult Exchange(unsigned char msgCode, bool request, unsigned char* payload,
+                        std::uint32_t payloadLength, unsigned char* reply, std::uint32_t replyCapacity,
+                        std::uint32_t* replyCount);
     LinkResult ReceiveReply(std::uint32_t capacity, Frame& reply);
 
     std::unique_ptr<CSerialPort> m_pPort;

@@ -1,6 +1,7 @@
 #include "ui/FieldbusPage.h"
 
 #include "app/NetConfigApp.h"
+#include "model/AttributeRules.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "res/FieldbusPageTemplate.h"
@@ -12,51 +13,12 @@
 
 namespace {
 
-struct FieldbusTexts {
-    NetworkType type;
-    const char* readFailed;
-    const char* notProgrammed;
-};
-
-constexpr FieldbusTexts kDeviceNetTexts{
-    NetworkDeviceNet,
-    "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!",
-    "DeviceNet attributes are not currently programmed in TALVOR. "
-    "This utility can only set the MAC ID and the Baud Rate for DeviceNet.\n"
-    "Other attributes (such as Consumed Words and Produced Words) "
-    "need to be programmed using the TALVOR software.",
-};
-
-constexpr FieldbusTexts kProfibusTexts{
-    NetworkProfibus,
-    "Could not read Profibus attributes from TALVOR. Make sure that the device is connected!",
-    "Profibus attributes are not currently programmed in TALVOR. "
-    "This utility can only be used to set the Node Address for Profibus.\n"
-    "Other attributes (such as Input Words and Output Words) "
-    "need to be programmed using the TALVOR software.",
-};
-
-bool InRange(int value, int low, int high) {
-    return value >= low && value <= high;
-}
-
-// Reads one fieldbus type's block into the record, unless the controller has none or the reply is too
-// short to decode: the record only ever takes a complete block.
-bool ReadBlock(CNetAttributes& record, ByteString& reply, const FieldbusTexts& texts) {
-    if (!theApp.ReadNetAttributes(reply, texts.type)) {
-        AfxMessageBox(texts.readFailed, mb::ICONEXCLAMATION);
-        return false;
-    }
-    if (reply.size() == EmptyAttributeBlock().size()) {
-        AfxMessageBox(texts.notProgrammed, mb::ICONEXCLAMATION);
-        return false;
-    }
-    if (reply.size() < record.ParsedLength()) {
-        AfxMessageBox(texts.readFailed, mb::ICONEXCLAMATION);
-        return false;
-    }
-    record.ParseBlock(reply);
-    return true;
+// A rule the user's values break: its message, and the field to fix.
+bool Refuse(const RuleBreach& breach, QLineEdit* field) {
+    AfxMessageBox(breach.message, mb::ICONSTOP);
+    if (field)
+        field->setFocus();
+    return false;
 }
 
 } // namespace
@@ -99,14 +61,9 @@ bool CFieldbusPage::ReadFromController(ByteString& reply) {
     CNetAttributes& record = GetCurrentAttributes();
     if (!theApp.ReadStatusId())
         return false;
-    switch (record.m_nType) {
-    case NetworkDeviceNet:
-        return ReadBlock(record, reply, kDeviceNetTexts);
-    case NetworkProfibus:
-        return ReadBlock(record, reply, kProfibusTexts);
-    default:
+    if (record.m_nType != NetworkDeviceNet && record.m_nType != NetworkProfibus)
         return false;
-    }
+    return theApp.ReadStoredRecord(record, reply) == StoredRead::Read;
 }
 
 void CFieldbusPage::ShowRecord() {
@@ -168,35 +125,23 @@ bool CFieldbusPage::SaveToRecord() {
     CNetAttributes& record = GetCurrentAttributes();
     if (record.m_nType != NetworkDeviceNet && record.m_nType != NetworkProfibus)
         return false;
-    const bool deviceNet = record.m_nType == NetworkDeviceNet;
-    if (deviceNet ? !InRange(address, 0, 63) : !InRange(address, 1, 125)) {
-        AfxMessageBox(deviceNet ? "Invalid MAC ID!" : "Invalid Node address!", mb::ICONSTOP);
-        m_edNodeAddress->setFocus();
-        return false;
-    }
+    if (const auto breach = CheckNodeAddress(record.m_nType, address))
+        return Refuse(*breach, m_edNodeAddress);
     record.m_nNodeAddress = address;
     record.m_nPollTime = pollTime;
     record.m_nTimeout = timeout;
 
     const int inputWords = GetNumber(*m_edInputWords);
     const int outputWords = GetNumber(*m_edOutputWords);
-    const int wordsLow = deviceNet ? 1 : 0;
-    const int wordsHigh = deviceNet ? 127 : 122;
-    if (!InRange(inputWords, wordsLow, wordsHigh)) {
-        AfxMessageBox(deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!",
-                      mb::ICONSTOP);
-        m_edInputWords->setFocus();
-        return false;
-    }
-    if (!InRange(outputWords, wordsLow, wordsHigh)) {
-        AfxMessageBox(deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!",
-                      mb::ICONSTOP);
-        m_edOutputWords->setFocus();
-        return false;
-    }
-    if (!deviceNet && inputWords + outputWords >= 208) {
-        AfxMessageBox("The sum of Input and Output must be less than 208", mb::ICONSTOP);
-        return false;
+    if (const auto breach = CheckWordCounts(record.m_nType, inputWords, outputWords)) {
+        switch (breach->field) {
+        case AttributeField::InputWords:
+            return Refuse(*breach, m_edInputWords);
+        case AttributeField::OutputWords:
+            return Refuse(*breach, m_edOutputWords);
+        default:
+            return Refuse(*breach, nullptr);
+        }
     }
     record.m_nOutputWords = outputWords;
     record.m_nInputWords = inputWords;

@@ -3,13 +3,14 @@
 #include "app/NetConfigApp.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
+#include "res/AttributeMessages.h"
 #include "res/MainDialogTemplate.h"
 #include "res/StringTable.h"
 #include "ui/AboutDlg.h"
 #include "ui/EthernetPage.h"
 #include "ui/FieldbusPage.h"
-#include "ui/SystemMenu.h"
 #include "ui/HelpTopic.h"
+#include "ui/SystemMenu.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -23,30 +24,15 @@ constexpr unsigned IDS_ABOUTBOX = 101;
 constexpr int IDR_MAINFRAME = 128;
 constexpr int kComPortCount = 8;
 
-// What the dialog says about each network type that can be programmed.
-struct ProgramTexts {
-    const char* programButton;
-    const char* programmed;
-    const char* notProgrammed;
-};
-
-const ProgramTexts* ProgramTextsFor(int networkType) {
-    static constexpr ProgramTexts kEthernet{"Program Ethernet Attributes\n into TALVOR",
-                                            "Ethernet attributes successfully programmed.",
-                                            "Ethernet attributes could not be programmed!"};
-    static constexpr ProgramTexts kDeviceNet{"Program DeviceNet Attributes\n into TALVOR",
-                                             "Devicenet attributes successfully programmed.",
-                                             "Devicenet attributes could not be programmed!"};
-    static constexpr ProgramTexts kProfibus{"Program Profibus Attributes\n into TALVOR",
-                                            "Profibus attributes successfully programmed.",
-                                            "Profibus attributes could not be programmed!"};
+// The Program button's caption for each network type that can be programmed.
+const char* ProgramButtonText(int networkType) {
     switch (networkType) {
     case NetworkEthernet:
-        return &kEthernet;
+        return "Program Ethernet Attributes\n into TALVOR";
     case NetworkDeviceNet:
-        return &kDeviceNet;
+        return "Program DeviceNet Attributes\n into TALVOR";
     case NetworkProfibus:
-        return &kProfibus;
+        return "Program Profibus Attributes\n into TALVOR";
     default:
         return nullptr;
     }
@@ -229,7 +215,7 @@ void CNetConfigDlg::UpdateNetworkView() {
     m_cbComPort->show();
     ShowControl(IDC_BTN_DISABLE_ETHERNET, networkType == NetworkEthernet);
     ShowControl(IDC_BTN_PROGRAM, true);
-    GetDlgItemAs<QPushButton>(*this, IDC_BTN_PROGRAM)->setText(ProgramTextsFor(networkType)->programButton);
+    GetDlgItemAs<QPushButton>(*this, IDC_BTN_PROGRAM)->setText(ProgramButtonText(networkType));
     if (networkType == NetworkEthernet)
         m_pEthernetPage->ShowRecord();
     else
@@ -258,26 +244,17 @@ bool CNetConfigDlg::ValidateAndStore() {
 
 void CNetConfigDlg::OnProgram() {
     // Validation and link failures have been reported where they were found.
-    if (!ValidateAndStore() || !theApp.ReadStatusId())
+    if (!ValidateAndStore())
         return;
     const int networkType = theApp.m_nNetworkType;
     const CNetAttributes* record = ProgrammableRecord(networkType);
-    if (!record)
-        return;
-    const ProgramTexts& texts = *ProgramTextsFor(networkType);
-    if (theApp.WriteNetAttributes(record->BuildBlock(), static_cast<NetworkType>(networkType)))
-        AfxMessageBox(texts.programmed, mb::OK | mb::ICONINFORMATION);
-    else
-        AfxMessageBox(texts.notProgrammed, mb::OK | mb::ICONEXCLAMATION);
+    if (record && theApp.ProgramBlock(record->BuildBlock(), static_cast<NetworkType>(networkType)))
+        AfxMessageBox(AttributeMessagesFor(networkType).programmed, mb::OK | mb::ICONINFORMATION);
 }
 
 void CNetConfigDlg::OnDisableEthernet() {
-    if (theApp.WriteNetAttributes(EmptyAttributeBlock(), NetworkEthernet))
-        AfxMessageBox(QStringLiteral("Ethernet attributes successfully disabled!"),
-                      mb::OK | mb::ICONINFORMATION);
-    else
-        AfxMessageBox(QStringLiteral("Ethernet attributes could not be disabled!"),
-                      mb::OK | mb::ICONEXCLAMATION);
+    if (theApp.ClearAttributes(NetworkEthernet))
+        AfxMessageBox(AttributeMessagesFor(NetworkEthernet).cleared, mb::OK | mb::ICONINFORMATION);
 }
 
 void CNetConfigDlg::OnSetDefaults() {

@@ -3,6 +3,7 @@
 // opening and closing costs; the simulator's latency after a hang-up; the paced pair against its wire
 // time.
 #include "app/NetConfigApp.h"
+#include "link/MessageBoxSink.h"
 #include "platform/MessageBox.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/Frame.h"
@@ -354,6 +355,7 @@ BENCHMARK(BM_PacedRawStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMill
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    theApp.m_pMessageSink = &MessageBoxSink();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -2,6 +2,7 @@
 #include "platform/LastError.h"
 #include "tests/link/LinkMessageCases.h"
 #include "tests/support/BoxRecorder.h"
+#include "tests/support/UtilityMessages.h"
 
 #include <QMessageBox>
 #include <QTimer>

@@ -6,6 +6,7 @@
 // violation, 2 on bad arguments.
 #include "app/NetConfigApp.h"
 #include "link/LinkMessageTable.h"
+#include "link/MessageBoxSink.h"
 #include "platform/MessageBox.h"
 #include "res/StringTable.h"
 #include "sim/ControllerSimulator.h"
@@ -277,6 +278,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    theApp.m_pMessageSink = &MessageBoxSink();
     const std::uint32_t seed = options->seed != 0 ? options->seed : std::random_device{}() | 1u;
     std::printf("soak: seed %u (repeat with --seed=%u)\n", seed, seed);
     std::fflush(stdout);

@@ -4,6 +4,7 @@
 #include "platform/LastError.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/BoxRecorder.h"
+#include "tests/support/UtilityMessages.h"
 
 #include <gtest/gtest.h>
 

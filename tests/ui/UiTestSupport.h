@@ -2,6 +2,7 @@
 
 #include "app/NetConfigApp.h"
 #include "tests/support/BoxRecorder.h"
+#include "tests/support/UtilityMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,33 @@
+#include "model/AttributeRules.h"
+
+#include "model/NetworkType.h"
+
+namespace {
+
+bool InRange(int value, int low, int high) {
+    return value >= low && value <= high;
+}
+
+} // namespace
+
+std::optional<RuleBreach> CheckNodeAddress(int type, int address) {
+    const bool deviceNet = type == NetworkDeviceNet;
+    if (deviceNet ? InRange(address, 0, 63) : InRange(address, 1, 125))
+        return std::nullopt;
+    return RuleBreach{AttributeField::NodeAddress, deviceNet ? "Invalid MAC ID!" : "Invalid Node address!"};
+}
+
+std::optional<RuleBreach> CheckWordCounts(int type, int inputWords, int outputWords) {
+    const bool deviceNet = type == NetworkDeviceNet;
+    const int low = deviceNet ? 1 : 0;
+    const int high = deviceNet ? 127 : 122;
+    if (!InRange(inputWords, low, high))
+        return RuleBreach{AttributeField::InputWords,
+                          deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!"};
+    if (!InRange(outputWords, low, high))
+        return RuleBreach{AttributeField::OutputWords,
+                          deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!"};
+    if (!deviceNet && inputWords + outputWords >= 208)
+        return RuleBreach{AttributeField::WordSum, "The sum of Input and Output must be less than 208"};
+    return std::nullopt;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+
+// The values a DeviceNet or Profibus record must hold before it is written, with the message for the
+// first one that is out of range.
+enum class AttributeField { NodeAddress, InputWords, OutputWords, WordSum };
+
+struct RuleBreach {
+    AttributeField field;
+    const char* message;
+};
+
+// MAC ID 0 to 63 for DeviceNet, node address 1 to 125 for Profibus.
+std::optional<RuleBreach> CheckNodeAddress(int type, int address);
+
+// Consumed and produced words 1 to 127 for DeviceNet; input and output words 0 to 122 for Profibus,
+// together below 208.
+std::optional<RuleBreach> CheckWordCounts(int type, int inputWords, int outputWords);

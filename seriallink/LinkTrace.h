@@ -1,0 +1,19 @@
+#pragma once
+
+#include "seriallink/LinkCodes.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// Watches a link object's line: each open, every whole frame sent and received, and each exchange that
+// failed. A received frame is the reply the link accepted, byte for byte as it came.
+class CLinkTrace {
+public:
+    virtual ~CLinkTrace() = default;
+
+    virtual void PortOpened(const std::string& device, LinkResult result) = 0;
+    virtual void FrameSent(std::span<const std::uint8_t> frame) = 0;
+    virtual void FrameReceived(std::span<const std::uint8_t> frame) = 0;
+    virtual void ExchangeFailed(LinkResult result) = 0;
+};
