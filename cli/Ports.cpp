@@ -75,8 +75,9 @@ ExitStatus ListPorts(const Invocation& invocation) {
             usb = QStringLiteral(" USB %1:%2").arg(port["vendorId"].toString(), port["productId"].toString());
         if (!port["serialNumber"].toString().isEmpty())
             usb += QStringLiteral(" serial %1").arg(port["serialNumber"].toString());
-        PrintLine(
-            QStringLiteral("  %1  %2%3").arg(port["device"].toString(), port["description"].toString(), usb));
+        const QString line =
+            QStringLiteral("%1  %2%3").arg(port["device"].toString(), port["description"].toString(), usb);
+        PrintLine(QStringLiteral("  ") + line.trimmed());
     }
     PrintLine(QStringLiteral("COM ports:"));
     for (const QJsonValue& value : comPorts) {

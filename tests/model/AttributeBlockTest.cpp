@@ -168,7 +168,7 @@ TEST(AttributeBlockDecode, ProfibusNeedsElevenBytesAndDeviceNetTwelve) {
 }
 
 TEST(AttributeBlockDecode, ShortBlocksLeaveTheRecordUnchanged) {
-    for (NetworkType type : {NetworkDeviceNet, NetworkProfibus}) {
+    for (NetworkType type : {NetworkEthernet, NetworkDeviceNet, NetworkProfibus}) {
         CNetAttributes record(type);
         record.m_nNodeAddress = 33;
         const ByteString expected = record.BuildBlock();
@@ -179,6 +179,20 @@ TEST(AttributeBlockDecode, ShortBlocksLeaveTheRecordUnchanged) {
             EXPECT_EQ(record.BuildBlock(), expected) << "type " << type << " length " << length;
         }
     }
+}
+
+TEST(AttributeBlockRoundTrip, EthernetRecordReadsBackItsAddressesTimeoutAndPollTime) {
+    CNetAttributes source(NetworkEthernet);
+    const std::uint8_t gateway[4] = {10, 0, 0, 254};
+    std::copy(std::begin(gateway), std::end(gateway), source.m_byGateway);
+    source.m_nTimeout = 200;
+    source.m_nPollTime = 7;
+    CNetAttributes target(NetworkEthernet);
+    target.m_nNodeAddress = 42;
+    target.ParseBlock(source.BuildBlock());
+    EXPECT_EQ(target.BuildBlock(), source.BuildBlock());
+    EXPECT_EQ(target.m_nTimeout, -56); // a signed byte, as the fieldbus timeout reads
+    EXPECT_EQ(target.m_nNodeAddress, 42) << "fields outside the Ethernet block keep their values";
 }
 
 TEST(AttributeBlockRoundTrip, WordCountsSurviveEncodeAndDecode) {
