@@ -10,6 +10,7 @@
 #include "platform/LastError.h"
 #include "tests/link/LinkMessageCases.h"
 #include "tests/support/BoxRecorder.h"
+#include "tests/support/UtilityMessages.h"
 
 #include <gtest/gtest.h>
 
