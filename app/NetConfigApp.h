@@ -50,6 +50,11 @@ public:
     StoredRead ReadStoredRecord(CNetAttributes& record, ByteString& reply);
     bool ProgramBlock(const ByteString& block, NetworkType type);
     bool ClearAttributes(NetworkType type);
+    // Routes a framework command: the standard Help command (F1) goes to OnHelp. Returns false for a
+    // command the application does not handle. Defined with the dialogs, which the help belongs to.
+    bool OnCommand(unsigned nID);
+    // Opens the help topic of the main dialog, as its Help button does, over the active window.
+    void OnHelp();
 
     void ReportLinkError(std::uint32_t code);
     int ShowStringMessage(unsigned id, unsigned type, ...);

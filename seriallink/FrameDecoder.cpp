@@ -2,64 +2,74 @@
 
 #include "seriallink/Crc16.h"
 
+#include <array>
+
 FrameDecoder::FrameDecoder(std::uint8_t startByte, std::size_t capacity)
     : m_startByte(startByte), m_capacity(capacity) {}
 
 std::vector<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_t> bytes) {
     std::vector<Result> out;
     for (std::uint8_t byte : bytes) {
-        Step(byte, out);
-        while (!m_replay.empty()) {
-            const std::uint8_t replayed = m_replay.front();
-            m_replay.pop_front();
-            Step(replayed, out);
+        const std::uint16_t before = m_crc;
+        m_crc = Crc16Step(m_crc, byte);
+        if (m_held.empty()) {
+            if (byte != m_startByte) {
+                ++m_skipped;
+                continue;
+            }
+            ReportSkipped(out);
         }
+        m_held.push_back({byte, before});
+        Settle(out);
     }
     return out;
 }
 
-void FrameDecoder::Step(std::uint8_t byte, std::vector<Result>& out) {
-    if (m_frame.empty()) {
-        if (byte != m_startByte) {
-            ++m_skipped;
+// Decides on the frame at the front as soon as the held bytes allow; a rejection moves the front to
+// the next start byte, whose frame may already be complete.
+void FrameDecoder::Settle(std::vector<Result>& out) {
+    while (m_held.size() >= frame::HeaderSize) {
+        std::array<std::uint8_t, frame::HeaderSize> headerBytes;
+        for (std::size_t i = 0; i < frame::HeaderSize; ++i)
+            headerBytes[i] = m_held[i].byte;
+        const FrameHeader header = DecodeHeader(headerBytes);
+        if (header.payloadLength > m_capacity) {
+            out.push_back({Event::TooLong, header, {}, 0});
+            DropFront(1, out);
+            continue;
+        }
+        const std::size_t crcAt = frame::HeaderSize + header.payloadLength;
+        if (m_held.size() < crcAt + frame::CrcSize)
             return;
+        const std::uint16_t received =
+            static_cast<std::uint16_t>((m_held[crcAt].byte << 8) | m_held[crcAt + 1].byte);
+        if (Crc16Between(m_held.front().crcBefore, m_held[crcAt].crcBefore, crcAt) != received) {
+            out.push_back({Event::BadCrc, header, {}, 0});
+            DropFront(1, out);
+            continue;
         }
-        if (m_skipped != 0) {
-            out.push_back({Event::Garbage, {}, {}, m_skipped});
-            m_skipped = 0;
-        }
-        m_frame.push_back(byte);
-        return;
+        Result found{Event::Frame, header, {}, 0};
+        found.payload.reserve(header.payloadLength);
+        for (std::size_t i = frame::HeaderSize; i < crcAt; ++i)
+            found.payload.push_back(m_held[i].byte);
+        out.push_back(std::move(found));
+        DropFront(crcAt + frame::CrcSize, out);
     }
-
-    m_frame.push_back(byte);
-    if (m_frame.size() == frame::HeaderSize) {
-        m_header =
-            DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(m_frame.data(), frame::HeaderSize));
-        if (m_header.payloadLength > m_capacity) {
-            out.push_back({Event::TooLong, m_header, {}, 0});
-            Resync();
-            return;
-        }
-    }
-    if (m_frame.size() < frame::HeaderSize || m_frame.size() < frame::Overhead + m_header.payloadLength)
-        return;
-
-    const std::size_t crcAt = frame::HeaderSize + m_header.payloadLength;
-    const std::uint16_t received = static_cast<std::uint16_t>((m_frame[crcAt] << 8) | m_frame[crcAt + 1]);
-    if (Crc16(std::span<const std::uint8_t>(m_frame.data(), crcAt)) != received) {
-        out.push_back({Event::BadCrc, m_header, {}, 0});
-        Resync();
-        return;
-    }
-    out.push_back({Event::Frame, m_header,
-                   std::vector<std::uint8_t>(m_frame.begin() + frame::HeaderSize, m_frame.begin() + crcAt),
-                   0});
-    m_frame.clear();
 }
 
-void FrameDecoder::Resync() {
-    // The rejected frame's start byte may have been noise: the real frame can begin inside it.
-    m_replay.insert(m_replay.begin(), m_frame.begin() + 1, m_frame.end());
-    m_frame.clear();
+void FrameDecoder::DropFront(std::size_t count, std::vector<Result>& out) {
+    m_held.erase(m_held.begin(), m_held.begin() + static_cast<std::ptrdiff_t>(count));
+    while (!m_held.empty() && m_held.front().byte != m_startByte) {
+        m_held.pop_front();
+        ++m_skipped;
+    }
+    if (!m_held.empty())
+        ReportSkipped(out);
+}
+
+void FrameDecoder::ReportSkipped(std::vector<Result>& out) {
+    if (m_skipped != 0) {
+        out.push_back({Event::Garbage, {}, {}, m_skipped});
+        m_skipped = 0;
+    }
 }

@@ -11,7 +11,9 @@
 // Incremental decoder for one direction of the line (requests or replies, told by the start byte).
 // Fed arbitrary chunks; finds frames, skips noise and resynchronises after a damaged frame by
 // rescanning from the byte after its start byte. It never holds more than one frame of at most
-// `capacity` payload bytes, so a bogus length field cannot make it buffer without bound.
+// `capacity` payload bytes, so a bogus length field cannot make it buffer without bound, and its work
+// stays linear in the bytes fed: a rescan checks each candidate frame's CRC in constant time from
+// the CRC register kept with every held byte, instead of running over the frame again.
 class FrameDecoder {
 public:
     enum class Event {
@@ -32,19 +34,24 @@ public:
     std::vector<Result> Feed(std::span<const std::uint8_t> bytes);
 
     // True while a frame has begun but is not complete.
-    bool InFrame() const { return !m_frame.empty(); }
+    bool InFrame() const { return !m_held.empty(); }
 
     // Bytes held for the current partial frame (for checks of the memory bound).
-    std::size_t Buffered() const { return m_frame.size() + m_replay.size(); }
+    std::size_t Buffered() const { return m_held.size(); }
 
 private:
-    void Step(std::uint8_t byte, std::vector<Result>& out);
-    void Resync();
+    struct Held {
+        std::uint8_t byte;
+        std::uint16_t crcBefore; // the running CRC register ahead of this byte
+    };
+
+    void Settle(std::vector<Result>& out);
+    void DropFront(std::size_t count, std::vector<Result>& out);
+    void ReportSkipped(std::vector<Result>& out);
 
     std::uint8_t m_startByte;
     std::size_t m_capacity;
-    std::vector<std::uint8_t> m_frame;
-    std::deque<std::uint8_t> m_replay; // bytes of a rejected frame still to be rescanned
-    FrameHeader m_header;
+    std::deque<Held> m_held; // from the current frame's start byte on; rescanned after a rejection
+    std::uint16_t m_crc = 0; // runs over every byte fed
     std::size_t m_skipped = 0;
 };

@@ -9,16 +9,22 @@
 #include "seriallink/PortName.h"
 #include "seriallink/SerialPort.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // The controller starts answering well within a second; once it has started, bytes follow each
 // other closely, so a short gap means the reply was cut off.
 constexpr int FirstByteTimeoutMs = 1000;
 constexpr int InterByteTimeoutMs = 100;
 constexpr int WriteTimeoutMs = 1000;
+// A peer that never stops talking (noise, a trickle, headers announcing huge payloads) must not hold
+// the caller: the whole exchange, request and reply, ends within this time whatever arrives.
+constexpr std::chrono::milliseconds ExchangeLimit{2500};
 
 constexpr int SerialMedium = 0;
 
@@ -47,10 +53,18 @@ LinkResult CSerialComm::InitializeCommMode() {
         return linkcode::CannotOpen;
     }
     const std::string device = m_strDeviceName.empty() ? ComPortDevice(m_nSerialPort) : m_strDeviceName;
-    const LinkResult opened = CSerialPort::Open(device, line->baudRate, m_pPort);
+    const LinkResult opened = OpenChannel(device, line->baudRate, m_pPort);
     if (m_pTrace)
         m_pTrace->PortOpened(device, opened);
     return opened;
+}
+
+LinkResult CSerialComm::OpenChannel(const std::string& device, std::int32_t baudRate,
+                                    std::unique_ptr<CByteChannel>& channel) {
+    std::unique_ptr<CSerialPort> port;
+    const LinkResult result = CSerialPort::Open(device, baudRate, port);
+    channel = std::move(port);
+    return result;
 }
 
 LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool request, unsigned char* payload,
@@ -76,6 +90,7 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
 
     const std::uint8_t flags = static_cast<std::uint8_t>((request ? frame::FlagRequest : 0) |
                                                          (m_bPLCTarget != 0 ? frame::FlagPlcTarget : 0));
+    const Clock::time_point deadline = Clock::now() + ExchangeLimit;
     const std::uint8_t sequence = ++m_bySequence;
     const std::vector<std::uint8_t> requestFrame = EncodeRequest(
         msgCode, flags, m_byNetworkType, sequence, std::span<const std::uint8_t>(payload, payloadLength));
@@ -86,7 +101,7 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
         m_pTrace->FrameSent(requestFrame);
 
     Frame answer;
-    const LinkResult received = ReceiveReply(reply != nullptr ? replyCapacity : 0, answer);
+    const LinkResult received = ReceiveReply(reply != nullptr ? replyCapacity : 0, deadline, answer);
     if (received != linkcode::Success)
         return received;
     if (m_pTrace)
@@ -105,17 +120,21 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
     return linkcode::Success;
 }
 
-LinkResult CSerialComm::ReceiveReply(std::uint32_t capacity, Frame& reply) {
+LinkResult CSerialComm::ReceiveReply(std::uint32_t capacity, Clock::time_point deadline, Frame& reply) {
     FrameDecoder decoder(frame::ReplyStart, capacity);
     // A damaged frame may only be noise that happened to hold a start byte: keep looking for the real
-    // reply, and report the damage only when none follows before the line goes quiet.
+    // reply, and report the damage only when none follows before the line goes quiet or time is up.
     LinkResult damage = linkcode::Success;
     int timeoutMs = FirstByteTimeoutMs;
     std::array<std::uint8_t, 512> chunk;
     for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         std::size_t count = 0;
-        if (const LinkResult read = m_pPort->Read(chunk, timeoutMs, count); read != linkcode::Success)
-            return read;
+        if (left > 0) {
+            const int waitMs = static_cast<int>(std::min<decltype(left)>(timeoutMs, left));
+            if (const LinkResult read = m_pPort->Read(chunk, waitMs, count); read != linkcode::Success)
+                return read;
+        }
         if (count == 0)
             return damage != linkcode::Success ? damage : linkcode::TimeOut;
         for (FrameDecoder::Result& found : decoder.Feed(std::span(chunk.data(), count))) {

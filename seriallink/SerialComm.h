@@ -2,12 +2,13 @@
 
 #include "seriallink/LinkCodes.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class CByteChannel;
 class CLinkTrace;
-class CSerialPort;
 struct Frame;
 
 // One request/response exchange with the controller over a serial port. The caller writes the settings
@@ -38,12 +39,19 @@ public:
     // When set, shown every open and frame.
     CLinkTrace* m_pTrace = nullptr;
 
+protected:
+    // Opens the channel InitializeCommMode() runs the exchanges over: the serial port `device` at
+    // `baudRate`. Tests and fuzzers derive to put a scripted byte source in its place.
+    virtual LinkResult OpenChannel(const std::string& device, std::int32_t baudRate,
+                                   std::unique_ptr<CByteChannel>& channel);
+
 private:
     LinkResult Exchange(unsigned char msgCode, bool request, unsigned char* payload,
                         std::uint32_t payloadLength, unsigned char* reply, std::uint32_t replyCapacity,
                         std::uint32_t* replyCount);
-    LinkResult ReceiveReply(std::uint32_t capacity, Frame& reply);
+    LinkResult ReceiveReply(std::uint32_t capacity, std::chrono::steady_clock::time_point deadline,
+                            Frame& reply);
 
-    std::unique_ptr<CSerialPort> m_pPort;
+    std::unique_ptr<CByteChannel> m_pPort;
     std::uint8_t m_bySequence = 0; // numbers the exchanges; the reply must echo it
 };

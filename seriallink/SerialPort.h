@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seriallink/LinkCodes.h"
+#include "seriallink/ByteChannel.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,24 +11,17 @@
 // An open serial device, raw 8N1, blocking the calling thread for at most the time each call is given.
 // One implementation per operating system: POSIX termios with poll(), Win32 synchronous I/O. Every
 // failure records the operating system's error of the failing call as the thread's last error.
-class CSerialPort {
+class CSerialPort : public CByteChannel {
 public:
     // Opens `device` exclusively at `baudRate` and discards input queued before the open. On failure
     // `port` stays empty and the result is CannotOpen, or PortInUse when another opener holds it.
     static LinkResult Open(const std::string& device, std::int32_t baudRate,
                            std::unique_ptr<CSerialPort>& port);
 
-    virtual ~CSerialPort();
-    CSerialPort(const CSerialPort&) = delete;
-    CSerialPort& operator=(const CSerialPort&) = delete;
+    ~CSerialPort() override;
 
-    // Sends every byte within `timeoutMs`: Transmit when the line does not take them in time,
-    // DeviceLost when the device has gone.
-    LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs);
-
-    // Waits up to `timeoutMs` for input, then takes what has arrived, at most `buffer.size()` bytes.
-    // `count` is 0 when nothing came in time; DeviceLost when the device has gone.
-    LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count);
+    LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) override;
+    LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override;
 
 private:
     struct Handle;

@@ -5,6 +5,7 @@
 #include "seriallink/FrameDecoder.h"
 #include "sim/ClientWatch.h"
 #include "sim/ControllerLogic.h"
+#include "sim/FaultOption.h"
 #include "sim/Hex.h"
 #include "sim/SimDevice.h"
 #include "sim/StoreFile.h"
@@ -19,6 +20,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
+#include <random>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -38,30 +40,30 @@ constexpr int LastIdlePollMs = 20;
 // A client that stops reading a reply for this long is not coming back for it.
 constexpr int WriteStallMs = 1000;
 constexpr std::size_t OversizedPayload = 100001;
+// A partial request followed by this much quiet was cut off: the sender has given up on it.
+constexpr auto PartialFrameGap = std::chrono::milliseconds(100);
+// The endless faults: how long they talk at most, the trickle's pace, the header's announced payload.
+constexpr auto EndlessTalk = std::chrono::seconds(60);
+constexpr auto TrickleGap = std::chrono::milliseconds(90);
+constexpr std::uint32_t EndlessHeaderPayload = 99999;
+constexpr std::uint32_t NoiseSeed = 20261208;
 // Holds a false reply start whose header announces an impossible length, so the client has to
 // resynchronise on the real frame behind it.
 const ByteString Noise{0x00, 0xFF, frame::ReplyStart, 0x13, 0xAA, frame::RequestStart, 0x13};
 
-const char* FaultName(SimFault fault) {
+// A status, silence or endless talk stands for a controller that did not act on the request; the
+// other faults damage the reply on its way back after the controller has acted.
+bool ActsBeforeFault(SimFault fault) {
     switch (fault) {
     case SimFault::Status:
-        return "status";
     case SimFault::NoReply:
-        return "no-reply";
-    case SimFault::BadChecksum:
-        return "bad-crc";
-    case SimFault::WrongSequence:
-        return "wrong-seq";
-    case SimFault::WrongMessageCode:
-        return "wrong-code";
-    case SimFault::TruncatedReply:
-        return "truncated";
-    case SimFault::GarbageBeforeFrame:
-        return "garbage";
-    case SimFault::OversizedReply:
-        return "oversized";
+    case SimFault::EndlessNoise:
+    case SimFault::EndlessTrickle:
+    case SimFault::EndlessHeaders:
+        return false;
+    default:
+        return true;
     }
-    return "?";
 }
 
 struct PendingFault {
@@ -91,7 +93,8 @@ struct ControllerSimulator::State {
     // Serving thread only.
     bool clientActive = false;
     FrameDecoder decoder{frame::RequestStart, frame::MaxRequestPayload};
-    Clock::time_point lineFreeAt; // paced: when the request bytes read so far have all crossed the line
+    Clock::time_point lineFreeAt;  // paced: when the request bytes read so far have all crossed the line
+    Clock::time_point lastArrival; // of the latest request bytes
 
     Clock::duration ByteTime() const;
     void Serve();
@@ -102,8 +105,11 @@ struct ControllerSimulator::State {
     void HandleRequest(const Frame& request);
     void ClientLeft(bool counted);
     bool WaitForWake(int timeoutMs);
-    bool SleepUntil(Clock::time_point deadline);
+    // False when stopped first, or when asked to, by the client closing the port.
+    bool SleepUntil(Clock::time_point deadline, bool untilClientCloses = false);
     void Send(ByteString bytes);
+    bool Transmit(const ByteString& bytes, Clock::duration byteTime);
+    void Talk(SimFault fault, const FrameHeader& request);
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SaveLocked();
     std::optional<PendingFault> TakeFault(std::uint8_t msgCode);
@@ -228,15 +234,20 @@ bool ControllerSimulator::State::WaitForWake(int timeoutMs) {
     return ::poll(&wakeFd, 1, timeoutMs) > 0;
 }
 
-bool ControllerSimulator::State::SleepUntil(Clock::time_point deadline) {
+bool ControllerSimulator::State::SleepUntil(Clock::time_point deadline, bool untilClientCloses) {
     for (;;) {
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero())
             return true;
         const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
         const timespec timeout{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
-        pollfd wakeFd{wake[0], POLLIN, 0};
-        if (::ppoll(&wakeFd, 1, &timeout, nullptr) > 0)
+        pollfd fds[2] = {{wake[0], POLLIN, 0}, {untilClientCloses ? watch.Fd() : -1, POLLIN, 0}};
+        if (::ppoll(fds, 2, &timeout, nullptr) <= 0)
+            continue;
+        if (fds[0].revents != 0)
+            return false;
+        NoteCloses();
+        if (!clientActive)
             return false;
     }
 }
@@ -320,6 +331,11 @@ void ControllerSimulator::State::ClientLeft(bool counted) {
 }
 
 void ControllerSimulator::State::Consume(std::span<const std::uint8_t> bytes, Clock::time_point arrival) {
+    if (decoder.InFrame() && arrival - lastArrival > PartialFrameGap) {
+        Log("dropped a request cut off after %zu bytes", decoder.Buffered());
+        decoder = FrameDecoder(frame::RequestStart, frame::MaxRequestPayload);
+    }
+    lastArrival = arrival;
     if (!options.paceAtLineRate) {
         for (FrameDecoder::Result& found : decoder.Feed(bytes))
             Dispatch(found);
@@ -379,9 +395,7 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
         std::lock_guard lock(mutex);
         requests.push_back({h.msgCode, h.networkType, request.payload});
         fault = TakeFault(h.msgCode);
-        // A status or silence stands for a controller that did not act on the request; the other
-        // faults damage the reply on its way back after the controller has acted.
-        if (fault && (fault->fault == SimFault::Status || fault->fault == SimFault::NoReply))
+        if (fault && !ActsBeforeFault(fault->fault))
             answer.status = static_cast<std::uint8_t>(fault->status);
         else
             answer = AnswerRequest(request, store);
@@ -401,6 +415,11 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
     ByteString payload = std::move(answer.payload);
     switch (fault->fault) {
     case SimFault::NoReply:
+        return;
+    case SimFault::EndlessNoise:
+    case SimFault::EndlessTrickle:
+    case SimFault::EndlessHeaders:
+        Talk(fault->fault, h);
         return;
     case SimFault::WrongSequence:
         ++sequence;
@@ -432,16 +451,20 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
 }
 
 void ControllerSimulator::State::Send(ByteString bytes) {
-    const Clock::duration byteTime = ByteTime();
+    Transmit(bytes, options.paceAtLineRate ? ByteTime() : Clock::duration::zero());
+}
+
+// Sends `bytes`, one per `byteTime` when that is not zero; false when they were abandoned.
+bool ControllerSimulator::State::Transmit(const ByteString& bytes, Clock::duration byteTime) {
     const Clock::time_point start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         std::size_t count = bytes.size() - sent;
-        if (options.paceAtLineRate) {
+        if (byteTime != Clock::duration::zero()) {
             // Each byte is handed over when its last bit would arrive; bytes whose time has passed
             // (a late wake-up) go together, so the rate never drifts.
             if (!SleepUntil(start + byteTime * Clock::duration::rep(sent + 1)))
-                return;
+                return false;
             const auto due = std::size_t((Clock::now() - start) / byteTime);
             count = std::min(bytes.size(), std::max(due, sent + 1)) - sent;
         }
@@ -451,14 +474,42 @@ void ControllerSimulator::State::Send(ByteString bytes) {
             continue;
         if (ready <= 0 || fds[1].revents != 0 || (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             Log("reply abandoned after %zu of %zu bytes", sent, bytes.size());
-            return;
+            return false;
         }
         const ssize_t n = ::write(device.fd, bytes.data() + sent, count);
         if (n > 0)
             sent += std::size_t(n);
         else if (errno != EAGAIN && errno != EINTR) {
             Log("reply abandoned: %s", std::strerror(errno));
-            return;
+            return false;
         }
     }
+    return true;
+}
+
+// Talks in place of a reply until the client closes the port, stops reading, or the time is up.
+void ControllerSimulator::State::Talk(SimFault fault, const FrameHeader& request) {
+    const Clock::duration byteTime = fault == SimFault::EndlessTrickle ? TrickleGap : ByteTime();
+    ByteString header =
+        EncodeReply(request.msgCode, frame::StatusOk, request.networkType, request.sequence, {});
+    header.resize(frame::HeaderSize - 4);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        header.push_back(std::uint8_t(EndlessHeaderPayload >> shift));
+    std::minstd_rand noise(NoiseSeed);
+
+    const Clock::time_point start = Clock::now();
+    std::size_t sent = 0;
+    for (;; ++sent) {
+        const Clock::time_point due = start + byteTime * Clock::duration::rep(sent + 1);
+        if (due - start > EndlessTalk || !SleepUntil(due, true))
+            break;
+        std::uint8_t byte = 0x00;
+        if (fault == SimFault::EndlessNoise)
+            byte = std::uint8_t(noise());
+        else if (fault == SimFault::EndlessHeaders)
+            byte = header[sent % header.size()];
+        if (!Transmit(ByteString{byte}, Clock::duration::zero()))
+            break;
+    }
+    Log("stopped talking after %zu bytes", sent);
 }

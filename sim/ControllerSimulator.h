@@ -18,6 +18,10 @@ enum class SimFault {
     TruncatedReply,     // stop sending in the middle of the frame
     GarbageBeforeFrame, // noise bytes ahead of a valid frame
     OversizedReply,     // a well-formed reply longer than any reply buffer the utility offers
+    // Instead of the reply, talk on for a minute or until the client closes the port:
+    EndlessNoise,   // pseudo-random bytes (always the same ones) at the line's byte rate
+    EndlessTrickle, // zero bytes, one every 90 ms: never the quiet gap that ends a reply
+    EndlessHeaders, // reply headers announcing a 99,999-byte payload, back to back at the line's byte rate
 };
 
 // Plays the controller on the device side of a serial line: a pseudo-terminal it creates, or a named

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::pair<std::string_view, SimFault> Kinds[] = {
+constexpr std::pair<const char*, SimFault> Kinds[] = {
     {"status", SimFault::Status},
     {"no-reply", SimFault::NoReply},
     {"bad-crc", SimFault::BadChecksum},
@@ -14,6 +14,9 @@ constexpr std::pair<std::string_view, SimFault> Kinds[] = {
     {"truncated", SimFault::TruncatedReply},
     {"garbage", SimFault::GarbageBeforeFrame},
     {"oversized", SimFault::OversizedReply},
+    {"endless-noise", SimFault::EndlessNoise},
+    {"endless-trickle", SimFault::EndlessTrickle},
+    {"endless-headers", SimFault::EndlessHeaders},
 };
 
 // Reads the decimal number that follows `marker` in `text` up to the next marker; true when absent.
@@ -36,7 +39,7 @@ std::optional<FaultOption> ParseFaultOption(std::string_view text) {
     const std::string_view kind = text.substr(0, kindEnd);
     std::optional<FaultOption> option;
     for (const auto& [name, fault] : Kinds)
-        if (name == kind)
+        if (std::string_view(name) == kind)
             option = FaultOption{fault};
     if (!option)
         return std::nullopt;
@@ -50,4 +53,18 @@ std::optional<FaultOption> ParseFaultOption(std::string_view text) {
     option->count = static_cast<int>(count);
     option->onlyMsgCode = static_cast<int>(code);
     return option;
+}
+
+const char* FaultName(SimFault fault) {
+    for (const auto& [name, kind] : Kinds)
+        if (kind == fault)
+            return name;
+    return "?";
+}
+
+std::string FaultKindList() {
+    std::string list;
+    for (const auto& [name, kind] : Kinds)
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // A fault as the command line gives it: KIND[:STATUS][xCOUNT][@CODE], for example "status:22",
@@ -16,3 +17,9 @@ struct FaultOption {
 };
 
 std::optional<FaultOption> ParseFaultOption(std::string_view text);
+
+// The KIND that names `fault` on the command line.
+const char* FaultName(SimFault fault);
+
+// Every KIND, separated by ", ".
+std::string FaultKindList();

@@ -4,6 +4,10 @@
 #include "sim/FaultOption.h"
 #include "sim/Hex.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -14,27 +18,11 @@
 
 namespace {
 
-constexpr char Usage[] =
-    "Usage: talvor-controller-sim [OPTION]...\n"
+constexpr char Description[] =
     "Plays a controller on the device side of a serial line. Without --port it creates a\n"
     "pseudo-terminal and prints the device path a client opens as the first line of stdout.\n"
     "It answers status id (18), write (42) and read (43) requests as docs/link-protocol.md says,\n"
-    "logs one line per request on stderr and ends on SIGTERM or SIGINT.\n"
-    "\n"
-    "  --port PATH           serve on this serial port (19200 bit/s, 8N1) instead of a new pty\n"
-    "  --preload TYPE=HEX    store an attribute block for network type 1, 2 or 3,\n"
-    "                        e.g. --preload 2=000C021E0000400004001400\n"
-    "  --preload-defaults    store the default Ethernet, DeviceNet and Profibus blocks\n"
-    "  --fault FAULT         damage the next replies; FAULT is KIND[:STATUS][xCOUNT][@CODE]:\n"
-    "                        KIND one of status, no-reply, bad-crc, wrong-seq, wrong-code,\n"
-    "                        truncated, garbage, oversized; STATUS the status byte of a status\n"
-    "                        fault (0-255); COUNT how many replies (default 1); CODE only\n"
-    "                        requests with this message code. Example: --fault status:22x2@42\n"
-    "                        May be given several times; faults apply in the order given.\n"
-    "  --pace                take requests and send replies at the line's byte rate (1920 bytes/s)\n"
-    "  --store FILE          keep the stored blocks in FILE across runs (written atomically)\n"
-    "  --quiet               do not log requests\n"
-    "  --help                show this text\n";
+    "logs one line per request on stderr and ends on SIGTERM or SIGINT.";
 
 struct Arguments {
     ControllerSimulator::Options options;
@@ -43,46 +31,68 @@ struct Arguments {
     std::vector<FaultOption> faults;
 };
 
-int Refuse(const std::string& message) {
-    std::fprintf(stderr, "talvor-controller-sim: %s\nTry --help.\n", message.c_str());
+int Refuse(const QString& message) {
+    std::fprintf(stderr, "talvor-controller-sim: %s\nTry --help.\n", qPrintable(message));
     return 2;
 }
 
 // Returns the exit status to end with, or -1 to go on serving.
-int Parse(int argc, char** argv, Arguments& args) {
-    args.options.logRequests = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view option = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (option == "--help") {
-            std::fputs(Usage, stdout);
-            return 0;
-        } else if (option == "--preload-defaults") {
-            args.preloadDefaults = true;
-        } else if (option == "--pace") {
-            args.options.paceAtLineRate = true;
-        } else if (option == "--quiet") {
-            args.options.logRequests = false;
-        } else if (option == "--port" && hasValue) {
-            args.options.portPath = argv[++i];
-        } else if (option == "--store" && hasValue) {
-            args.options.storeFile = argv[++i];
-        } else if (option == "--preload" && hasValue) {
-            const std::string_view value = argv[++i];
-            const std::optional<ByteString> block =
-                FromHex(value.substr(std::min<std::size_t>(2, value.size())));
-            if (value.size() < 3 || value[1] != '=' || value[0] < '1' || value[0] > '3' || !block ||
-                block->empty())
-                return Refuse("--preload wants TYPE=HEX with TYPE 1, 2 or 3: " + std::string(value));
-            args.preloads.emplace_back(value[0] - '0', *block);
-        } else if (option == "--fault" && hasValue) {
-            const std::optional<FaultOption> option = ParseFaultOption(argv[++i]);
-            if (!option)
-                return Refuse("--fault wants KIND[:STATUS][xCOUNT][@CODE]: " + std::string(argv[i]));
-            args.faults.push_back(*option);
-        } else {
-            return Refuse("unknown or incomplete option " + std::string(option));
-        }
+int Parse(const QStringList& arguments, Arguments& args) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(Description));
+    const QCommandLineOption help("help", "Show this text.");
+    const QCommandLineOption port(
+        "port", "Serve on this serial port (19200 bit/s, 8N1) instead of a new pty.", "PATH");
+    const QCommandLineOption preload(
+        "preload",
+        "Store an attribute block for network type 1, 2 or 3, e.g. --preload 2=000C021E0000400004001400.",
+        "TYPE=HEX");
+    const QCommandLineOption preloadDefaults("preload-defaults",
+                                             "Store the default Ethernet, DeviceNet and Profibus blocks.");
+    const QCommandLineOption fault(
+        "fault",
+        QString::fromStdString(
+            "Damage the next replies; FAULT is KIND[:STATUS][xCOUNT][@CODE]: KIND one of " + FaultKindList() +
+            "; STATUS the status byte of a status fault (0-255); COUNT how many replies (default 1); CODE "
+            "only requests with this message code. Example: --fault status:22x2@42. The endless kinds talk "
+            "instead of replying for up to a minute or until the client closes the port. May be given "
+            "several "
+            "times; faults apply in the order given."),
+        "FAULT");
+    const QCommandLineOption pace("pace",
+                                  "Take requests and send replies at the line's byte rate (1920 bytes/s).");
+    const QCommandLineOption store(
+        "store", "Keep the stored blocks in FILE across runs (written atomically).", "FILE");
+    const QCommandLineOption quiet("quiet", "Do not log requests.");
+    parser.addOptions({port, preload, preloadDefaults, fault, pace, store, quiet, help});
+
+    if (!parser.parse(arguments))
+        return Refuse(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return Refuse("unexpected argument " + parser.positionalArguments().first());
+
+    args.options.logRequests = !parser.isSet(quiet);
+    args.options.paceAtLineRate = parser.isSet(pace);
+    args.preloadDefaults = parser.isSet(preloadDefaults);
+    args.options.portPath = parser.value(port).toStdString();
+    args.options.storeFile = parser.value(store).toStdString();
+    for (const QString& value : parser.values(preload)) {
+        const std::string text = value.toStdString();
+        const std::optional<ByteString> block =
+            FromHex(std::string_view(text).substr(std::min<std::size_t>(2, text.size())));
+        if (text.size() < 3 || text[1] != '=' || text[0] < '1' || text[0] > '3' || !block || block->empty())
+            return Refuse("--preload wants TYPE=HEX with TYPE 1, 2 or 3: " + value);
+        args.preloads.emplace_back(text[0] - '0', *block);
+    }
+    for (const QString& value : parser.values(fault)) {
+        const std::optional<FaultOption> option = ParseFaultOption(value.toStdString());
+        if (!option)
+            return Refuse("--fault wants KIND[:STATUS][xCOUNT][@CODE]: " + value);
+        args.faults.push_back(*option);
     }
     return -1;
 }
@@ -90,8 +100,9 @@ int Parse(int argc, char** argv, Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const QCoreApplication app(argc, argv); // names the program in the help text
     Arguments args;
-    if (const int status = Parse(argc, argv, args); status >= 0)
+    if (const int status = Parse(QCoreApplication::arguments(), args); status >= 0)
         return status;
 
     // Blocked before the serving thread starts so that only sigwait below receives them.

@@ -6,7 +6,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
 #include <QUrl>
+#include <QWidget>
 
 namespace {
 
@@ -16,6 +19,43 @@ qsizetype ExtensionStart(const QString& path) {
     const qsizetype dot = path.lastIndexOf('.');
     return dot >= nameStart ? dot : path.size();
 }
+
+void SayNoProgramCouldOpen(QWidget* window, const QString& page) {
+    SystemMessageBox(window, QStringLiteral("No program could open the help page %1.").arg(page),
+                     ApplicationName(), mb::OK | mb::ICONEXCLAMATION);
+}
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// QDesktopServices hands the page to xdg-open and reports success once that has started, before it
+// has found a browser; so run it here and heed its exit status. It may run as long as the browser it
+// starts, so it is not waited for, and it outlives the window rather than be killed with it.
+bool OpenInDesktop(QWidget* window, const QUrl& url, const QString& page) {
+    auto* opener = new QProcess;
+    const QPointer<QWidget> owner(window);
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, owner, page](int code, QProcess::ExitStatus how) {
+                         if (how != QProcess::NormalExit || code != 0)
+                             SayNoProgramCouldOpen(owner, page);
+                         opener->deleteLater();
+                     });
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, owner, page](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             SayNoProgramCouldOpen(owner, page);
+                             opener->deleteLater();
+                         }
+                     });
+    opener->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+    return true;
+}
+#else
+bool OpenInDesktop(QWidget* window, const QUrl& url, const QString& page) {
+    if (QDesktopServices::openUrl(url))
+        return true;
+    SayNoProgramCouldOpen(window, page);
+    return false;
+}
+#endif
 
 } // namespace
 
@@ -31,16 +71,11 @@ bool OpenHelpTopic(QWidget* window, const QString& helpFile, unsigned command, q
     const QString page = helpFile.left(ExtensionStart(helpFile)) + QStringLiteral(".html");
     if (!QFileInfo(page).isFile()) {
         SystemMessageBox(window, QStringLiteral("The help page %1 could not be found.").arg(page),
-                    ApplicationName(), mb::OK | mb::ICONEXCLAMATION);
+                         ApplicationName(), mb::OK | mb::ICONEXCLAMATION);
         return false;
     }
     QUrl url = QUrl::fromLocalFile(page);
     if (command == help::CONTEXT)
         url.setFragment(QStringLiteral("context-%1").arg(data));
-    if (!QDesktopServices::openUrl(url)) {
-        SystemMessageBox(window, QStringLiteral("No browser could open the help page %1.").arg(page),
-                    ApplicationName(), mb::OK | mb::ICONEXCLAMATION);
-        return false;
-    }
-    return true;
+    return OpenInDesktop(window, url, page);
 }

@@ -9,6 +9,9 @@ namespace help {
 inline constexpr unsigned CONTEXT = 0x0001;
 }
 
+// The framework's standard Help command, which F1 sends; the application routes it to its help handler.
+inline constexpr unsigned ID_HELP = 57670;
+
 // The help file of an executable: its path with the extension replaced by "HLP", or with ".HLP"
 // appended where the file name has no extension.
 QString HelpFilePathFor(const QString& executablePath);
@@ -18,5 +21,7 @@ QString AppHelpFilePath();
 
 // Opens the help topic. The help file stands for the HTML page beside it with the same name and the
 // extension ".html", which opens in the desktop's browser (help::CONTEXT picks the topic's anchor).
-// A missing page or a failure to open it is told to the user; returns false then.
+// A missing page or a failure to open it is told to the user; returns false when that is known at
+// once. Where the desktop's opener (xdg-open) only tells later, by its exit status, the message
+// follows when it has ended.
 bool OpenHelpTopic(QWidget* window, const QString& helpFile, unsigned command, quintptr data);

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace {
 
@@ -98,6 +99,9 @@ void CNetConfigDlg::ConnectHandlers() {
     connect(GetDlgItemAs<QPushButton>(*this, IDC_BTN_PROGRAM), &QAbstractButton::clicked, this,
             &CNetConfigDlg::OnProgram);
     connect(m_btnHelp, &QAbstractButton::clicked, this, &CNetConfigDlg::OnHelpButton);
+    // F1 anywhere in the window, the pages included, is the framework's Help command.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            [] { theApp.OnCommand(ID_HELP); });
 }
 
 bool CNetConfigDlg::OnInitDialog() {

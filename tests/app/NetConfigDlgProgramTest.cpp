@@ -2,6 +2,9 @@
 #include "tests/support/TestNames.h"
 #include "ui/HelpTopic.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace {
 
 constexpr const char* kOutOfMemoryText = "PLC out of memory!";
@@ -204,6 +207,67 @@ TEST_F(ProgramTest, HelpWithoutItsPageSaysWhichFileIsMissing) {
         << recorder.boxes[0].text.toStdString();
     EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
+
+// F1 anywhere in the window, the pages included, gives the same help as the Help button: here, the
+// same message about the missing page.
+TEST_F(ProgramTest, F1AnywhereInTheWindowOpensTheHelpButtonsHelp) {
+    Click(IDC_BTN_HELP);
+    const std::vector<QString> helpButton = BoxTexts();
+    ASSERT_EQ(helpButton.size(), 1u);
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    Click(IDC_RB_ETHERNET);
+    for (QWidget* place :
+         {Item(IDC_RB_NONE), Item(IDC_CB_COMPORT), static_cast<QWidget*>(IpAddress()->Field(1))}) {
+        recorder.boxes.clear();
+        place->setFocus();
+        QTest::keyClick(place, Qt::Key_F1);
+        EXPECT_EQ(BoxTexts(), helpButton) << place->metaObject()->className();
+    }
+}
+
+// Whether the desktop has no opener at all or one that fails (no browser, no handler), the user learns
+// that the page could not be opened, and which page it was.
+class HelpOpenerTest : public DialogTest, public testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        page.setFileName(QFileInfo(AppHelpFilePath()).path() + "/" +
+                         QFileInfo(AppHelpFilePath()).completeBaseName() + ".html");
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.close();
+        savedPath = qgetenv("PATH");
+        if (const char* script = GetParam()) {
+            QFile opener(bin.filePath("xdg-open"));
+            ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+            opener.write(script);
+            opener.close();
+            opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", bin.path().toLocal8Bit() + (GetParam() ? ":" + savedPath : QByteArray()));
+    }
+    void TearDown() override {
+        qputenv("PATH", savedPath);
+        page.remove();
+        DialogTest::TearDown();
+    }
+    QTemporaryDir bin;
+    QFile page;
+    QByteArray savedPath;
+};
+
+TEST_P(HelpOpenerTest, SaysSoAndNamesThePage) {
+    Click(IDC_BTN_HELP);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !recorder.boxes.empty(); }, 10000));
+    EXPECT_EQ(BoxTexts(), std::vector<QString>{"No program could open the help page " +
+                                               QFileInfo(page).absoluteFilePath() + "."});
+    EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, HelpOpenerTest, testing::Values("#!/bin/sh\nexit 3\n", nullptr),
+                         [](const auto& info) {
+                             return std::string(info.param ? "OpenerFails" : "NoOpener");
+                         });
 
 struct HelpPathCase {
     const char* name;

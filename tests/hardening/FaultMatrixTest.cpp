@@ -2,6 +2,7 @@
 #include "tests/link/LinkMessageCases.h"
 
 #include <array>
+#include <chrono>
 #include <tuple>
 
 // Every fault the controller or the line can produce, in each of the three requests, seen twice: as the
@@ -16,6 +17,8 @@ constexpr const char* kReadFailedText =
     "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!";
 constexpr const char* kProgrammedText = "Devicenet attributes successfully programmed.";
 constexpr const char* kNotProgrammedText = "Devicenet attributes could not be programmed!";
+constexpr const char* kLengthText = "Incorrect Communication Packet  (Incorrect message length).";
+constexpr std::uint32_t kSameAsOtherStages = ~0u;
 
 struct FaultCase {
     const char* name;
@@ -24,6 +27,9 @@ struct FaultCase {
     std::uint32_t code;   // what the link returns; 0: the exchange still succeeds
     const char* message;  // the link's message; nullptr: none
     bool controllerActs;  // the controller carried out the request before the reply went wrong
+    // Where the read differs, since it alone offers room for a 99,999-byte payload:
+    std::uint32_t readCode = kSameAsOtherStages;
+    const char* readMessage = nullptr;
 };
 
 const FaultCase kFaultCases[] = {
@@ -37,9 +43,12 @@ const FaultCase kFaultCases[] = {
      "Incorrect Communication Packet  (Incorrect message number).", true},
     {"WrongMessageCode", SimFault::WrongMessageCode, 0, 3,
      "Incorrect Communication Packet  (Incorrect message code).", true},
-    {"OversizedReply", SimFault::OversizedReply, 0, 8,
-     "Incorrect Communication Packet  (Incorrect message length).", true},
+    {"OversizedReply", SimFault::OversizedReply, 0, 8, kLengthText, true},
     {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0, nullptr, true},
+    // A line that talks on: the exchange ends at its time limit with the first damage it saw, if any.
+    {"EndlessNoise", SimFault::EndlessNoise, 0, 8, kLengthText, false},
+    {"EndlessTrickle", SimFault::EndlessTrickle, 0, 2, kTimeOutText, false},
+    {"EndlessHeaders", SimFault::EndlessHeaders, 0, 8, kLengthText, false, 2, kTimeOutText},
 };
 
 enum class Stage { StatusId, Read, Write };
@@ -76,6 +85,18 @@ protected:
     }
 
     void InjectFault() { sim.InjectFault(Fault().fault, 1, Fault().status, StageMsgCode(GetStage())); }
+
+    bool ReadDiffers() const { return GetStage() == Stage::Read && Fault().readCode != kSameAsOtherStages; }
+    std::uint32_t Code() const { return ReadDiffers() ? Fault().readCode : Fault().code; }
+    const char* Message() const { return ReadDiffers() ? Fault().readMessage : Fault().message; }
+
+    // Clicks the control, noting how long the window was held (the exchange's bound shows here).
+    void TimedClick(int id) {
+        const auto start = std::chrono::steady_clock::now();
+        Click(id);
+        const auto held = std::chrono::steady_clock::now() - start;
+        RecordProperty("held_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(held).count()));
+    }
 
     // The bare exchange of the stage's request, as the application makes it, with the fault injected.
     LinkResult ExchangeWithFault() {
@@ -119,8 +140,8 @@ protected:
     // The link's own message, if the fault has one, then the caller's.
     std::vector<QString> Expected(const char* followUp) const {
         std::vector<QString> texts;
-        if (Fault().message)
-            texts.push_back(Fault().message);
+        if (Message())
+            texts.push_back(Message());
         if (followUp)
             texts.push_back(followUp);
         return texts;
@@ -141,14 +162,14 @@ protected:
 };
 
 TEST_P(FaultMatrixTest, LinkCodeMessagesViewStoreAndRecovery) {
-    EXPECT_EQ(ExchangeWithFault(), Fault().code);
-    const bool fails = Fault().code != 0;
+    EXPECT_EQ(ExchangeWithFault(), Code());
+    const bool fails = Code() != 0;
 
     if (GetStage() == Stage::Write) {
         EnterDeviceNet();
         Retype(FieldbusItem<QLineEdit>(kAddressEdit), "42");
         InjectFault();
-        Click(IDC_BTN_PROGRAM);
+        TimedClick(IDC_BTN_PROGRAM);
 
         EXPECT_EQ(BoxTexts(), Expected(fails ? kNotProgrammedText : kProgrammedText));
         ExpectView(NetworkDeviceNet);
@@ -165,7 +186,7 @@ TEST_P(FaultMatrixTest, LinkCodeMessagesViewStoreAndRecovery) {
     }
 
     InjectFault();
-    Click(IDC_RB_DEVICENET);
+    TimedClick(IDC_RB_DEVICENET);
     const bool readReached = GetStage() == Stage::Read;
     EXPECT_EQ(BoxTexts(), Expected(fails && readReached ? kReadFailedText : nullptr));
     ExpectView(fails ? NetworkNone : NetworkDeviceNet);

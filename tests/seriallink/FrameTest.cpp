@@ -22,6 +22,21 @@ TEST(Crc16, MatchesTheCatalogueCheckValueAndEmptyInput) {
     EXPECT_EQ(Crc16({}), 0xFFFF);
 }
 
+TEST(Crc16, OfARunFromTheRunningRegisterMatchesTheDirectOne) {
+    Bytes bytes(70000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 131 + (i >> 7));
+    std::vector<std::uint16_t> before{0x1234}; // any start value will do
+    for (std::uint8_t byte : bytes)
+        before.push_back(Crc16Step(before.back(), byte));
+    for (const auto [first, length] :
+         {std::pair<std::size_t, std::size_t>{0, 0}, {5, 1}, {3, 9}, {100, 255}, {17, 65536}, {0, 70000}}) {
+        const std::span<const std::uint8_t> run(bytes.data() + first, length);
+        EXPECT_EQ(Crc16Between(before[first], before[first + length], length), Crc16(run))
+            << first << "+" << length;
+    }
+}
+
 struct Example {
     const char* name;
     Bytes bytes;

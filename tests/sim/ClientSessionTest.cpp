@@ -121,6 +121,23 @@ TEST(ClientSessions, ClientArrivingLongAfterTheLastOneLeftIsServed) {
     EXPECT_EQ(WaitForCloses(sim, 3), 3);
 }
 
+TEST(ClientSessions, RequestCutOffIsDroppedAfterAGapNotAnsweredLater) {
+    ControllerSimulator sim;
+    sim.Start();
+    const int fd = OpenDevice(sim);
+    ASSERT_GE(fd, 0);
+    const ByteString abandoned = EncodeRequest(StatusId, frame::FlagPlcTarget, 0, 1, {});
+    ASSERT_EQ(::write(fd, abandoned.data(), 6), 6);
+    std::this_thread::sleep_for(200ms);
+    const ByteString request = EncodeRequest(StatusId, frame::FlagPlcTarget, 0, 2, {});
+    ASSERT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
+    const ByteString reply = ReadReply(fd);
+    ::close(fd);
+    ASSERT_GE(reply.size(), frame::HeaderSize);
+    EXPECT_EQ(reply[4], 2) << "the first reply answers the whole request, not the abandoned one";
+    EXPECT_EQ(PayloadOf(reply), StatusIdReply);
+}
+
 ControllerSimulator::Options Paced() {
     ControllerSimulator::Options options;
     options.paceAtLineRate = true;

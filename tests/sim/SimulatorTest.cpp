@@ -112,8 +112,9 @@ TEST(SimulatorExecutable, HelpExplainsEveryOption) {
     ASSERT_TRUE(sim.waitForFinished(5000));
     EXPECT_EQ(sim.exitCode(), 0);
     const QString help = QString::fromUtf8(sim.readAllStandardOutput());
-    for (const char* option : {"--port", "--preload ", "--preload-defaults", "--fault", "--pace", "--store",
-                               "--quiet", "--help", "SIGTERM", "no-reply", "oversized"})
+    for (const char* option :
+         {"--port", "--preload ", "--preload-defaults", "--fault", "--pace", "--store", "--quiet", "--help",
+          "SIGTERM", "no-reply", "oversized", "endless-noise", "endless-trickle", "endless-headers"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "seriallink/LinkCodes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// The byte stream an exchange runs over: the serial port for users, a scripted source for tests and
+// fuzzers. Both calls block the calling thread for at most the time they are given.
+class CByteChannel {
+public:
+    CByteChannel() = default;
+    virtual ~CByteChannel() = default;
+    CByteChannel(const CByteChannel&) = delete;
+    CByteChannel& operator=(const CByteChannel&) = delete;
+
+    // Sends every byte within `timeoutMs`: Transmit when the line does not take them in time,
+    // DeviceLost when the device has gone.
+    virtual LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) = 0;
+
+    // Waits up to `timeoutMs` for input, then takes what has arrived, at most `buffer.size()` bytes.
+    // `count` is 0 when nothing came in time; DeviceLost when the device has gone.
+    virtual LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) = 0;
+};

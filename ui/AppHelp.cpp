@@ -1,0 +1,16 @@
+#include "app/NetConfigApp.h"
+#include "ui/HelpTopic.h"
+#include "ui/NetConfigDlg.h"
+
+#include <QApplication>
+
+bool CNetConfigApp::OnCommand(unsigned nID) {
+    if (nID != ID_HELP)
+        return false;
+    OnHelp();
+    return true;
+}
+
+void CNetConfigApp::OnHelp() {
+    OpenHelpTopic(QApplication::activeWindow(), AppHelpFilePath(), help::CONTEXT, kHelpContextMainDialog);
+}
