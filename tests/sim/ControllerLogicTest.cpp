@@ -47,7 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"WriteLengthFieldTooBig", 42, 2, {0x00, 0x0D, 0x02}, 8},
         RefusalCase{"WriteTypeByteDiffers", 42, 2, Block(NetworkProfibus), 9},
         RefusalCase{"WriteShortBlockOfType", 42, 2, {0x00, 0x04, 0x02, 0x00}, 8},
-        RefusalCase{"WriteThreeByteBlock", 42, 1, {0x00, 0x03, 0x01}, 8}),
+        RefusalCase{"WriteThreeByteBlock", 42, 1, {0x00, 0x03, 0x01}, 8},
+        // Several conditions at once: the first in the protocol page's order decides.
+        RefusalCase{"ReadPayloadBeforeType", 43, 4, {0x00}, 8},
+        RefusalCase{"WriteTypeBeforeLengthField", 42, 4, {0x00}, 9},
+        RefusalCase{"WriteLengthFieldBeforeTypeByte", 42, 2, {0x00, 0x05, 0x03}, 8},
+        RefusalCase{"WriteTypeByteBeforeSize", 42, 2, {0x00, 0x04, 0x03, 0x00}, 9}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ControllerLogic, WriteStoresReadReturnsAndEmptyBlockClearsPerType) {
@@ -91,18 +96,19 @@ TEST_P(FaultOptionParsing, ReadsKindStatusCountAndCode) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FaultOptionParsing,
-    testing::Values(FaultOptionCase{"KindOnly", "no-reply", true, SimFault::NoReply, 0, 1, -1},
-                    FaultOptionCase{"Everything", "status:22x3@42", true, SimFault::Status, 22, 3, 42},
-                    FaultOptionCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2,
-                                    43},
-                    FaultOptionCase{"SpaceInside", "oversized x2", false, SimFault::Status, 0, 0, 0},
-                    FaultOptionCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, 18},
-                    FaultOptionCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
-                    FaultOptionCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
-                    FaultOptionCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
-                    FaultOptionCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},
-                    FaultOptionCase{"TrailingText", "wrong-seq@43z", false, SimFault::Status, 0, 0, 0},
-                    FaultOptionCase{"OutOfOrder", "status@42:5", false, SimFault::Status, 0, 0, 0}),
+    testing::Values(
+        FaultOptionCase{"KindOnly", "no-reply", true, SimFault::NoReply, 0, 1, -1},
+        FaultOptionCase{"Everything", "status:22x3@42", true, SimFault::Status, 22, 3, 42},
+        FaultOptionCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2, 43},
+        FaultOptionCase{"SpaceInside", "oversized x2", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, 18},
+        FaultOptionCase{"Endless", "endless-headers@43", true, SimFault::EndlessHeaders, 0, 1, 43},
+        FaultOptionCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"TrailingText", "wrong-seq@43z", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"OutOfOrder", "status@42:5", false, SimFault::Status, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
