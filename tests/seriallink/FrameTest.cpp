@@ -29,7 +29,7 @@ TEST(Crc16, OfARunFromTheRunningRegisterMatchesTheDirectOne) {
     std::vector<std::uint16_t> before{0x1234}; // any start value will do
     for (std::uint8_t byte : bytes)
         before.push_back(Crc16Step(before.back(), byte));
-    for (const auto [first, length] :
+    for (const auto& [first, length] :
          {std::pair<std::size_t, std::size_t>{0, 0}, {5, 1}, {3, 9}, {100, 255}, {17, 65536}, {0, 70000}}) {
         const std::span<const std::uint8_t> run(bytes.data() + first, length);
         EXPECT_EQ(Crc16Between(before[first], before[first + length], length), Crc16(run))
