@@ -45,6 +45,7 @@ bool OpenInDesktop(QWidget* window, const QUrl& url, const QString& page) {
                              opener->deleteLater();
                          }
                      });
+    opener->setProcessChannelMode(QProcess::ForwardedChannels); // its own complaints reach the terminal
     opener->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
     return true;
 }

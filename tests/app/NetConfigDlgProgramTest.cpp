@@ -249,6 +249,7 @@ protected:
     void TearDown() override {
         qputenv("PATH", savedPath);
         page.remove();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the finished opener
         DialogTest::TearDown();
     }
     QTemporaryDir bin;
