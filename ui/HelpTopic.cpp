@@ -58,18 +58,33 @@ bool OpenInDesktop(QWidget* window, const QUrl& url, const QString& page) {
 }
 #endif
 
+QString HelpPageFor(const QString& helpFile) {
+    return helpFile.left(ExtensionStart(helpFile)) + QStringLiteral(".html");
+}
+
 } // namespace
 
 QString HelpFilePathFor(const QString& executablePath) {
     return executablePath.left(ExtensionStart(executablePath)) + QStringLiteral(".HLP");
 }
 
+QString FindHelpFile(const QString& executablePath, const QString& installedDir) {
+    const QString beside = HelpFilePathFor(executablePath);
+    if (QFileInfo(HelpPageFor(beside)).isFile())
+        return beside;
+    const QFileInfo executable(executablePath);
+    const QString installed = QDir::toNativeSeparators(QDir::cleanPath(
+        executable.path() + '/' + installedDir + '/' + HelpFilePathFor(executable.fileName())));
+    return QFileInfo(HelpPageFor(installed)).isFile() ? installed : beside;
+}
+
 QString AppHelpFilePath() {
-    return HelpFilePathFor(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+    return FindHelpFile(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()),
+                        QStringLiteral(TALVOR_INSTALLED_HELP_DIR));
 }
 
 bool OpenHelpTopic(QWidget* window, const QString& helpFile, unsigned command, quintptr data) {
-    const QString page = helpFile.left(ExtensionStart(helpFile)) + QStringLiteral(".html");
+    const QString page = HelpPageFor(helpFile);
     if (!QFileInfo(page).isFile()) {
         SystemMessageBox(window, QStringLiteral("The help page %1 could not be found.").arg(page),
                          ApplicationName(), mb::OK | mb::ICONEXCLAMATION);

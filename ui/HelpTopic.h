@@ -16,6 +16,11 @@ inline constexpr unsigned ID_HELP = 57670;
 // appended where the file name has no extension.
 QString HelpFilePathFor(const QString& executablePath);
 
+// The help file of the executable at this path: beside it where its page is (the build tree, a
+// Windows folder), else in `installedDir`, relative to the executable's folder, where the installed
+// page is; beside it again when neither has the page, so that the message names the usual place.
+QString FindHelpFile(const QString& executablePath, const QString& installedDir);
+
 // The running executable's help file.
 QString AppHelpFilePath();
 

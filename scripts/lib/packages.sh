@@ -7,10 +7,14 @@ TALVOR_PACKAGES=(
   xvfb xdotool x11-utils imagemagick fonts-dejavu-core
   xdg-utils
 )
+# What scripts/package needs on top: the checks of a Debian package and of desktop files.
+TALVOR_PACKAGING_TOOLS=(dpkg-dev desktop-file-utils appstream lintian)
 
+# ensure_packages [PACKAGE...]: the packages named, TALVOR_PACKAGES without names.
 ensure_packages() {
+  [ $# -gt 0 ] || set -- "${TALVOR_PACKAGES[@]}"
   local missing=()
-  for package in "${TALVOR_PACKAGES[@]}"; do
+  for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -2,6 +2,7 @@
 #include "tests/support/TestNames.h"
 #include "ui/HelpTopic.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -291,5 +292,37 @@ INSTANTIATE_TEST_SUITE_P(Paths, HelpPathTest,
                                          HelpPathCase{"DotInTheFolderOnly", "/opt/v1.0/TALVOR_EthernetConfig",
                                                       "/opt/v1.0/TALVOR_EthernetConfig.HLP"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct HelpPlaceCase {
+    const char* name;
+    bool pageBeside;
+    bool pageInstalled;
+    const char* found; // relative to the root of bin/ and share/
+};
+
+class HelpPlaceTest : public testing::TestWithParam<HelpPlaceCase> {};
+
+TEST_P(HelpPlaceTest, PrefersThePageBesideTheExecutable) {
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath("bin") && QDir(root.path()).mkpath("share/talvor"));
+    const auto put = [&](const QString& page) {
+        QFile file(root.filePath(page));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    if (GetParam().pageBeside)
+        put("bin/TALVOR_EthernetConfig.html");
+    if (GetParam().pageInstalled)
+        put("share/talvor/TALVOR_EthernetConfig.html");
+    EXPECT_EQ(FindHelpFile(root.filePath("bin/TALVOR_EthernetConfig"), "../share/talvor"),
+              root.filePath(GetParam().found));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, HelpPlaceTest,
+    testing::Values(HelpPlaceCase{"BuildTree", true, false, "bin/TALVOR_EthernetConfig.HLP"},
+                    HelpPlaceCase{"Installed", false, true, "share/talvor/TALVOR_EthernetConfig.HLP"},
+                    HelpPlaceCase{"Both", true, true, "bin/TALVOR_EthernetConfig.HLP"},
+                    HelpPlaceCase{"Neither", false, false, "bin/TALVOR_EthernetConfig.HLP"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

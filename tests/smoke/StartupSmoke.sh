@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# The real executable on a private X server: its window appears and Escape ends it with status 0.
-# Usage: StartupSmoke.sh <executable> <repository root>
+# The real executable on a private X server against the controller simulator: its window appears, the
+# Help button hands its help page to the desktop's opener, and Escape ends it with status 0.
+# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root>
 set -uo pipefail
-executable=$1
-source "$2/scripts/lib/xvfb.sh"
+utility=$1
+simulator=$2
+source "$3/scripts/lib/xvfb.sh"
+source "$3/scripts/lib/simulator.sh"
+work=$(mktemp -d)
+cleanup() {
+  stop_simulator
+  stop_xvfb
+  rm -rf "$work"
+}
+trap cleanup EXIT
 start_xvfb || exit 1
-trap stop_xvfb EXIT
+start_simulator "$simulator" --preload-defaults --quiet || exit 1
+export TALVOR_COM1=$TALVOR_SIM_PTY
 # The X server is the only display; offscreen must not be inherited from the test environment.
 unset QT_QPA_PLATFORM
+# Without a desktop session Qt opens documents with xdg-open: this one records what it was given.
+mkdir "$work/bin"
+printf '#!/bin/sh\necho "$1" >> "%s/opened"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
 
-"$executable" &
+"$utility" &
 pid=$!
 window=$(wait_for_window "TALVOR Net Config")
 if [ -z "$window" ]; then
@@ -18,6 +34,24 @@ if [ -z "$window" ]; then
   exit 1
 fi
 echo "window $window is shown"
+
+# No window manager: the window is the dialog's client area, 410 x 163 dialog units, and the Help
+# button's centre sits at (44, 137) of them.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --window "$window" $((WIDTH * 44 / 410)) $((HEIGHT * 137 / 163)) click 1
+for _ in $(seq 100); do
+  [ -s "$work/opened" ] && break
+  sleep 0.1
+done
+opened=$(head -n1 "$work/opened" 2>/dev/null)
+page=${opened#file://}
+page=${page%%#*}
+if [ "$(basename "$page")" != "$(basename "$utility").html" ] || [ ! -f "$page" ]; then
+  echo "FAIL: Help opened \"$opened\", not the utility's help page"
+  kill "$pid" 2>/dev/null
+  exit 1
+fi
+echo "Help opened $opened"
 
 xdotool windowfocus --sync "$window" key Escape
 for _ in $(seq 100); do
