@@ -3,17 +3,13 @@
 #include "model/ByteString.h"
 #include "model/NetAttributes.h"
 #include "model/NetworkType.h"
+#include "seriallink/CommParam.h"
+#include "seriallink/MessageCodes.h"
 #include "seriallink/SerialComm.h"
 
 #include <cstdint>
 
 class CMessageSink;
-
-// Link request codes.
-constexpr std::uint8_t MSGCODE_STATUS_ID = 18;
-constexpr std::uint8_t MSGCODE_WRITE_NET_ATTR = 42;
-constexpr std::uint8_t MSGCODE_READ_NET_ATTR = 43;
-constexpr std::uint16_t COMM_PARAM_DEFAULT = 0x1001;
 
 // What reading a type's stored attributes came to. Every outcome but Read has been reported.
 enum class StoredRead {

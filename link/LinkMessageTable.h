@@ -1,10 +1,9 @@
 #pragma once
 
+#include "res/ResourceIds.h"
+
 #include <cstdint>
 #include <optional>
-
-// String shown for link result codes the table does not know and the system cannot explain.
-constexpr unsigned IDS_UNKNOWN_LINK_ERROR = 138;
 
 // Codes the user is never told about: success, and 18. A request that received 18 has still failed.
 bool IsSilentLinkResult(std::uint32_t code);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/DialogTemplate.h"
+#include "res/ResourceIds.h"
 
-// Template 100, the About box; it shows icon 128, which is also the main window's icon.
+// Template 100, the About box; it shows icon IDR_MAINFRAME.
 constexpr int IDD_ABOUTBOX = 100;
-constexpr int IDR_MAINFRAME = 128;
 
 const DialogTemplate& AboutBoxTemplate();

@@ -1,23 +1,13 @@
 #include "sim/ControllerLogic.h"
 
-#include "model/NetworkType.h"
+#include "model/NetAttributes.h"
+#include "seriallink/LinkCodes.h"
+#include "seriallink/MessageCodes.h"
 
 namespace {
 
 bool IsStoredType(std::uint8_t type) {
     return type >= NetworkEthernet && type <= NetworkProfibus;
-}
-
-// A controller accepts only the block size of its own type.
-std::size_t BlockLength(std::uint8_t type) {
-    switch (type) {
-    case NetworkEthernet:
-        return 19;
-    case NetworkDeviceNet:
-        return 12;
-    default:
-        return 13;
-    }
 }
 
 ControllerAnswer Refuse(std::uint8_t status) {
@@ -28,18 +18,19 @@ ControllerAnswer Write(const Frame& request, BlockStore& store) {
     const std::uint8_t type = request.header.networkType;
     const ByteString& block = request.payload;
     if (!IsStoredType(type))
-        return Refuse(ctrl::StatusType);
+        return Refuse(linkcode::WrongType);
     if (block.size() < 2 || ((block[0] << 8) | block[1]) != static_cast<int>(block.size()))
-        return Refuse(ctrl::StatusLength);
+        return Refuse(linkcode::MessageLength);
     std::optional<ByteString>& slot = store[type - 1];
     if (block == EmptyAttributeBlock()) {
         slot.reset();
         return {frame::StatusOk, {}, true};
     }
     if (block.size() < 3 || block[2] != type)
-        return Refuse(ctrl::StatusType);
-    if (block.size() != BlockLength(type))
-        return Refuse(ctrl::StatusLength);
+        return Refuse(linkcode::WrongType);
+    // A controller accepts only the block size of its own type.
+    if (block.size() != AttributeBlockLength(type))
+        return Refuse(linkcode::MessageLength);
     slot = block;
     return {frame::StatusOk, {}, true};
 }
@@ -47,9 +38,9 @@ ControllerAnswer Write(const Frame& request, BlockStore& store) {
 ControllerAnswer Read(const Frame& request, const BlockStore& store) {
     const std::uint8_t type = request.header.networkType;
     if (!request.payload.empty())
-        return Refuse(ctrl::StatusLength);
+        return Refuse(linkcode::MessageLength);
     if (!IsStoredType(type))
-        return Refuse(ctrl::StatusType);
+        return Refuse(linkcode::WrongType);
     return {frame::StatusOk, store[type - 1].value_or(EmptyAttributeBlock()), false};
 }
 
@@ -57,15 +48,15 @@ ControllerAnswer Read(const Frame& request, const BlockStore& store) {
 
 ControllerAnswer AnswerRequest(const Frame& request, BlockStore& store) {
     switch (request.header.msgCode) {
-    case ctrl::MsgStatusId:
+    case MSGCODE_STATUS_ID:
         if (!request.payload.empty())
-            return Refuse(ctrl::StatusLength);
+            return Refuse(linkcode::MessageLength);
         return {frame::StatusOk, ctrl::StatusIdPayload, false};
-    case ctrl::MsgWriteNetAttr:
+    case MSGCODE_WRITE_NET_ATTR:
         return Write(request, store);
-    case ctrl::MsgReadNetAttr:
+    case MSGCODE_READ_NET_ATTR:
         return Read(request, store);
     default:
-        return Refuse(ctrl::StatusMessageCode);
+        return Refuse(linkcode::MessageCode);
     }
 }

@@ -10,17 +10,8 @@
 // What the simulated controller knows: one attribute block per network type 1 to 3.
 using BlockStore = std::array<std::optional<ByteString>, 3>;
 
+// A malformed request gets the status of the link result code that names its fault (seriallink/LinkCodes.h).
 namespace ctrl {
-
-inline constexpr std::uint8_t MsgStatusId = 18;
-inline constexpr std::uint8_t MsgWriteNetAttr = 42;
-inline constexpr std::uint8_t MsgReadNetAttr = 43;
-
-// Controller statuses for malformed requests, drawn from the link result codes.
-inline constexpr std::uint8_t StatusChecksum = 1;
-inline constexpr std::uint8_t StatusMessageCode = 3;
-inline constexpr std::uint8_t StatusLength = 8;
-inline constexpr std::uint8_t StatusType = 9;
 
 // Payload of a status-id reply: family "TV", firmware 1.0.
 inline const ByteString StatusIdPayload{0x54, 0x56, 0x01, 0x00};

@@ -3,6 +3,7 @@
 #include "model/NetAttributes.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/FrameDecoder.h"
+#include "seriallink/LinkCodes.h"
 #include "sim/ClientWatch.h"
 #include "sim/ControllerLogic.h"
 #include "sim/FaultOption.h"
@@ -79,7 +80,7 @@ struct ControllerSimulator::State {
     Options options;
     SimDevice device;
     ClientWatch watch;
-    LineSettings line = *DecodeCommParam(CommParamDefault);
+    LineSettings line = *DecodeCommParam(COMM_PARAM_DEFAULT);
     int wake[2] = {-1, -1};
     std::thread thread;
     std::atomic<bool> running{false};
@@ -364,13 +365,13 @@ void ControllerSimulator::State::Dispatch(FrameDecoder::Result& found) {
         Log("skipped %zu noise bytes", found.skipped);
         break;
     case FrameDecoder::Event::BadCrc:
-        Log("request code=%u seq=%u: bad CRC -> status %u", h.msgCode, h.sequence, ctrl::StatusChecksum);
-        Send(EncodeReply(h.msgCode, ctrl::StatusChecksum, h.networkType, h.sequence, {}));
+        Log("request code=%u seq=%u: bad CRC -> status %u", h.msgCode, h.sequence, linkcode::Checksum);
+        Send(EncodeReply(h.msgCode, linkcode::Checksum, h.networkType, h.sequence, {}));
         break;
     case FrameDecoder::Event::TooLong:
         Log("request code=%u seq=%u: payload length %u too long -> status %u", h.msgCode, h.sequence,
-            h.payloadLength, ctrl::StatusLength);
-        Send(EncodeReply(h.msgCode, ctrl::StatusLength, h.networkType, h.sequence, {}));
+            h.payloadLength, linkcode::MessageLength);
+        Send(EncodeReply(h.msgCode, linkcode::MessageLength, h.networkType, h.sequence, {}));
         break;
     }
 }

@@ -2,12 +2,12 @@
 
 #include "sim/Hex.h"
 
+#include <QSaveFile>
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace {
 
@@ -41,32 +41,13 @@ BlockStore LoadStore(const std::string& path) {
 }
 
 void SaveStore(const std::string& path, const BlockStore& store) {
-    std::string text;
+    // QSaveFile writes a temporary file beside the store, syncs it to disk and renames it over the store.
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        Fail(path, file.errorString().toStdString());
     for (std::size_t i = 0; i < store.size(); ++i)
         if (store[i])
-            text += std::to_string(i + 1) + ' ' + ToHex(*store[i]) + '\n';
-
-    const std::string temporary = path + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        Fail(temporary, std::strerror(errno));
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            Fail(temporary, std::strerror(error));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    const int syncError = errno;
-    ::close(fd);
-    if (!synced)
-        Fail(temporary, std::strerror(syncError));
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
-        Fail(path, std::strerror(errno));
+            file.write((std::to_string(i + 1) + ' ' + ToHex(*store[i]) + '\n').c_str());
+    if (!file.commit())
+        Fail(path, file.errorString().toStdString());
 }

@@ -8,5 +8,5 @@
 // A missing file is an empty store; an unreadable or malformed one throws std::runtime_error.
 BlockStore LoadStore(const std::string& path);
 
-// Replaces the file atomically (temporary file, flush to disk, rename); throws std::runtime_error.
+// Replaces the file atomically (temporary file, synced to disk, renamed); throws std::runtime_error.
 void SaveStore(const std::string& path, const BlockStore& store);

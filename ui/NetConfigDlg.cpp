@@ -5,7 +5,9 @@
 #include "platform/MessageBox.h"
 #include "res/AttributeMessages.h"
 #include "res/MainDialogTemplate.h"
+#include "res/ResourceIds.h"
 #include "res/StringTable.h"
+#include "seriallink/PortName.h"
 #include "ui/AboutDlg.h"
 #include "ui/EthernetPage.h"
 #include "ui/FieldbusPage.h"
@@ -20,10 +22,6 @@
 #include <QShortcut>
 
 namespace {
-
-constexpr unsigned IDS_ABOUTBOX = 101;
-constexpr int IDR_MAINFRAME = 128;
-constexpr int kComPortCount = 8;
 
 // The Program button's caption for each network type that can be programmed.
 const char* ProgramButtonText(int networkType) {
@@ -148,7 +146,7 @@ bool CNetConfigDlg::OnInitDialog() {
     SelectText(*m_cbHiddenSel2, theApp.m_nHiddenSel2);
 
     m_cbComPort->clear();
-    for (int port = 1; port <= kComPortCount; ++port)
+    for (int port = FirstComPort; port <= LastComPort; ++port)
         m_cbComPort->addItem(QStringLiteral("Com%1").arg(port));
     m_cbComPort->setCurrentIndex(theApp.m_nComPort);
     return true;
@@ -269,11 +267,11 @@ void CNetConfigDlg::OnSetDefaults() {
 
 void CNetConfigDlg::OnSelchangeComPort() {
     const int selected = m_cbComPort->currentIndex();
-    theApp.m_nComPort = selected >= 1 && selected <= kComPortCount ? selected : 0;
+    theApp.m_nComPort = selected >= 1 && selected <= LastComPort ? selected : 0;
 }
 
 void CNetConfigDlg::OnHelpButton() {
-    OpenHelpTopic(this, AppHelpFilePath(), help::CONTEXT, kHelpContextMainDialog);
+    OpenHelpTopic(this, AppHelpFilePath(), help::CONTEXT, HelpContextMainDialog);
 }
 
 void CNetConfigDlg::OnSysCommand(unsigned nID, qintptr /*lParam*/) {

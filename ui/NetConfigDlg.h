@@ -13,7 +13,7 @@ class QRadioButton;
 // System command of the About item.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
 // The help topic the Help button opens.
-constexpr quintptr kHelpContextMainDialog = 0x30000;
+constexpr quintptr HelpContextMainDialog = 0x30000;
 
 // The utility's main window: COM port and network type choice, the page of the chosen type over one
 // frame, and the actions that fit it. All attribute data stays in theApp; the view always matches

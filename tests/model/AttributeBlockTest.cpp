@@ -14,6 +14,7 @@ class DefaultBlockTest : public testing::TestWithParam<DefaultEncoding> {};
 
 TEST_P(DefaultBlockTest, RecordAtDefaultsEncodesToKnownBytes) {
     EXPECT_EQ(CNetAttributes(GetParam().type).BuildBlock(), GetParam().block);
+    EXPECT_EQ(AttributeBlockLength(GetParam().type), GetParam().block.size()); // what the controller accepts
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <cstdint>
+
+// The controller's request codes: the utility sends them, the controller (and its simulator) answers them.
+inline constexpr std::uint8_t MSGCODE_STATUS_ID = 18;
+inline constexpr std::uint8_t MSGCODE_WRITE_NET_ATTR = 42;
+inline constexpr std::uint8_t MSGCODE_READ_NET_ATTR = 43;
