@@ -8,12 +8,12 @@
 namespace {
 
 // Replies land in scratch buffers on the stack, so a request allocates nothing for them.
-constexpr std::size_t kStatusIdBufferSize = 65536;
-constexpr std::uint32_t kStatusIdCapacity = 65535;
-constexpr std::uint32_t kReadAttributesCapacity = 100000;
+constexpr std::size_t StatusIdBufferSize = 65536;
+constexpr std::uint32_t StatusIdCapacity = 65535;
+constexpr std::uint32_t ReadAttributesCapacity = 100000;
 
 // The library takes the payload length of a write as one byte.
-constexpr std::size_t kMaxWritePayload = std::numeric_limits<std::uint8_t>::max();
+constexpr std::size_t MaxWritePayload = std::numeric_limits<std::uint8_t>::max();
 
 } // namespace
 
@@ -51,21 +51,21 @@ void CNetConfigApp::SetPLCTarget(int value) {
 }
 
 bool CNetConfigApp::ReadStatusId(ByteString* id) {
-    std::array<std::uint8_t, kStatusIdBufferSize> reply;
+    std::array<std::uint8_t, StatusIdBufferSize> reply;
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
     const bool sent =
-        SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), kStatusIdCapacity, &replyCount);
+        SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), StatusIdCapacity, &replyCount);
     SetPLCTarget(0);
     if (sent && id)
-        id->assign(reply.begin(), reply.begin() + std::min(replyCount, kStatusIdCapacity));
+        id->assign(reply.begin(), reply.begin() + std::min(replyCount, StatusIdCapacity));
     return sent;
 }
 
 bool CNetConfigApp::WriteNetAttributes(ByteString block, NetworkType type) {
     // A longer block cannot be described by the one-byte length; cutting it would corrupt the controller's
     // attributes, so it is refused before anything goes on the line.
-    if (block.size() > kMaxWritePayload)
+    if (block.size() > MaxWritePayload)
         return false;
     const auto payloadLength = static_cast<std::uint8_t>(block.size());
     std::vector<std::uint8_t> payload(block.begin(), block.end());
@@ -75,15 +75,15 @@ bool CNetConfigApp::WriteNetAttributes(ByteString block, NetworkType type) {
 }
 
 bool CNetConfigApp::ReadNetAttributes(ByteString& block, NetworkType type) {
-    std::array<std::uint8_t, kReadAttributesCapacity> reply;
+    std::array<std::uint8_t, ReadAttributesCapacity> reply;
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
     m_SerialComm.m_byNetworkType = static_cast<std::uint8_t>(type);
-    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), kReadAttributesCapacity,
+    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), ReadAttributesCapacity,
                      &replyCount))
         return false;
     // Whatever count the library reports, nothing past the buffer is copied.
-    const std::uint32_t received = std::min(replyCount, kReadAttributesCapacity);
+    const std::uint32_t received = std::min(replyCount, ReadAttributesCapacity);
     block.assign(reply.begin(), reply.begin() + received);
     return true;
 }

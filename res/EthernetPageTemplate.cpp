@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr unsigned kLabel = ws::CHILD | ws::GROUP;
-constexpr unsigned kNumberEdit = ws::CHILD | ws::BORDER | ws::TABSTOP | es::NUMBER | es::AUTOHSCROLL;
-constexpr unsigned kAddress = ws::CHILD | ws::VISIBLE | ws::TABSTOP;
+constexpr unsigned LabelStyle = ws::CHILD | ws::GROUP;
+constexpr unsigned NumberEditStyle = ws::CHILD | ws::BORDER | ws::TABSTOP | es::NUMBER | es::AUTOHSCROLL;
+constexpr unsigned AddressStyle = ws::CHILD | ws::VISIBLE | ws::TABSTOP;
 
 } // namespace
 
@@ -21,21 +21,23 @@ const DialogTemplate& EthernetPageTemplate() {
         186,
         117,
         {
-            {IDC_ED_ETH_TIMEOUT, "EDIT", kNumberEdit, "", 6, 4, 6, 12},
-            {IDC_ED_ETH_POLL_TIME, "EDIT", kNumberEdit, "", 7, 10, 6, 12},
-            {IDC_IP_ADDRESS, "SysIPAddress32", kAddress, "IPAddress1", 69, 13, 89, 15},
-            {IDC_IP_SUBNET_MASK, "SysIPAddress32", kAddress, "IPAddress1", 69, 38, 89, 15},
-            {IDC_IP_GATEWAY, "SysIPAddress32", kAddress, "IPAddress1", 69, 63, 89, 15},
-            {IDC_ST_ETH_TIMEOUT_LABEL, "STATIC", kLabel | ss::RIGHT, "Connect Timeout (0-255)", 7, 9, 12, 8},
-            {IDC_ST_ETH_TIMEOUT_UNIT, "STATIC", kLabel | ss::LEFT, "x 10 Seconds", 7, 8, 14, 8},
-            {IDC_ST_ETH_POLL_TIME_LABEL, "STATIC", kLabel | ss::RIGHT, "Poll Time (0-255)", 7, 10, 16, 8},
-            {IDC_ST_ETH_POLL_TIME_UNIT, "STATIC", kLabel | ss::LEFT, "x 10 Seconds", 14, 9, 8, 8},
-            {IDC_ST_IP_ADDRESS, "STATIC", kLabel | ss::RIGHT | ws::VISIBLE, "IP Address", 26, 17, 35, 8},
-            {IDC_ST_SUBNET_MASK, "STATIC", kLabel | ss::RIGHT | ws::VISIBLE, "Subnet Mask", 18, 41, 43, 8},
-            {IDC_ST_GATEWAY, "STATIC", kLabel | ss::RIGHT | ws::VISIBLE, "Gateway Address", 5, 65, 56, 8},
+            {IDC_ED_ETH_TIMEOUT, "EDIT", NumberEditStyle, "", 6, 4, 6, 12},
+            {IDC_ED_ETH_POLL_TIME, "EDIT", NumberEditStyle, "", 7, 10, 6, 12},
+            {IDC_IP_ADDRESS, "SysIPAddress32", AddressStyle, "IPAddress1", 69, 13, 89, 15},
+            {IDC_IP_SUBNET_MASK, "SysIPAddress32", AddressStyle, "IPAddress1", 69, 38, 89, 15},
+            {IDC_IP_GATEWAY, "SysIPAddress32", AddressStyle, "IPAddress1", 69, 63, 89, 15},
+            {IDC_ST_ETH_TIMEOUT_LABEL, "STATIC", LabelStyle | ss::RIGHT, "Connect Timeout (0-255)", 7, 9, 12,
+             8},
+            {IDC_ST_ETH_TIMEOUT_UNIT, "STATIC", LabelStyle | ss::LEFT, "x 10 Seconds", 7, 8, 14, 8},
+            {IDC_ST_ETH_POLL_TIME_LABEL, "STATIC", LabelStyle | ss::RIGHT, "Poll Time (0-255)", 7, 10, 16, 8},
+            {IDC_ST_ETH_POLL_TIME_UNIT, "STATIC", LabelStyle | ss::LEFT, "x 10 Seconds", 14, 9, 8, 8},
+            {IDC_ST_IP_ADDRESS, "STATIC", LabelStyle | ss::RIGHT | ws::VISIBLE, "IP Address", 26, 17, 35, 8},
+            {IDC_ST_SUBNET_MASK, "STATIC", LabelStyle | ss::RIGHT | ws::VISIBLE, "Subnet Mask", 18, 41, 43,
+             8},
+            {IDC_ST_GATEWAY, "STATIC", LabelStyle | ss::RIGHT | ws::VISIBLE, "Gateway Address", 5, 65, 56, 8},
             {NoControlId, "BUTTON", ws::CHILD | ws::VISIBLE | bs::GROUPBOX, "Ethernet", 0, 0, 178, 107},
-            {NoControlId, "STATIC", kLabel | ss::LEFT, "Port Number", 5, 10, 19, 8},
-            {IDC_ED_PORT_NUMBER, "EDIT", kNumberEdit, "", 9, 7, 9, 14},
+            {NoControlId, "STATIC", LabelStyle | ss::LEFT, "Port Number", 5, 10, 19, 8},
+            {IDC_ED_PORT_NUMBER, "EDIT", NumberEditStyle, "", 9, 7, 9, 14},
         },
         {},
     };
