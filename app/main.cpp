@@ -7,7 +7,7 @@
 int main(int argc, char* argv[]) {
     // theApp holds no Qt object yet: the link creates its port only when it opens.
     QApplication application(argc, argv);
-    QApplication::setApplicationVersion(kExecutableVersion);
+    QApplication::setApplicationVersion(ExecutableVersion);
     theApp.m_pMessageSink = &MessageBoxSink();
     theApp.InitInstance();
     // The dialog's result is not examined: closing it always ends the process normally.

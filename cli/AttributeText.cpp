@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr std::array kTypeNames{std::pair{NetworkEthernet, "ethernet"},
-                                std::pair{NetworkDeviceNet, "devicenet"},
-                                std::pair{NetworkProfibus, "profibus"}};
+constexpr std::array TypeNames{std::pair{NetworkEthernet, "ethernet"},
+                               std::pair{NetworkDeviceNet, "devicenet"},
+                               std::pair{NetworkProfibus, "profibus"}};
 
 QString AddressText(const std::uint8_t (&octets)[4]) {
     return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
@@ -57,14 +57,14 @@ std::vector<std::pair<QString, QJsonValue>> Fields(const CNetAttributes& record)
 } // namespace
 
 std::optional<NetworkType> NetworkTypeNamed(const QString& name) {
-    for (const auto& [type, typeName] : kTypeNames)
+    for (const auto& [type, typeName] : TypeNames)
         if (name == QLatin1String(typeName))
             return type;
     return std::nullopt;
 }
 
 QString NetworkTypeName(int type) {
-    for (const auto& [known, typeName] : kTypeNames)
+    for (const auto& [known, typeName] : TypeNames)
         if (type == known)
             return QString::fromLatin1(typeName);
     return QString::number(type);

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr char kFormatName[] = "talvor-netcfg backup";
+constexpr char FormatName[] = "talvor-netcfg backup";
 
 std::optional<ByteString> FromHex(const QString& text) {
     static const QRegularExpression hexPairs(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
@@ -47,8 +47,8 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
 } // namespace
 
 QByteArray BackupToJson(const Backup& backup) {
-    QJsonObject json{{"format", kFormatName},
-                     {"version", kBackupFormatVersion},
+    QJsonObject json{{"format", FormatName},
+                     {"version", BackupFormatVersion},
                      {"statusId", HexText(backup.statusId, false)}};
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         const auto& block = backup.blocks[type - 1];
@@ -66,14 +66,14 @@ std::optional<Backup> BackupFromJson(const QByteArray& json, QString& error) {
         return std::nullopt;
     }
     const QJsonObject object = document.object();
-    if (!document.isObject() || object.value("format") != QLatin1String(kFormatName)) {
-        error = QStringLiteral("not a %1 file").arg(kFormatName);
+    if (!document.isObject() || object.value("format") != QLatin1String(FormatName)) {
+        error = QStringLiteral("not a %1 file").arg(FormatName);
         return std::nullopt;
     }
-    if (object.value("version") != kBackupFormatVersion) {
+    if (object.value("version") != BackupFormatVersion) {
         error = QStringLiteral("format version %1 is not the one this program reads (%2)")
                     .arg(object.value("version").toVariant().toString())
-                    .arg(kBackupFormatVersion);
+                    .arg(BackupFormatVersion);
         return std::nullopt;
     }
     Backup backup;

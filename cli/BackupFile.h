@@ -15,7 +15,7 @@ struct Backup {
     std::array<std::optional<ByteString>, 3> blocks; // by network type 1 to 3
 };
 
-inline constexpr int kBackupFormatVersion = 1;
+inline constexpr int BackupFormatVersion = 1;
 
 QByteArray BackupToJson(const Backup& backup);
 

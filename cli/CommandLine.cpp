@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr char kDescription[] =
+constexpr char Description[] =
     "Reads and writes the network attributes of a TALVOR controller on a serial port, with the same\n"
     "rules, requests and messages as TALVOR_EthernetConfig.\n"
     "\n"
@@ -27,7 +27,7 @@ constexpr char kDescription[] =
     "  backup FILE                    saves the status id and all three types' blocks as JSON\n"
     "  restore FILE                   checks FILE whole, then writes its blocks back\n";
 
-constexpr char kExitStatuses[] =
+constexpr char ExitStatuses[] =
     "\n"
     "Exit status:\n"
     "  0  success\n"
@@ -69,7 +69,7 @@ bool OptionFitsType(const QString& option, const QString& type) {
 const QStringList kValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"};
 
 void DescribeOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(kDescription);
+    parser.setApplicationDescription(Description);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
@@ -93,7 +93,7 @@ void DescribeOptions(QCommandLineParser& parser) {
 QString HelpText() {
     QCommandLineParser parser;
     DescribeOptions(parser);
-    return parser.helpText() + QString::fromLatin1(kExitStatuses);
+    return parser.helpText() + QString::fromLatin1(ExitStatuses);
 }
 
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message) {

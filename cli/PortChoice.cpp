@@ -8,11 +8,12 @@
 bool SelectPort(CNetConfigApp& app, const QString& port) {
     if (port.isEmpty())
         return false;
-    static const QRegularExpression comPort(QStringLiteral("^COM([1-8])$"),
+    static const QRegularExpression comPort(QStringLiteral("^COM([1-9][0-9]*)$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = comPort.match(port);
-    if (match.hasMatch()) {
-        app.m_nComPort = match.captured(1).toInt() - 1;
+    const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
+    if (number >= FirstComPort && number <= LastComPort) {
+        app.m_nComPort = number - 1;
         app.m_SerialComm.m_strDeviceName.clear();
     } else {
         app.m_SerialComm.m_strDeviceName = port.toStdString();

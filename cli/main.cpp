@@ -13,7 +13,7 @@
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("talvor-netcfg"));
-    QCoreApplication::setApplicationVersion(kExecutableVersion);
+    QCoreApplication::setApplicationVersion(ExecutableVersion);
 
     Invocation invocation;
     QString refusal;
@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
         PrintLine(HelpText().trimmed());
         return ExitSuccess;
     case CommandLineOutcome::Version:
-        PrintLine(QStringLiteral("talvor-netcfg %1").arg(kExecutableVersion));
+        PrintLine(QStringLiteral("talvor-netcfg %1").arg(ExecutableVersion));
         return ExitSuccess;
     case CommandLineOutcome::Refused:
         PrintErrorLine(QStringLiteral("talvor-netcfg: %1\nTry 'talvor-netcfg --help'.").arg(refusal));

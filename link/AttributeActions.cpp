@@ -5,23 +5,23 @@
 
 namespace {
 
-constexpr unsigned kRefusedBoxType = mb::OK | mb::ICONEXCLAMATION;
+constexpr unsigned RefusedBoxType = mb::OK | mb::ICONEXCLAMATION;
 
 } // namespace
 
 StoredRead CNetConfigApp::ReadStoredRecord(CNetAttributes& record, ByteString& reply) {
     const AttributeMessages& messages = AttributeMessagesFor(record.m_nType);
     if (!ReadNetAttributes(reply, static_cast<NetworkType>(record.m_nType))) {
-        Messages().ShowAppMessage(messages.readFailed, kRefusedBoxType);
+        Messages().ShowAppMessage(messages.readFailed, RefusedBoxType);
         return StoredRead::LinkFailed;
     }
     if (reply.size() == EmptyAttributeBlock().size()) {
-        Messages().ShowAppMessage(messages.notProgrammed, kRefusedBoxType);
+        Messages().ShowAppMessage(messages.notProgrammed, RefusedBoxType);
         return StoredRead::NotProgrammed;
     }
     // The record only ever takes a complete block.
     if (reply.size() < record.ParsedLength()) {
-        Messages().ShowAppMessage(messages.readFailed, kRefusedBoxType);
+        Messages().ShowAppMessage(messages.readFailed, RefusedBoxType);
         return StoredRead::Unreadable;
     }
     record.ParseBlock(reply);
@@ -34,13 +34,13 @@ bool CNetConfigApp::ProgramBlock(const ByteString& block, NetworkType type) {
         return false;
     if (WriteNetAttributes(block, type))
         return true;
-    Messages().ShowAppMessage(AttributeMessagesFor(type).programFailed, kRefusedBoxType);
+    Messages().ShowAppMessage(AttributeMessagesFor(type).programFailed, RefusedBoxType);
     return false;
 }
 
 bool CNetConfigApp::ClearAttributes(NetworkType type) {
     if (WriteNetAttributes(EmptyAttributeBlock(), type))
         return true;
-    Messages().ShowAppMessage(AttributeMessagesFor(type).clearFailed, kRefusedBoxType);
+    Messages().ShowAppMessage(AttributeMessagesFor(type).clearFailed, RefusedBoxType);
     return false;
 }

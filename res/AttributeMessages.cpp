@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr AttributeMessages kEthernet{
+constexpr AttributeMessages EthernetMessages{
     "Could not read Ethernet attributes from TALVOR. Make sure that the device is connected!",
     "Ethernet attributes are not currently programmed in TALVOR.",
     "Ethernet attributes successfully programmed.",
@@ -11,7 +11,7 @@ constexpr AttributeMessages kEthernet{
     "Ethernet attributes could not be disabled!",
 };
 
-constexpr AttributeMessages kDeviceNet{
+constexpr AttributeMessages DeviceNetMessages{
     "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!",
     "DeviceNet attributes are not currently programmed in TALVOR. "
     "This utility can only set the MAC ID and the Baud Rate for DeviceNet.\n"
@@ -23,7 +23,7 @@ constexpr AttributeMessages kDeviceNet{
     "DeviceNet attributes could not be cleared!",
 };
 
-constexpr AttributeMessages kProfibus{
+constexpr AttributeMessages ProfibusMessages{
     "Could not read Profibus attributes from TALVOR. Make sure that the device is connected!",
     "Profibus attributes are not currently programmed in TALVOR. "
     "This utility can only be used to set the Node Address for Profibus.\n"
@@ -40,10 +40,10 @@ constexpr AttributeMessages kProfibus{
 const AttributeMessages& AttributeMessagesFor(int type) {
     switch (type) {
     case NetworkDeviceNet:
-        return kDeviceNet;
+        return DeviceNetMessages;
     case NetworkProfibus:
-        return kProfibus;
+        return ProfibusMessages;
     default:
-        return kEthernet;
+        return EthernetMessages;
     }
 }

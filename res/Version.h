@@ -1,5 +1,5 @@
 #pragma once
 
 // Name and version of the executable; the About box shows the same pair.
-inline constexpr char kExecutableName[] = "TALVOR_EthernetConfig";
-inline constexpr char kExecutableVersion[] = "1.0";
+inline constexpr char ExecutableName[] = "TALVOR_EthernetConfig";
+inline constexpr char ExecutableVersion[] = "1.0";
