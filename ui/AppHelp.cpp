@@ -12,5 +12,5 @@ bool CNetConfigApp::OnCommand(unsigned nID) {
 }
 
 void CNetConfigApp::OnHelp() {
-    OpenHelpTopic(QApplication::activeWindow(), AppHelpFilePath(), help::CONTEXT, kHelpContextMainDialog);
+    OpenHelpTopic(QApplication::activeWindow(), AppHelpFilePath(), help::CONTEXT, HelpContextMainDialog);
 }
