@@ -38,12 +38,13 @@ pack_windows_zip() {
   local stage="$build/zip/$name"
   rm -rf "$build/zip"
   mkdir -p "$stage/platforms" "$stage/styles" "$out"
-  cp "$build/app/TALVOR_EthernetConfig.exe" "$build/app/TALVOR_EthernetConfig.html" "$stage/"
+  cmake --install "$build" --prefix "$build/zip/installed" >/dev/null
+  cp "$build/zip/installed/bin/TALVOR_EthernetConfig.exe" "$build/zip/installed/bin/TALVOR_EthernetConfig.html" "$stage/"
   cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
   cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-  x86_64-w64-mingw32-strip "$stage/TALVOR_EthernetConfig.exe"
   copy_imported_dlls "$stage" "$qt" "$stage/TALVOR_EthernetConfig.exe" "$stage/platforms/qwindows.dll" \
     "$stage/styles/qwindowsvistastyle.dll"
+  find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
   rm -f "$out/$name.zip"
   (cd "$build/zip" && cmake -E tar cf "$name.zip" --format=zip "$name")
   mv "$build/zip/$name.zip" "$out/"

@@ -34,6 +34,9 @@ map_com_ports() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
   "$WINESERVER" -w
   "$WINESERVER" -p >/dev/null 2>&1
+  # Wine's own services start with the first program and stay; started here, they hold no output of a
+  # later program open (a test runner would wait for that output to end).
+  "$WINE" cmd /c exit >/dev/null 2>&1
 }
 
 # windows_path PATH...: the paths joined with ';' as Windows programs under Wine see them (drive Z:).

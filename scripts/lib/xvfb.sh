@@ -32,7 +32,8 @@ stop_xvfb() {
   [ -z "${TALVOR_XVFB_RUNTIME_DIR:-}" ] || rm -rf "$TALVOR_XVFB_RUNTIME_DIR"
 }
 
-# Prints the id of the visible window with this exact title once it is mapped; fails after 20 s.
+# Prints the id of the visible window with this exact title once it is mapped; fails after 20 s, or
+# after the seconds given second.
 wait_for_window() {
-  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+  timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
 }
