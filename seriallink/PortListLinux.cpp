@@ -39,14 +39,13 @@ std::string FirstLine(const fs::path& file) {
     return line;
 }
 
-// The kernel keeps a ttyS node for every port the driver could have; the node reports port type 0
-// (unknown) when no UART answered at its address.
+// The kernel keeps a ttyS node for every port the driver could have: a node without a device, or whose
+// port type is 0 (unknown: no UART answered at its address), has nothing behind it.
 bool HasUart(const fs::path& node) {
     std::error_code error;
     if (!fs::exists(node / "device", error))
         return false;
-    const std::string type = FirstLine(node / "type");
-    return type.empty() || type != "0";
+    return FirstLine(node / "type") != "0";
 }
 
 // Fills in what the USB device above the node says about itself.
@@ -70,8 +69,9 @@ void ReadUsbIdentity(const fs::path& node, PresentPort& port) {
 std::vector<PresentPort> ListTtyClassPorts(const fs::path& ttyClass) {
     std::vector<PresentPort> ports;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(ttyClass, error)) {
-        const std::string name = entry.path().filename().string();
+    // Nodes come and go while adapters are plugged: step on without throwing when one vanishes.
+    for (fs::directory_iterator entry(ttyClass, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
         for (const NodePrefix& node : SerialNodes) {
             const std::optional<int> number = NodeNumber(name, node.prefix);
             if (!number)
@@ -81,9 +81,9 @@ std::vector<PresentPort> ListTtyClassPorts(const fs::path& ttyClass) {
             port.kind = node.kind;
             port.number = *number;
             if (node.kind == PortKind::BuiltIn)
-                port.hardware = HasUart(entry.path());
+                port.hardware = HasUart(entry->path());
             else
-                ReadUsbIdentity(entry.path(), port);
+                ReadUsbIdentity(entry->path(), port);
             ports.push_back(std::move(port));
             break;
         }

@@ -235,6 +235,11 @@ TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
     ::unsetenv("TALVOR_COM8");
     EXPECT_EQ(tip(7), "Com8 reaches /dev/ttyUSB9 (set by TALVOR_COM8).");
     EXPECT_EQ(dlg->m_cbComPort->toolTip().toStdString(), tip(0));
+    // Opening the list refreshes it too.
+    ::setenv("TALVOR_COM7", "/dev/ttyUSB7", 1);
+    dlg->m_cbComPort->showPopup();
+    EXPECT_EQ(tip(6), "Com7 reaches /dev/ttyUSB7 (set by TALVOR_COM7).");
+    dlg->m_cbComPort->hidePopup();
 }
 
 // Keys reaching the dialog: Esc always ends it, Enter ends it unless a push button has the focus, in
