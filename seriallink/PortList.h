@@ -21,7 +21,8 @@ struct PresentPort {
 };
 
 // The serial ports present, in no particular order: on Windows the ports the system lists under
-// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM; elsewhere the ttyS, ttyUSB and ttyACM nodes of the tty class.
+// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (each of kind BuiltIn, numbered as its COM name, described by its
+// driver's device object); elsewhere the ttyS, ttyUSB and ttyACM nodes of the tty class.
 std::vector<PresentPort> ListPresentPorts();
 
 #ifndef _WIN32
