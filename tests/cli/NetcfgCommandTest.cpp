@@ -27,7 +27,7 @@ struct Fault {
     int onlyMsgCode = -1;
 };
 
-// One run of the real binary against a fresh simulator on COM1; COM2 names no device.
+// One run of the real binary against a fresh simulator on COM1 and COM12; COM2 names no device.
 struct NetcfgCase {
     const char* name;
     std::vector<std::string> args; // "{file}" stands for the case's file
@@ -180,6 +180,51 @@ const NetcfgCase kCases[] = {
      "",
      "Error C01_1:  Unable to open communication port.\n",
      2,
+     ""},
+    {"ComPortPastTheListsEightReachesItsDevice",
+     {"--port", "com12", "status"},
+     {},
+     {},
+     "",
+     {"18/0"},
+     {},
+     "statusId: 54560100\n",
+     "",
+     0,
+     ""},
+    {"ComPortNumberOutOfRangeIsRefused",
+     {"--port", "COM257", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "~^--port COM257 is out of range: use COM1 to COM256 or a device.\n",
+     1,
+     ""},
+    {"ComPortWithNoDeviceBehindIsRefused",
+     {"--port", "COM200", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "~^No serial port is behind COM200\\. Map it with TALVOR_COM200=DEVICE",
+     1,
+     ""},
+    {"PortsShowWhereEachMappingComesFrom",
+     {"ports", "--json"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM1\",\\s+\"port\": \"COM1\"[\\s\\S]*"
+     "\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM12\",\\s+\"port\": \"COM12\"",
+     "",
+     0,
      ""},
     {"TimeOutOfTheReadIsFollowedByTheReadFailure",
      {"read", "devicenet"},
@@ -337,6 +382,7 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TALVOR_COM1", QString::fromStdString(sim.DevicePath()));
     environment.insert("TALVOR_COM2", "/nonexistent/talvor-com2");
+    environment.insert("TALVOR_COM12", QString::fromStdString(sim.DevicePath()));
     QProcess netcfg;
     netcfg.setProcessEnvironment(environment);
     netcfg.start(TALVOR_NETCFG, args);
