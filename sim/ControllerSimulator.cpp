@@ -7,7 +7,7 @@
 #include "sim/ClientWatch.h"
 #include "sim/ControllerLogic.h"
 #include "sim/FaultOption.h"
-#include "sim/Hex.h"
+#include "model/Hex.h"
 #include "sim/SimDevice.h"
 #include "sim/StoreFile.h"
 

@@ -2,7 +2,7 @@
 
 #include "sim/ControllerSimulator.h"
 #include "sim/FaultOption.h"
-#include "sim/Hex.h"
+#include "model/Hex.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

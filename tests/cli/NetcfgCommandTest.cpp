@@ -1,5 +1,5 @@
 #include "sim/ControllerSimulator.h"
-#include "sim/Hex.h"
+#include "model/Hex.h"
 #include "tests/sim/QtCoreApp.h"
 
 #include <QProcess>

@@ -2,7 +2,7 @@
 #include "seriallink/CommParam.h"
 #include "seriallink/Crc16.h"
 #include "seriallink/FrameDecoder.h"
-#include "sim/Hex.h"
+#include "model/Hex.h"
 
 #include <gtest/gtest.h>
 
