@@ -6,8 +6,8 @@
 namespace {
 
 std::uint32_t Packed(const std::uint8_t (&octets)[4]) {
-    return (std::uint32_t{octets[0]} << 24) | (std::uint32_t{octets[1]} << 16) | (std::uint32_t{octets[2]} << 8) |
-           octets[3];
+    return (std::uint32_t{octets[0]} << 24) | (std::uint32_t{octets[1]} << 16) |
+           (std::uint32_t{octets[2]} << 8) | octets[3];
 }
 
 QString Dotted(std::uint32_t address) {
@@ -49,9 +49,11 @@ std::optional<QString> UnreachableAddress(const CNetAttributes& record) {
     const std::uint32_t network = ip & mask;
     const QString subnet = QStringLiteral("%1/%2").arg(Dotted(network)).arg(std::popcount(mask));
     if (ip == network)
-        return QStringLiteral("IP address %1 is the network address of its subnet %2").arg(Dotted(ip), subnet);
+        return QStringLiteral("IP address %1 is the network address of its subnet %2")
+            .arg(Dotted(ip), subnet);
     if (ip == (network | ~mask))
-        return QStringLiteral("IP address %1 is the broadcast address of its subnet %2").arg(Dotted(ip), subnet);
+        return QStringLiteral("IP address %1 is the broadcast address of its subnet %2")
+            .arg(Dotted(ip), subnet);
     if (gateway == 0)
         return std::nullopt;
     if ((gateway & mask) != network)

@@ -43,12 +43,10 @@ std::vector<std::pair<QString, QJsonValue>> Fields(const CNetAttributes& record)
                 {"pollTime", TimeByte(record.m_nPollTime)}};
     case NetworkDeviceNet: {
         const auto baud = BaudRateKilobits(record.m_byBaudRate);
-        return {{"macId", record.m_nNodeAddress},
-                {"baudRate", baud ? QJsonValue(*baud) : QJsonValue()},
-                {"consumedWords", record.m_nInputWords},
-                {"producedWords", record.m_nOutputWords},
-                {"timeout", TimeByte(record.m_nTimeout)},
-                {"pollTime", TimeByte(record.m_nPollTime)}};
+        return {
+            {"macId", record.m_nNodeAddress},         {"baudRate", baud ? QJsonValue(*baud) : QJsonValue()},
+            {"consumedWords", record.m_nInputWords},  {"producedWords", record.m_nOutputWords},
+            {"timeout", TimeByte(record.m_nTimeout)}, {"pollTime", TimeByte(record.m_nPollTime)}};
     }
     default:
         return {{"nodeAddress", record.m_nNodeAddress},

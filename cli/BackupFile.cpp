@@ -27,7 +27,9 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
         case BlockFrameFault::TypeByte:
             return QStringLiteral("its type byte is not %1").arg(type);
         case BlockFrameFault::Size:
-            return QStringLiteral("%1 bytes where a block has %2").arg(block.size()).arg(AttributeBlockLength(type));
+            return QStringLiteral("%1 bytes where a block has %2")
+                .arg(block.size())
+                .arg(AttributeBlockLength(type));
         }
     }
     if (type == NetworkEthernet)
@@ -46,9 +48,8 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
 } // namespace
 
 QByteArray BackupToJson(const Backup& backup) {
-    QJsonObject json{{"format", FormatName},
-                     {"version", BackupFormatVersion},
-                     {"statusId", HexString(backup.statusId)}};
+    QJsonObject json{
+        {"format", FormatName}, {"version", BackupFormatVersion}, {"statusId", HexString(backup.statusId)}};
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         const auto& block = backup.blocks[type - 1];
         json.insert(NetworkTypeName(type), block ? QJsonValue(HexString(*block)) : QJsonValue());

@@ -53,9 +53,7 @@ const std::vector<CommandShape>& Commands() {
          "ethernet|devicenet|profibus",
          "the attributes the controller holds for that type",
          {"port", "json", "trace", "retries"}},
-        {"write",
-         1,
-         1,
+        {"write", 1, 1,
          "devicenet [--mac-id N] [--baud " + BaudRateList("|") +
              "]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] [--gateway G]",
          "reads what the controller holds for the type, changes only what the options name, checks the "
@@ -74,10 +72,7 @@ const std::vector<CommandShape>& Commands() {
          "FILE|-",
          "saves the status id and all three types' blocks as JSON (- for standard output)",
          {"port", "json", "trace", "retries"}},
-        {"restore",
-         1,
-         1,
-         "FILE",
+        {"restore", 1, 1, "FILE",
          "checks FILE whole and that it was saved from a controller with this status id, then writes "
          "each type's block or clears a type the backup does not hold",
          WriteOptions},
@@ -92,14 +87,15 @@ const CommandShape* CommandNamed(const QString& name) {
     return shape == Commands().end() ? nullptr : &*shape;
 }
 
-constexpr char ExitStatuses[] = "\n"
-                                "Exit status:\n"
-                                "  0  success\n"
-                                "  1  refused input: the command line, a value or a file; nothing was written\n"
-                                "  2  link failure: the port or the line failed, or a written block did not "
-                                "read back\n"
-                                "  3  the controller holds no attributes of that type\n"
-                                "  4  the controller refused the request (a status it answered)\n";
+constexpr char ExitStatuses[] =
+    "\n"
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  refused input: the command line, a value or a file; nothing was written\n"
+    "  2  link failure: the port or the line failed, or a written block did not "
+    "read back\n"
+    "  3  the controller holds no attributes of that type\n"
+    "  4  the controller refused the request (a status it answered)\n";
 
 // `text` in lines of at most `width` characters, each after `indent`.
 QString Wrapped(const QString& text, const QString& indent, qsizetype width) {
@@ -116,7 +112,8 @@ QString CommandList() {
     QString text = QStringLiteral("Commands:\n");
     for (const CommandShape& c : Commands()) {
         const QString usage = (c.name + ' ' + c.usage).trimmed();
-        text += QStringLiteral("  %1\n%2\n").arg(usage.split('\n').join("\n  "), Wrapped(c.summary, "      ", 100));
+        text += QStringLiteral("  %1\n%2\n")
+                    .arg(usage.split('\n').join("\n  "), Wrapped(c.summary, "      ", 100));
     }
     return text;
 }
@@ -137,7 +134,8 @@ const QStringList ValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"
 QList<QCommandLineOption> AllOptions() {
     return {
         {"port",
-         QStringLiteral("COM port n (%1, default COM1) or a device such as /dev/ttyUSB0.").arg(ComPortRange()),
+         QStringLiteral("COM port n (%1, default COM1) or a device such as /dev/ttyUSB0.")
+             .arg(ComPortRange()),
          "COMn|DEVICE"},
         {"json", "Output, and errors, as JSON on standard output."},
         {"trace", "Every frame sent and received, in hex with timing, on standard error."},
@@ -150,13 +148,15 @@ QList<QCommandLineOption> AllOptions() {
                   "controller's backup."},
         {"no-verify", "Does not read a written block back."},
         {"dry-run", "Prints the blocks a command would write and writes nothing."},
-        {"present", QStringLiteral("probe: asks each port that is present instead of %1.").arg(ComPortRange())},
+        {"present",
+         QStringLiteral("probe: asks each port that is present instead of %1.").arg(ComPortRange())},
         {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
         {"baud",
          QStringLiteral("DeviceNet baud rate in kb/s: %1 (default: as the controller holds).")
              .arg(BaudRateList(", ")),
          "RATE"},
-        {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax), "N"},
+        {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
+         "N"},
         {"ip", "Ethernet IP address.", "A"},
         {"mask", "Ethernet subnet mask.", "M"},
         {"gateway", "Ethernet gateway; 0.0.0.0 for none.", "G"},
@@ -244,11 +244,12 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
     const CommandShape* shape = CommandNamed(invocation.command);
     if (!shape)
         return Refuse(message, QStringLiteral("Unknown command '%1'.").arg(invocation.command));
-    if (invocation.arguments.size() < shape->minArguments || invocation.arguments.size() > shape->maxArguments)
-        return Refuse(message, QStringLiteral("Usage: %1 %2").arg(ProgramName, (shape->name + ' ' + shape->usage)
-                                                                                    .trimmed()
-                                                                                    .split('\n')
-                                                                                    .join("\n       ")));
+    if (invocation.arguments.size() < shape->minArguments ||
+        invocation.arguments.size() > shape->maxArguments)
+        return Refuse(message,
+                      QStringLiteral("Usage: %1 %2")
+                          .arg(ProgramName,
+                               (shape->name + ' ' + shape->usage).trimmed().split('\n').join("\n       ")));
     const QString type = invocation.command == "write" ? invocation.arguments.first().toLower() : QString();
     const QStringList given = parser.optionNames();
     for (const QString& option : given) {
@@ -260,7 +261,8 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
     }
     invocation.port = parser.isSet("port") ? parser.value("port") : QStringLiteral("COM1");
     if (IsComPortOutOfRange(invocation.port))
-        return Refuse(message, QStringLiteral("--port %1 is out of range %2.").arg(invocation.port, ComPortRange()));
+        return Refuse(message,
+                      QStringLiteral("--port %1 is out of range %2.").arg(invocation.port, ComPortRange()));
     if (parser.isSet("retries")) {
         const std::optional<int> retries = RetryCount(parser.value("retries"));
         if (!retries)

@@ -153,8 +153,8 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     if (run.invocation.dryRun)
         return ExitSuccess;
     const bool clear = block == EmptyAttributeBlock();
-    const bool written =
-        Retrying(run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); });
+    const bool written = Retrying(
+        run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); });
     // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
     if (!run.invocation.verify || (!written && run.watch.Failure() != LinkFailure::Line))
         return written ? ExitSuccess : FailureStatus(run.watch);
@@ -208,7 +208,10 @@ ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStri
 }
 
 QString RangeRefusal(const QString& what, const QString& value, int low, int high) {
-    return QStringLiteral("%1 %2 is out of range %3-%4; nothing was written.").arg(what, value).arg(low).arg(high);
+    return QStringLiteral("%1 %2 is out of range %3-%4; nothing was written.")
+        .arg(what, value)
+        .arg(low)
+        .arg(high);
 }
 
 // The controller's record of `type` into `record`; a failure has been told.
@@ -219,7 +222,8 @@ ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
     CCollectingSink messages;
     const StoredRead outcome = ReadHeld(run, record, held, messages);
     if (outcome == StoredRead::NotProgrammed && record.m_nType == NetworkEthernet) {
-        Note(QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.").arg(PortDescription(theApp)));
+        Note(QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
+                 .arg(PortDescription(theApp)));
         return ExitSuccess;
     }
     if (outcome != StoredRead::Read)
@@ -241,7 +245,8 @@ ExitStatus WriteFieldbus(const Run& run, NetworkType type) {
     if (hasAddress) {
         address = WholeNumber(ValueOf(invocation, addressOption));
         if (!address || CheckNodeAddress(type, *address))
-            return deviceNet ? Refuse(RangeRefusal("MAC ID", ValueOf(invocation, addressOption), MacIdMin, MacIdMax))
+            return deviceNet ? Refuse(RangeRefusal("MAC ID", ValueOf(invocation, addressOption), MacIdMin,
+                                                   MacIdMax))
                              : Refuse(RangeRefusal("Node address", ValueOf(invocation, addressOption),
                                                    NodeAddressMin, NodeAddressMax));
     }
@@ -296,9 +301,10 @@ ExitStatus WriteEthernet(const Run& run) {
             continue;
         const QString text = ValueOf(invocation, address.option);
         if (!ParseIpAddress(text, address.given))
-            return Refuse(QStringLiteral("Invalid address for --%1: '%2'. Give four numbers 0 to 255, such as "
-                                         "192.168.1.10; nothing was written.")
-                              .arg(address.option, text));
+            return Refuse(
+                QStringLiteral("Invalid address for --%1: '%2'. Give four numbers 0 to 255, such as "
+                               "192.168.1.10; nothing was written.")
+                    .arg(address.option, text));
         changed << address.field;
     }
     if (changed.isEmpty())
@@ -312,12 +318,14 @@ ExitStatus WriteEthernet(const Run& run) {
             std::copy(std::begin(address.given), std::end(address.given), record.*address.octets);
     if (!invocation.force)
         if (const auto unreachable = UnreachableAddress(record))
-            return Refuse(*unreachable + QStringLiteral("; nothing was written. --force writes it as given."));
+            return Refuse(*unreachable +
+                          QStringLiteral("; nothing was written. --force writes it as given."));
     return WriteRecord(run, record, changed);
 }
 
 ExitStatus DisableEthernet(const Run& run) {
-    if (const ExitStatus status = WriteBlock(run, NetworkEthernet, EmptyAttributeBlock()); status != ExitSuccess)
+    if (const ExitStatus status = WriteBlock(run, NetworkEthernet, EmptyAttributeBlock());
+        status != ExitSuccess)
         return status;
     if (run.invocation.json)
         PrintJson(WithPort({{"type", "ethernet"},
@@ -329,7 +337,8 @@ ExitStatus DisableEthernet(const Run& run) {
         PrintLine(QStringLiteral("Would write the ethernet block %1 to %2; nothing was written.")
                       .arg(HexString(EmptyAttributeBlock()), PortDescription(theApp)));
     else
-        PrintLine(QStringLiteral("%1: %2.").arg(PortDescription(theApp), Clause(AttributeMessagesFor(NetworkEthernet).cleared)));
+        PrintLine(QStringLiteral("%1: %2.").arg(PortDescription(theApp),
+                                                Clause(AttributeMessagesFor(NetworkEthernet).cleared)));
     return ExitSuccess;
 }
 
@@ -380,7 +389,8 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
         const ExitStatus status = WriteBlock(run, type, *saved);
         if (status != ExitSuccess)
             return {status, QStringLiteral("failed")};
-        return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(*saved)) : Clause(messages.programmed)};
+        return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(*saved))
+                               : Clause(messages.programmed)};
     }
     CNetAttributes record(type);
     ByteString held;
@@ -420,31 +430,37 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
         CNetAttributes record(NetworkEthernet);
         record.ParseBlock(*ethernet);
         if (const auto unreachable = UnreachableAddress(record))
-            return Refuse(QStringLiteral("%1: ethernet: %2; nothing was written. --force restores it as saved.")
-                              .arg(path, *unreachable));
+            return Refuse(
+                QStringLiteral("%1: ethernet: %2; nothing was written. --force restores it as saved.")
+                    .arg(path, *unreachable));
     }
     ByteString statusId;
     if (!StatusIdAnswered(run, &statusId))
         return FailureStatus(run.watch);
     if (statusId != backup->statusId && !run.invocation.force)
-        return Refuse(QStringLiteral("%1 was saved from a controller with status id %2; %3 answers %4. Nothing "
-                                     "was written; --force restores it anyway.")
-                          .arg(path, HexString(backup->statusId), PortDescription(theApp), HexString(statusId)));
+        return Refuse(
+            QStringLiteral("%1 was saved from a controller with status id %2; %3 answers %4. Nothing "
+                           "was written; --force restores it anyway.")
+                .arg(path, HexString(backup->statusId), PortDescription(theApp), HexString(statusId)));
 
     ExitStatus worst = ExitSuccess;
     QJsonObject types;
     QStringList lines;
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
-        const TypeOutcome outcome = RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
+        const TypeOutcome outcome =
+            RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
         worst = WorseOf(worst, outcome.status);
-        types.insert(NetworkTypeName(type), QJsonObject{{"outcome", outcome.text}, {"exitStatus", outcome.status}});
+        types.insert(NetworkTypeName(type),
+                     QJsonObject{{"outcome", outcome.text}, {"exitStatus", outcome.status}});
         lines << QStringLiteral("%1: %2%3")
                      .arg(NetworkTypeName(type), outcome.text,
-                          outcome.status == ExitSuccess ? QString()
-                                                        : QStringLiteral(" (exit status %1)").arg(outcome.status));
+                          outcome.status == ExitSuccess
+                              ? QString()
+                              : QStringLiteral(" (exit status %1)").arg(outcome.status));
     }
     if (run.invocation.json)
-        PrintJson(WithPort({{"file", path}, {"dryRun", run.invocation.dryRun}, {"types", types}, {"exitStatus", worst}}));
+        PrintJson(WithPort(
+            {{"file", path}, {"dryRun", run.invocation.dryRun}, {"types", types}, {"exitStatus", worst}}));
     else
         PrintLine(lines.join('\n'));
     return worst;
@@ -466,7 +482,8 @@ QJsonObject PortJson() {
     if (!device.empty())
         return {{"port", QString::fromStdString(device)}, {"device", QString::fromStdString(device)}};
     const int number = theApp.m_nComPort + 1;
-    return {{"port", QStringLiteral("COM%1").arg(number)}, {"device", QString::fromStdString(ComPortDevice(number))}};
+    return {{"port", QStringLiteral("COM%1").arg(number)},
+            {"device", QString::fromStdString(ComPortDevice(number))}};
 }
 
 ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {

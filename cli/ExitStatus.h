@@ -8,4 +8,3 @@ enum ExitStatus : int {
     ExitNotProgrammed = 3,     // the controller holds no attributes of that type
     ExitControllerRefused = 4, // the controller answered the request with a status: it did not act
 };
-

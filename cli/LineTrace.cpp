@@ -47,7 +47,8 @@ void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
     if (result != linkcode::Success) {
         // Taken now: the link has just recorded the system's reason for this failure.
         const std::uint32_t error = LastSystemError();
-        const QString reason = error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
+        const QString reason =
+            error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
         m_openFailure = QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), reason);
         m_failure = LinkFailure::Open;
     }
@@ -70,9 +71,10 @@ void CLineTrace::FrameReceived(std::span<const std::uint8_t> frame) {
 
 void CLineTrace::ExchangeFailed(LinkResult result) {
     m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
-    const QString cause = m_reply.empty()                           ? QString()
-                          : m_failure == LinkFailure::ControllerRefused ? QStringLiteral(", the controller's status")
-                                                                        : QStringLiteral(", reply rejected");
+    const QString cause = m_reply.empty() ? QString()
+                          : m_failure == LinkFailure::ControllerRefused
+                              ? QStringLiteral(", the controller's status")
+                              : QStringLiteral(", reply rejected");
     Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
 }
 

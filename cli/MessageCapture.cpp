@@ -44,7 +44,8 @@ void CCollectingSink::Replay(CMessageSink& sink) const {
 QString CCollectingSink::Text() const {
     QStringList texts;
     for (const Message& message : m_messages)
-        texts << TerminalText(message.caption.isEmpty() ? message.text : message.caption + ": " + message.text);
+        texts << TerminalText(message.caption.isEmpty() ? message.text
+                                                        : message.caption + ": " + message.text);
     return texts.join(' ');
 }
 

@@ -1,5 +1,5 @@
-#include "sim/ControllerSimulator.h"
 #include "model/Hex.h"
+#include "sim/ControllerSimulator.h"
 #include "tests/sim/QtCoreApp.h"
 
 #include <QProcess>
@@ -18,8 +18,9 @@ constexpr char kDeviceNetDefaults[] = "000C021E0000400004001400";
 constexpr char kProfibusDefaults[] = "000D031E000040000400140000";
 constexpr char kEthernetDefaults[] = "001301C0A80101FFFFFF0000000000FFFF1E00";
 
-constexpr char kTimeOutText[] = "Incorrect Communication Packet (Time Out Error). Check cable, communication port "
-                                "and ports assignment on panel.\n";
+constexpr char kTimeOutText[] =
+    "Incorrect Communication Packet (Time Out Error). Check cable, communication port "
+    "and ports assignment on panel.\n";
 
 struct Fault {
     SimFault fault;
@@ -45,7 +46,9 @@ struct NetcfgCase {
 
 std::string BackupText(const std::string& ethernet, const std::string& deviceNet, const std::string& profibus,
                        const std::string& statusId = "54560100") {
-    const auto field = [](const std::string& hex) { return hex.empty() ? std::string("null") : '"' + hex + '"'; };
+    const auto field = [](const std::string& hex) {
+        return hex.empty() ? std::string("null") : '"' + hex + '"';
+    };
     return R"({"format": "talvor-netcfg backup", "version": 1, "statusId": ")" + statusId +
            R"(", "ethernet": )" + field(ethernet) + R"(, "devicenet": )" + field(deviceNet) +
            R"(, "profibus": )" + field(profibus) + "}";
@@ -60,7 +63,8 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/2"},
      {},
-     "macId:          20\nbaudRate:       125\nconsumedWords:  32\nproducedWords:  2\ntimeout:        30 (300 s)\n"
+     "macId:          20\nbaudRate:       125\nconsumedWords:  32\nproducedWords:  2\ntimeout:        30 "
+     "(300 s)\n"
      "pollTime:       200 (2000 s)\n",
      "",
      0,
@@ -72,9 +76,12 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/3"},
      {},
-     "{\n    \"device\": \"{pty}\",\n    \"port\": \"COM1\",\n    \"programmed\": false,\n    \"type\": \"profibus\"\n}\n",
-     "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the Node "
-     "Address for Profibus. Other attributes (such as Input Words and Output Words) need to be programmed using "
+     "{\n    \"device\": \"{pty}\",\n    \"port\": \"COM1\",\n    \"programmed\": false,\n    \"type\": "
+     "\"profibus\"\n}\n",
+     "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the "
+     "Node "
+     "Address for Profibus. Other attributes (such as Input Words and Output Words) need to be programmed "
+     "using "
      "the TALVOR software.\n",
      3,
      ""},
@@ -130,7 +137,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/3"},
      {{3, "000D031E0000D000D000140000"}},
      "",
-     "The sum of Input and Output must be less than 208 (the controller holds 104 and 104 words); nothing was "
+     "The sum of Input and Output must be less than 208 (the controller holds 104 and 104 words); nothing "
+     "was "
      "written.\n",
      1,
      ""},
@@ -187,7 +195,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/1"},
      {{1, kEthernetDefaults}},
      "",
-     "Gateway 10.0.0.1 is outside the subnet 192.168.1.0/24; nothing was written. --force writes it as given.\n",
+     "Gateway 10.0.0.1 is outside the subnet 192.168.1.0/24; nothing was written. --force writes it as "
+     "given.\n",
      1,
      ""},
     {"ForceWritesWhatTheDialogWouldAccept",
@@ -257,7 +266,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{2, kDeviceNetDefaults}},
      "",
-     "Password does not match the system attributes password\nDeviceNet attributes could not be programmed!\n",
+     "Password does not match the system attributes password\nDeviceNet attributes could not be "
+     "programmed!\n",
      4,
      ""},
     {"RetriesRepeatARequestThatFailedOnTheLine",
@@ -278,7 +288,8 @@ const NetcfgCase kCases[] = {
      "",
      {},
      {},
-     "{\n    \"error\": \"cannot open /nonexistent/talvor-com2: No such file or directory\",\n    \"exitStatus\": 2\n}\n",
+     "{\n    \"error\": \"cannot open /nonexistent/talvor-com2: No such file or directory\",\n    "
+     "\"exitStatus\": 2\n}\n",
      "cannot open /nonexistent/talvor-com2: No such file or directory\n",
      2,
      ""},
@@ -326,7 +337,8 @@ const NetcfgCase kCases[] = {
      {"18/0"},
      {},
      "",
-     "~\ntrace +[0-9.]+ ms  received 5A [0-9A-F ]+ \\([0-9.]+ ms after sending\\)\ntrace +[0-9.]+ ms  failed   "
+     "~\ntrace +[0-9.]+ ms  received 5A [0-9A-F ]+ \\([0-9.]+ ms after sending\\)\ntrace +[0-9.]+ ms  failed "
+     "  "
      "link result 3 \\(Incorrect Communication Packet \\(Incorrect message code\\)\\.\\), reply rejected "
      "\\([0-9.]+ ms after sending\\)\nIncorrect Communication Packet \\(Incorrect message code\\)\\.\n$",
      2,
@@ -353,8 +365,9 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/1", "43/2", "43/3"},
      {},
-     std::string("{\n    \"devicenet\": null,\n    \"ethernet\": null,\n    \"format\": \"talvor-netcfg backup\",\n"
-                 "    \"profibus\": \"") +
+     std::string(
+         "{\n    \"devicenet\": null,\n    \"ethernet\": null,\n    \"format\": \"talvor-netcfg backup\",\n"
+         "    \"profibus\": \"") +
          kProfibusDefaults + "\",\n    \"statusId\": \"54560100\",\n    \"version\": 1\n}\n",
      "",
      0,
@@ -379,11 +392,14 @@ const NetcfgCase kCases[] = {
      {"18/0", "18/0", "42/1:001301C0A80101FFFFFF0000000000FFFF1E00", "18/1", "42/2:000C021E0000400004001400",
       "43/3"},
      {{1, ""}, {2, kDeviceNetDefaults}},
-     "{\n    \"device\": \"{pty}\",\n    \"dryRun\": false,\n    \"exitStatus\": 4,\n    \"file\": \"{file}\",\n"
+     "{\n    \"device\": \"{pty}\",\n    \"dryRun\": false,\n    \"exitStatus\": 4,\n    \"file\": "
+     "\"{file}\",\n"
      "    \"port\": \"COM1\",\n    \"types\": {\n        \"devicenet\": {\n            \"exitStatus\": 0,\n"
      "            \"outcome\": \"DeviceNet attributes successfully programmed\"\n        },\n"
-     "        \"ethernet\": {\n            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        },\n"
-     "        \"profibus\": {\n            \"exitStatus\": 0,\n            \"outcome\": \"none held and none in the "
+     "        \"ethernet\": {\n            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        "
+     "},\n"
+     "        \"profibus\": {\n            \"exitStatus\": 0,\n            \"outcome\": \"none held and none "
+     "in the "
      "backup\"\n        }\n    }\n}\n",
      "Password does not match the system attributes password\nEthernet attributes could not be programmed!\n",
      4,
