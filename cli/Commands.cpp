@@ -30,8 +30,13 @@ struct Run {
     CLineTrace& watch;
 };
 
-ExitStatus Refuse(const QString& message) {
+// An error of the companion's own, told where the link's are, so that --json reports it too.
+void Complain(const QString& message) {
     theApp.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+}
+
+ExitStatus Refuse(const QString& message) {
+    Complain(message);
     return ExitRefused;
 }
 
@@ -168,8 +173,8 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     });
     if (!read) {
         messages.Replay(theApp.Messages());
-        Refuse(QStringLiteral("The %1 block could not be read back from %2 to verify it.")
-                   .arg(NetworkTypeName(type), PortDescription(theApp)));
+        Complain(QStringLiteral("The %1 block could not be read back from %2 to verify it.")
+                     .arg(NetworkTypeName(type), PortDescription(theApp)));
         return ExitLinkFailure;
     }
     if (held == block) {
@@ -178,8 +183,8 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
                      .arg(PortDescription(theApp)));
         return ExitSuccess;
     }
-    Refuse(QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
-               .arg(PortDescription(theApp), NetworkTypeName(type), HexString(held), HexString(block)));
+    Complain(QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
+                 .arg(PortDescription(theApp), NetworkTypeName(type), HexString(held), HexString(block)));
     return ExitLinkFailure;
 }
 
