@@ -79,9 +79,10 @@ bool Retrying(const Run& run, const std::function<bool()>& request) {
             return true;
         if (attempt > run.invocation.retries || run.watch.Failure() != LinkFailure::Line)
             return false;
-        Note(QStringLiteral("Repeating the request after a failure on the line (%1 of %2).")
+        Note(QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
                  .arg(attempt)
-                 .arg(run.invocation.retries));
+                 .arg(run.invocation.retries)
+                 .arg(run.watch.FailureText()));
     }
 }
 

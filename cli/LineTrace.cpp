@@ -70,6 +70,7 @@ void CLineTrace::FrameReceived(std::span<const std::uint8_t> frame) {
 }
 
 void CLineTrace::ExchangeFailed(LinkResult result) {
+    m_lastResult = result;
     m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
     const QString cause = m_reply.empty() ? QString()
                           : m_failure == LinkFailure::ControllerRefused
@@ -81,6 +82,10 @@ void CLineTrace::ExchangeFailed(LinkResult result) {
 void CLineTrace::BeginRequest() {
     m_failure = LinkFailure::None;
     m_openFailure.reset();
+}
+
+QString CLineTrace::FailureText() const {
+    return ResultName(m_lastResult);
 }
 
 std::optional<QString> CLineTrace::TakeOpenFailure() {

@@ -31,6 +31,8 @@ public:
     // Forgets earlier failures: a request is about to start.
     void BeginRequest();
     LinkFailure Failure() const { return m_failure; }
+    // The last failed exchange's result code and the first sentence of the utility's text for it.
+    QString FailureText() const;
     // "cannot open DEVICE: the system's reason" for the last failed open, once.
     std::optional<QString> TakeOpenFailure();
 
@@ -47,5 +49,6 @@ private:
     std::vector<std::uint8_t> m_request;
     std::vector<std::uint8_t> m_reply; // of the current exchange; empty until one is accepted
     LinkFailure m_failure = LinkFailure::None;
+    LinkResult m_lastResult = linkcode::Success;
     std::optional<QString> m_openFailure;
 };

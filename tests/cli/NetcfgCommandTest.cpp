@@ -278,7 +278,9 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/1", "43/1"},
      {},
      "~^ipAddress: +192.168.1.1\n",
-     "Repeating the request after a failure on the line (1 of 1).\n",
+     "Repeating the request (1 of 1) after a failure on the line: link result 2 (Incorrect Communication "
+     "Packet "
+     "(Time Out Error).)\n",
      0,
      ""},
     {"OpenFailureNamesTheDeviceAndTheSystemsReasonAlsoInJson",
