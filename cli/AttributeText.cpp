@@ -1,7 +1,7 @@
 #include "cli/AttributeText.h"
 
 #include "cli/Output.h"
-#include "res/FieldbusPageTemplate.h"
+#include "model/BaudRates.h"
 
 #include <QStringList>
 
@@ -20,11 +20,16 @@ QString AddressText(const std::uint8_t (&octets)[4]) {
     return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
 }
 
-// The baud rate list's text without its unit, e.g. "125"; none for an index beyond the list.
-std::optional<QString> BaudRateKilobits(std::uint8_t index) {
-    if (index >= BaudRateListData().size())
+// The rate in kb/s of a block's baud-rate byte; none for a byte beyond the list.
+std::optional<int> BaudRateKilobits(std::uint8_t index) {
+    if (index >= DeviceNetBaudRatesKbps.size())
         return std::nullopt;
-    return BaudRateListData().at(index).section(' ', 0, 0);
+    return DeviceNetBaudRatesKbps[index];
+}
+
+// A time travels as one byte in units of 10 s; the record holds it as a signed byte.
+int TimeByte(int time) {
+    return time & 0xFF;
 }
 
 // Label and value of each field a type's record carries in its block.
@@ -34,23 +39,21 @@ std::vector<std::pair<QString, QJsonValue>> Fields(const CNetAttributes& record)
         return {{"ipAddress", AddressText(record.m_byIpAddress)},
                 {"subnetMask", AddressText(record.m_bySubnetMask)},
                 {"gateway", AddressText(record.m_byGateway)},
-                {"timeout", record.m_nTimeout},
-                {"pollTime", record.m_nPollTime}};
+                {"timeout", TimeByte(record.m_nTimeout)},
+                {"pollTime", TimeByte(record.m_nPollTime)}};
     case NetworkDeviceNet: {
         const auto baud = BaudRateKilobits(record.m_byBaudRate);
-        return {{"macId", record.m_nNodeAddress},
-                {"baudRate", baud ? QJsonValue(baud->toInt()) : QJsonValue()},
-                {"consumedWords", record.m_nInputWords},
-                {"producedWords", record.m_nOutputWords},
-                {"timeout", record.m_nTimeout},
-                {"pollTime", record.m_nPollTime}};
+        return {
+            {"macId", record.m_nNodeAddress},         {"baudRate", baud ? QJsonValue(*baud) : QJsonValue()},
+            {"consumedWords", record.m_nInputWords},  {"producedWords", record.m_nOutputWords},
+            {"timeout", TimeByte(record.m_nTimeout)}, {"pollTime", TimeByte(record.m_nPollTime)}};
     }
     default:
         return {{"nodeAddress", record.m_nNodeAddress},
                 {"inputWords", record.m_nInputWords},
                 {"outputWords", record.m_nOutputWords},
-                {"timeout", record.m_nTimeout},
-                {"pollTime", record.m_nPollTime}};
+                {"timeout", TimeByte(record.m_nTimeout)},
+                {"pollTime", TimeByte(record.m_nPollTime)}};
     }
 }
 
@@ -58,7 +61,7 @@ std::vector<std::pair<QString, QJsonValue>> Fields(const CNetAttributes& record)
 
 std::optional<NetworkType> NetworkTypeNamed(const QString& name) {
     for (const auto& [type, typeName] : TypeNames)
-        if (name == QLatin1String(typeName))
+        if (name.compare(QLatin1String(typeName), Qt::CaseInsensitive) == 0)
             return type;
     return std::nullopt;
 }
@@ -74,20 +77,37 @@ QJsonObject RecordJson(const CNetAttributes& record, const ByteString& block) {
     QJsonObject json{{"type", NetworkTypeName(record.m_nType)}, {"programmed", true}};
     for (const auto& [name, value] : Fields(record))
         json.insert(name, value);
-    json.insert("block", HexText(block, false));
+    json.insert("block", HexString(block));
     return json;
 }
 
+namespace {
+
+QString FieldText(const QString& name, const QJsonValue& value) {
+    if (value.isString())
+        return value.toString();
+    if (value.isNull())
+        return QStringLiteral("unknown");
+    const int number = value.toInt();
+    return name == "timeout" || name == "pollTime" ? QStringLiteral("%1 (%2 s)").arg(number).arg(number * 10)
+                                                   : QString::number(number);
+}
+
+} // namespace
+
 QString RecordText(const CNetAttributes& record) {
     QStringList lines;
-    for (const auto& [name, value] : Fields(record)) {
-        const QString shown = value.isString() ? value.toString()
-                              : value.isNull()
-                                  ? QStringLiteral("unknown (list index %1)").arg(record.m_byBaudRate)
-                                  : QString::number(value.toInt());
-        lines << QStringLiteral("%1 %2").arg(name + ':', -15).arg(shown);
-    }
+    for (const auto& [name, value] : Fields(record))
+        lines << QStringLiteral("%1 %2").arg(name + ':', -15).arg(FieldText(name, value));
     return lines.join('\n');
+}
+
+QString ChangedFieldsText(const CNetAttributes& record, const QStringList& names) {
+    QStringList shown;
+    for (const auto& [name, value] : Fields(record))
+        if (names.contains(name))
+            shown << QStringLiteral("%1 %2").arg(name, FieldText(name, value));
+    return shown.join(QStringLiteral(", "));
 }
 
 bool ParseIpAddress(const QString& text, std::uint8_t (&octets)[4]) {
@@ -108,8 +128,8 @@ bool ParseIpAddress(const QString& text, std::uint8_t (&octets)[4]) {
 }
 
 std::optional<std::uint8_t> BaudRateIndex(const QString& kilobits) {
-    for (std::uint8_t index = 0; index < BaudRateListData().size(); ++index)
-        if (BaudRateKilobits(index) == kilobits)
+    for (std::uint8_t index = 0; index < DeviceNetBaudRatesKbps.size(); ++index)
+        if (QString::number(DeviceNetBaudRatesKbps[index]) == kilobits)
             return index;
     return std::nullopt;
 }

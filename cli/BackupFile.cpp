@@ -3,34 +3,35 @@
 #include "cli/AttributeText.h"
 #include "cli/Output.h"
 #include "model/AttributeRules.h"
+#include "model/BaudRates.h"
+#include "model/Hex.h"
 #include "model/NetAttributes.h"
-#include "res/FieldbusPageTemplate.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace {
 
 constexpr char FormatName[] = "talvor-netcfg backup";
 
-std::optional<ByteString> FromHex(const QString& text) {
-    static const QRegularExpression hexPairs(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
-    if (!hexPairs.match(text).hasMatch())
-        return std::nullopt;
-    const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
-    return ByteString(bytes.begin(), bytes.end());
+std::optional<ByteString> BytesOfField(const QJsonValue& value) {
+    return value.isString() ? FromHex(value.toString().toStdString()) : std::nullopt;
 }
 
 // Why `block` is no valid block of `type`, or nothing when it is one.
 std::optional<QString> BlockFault(const ByteString& block, int type) {
-    const std::size_t length = AttributeBlockLength(type);
-    if (block.size() != length)
-        return QStringLiteral("%1 bytes where a block has %2").arg(block.size()).arg(length);
-    if (((block[0] << 8) | block[1]) != static_cast<int>(length))
-        return QStringLiteral("its length field does not match its length");
-    if (block[2] != type)
-        return QStringLiteral("its type byte is %1").arg(block[2]);
+    if (const auto fault = CheckBlockFrame(block, type)) {
+        switch (*fault) {
+        case BlockFrameFault::LengthField:
+            return QStringLiteral("its length field does not match its length");
+        case BlockFrameFault::TypeByte:
+            return QStringLiteral("its type byte is not %1").arg(type);
+        case BlockFrameFault::Size:
+            return QStringLiteral("%1 bytes where a block has %2")
+                .arg(block.size())
+                .arg(AttributeBlockLength(type));
+        }
+    }
     if (type == NetworkEthernet)
         return std::nullopt;
     CNetAttributes record(static_cast<NetworkType>(type));
@@ -39,7 +40,7 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
         return QString::fromUtf8(breach->message);
     if (const auto breach = CheckWordCounts(type, record.m_nInputWords, record.m_nOutputWords))
         return QString::fromUtf8(breach->message);
-    if (type == NetworkDeviceNet && record.m_byBaudRate >= BaudRateListData().size())
+    if (type == NetworkDeviceNet && record.m_byBaudRate >= DeviceNetBaudRatesKbps.size())
         return QStringLiteral("its baud rate index %1 is not in the list").arg(record.m_byBaudRate);
     return std::nullopt;
 }
@@ -47,12 +48,11 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
 } // namespace
 
 QByteArray BackupToJson(const Backup& backup) {
-    QJsonObject json{{"format", FormatName},
-                     {"version", BackupFormatVersion},
-                     {"statusId", HexText(backup.statusId, false)}};
+    QJsonObject json{
+        {"format", FormatName}, {"version", BackupFormatVersion}, {"statusId", HexString(backup.statusId)}};
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         const auto& block = backup.blocks[type - 1];
-        json.insert(NetworkTypeName(type), block ? QJsonValue(HexText(*block, false)) : QJsonValue());
+        json.insert(NetworkTypeName(type), block ? QJsonValue(HexString(*block)) : QJsonValue());
     }
     return QJsonDocument(json).toJson(QJsonDocument::Indented);
 }
@@ -77,7 +77,7 @@ std::optional<Backup> BackupFromJson(const QByteArray& json, QString& error) {
         return std::nullopt;
     }
     Backup backup;
-    const auto statusId = FromHex(object.value("statusId").toString(QStringLiteral("-")));
+    const auto statusId = BytesOfField(object.value("statusId"));
     if (!statusId) {
         error = QStringLiteral("statusId is not a hex string");
         return std::nullopt;
@@ -88,7 +88,7 @@ std::optional<Backup> BackupFromJson(const QByteArray& json, QString& error) {
         const QJsonValue value = object.value(name);
         if (value.isNull())
             continue;
-        const auto block = value.isString() ? FromHex(value.toString()) : std::nullopt;
+        const auto block = BytesOfField(value);
         if (!block) {
             error = QStringLiteral("%1 is neither null nor a hex string").arg(name);
             return std::nullopt;

@@ -1,58 +1,121 @@
 #include "cli/CommandLine.h"
 
+#include "model/AttributeRules.h"
+#include "model/BaudRates.h"
+#include "seriallink/PortName.h"
+
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr char Description[] =
-    "Reads and writes the network attributes of a TALVOR controller on a serial port, with the same\n"
-    "rules, requests and messages as TALVOR_EthernetConfig.\n"
-    "\n"
-    "Commands:\n"
-    "  ports                          serial ports present and the device behind each of COM1 to COM8\n"
-    "  probe [--present]              asks COM1 to COM8 (or each present port) for the status id\n"
-    "  status                         the controller's status id\n"
-    "  read ethernet|devicenet|profibus\n"
-    "                                 the attributes the controller holds for that type\n"
-    "  write devicenet --mac-id N [--baud 125|250|500]\n"
-    "  write profibus --node N\n"
-    "  write ethernet --ip A [--mask M] [--gateway G]\n"
-    "                                 reads what the controller holds (DeviceNet, Profibus), checks\n"
-    "                                 the values and writes the attributes; the mask and gateway\n"
-    "                                 default to 255.255.255.0 and 0.0.0.0\n"
-    "  disable-ethernet               writes the block that disables the Ethernet attributes\n"
-    "  backup FILE                    saves the status id and all three types' blocks as JSON\n"
-    "  restore FILE                   checks FILE whole, then writes its blocks back\n";
+constexpr char ProgramName[] = "talvor-netcfg";
+constexpr int MaxRetries = 10;
+
+QString ComPortRange() {
+    return QStringLiteral("COM%1 to COM%2").arg(FirstComPort).arg(LastComPort);
+}
+
+QString BaudRateList(const QString& separator) {
+    QStringList rates;
+    for (const int rate : DeviceNetBaudRatesKbps)
+        rates << QString::number(rate);
+    return rates.join(separator);
+}
+
+struct CommandShape {
+    QString name;
+    int minArguments;
+    int maxArguments;
+    QString usage; // after the command's name
+    QString summary;
+    QStringList options; // besides --help and --version
+};
+
+const QStringList WriteOptions{"port", "json", "trace", "retries", "force", "no-verify", "dry-run"};
+
+const std::vector<CommandShape>& Commands() {
+    static const std::vector<CommandShape> commands{
+        {"ports", 0, 0, "", "serial ports present and the device behind each of " + ComPortRange(), {"json"}},
+        {"probe",
+         0,
+         0,
+         "[--present]",
+         "asks " + ComPortRange() + " (or each present port) for the status id",
+         {"json", "trace", "present"}},
+        {"status", 0, 0, "", "the controller's status id", {"port", "json", "trace", "retries"}},
+        {"read",
+         1,
+         1,
+         "ethernet|devicenet|profibus",
+         "the attributes the controller holds for that type",
+         {"port", "json", "trace", "retries"}},
+        {"write", 1, 1,
+         "devicenet [--mac-id N] [--baud " + BaudRateList("|") +
+             "]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] [--gateway G]",
+         "reads what the controller holds for the type, changes only what the options name, checks the "
+         "result, writes it and reads it back; a controller holding no Ethernet attributes starts from "
+         "the defaults (192.168.1.1, 255.255.255.0, 0.0.0.0)",
+         WriteOptions + QStringList{"mac-id", "baud", "node", "ip", "mask", "gateway"}},
+        {"disable-ethernet",
+         0,
+         0,
+         "",
+         "writes the block that disables the Ethernet attributes",
+         {"port", "json", "trace", "retries", "no-verify", "dry-run"}},
+        {"backup",
+         1,
+         1,
+         "FILE|-",
+         "saves the status id and all three types' blocks as JSON (- for standard output)",
+         {"port", "json", "trace", "retries"}},
+        {"restore", 1, 1, "FILE",
+         "checks FILE whole and that it was saved from a controller with this status id, then writes "
+         "each type's block or clears a type the backup does not hold",
+         WriteOptions},
+        {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options", {}},
+    };
+    return commands;
+}
+
+const CommandShape* CommandNamed(const QString& name) {
+    const auto shape = std::find_if(Commands().begin(), Commands().end(),
+                                    [&](const CommandShape& c) { return c.name == name; });
+    return shape == Commands().end() ? nullptr : &*shape;
+}
 
 constexpr char ExitStatuses[] =
     "\n"
     "Exit status:\n"
     "  0  success\n"
     "  1  refused input: the command line, a value or a file; nothing was written\n"
-    "  2  link failure: the port, the line or the controller failed\n"
-    "  3  the controller holds no attributes of that type\n";
+    "  2  link failure: the port or the line failed, or a written block did not "
+    "read back\n"
+    "  3  the controller holds no attributes of that type\n"
+    "  4  the controller refused the request (a status it answered)\n";
 
-struct CommandShape {
-    const char* name;
-    int arguments;
-    std::vector<QString> options; // besides --help and --version
-};
+// `text` in lines of at most `width` characters, each after `indent`.
+QString Wrapped(const QString& text, const QString& indent, qsizetype width) {
+    QStringList lines{indent};
+    for (const QString& word : text.split(' ')) {
+        if (lines.last().size() > indent.size() && lines.last().size() + 1 + word.size() > width)
+            lines << indent;
+        lines.last() += (lines.last().size() > indent.size() ? " " : "") + word;
+    }
+    return lines.join('\n');
+}
 
-const std::vector<CommandShape>& Commands() {
-    static const std::vector<CommandShape> commands{
-        {"ports", 0, {"json"}},
-        {"probe", 0, {"json", "trace", "present"}},
-        {"status", 0, {"port", "json", "trace"}},
-        {"read", 1, {"port", "json", "trace"}},
-        {"write", 1, {"port", "json", "trace", "mac-id", "baud", "node", "ip", "mask", "gateway"}},
-        {"disable-ethernet", 0, {"port", "trace"}},
-        {"backup", 1, {"port", "trace"}},
-        {"restore", 1, {"port", "trace"}},
-    };
-    return commands;
+QString CommandList() {
+    QString text = QStringLiteral("Commands:\n");
+    for (const CommandShape& c : Commands()) {
+        const QString usage = (c.name + ' ' + c.usage).trimmed();
+        text += QStringLiteral("  %1\n%2\n")
+                    .arg(usage.split('\n').join("\n  "), Wrapped(c.summary, "      ", 100));
+    }
+    return text;
 }
 
 // Options that only some write types take.
@@ -66,82 +129,142 @@ bool OptionFitsType(const QString& option, const QString& type) {
     return true;
 }
 
-const QStringList kValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"};
+const QStringList ValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"};
 
-void DescribeOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(Description);
+QList<QCommandLineOption> AllOptions() {
+    return {
+        {"port",
+         QStringLiteral("COM port n (COM%1 to COM%2, default COM1) or a device such as /dev/ttyUSB0.")
+             .arg(FirstComPort)
+             .arg(LastAddressableComPort),
+         "COMn|DEVICE"},
+        {"json", "Output, and errors, as JSON on standard output."},
+        {"trace", "Every frame sent and received, in hex with timing, on standard error."},
+        {"retries",
+         QStringLiteral("Repeats a request that failed on the line up to N times (0 to %1, default 0); "
+                        "never one the controller refused.")
+             .arg(MaxRetries),
+         "N"},
+        {"force", "Writes addresses that would make a controller unreachable; restores another "
+                  "controller's backup."},
+        {"no-verify", "Does not read a written block back."},
+        {"dry-run", "Prints the blocks a command would write and writes nothing."},
+        {"present",
+         QStringLiteral("probe: asks each port that is present instead of %1.").arg(ComPortRange())},
+        {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
+        {"baud",
+         QStringLiteral("DeviceNet baud rate in kb/s: %1 (default: as the controller holds).")
+             .arg(BaudRateList(", ")),
+         "RATE"},
+        {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
+         "N"},
+        {"ip", "Ethernet IP address.", "A"},
+        {"mask", "Ethernet subnet mask.", "M"},
+        {"gateway", "Ethernet gateway; 0.0.0.0 for none.", "G"},
+    };
+}
+
+void DescribeOptions(QCommandLineParser& parser, const CommandShape* only) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({
-        {"port", "COM port n (COM1 to COM256, default COM1) or a device, e.g. /dev/ttyUSB0.", "COMn|DEVICE"},
-        {"json", "Output as JSON."},
-        {"trace", "Every frame sent and received, in hex with timing, on standard error."},
-        {"present", "probe: ask each port that is present instead of COM1 to COM8."},
-        {"mac-id", "DeviceNet MAC ID, 0 to 63.", "N"},
-        {"baud", "DeviceNet baud rate in kb/s: 125, 250 or 500 (default: as the controller holds).", "RATE"},
-        {"node", "Profibus node address, 1 to 125.", "N"},
-        {"ip", "Ethernet IP address.", "A"},
-        {"mask", "Ethernet subnet mask.", "M"},
-        {"gateway", "Ethernet gateway.", "G"},
-    });
-    parser.addPositionalArgument("command", "One of the commands above.", "command [argument]");
+    for (const QCommandLineOption& option : AllOptions())
+        if (!only || only->options.contains(option.names().first()))
+            parser.addOption(option);
+}
+
+// Qt's usage line names the program by the path it was started from; a script's reader wants its name.
+QString WithProgramName(const QString& helpText, const QString& usage) {
+    QStringList lines = helpText.split('\n');
+    lines.first() = QStringLiteral("Usage: %1 [options] %2").arg(ProgramName, usage);
+    return lines.join('\n');
+}
+
+std::optional<int> RetryCount(const QString& text) {
+    bool number = false;
+    const int count = text.toInt(&number);
+    return number && count >= 0 && count <= MaxRetries ? std::optional<int>(count) : std::nullopt;
+}
+
+CommandLineOutcome Refuse(QString& message, const QString& why) {
+    message = why;
+    return CommandLineOutcome::Refused;
 }
 
 } // namespace
 
-QString HelpText() {
+QString HelpText(const QString& command) {
     QCommandLineParser parser;
-    DescribeOptions(parser);
-    return parser.helpText() + QString::fromLatin1(ExitStatuses);
+    if (command.isEmpty()) {
+        DescribeOptions(parser, nullptr);
+        parser.setApplicationDescription(
+            QStringLiteral("Reads and writes the network attributes of a TALVOR controller on a serial port, "
+                           "with the same\nrequests and blocks as TALVOR_EthernetConfig.\n\n") +
+            CommandList());
+        return WithProgramName(parser.helpText(), "command [argument]") + QString::fromLatin1(ExitStatuses);
+    }
+    const CommandShape* shape = CommandNamed(command);
+    if (!shape)
+        return QString();
+    DescribeOptions(parser, shape);
+    parser.setApplicationDescription(Wrapped(shape->summary, QString(), 100));
+    const QString usage = (shape->name + ' ' + shape->usage).trimmed();
+    return WithProgramName(parser.helpText(), usage.split('\n').join(QStringLiteral("\n       ")));
+}
+
+bool AsksForJson(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--json")) || arguments.contains(QStringLiteral("-json"));
 }
 
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message) {
     QCommandLineParser parser;
-    DescribeOptions(parser);
-    if (!parser.parse(arguments)) {
-        message = parser.errorText();
-        return CommandLineOutcome::Refused;
-    }
-    if (parser.isSet("help"))
+    DescribeOptions(parser, nullptr);
+    if (!parser.parse(arguments))
+        return Refuse(message, parser.errorText());
+    if (parser.isSet("help") || parser.isSet("help-all"))
         return CommandLineOutcome::Help;
     if (parser.isSet("version"))
         return CommandLineOutcome::Version;
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        message = "No command given.";
-        return CommandLineOutcome::Refused;
-    }
+    if (positional.isEmpty())
+        return Refuse(message, QStringLiteral("No command given."));
     invocation.command = positional.first();
     invocation.arguments = positional.mid(1);
-    const auto shape = std::find_if(Commands().begin(), Commands().end(),
-                                    [&](const CommandShape& c) { return invocation.command == c.name; });
-    if (shape == Commands().end()) {
-        message = QString("Unknown command '%1'.").arg(invocation.command);
-        return CommandLineOutcome::Refused;
+    const CommandShape* shape = CommandNamed(invocation.command);
+    if (!shape)
+        return Refuse(message, QStringLiteral("Unknown command '%1'.").arg(invocation.command));
+    if (invocation.arguments.size() < shape->minArguments ||
+        invocation.arguments.size() > shape->maxArguments)
+        return Refuse(message,
+                      QStringLiteral("Usage: %1 %2")
+                          .arg(ProgramName,
+                               (shape->name + ' ' + shape->usage).trimmed().split('\n').join("\n       ")));
+    const QString type = invocation.command == "write" ? invocation.arguments.first().toLower() : QString();
+    const QStringList given = parser.optionNames();
+    for (const QString& option : given) {
+        if (given.count(option) > 1)
+            return Refuse(message, QStringLiteral("--%1 is given more than once.").arg(option));
+        if (!shape->options.contains(option) || !OptionFitsType(option, type))
+            return Refuse(message, QStringLiteral("--%1 does not apply to '%2'.")
+                                       .arg(option, (invocation.command + ' ' + type).trimmed()));
     }
-    if (invocation.arguments.size() != shape->arguments) {
-        message = shape->arguments == 0 ? QString("'%1' takes no argument.").arg(invocation.command)
-                                        : QString("'%1' takes one argument.").arg(invocation.command);
-        return CommandLineOutcome::Refused;
+    invocation.port = parser.isSet("port") ? parser.value("port") : QStringLiteral("COM1");
+    if (parser.isSet("retries")) {
+        const std::optional<int> retries = RetryCount(parser.value("retries"));
+        if (!retries)
+            return Refuse(message, QStringLiteral("--retries %1 is out of range 0-%2.")
+                                       .arg(parser.value("retries"))
+                                       .arg(MaxRetries));
+        invocation.retries = *retries;
     }
-    const QString type = invocation.command == "write" ? invocation.arguments.first() : QString();
-    for (const QString& option : parser.optionNames()) {
-        const bool taken =
-            std::find(shape->options.begin(), shape->options.end(), option) != shape->options.end();
-        if (!taken || !OptionFitsType(option, type)) {
-            message = QString("--%1 does not apply to '%2'.")
-                          .arg(option, (invocation.command + ' ' + type).trimmed());
-            return CommandLineOutcome::Refused;
-        }
-    }
-    const QStringList ports = parser.values("port");
-    invocation.port = ports.isEmpty() ? QStringLiteral("COM1") : ports.last();
     invocation.json = parser.isSet("json");
     invocation.trace = parser.isSet("trace");
     invocation.present = parser.isSet("present");
-    for (const QString& option : kValueOptions)
+    invocation.force = parser.isSet("force");
+    invocation.verify = !parser.isSet("no-verify");
+    invocation.dryRun = parser.isSet("dry-run");
+    for (const QString& option : ValueOptions)
         if (parser.isSet(option))
             invocation.values[option] = parser.value(option);
     return CommandLineOutcome::Run;

@@ -8,11 +8,15 @@
 // One run of the companion as its command line asks for it.
 struct Invocation {
     QString command;
-    QStringList arguments; // what follows the command: a network type or a file
+    QStringList arguments; // what follows the command: a network type, a file or a command name
     QString port;          // COMn or a device
     bool json = false;
     bool trace = false;
     bool present = false;
+    bool force = false;  // write addresses the companion would refuse, restore another controller's backup
+    bool verify = true;  // read each written block back
+    bool dryRun = false; // print the blocks a write would send, send none
+    int retries = 0;     // repeats of a request that failed on the line
     std::map<QString, QString> values; // --mac-id, --baud, --node, --ip, --mask, --gateway as given
 };
 
@@ -21,5 +25,9 @@ enum class CommandLineOutcome { Run, Help, Version, Refused };
 // Reads the arguments (program name first). On Refused, `message` says why.
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message);
 
-// The --help text, exit statuses included.
-QString HelpText();
+// The --help text, exit statuses included; for a command's name, that command's usage and options.
+// Empty for a name that is no command.
+QString HelpText(const QString& command = QString());
+
+// True when the arguments ask for JSON, read without parsing them (for a command line that is refused).
+bool AsksForJson(const QStringList& arguments);

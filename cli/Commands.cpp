@@ -1,36 +1,106 @@
 #include "cli/Commands.h"
 
 #include "app/NetConfigApp.h"
+#include "cli/AddressRules.h"
 #include "cli/AttributeText.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
+#include "cli/LineTrace.h"
+#include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
-#include "link/MessageSink.h"
 #include "model/AttributeRules.h"
+#include "model/BaudRates.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"
+#include "seriallink/PortName.h"
 
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <array>
+#include <functional>
+
 namespace {
 
+struct Run {
+    const Invocation& invocation;
+    CLineTrace& watch;
+};
+
+// An error of the companion's own, told where the link's are, so that --json reports it too.
+void Complain(const QString& message) {
+    theApp.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+}
+
 ExitStatus Refuse(const QString& message) {
-    PrintErrorLine(message);
+    Complain(message);
     return ExitRefused;
 }
 
-ExitStatus ExitFor(StoredRead outcome) {
+void Note(const QString& text) {
+    PrintErrorLine(TerminalText(text));
+}
+
+// A dialog's sentence without its closing mark, to go on with details.
+QString Clause(const char* text) {
+    QString clause = TerminalText(QString::fromUtf8(text));
+    while (clause.endsWith('.') || clause.endsWith('!'))
+        clause.chop(1);
+    return clause;
+}
+
+ExitStatus FailureStatus(const CLineTrace& watch) {
+    return watch.Failure() == LinkFailure::ControllerRefused ? ExitControllerRefused : ExitLinkFailure;
+}
+
+ExitStatus ExitFor(const Run& run, StoredRead outcome) {
     switch (outcome) {
     case StoredRead::Read:
         return ExitSuccess;
     case StoredRead::NotProgrammed:
         return ExitNotProgrammed;
-    default:
+    case StoredRead::Unreadable:
         return ExitLinkFailure;
+    case StoredRead::LinkFailed:
+        break;
     }
+    return FailureStatus(run.watch);
+}
+
+// Runs `request` and repeats it, up to --retries times, while it fails on the line. A request the
+// controller refused, or a port that does not open, is not repeated.
+bool Retrying(const Run& run, const std::function<bool()>& request) {
+    for (int attempt = 1;; ++attempt) {
+        run.watch.BeginRequest();
+        if (request())
+            return true;
+        if (attempt > run.invocation.retries || run.watch.Failure() != LinkFailure::Line)
+            return false;
+        Note(QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
+                 .arg(attempt)
+                 .arg(run.invocation.retries)
+                 .arg(run.watch.FailureText()));
+    }
+}
+
+bool StatusIdAnswered(const Run& run, ByteString* id = nullptr) {
+    return Retrying(run, [&] { return theApp.ReadStatusId(id); });
+}
+
+// Reads what the controller holds of the record's type into it. The messages are kept in `messages`:
+// whether "none held" is worth telling is the caller's to decide.
+StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages) {
+    StoredRead outcome = StoredRead::LinkFailed;
+    Retrying(run, [&] {
+        messages.Clear();
+        const CScopedSink quiet(messages);
+        outcome = theApp.ReadStoredRecord(record, block);
+        return outcome == StoredRead::Read || outcome == StoredRead::NotProgrammed;
+    });
+    return outcome;
 }
 
 QString ValueOf(const Invocation& invocation, const QString& option) {
@@ -38,137 +108,323 @@ QString ValueOf(const Invocation& invocation, const QString& option) {
     return found != invocation.values.end() ? found->second : QString();
 }
 
-// A whole decimal number; anything else is refused with the rule's own message, as an out-of-range
-// value would be.
 std::optional<int> WholeNumber(const QString& text) {
     bool number = false;
     const int value = text.toInt(&number);
     return number ? std::optional<int>(value) : std::nullopt;
 }
 
-ExitStatus Status(const Invocation& invocation) {
+QJsonObject WithPort(QJsonObject json) {
+    const QJsonObject port = PortJson();
+    for (auto field = port.begin(); field != port.end(); ++field)
+        json.insert(field.key(), field.value());
+    return json;
+}
+
+ExitStatus Status(const Run& run) {
     ByteString id;
-    if (!theApp.ReadStatusId(&id))
-        return ExitLinkFailure;
-    const QString hex = HexText(id, false);
-    if (invocation.json)
-        PrintJson(QJsonObject{{"port", PortDescription(theApp)}, {"statusId", hex}});
+    if (!StatusIdAnswered(run, &id))
+        return FailureStatus(run.watch);
+    if (run.invocation.json)
+        PrintJson(WithPort({{"statusId", HexString(id)}}));
     else
-        PrintLine(QStringLiteral("statusId: %1").arg(hex));
+        PrintLine(QStringLiteral("statusId: %1").arg(HexString(id)));
     return ExitSuccess;
 }
 
-ExitStatus Read(const Invocation& invocation, NetworkType type) {
-    if (!theApp.ReadStatusId())
-        return ExitLinkFailure;
+ExitStatus Read(const Run& run, NetworkType type) {
+    if (!StatusIdAnswered(run))
+        return FailureStatus(run.watch);
     CNetAttributes record(type);
     ByteString block;
-    const StoredRead outcome = theApp.ReadStoredRecord(record, block);
-    if (outcome == StoredRead::NotProgrammed && invocation.json)
-        PrintJson(QJsonObject{{"type", NetworkTypeName(type)}, {"programmed", false}});
-    if (outcome != StoredRead::Read)
-        return ExitFor(outcome);
-    if (invocation.json)
-        PrintJson(RecordJson(record, block));
+    CCollectingSink messages;
+    const StoredRead outcome = ReadHeld(run, record, block, messages);
+    if (outcome != StoredRead::Read) {
+        messages.Replay(theApp.Messages());
+        if (outcome == StoredRead::NotProgrammed && run.invocation.json)
+            PrintJson(WithPort({{"type", NetworkTypeName(type)}, {"programmed", false}}));
+        return ExitFor(run, outcome);
+    }
+    if (run.invocation.json)
+        PrintJson(WithPort(RecordJson(record, block)));
     else
         PrintLine(RecordText(record));
     return ExitSuccess;
 }
 
-// Writes the record as the Program button does and says so.
-ExitStatus Program(const Invocation& invocation, const CNetAttributes& record) {
-    const ByteString block = record.BuildBlock();
-    if (!theApp.ProgramBlock(block, static_cast<NetworkType>(record.m_nType)))
+// Writes `block` of `type` (the empty block clears the type) and, unless --no-verify, reads it back:
+// what the controller then holds decides the outcome, whatever became of the write's reply. A dry run
+// writes nothing.
+ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block) {
+    if (run.invocation.dryRun)
+        return ExitSuccess;
+    const bool clear = block == EmptyAttributeBlock();
+    const bool written = Retrying(
+        run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); });
+    // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
+    if (!run.invocation.verify || (!written && run.watch.Failure() != LinkFailure::Line))
+        return written ? ExitSuccess : FailureStatus(run.watch);
+
+    ByteString held;
+    CCollectingSink messages;
+    const bool read = Retrying(run, [&] {
+        messages.Clear();
+        const CScopedSink quiet(messages);
+        return theApp.ReadNetAttributes(held, type);
+    });
+    if (!read) {
+        messages.Replay(theApp.Messages());
+        Complain(QStringLiteral("The %1 block could not be read back from %2 to verify it.")
+                     .arg(NetworkTypeName(type), PortDescription(theApp)));
         return ExitLinkFailure;
-    if (invocation.json)
-        PrintJson(RecordJson(record, block));
-    else
-        PrintLine(AttributeMessagesFor(record.m_nType).programmed);
+    }
+    if (held == block) {
+        if (!written)
+            Note(QStringLiteral("The reply to the write was lost, but %1 holds the block written.")
+                     .arg(PortDescription(theApp)));
+        return ExitSuccess;
+    }
+    Complain(QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
+                 .arg(PortDescription(theApp), NetworkTypeName(type), HexString(held), HexString(block)));
+    return ExitLinkFailure;
+}
+
+// Writes a record built from what the controller held and says what was written, naming the fields
+// the command changed (by their JSON keys).
+ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStringList& changed) {
+    const auto type = static_cast<NetworkType>(record.m_nType);
+    const ByteString block = record.BuildBlock();
+    if (const ExitStatus status = WriteBlock(run, type, block); status != ExitSuccess)
+        return status;
+    if (run.invocation.json) {
+        QJsonObject json = WithPort(RecordJson(record, block));
+        json.insert("dryRun", run.invocation.dryRun);
+        json.insert("verified", run.invocation.verify && !run.invocation.dryRun);
+        PrintJson(json);
+    } else if (run.invocation.dryRun) {
+        PrintLine(QStringLiteral("Would write the %1 block %2 to %3 (%4); nothing was written.")
+                      .arg(NetworkTypeName(type), HexString(block), PortDescription(theApp),
+                           ChangedFieldsText(record, changed)));
+    } else {
+        PrintLine(QStringLiteral("%1: %2: %3.")
+                      .arg(PortDescription(theApp), Clause(AttributeMessagesFor(type).programmed),
+                           ChangedFieldsText(record, changed)));
+    }
     return ExitSuccess;
 }
 
-// DeviceNet and Profibus: the user's address (and baud rate) over what the controller holds.
-ExitStatus WriteFieldbus(const Invocation& invocation, NetworkType type) {
+QString RangeRefusal(const QString& what, const QString& value, int low, int high) {
+    return QStringLiteral("%1 %2 is out of range %3-%4; nothing was written.")
+        .arg(what, value)
+        .arg(low)
+        .arg(high);
+}
+
+// The controller's record of `type` into `record`; a failure has been told.
+ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
+    if (!StatusIdAnswered(run))
+        return FailureStatus(run.watch);
+    ByteString held;
+    CCollectingSink messages;
+    const StoredRead outcome = ReadHeld(run, record, held, messages);
+    if (outcome == StoredRead::NotProgrammed && record.m_nType == NetworkEthernet) {
+        Note(QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
+                 .arg(PortDescription(theApp)));
+        return ExitSuccess;
+    }
+    if (outcome != StoredRead::Read)
+        messages.Replay(theApp.Messages());
+    return ExitFor(run, outcome);
+}
+
+// DeviceNet and Profibus: the address and baud rate given, over what the controller holds.
+ExitStatus WriteFieldbus(const Run& run, NetworkType type) {
+    const Invocation& invocation = run.invocation;
     const bool deviceNet = type == NetworkDeviceNet;
     const QString addressOption = deviceNet ? "mac-id" : "node";
-    if (!invocation.values.count(addressOption))
-        return Refuse(QStringLiteral("write %1 needs --%2.").arg(NetworkTypeName(type), addressOption));
-    const std::optional<int> address = WholeNumber(ValueOf(invocation, addressOption));
-    const auto addressBreach = CheckNodeAddress(type, address.value_or(-1));
-    if (addressBreach)
-        return Refuse(addressBreach->message);
+    const bool hasAddress = invocation.values.count(addressOption) != 0;
+    const bool hasBaud = invocation.values.count("baud") != 0;
+    if (!hasAddress && !hasBaud)
+        return Refuse(deviceNet ? QStringLiteral("write devicenet needs --mac-id, --baud or both.")
+                                : QStringLiteral("write profibus needs --node."));
+    std::optional<int> address;
+    if (hasAddress) {
+        address = WholeNumber(ValueOf(invocation, addressOption));
+        if (!address || CheckNodeAddress(type, *address))
+            return deviceNet ? Refuse(RangeRefusal("MAC ID", ValueOf(invocation, addressOption), MacIdMin,
+                                                   MacIdMax))
+                             : Refuse(RangeRefusal("Node address", ValueOf(invocation, addressOption),
+                                                   NodeAddressMin, NodeAddressMax));
+    }
     std::optional<std::uint8_t> baudRate;
-    if (invocation.values.count("baud")) {
+    if (hasBaud) {
         baudRate = BaudRateIndex(ValueOf(invocation, "baud"));
-        if (!baudRate)
-            return Refuse(QStringLiteral("Invalid baud rate! Use 125, 250 or 500."));
+        if (!baudRate) {
+            QStringList rates;
+            for (const int rate : DeviceNetBaudRatesKbps)
+                rates << QString::number(rate);
+            return Refuse(QStringLiteral("Baud rate %1 is not one of %2 kb/s; nothing was written.")
+                              .arg(ValueOf(invocation, "baud"), rates.join(", ")));
+        }
     }
 
-    if (!theApp.ReadStatusId())
-        return ExitLinkFailure;
     CNetAttributes record(type);
-    ByteString reply;
-    if (const StoredRead outcome = theApp.ReadStoredRecord(record, reply); outcome != StoredRead::Read)
-        return ExitFor(outcome);
-    record.m_nNodeAddress = *address;
-    if (baudRate)
+    if (const ExitStatus status = ReadForWrite(run, record); status != ExitSuccess)
+        return status;
+    QStringList changed;
+    if (address) {
+        record.m_nNodeAddress = *address;
+        changed << (deviceNet ? "macId" : "nodeAddress");
+    }
+    if (baudRate) {
         record.m_byBaudRate = *baudRate;
+        changed << "baudRate";
+    }
     // The word counts come from the controller and go back unchanged, if the utility would accept them.
     if (const auto breach = CheckWordCounts(type, record.m_nInputWords, record.m_nOutputWords))
-        return Refuse(breach->message);
-    return Program(invocation, record);
+        return Refuse(QStringLiteral("%1 (the controller holds %2 and %3 words); nothing was written.")
+                          .arg(QString::fromUtf8(breach->message))
+                          .arg(record.m_nInputWords)
+                          .arg(record.m_nOutputWords));
+    return WriteRecord(run, record, changed);
 }
 
-ExitStatus WriteEthernet(const Invocation& invocation) {
-    if (!invocation.values.count("ip"))
-        return Refuse(QStringLiteral("write ethernet needs --ip."));
-    // The timeout and poll time travel at the record's values, as in the utility.
-    CNetAttributes record(NetworkEthernet);
-    const std::pair<const char*, std::uint8_t(*)[4]> addresses[] = {
-        {"ip", &record.m_byIpAddress}, {"mask", &record.m_bySubnetMask}, {"gateway", &record.m_byGateway}};
-    for (const auto& [option, octets] : addresses) {
-        if (invocation.values.count(option) && !ParseIpAddress(ValueOf(invocation, option), *octets))
+// The addresses given, over the Ethernet record the controller holds (timeout and poll time kept).
+ExitStatus WriteEthernet(const Run& run) {
+    const Invocation& invocation = run.invocation;
+    struct Address {
+        const char* option;
+        const char* field;
+        std::uint8_t (CNetAttributes::*octets)[4];
+        std::uint8_t given[4];
+    };
+    std::array<Address, 3> addresses{Address{"ip", "ipAddress", &CNetAttributes::m_byIpAddress, {}},
+                                     Address{"mask", "subnetMask", &CNetAttributes::m_bySubnetMask, {}},
+                                     Address{"gateway", "gateway", &CNetAttributes::m_byGateway, {}}};
+    QStringList changed;
+    for (Address& address : addresses) {
+        if (!invocation.values.count(address.option))
+            continue;
+        const QString text = ValueOf(invocation, address.option);
+        if (!ParseIpAddress(text, address.given))
             return Refuse(
                 QStringLiteral("Invalid address for --%1: '%2'. Give four numbers 0 to 255, such as "
-                               "192.168.1.10.")
-                    .arg(option, ValueOf(invocation, option)));
+                               "192.168.1.10; nothing was written.")
+                    .arg(address.option, text));
+        changed << address.field;
     }
-    return Program(invocation, record);
+    if (changed.isEmpty())
+        return Refuse(QStringLiteral("write ethernet needs --ip, --mask or --gateway."));
+
+    CNetAttributes record(NetworkEthernet);
+    if (const ExitStatus status = ReadForWrite(run, record); status != ExitSuccess)
+        return status;
+    for (const Address& address : addresses)
+        if (invocation.values.count(address.option))
+            std::copy(std::begin(address.given), std::end(address.given), record.*address.octets);
+    if (!invocation.force)
+        if (const auto unreachable = UnreachableAddress(record))
+            return Refuse(*unreachable +
+                          QStringLiteral("; nothing was written. --force writes it as given."));
+    return WriteRecord(run, record, changed);
 }
 
-ExitStatus DisableEthernet() {
-    if (!theApp.ClearAttributes(NetworkEthernet))
-        return ExitLinkFailure;
-    PrintLine(AttributeMessagesFor(NetworkEthernet).cleared);
+ExitStatus DisableEthernet(const Run& run) {
+    if (const ExitStatus status = WriteBlock(run, NetworkEthernet, EmptyAttributeBlock());
+        status != ExitSuccess)
+        return status;
+    if (run.invocation.json)
+        PrintJson(WithPort({{"type", "ethernet"},
+                            {"programmed", false},
+                            {"block", HexString(EmptyAttributeBlock())},
+                            {"dryRun", run.invocation.dryRun},
+                            {"verified", run.invocation.verify && !run.invocation.dryRun}}));
+    else if (run.invocation.dryRun)
+        PrintLine(QStringLiteral("Would write the ethernet block %1 to %2; nothing was written.")
+                      .arg(HexString(EmptyAttributeBlock()), PortDescription(theApp)));
+    else
+        PrintLine(QStringLiteral("%1: %2.").arg(PortDescription(theApp),
+                                                Clause(AttributeMessagesFor(NetworkEthernet).cleared)));
     return ExitSuccess;
 }
 
-ExitStatus BackupTo(const QString& path) {
+ExitStatus BackupTo(const Run& run, const QString& path) {
     Backup backup;
-    if (!theApp.ReadStatusId(&backup.statusId))
-        return ExitLinkFailure;
+    if (!StatusIdAnswered(run, &backup.statusId))
+        return FailureStatus(run.watch);
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         CNetAttributes record(static_cast<NetworkType>(type));
         ByteString block;
-        const bool read = theApp.ReadNetAttributes(block, static_cast<NetworkType>(type));
-        if (read && block.size() == EmptyAttributeBlock().size())
+        CCollectingSink messages;
+        const StoredRead outcome = ReadHeld(run, record, block, messages);
+        if (outcome == StoredRead::NotProgrammed)
             continue;
-        if (!read || block.size() < record.ParsedLength()) {
-            theApp.Messages().ShowAppMessage(AttributeMessagesFor(type).readFailed,
-                                             mb::OK | mb::ICONEXCLAMATION);
-            return ExitLinkFailure;
+        if (outcome != StoredRead::Read) {
+            messages.Replay(theApp.Messages());
+            return ExitFor(run, outcome);
         }
         backup.blocks[type - 1] = block;
     }
+    const QByteArray json = BackupToJson(backup);
+    if (path == "-") {
+        PrintJson(QJsonDocument::fromJson(json).object());
+        return ExitSuccess;
+    }
     // Written whole or not at all, so an earlier backup is never left half overwritten.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(BackupToJson(backup)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) < 0 || !file.commit())
         return Refuse(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    PrintLine(QStringLiteral("Saved the attributes to %1.").arg(path));
+    if (run.invocation.json)
+        PrintJson(WithPort({{"file", path}, {"saved", true}}));
+    else
+        PrintLine(QStringLiteral("Saved the attributes of %1 to %2.").arg(PortDescription(theApp), path));
     return ExitSuccess;
 }
 
-ExitStatus RestoreFrom(const QString& path) {
+struct TypeOutcome {
+    ExitStatus status;
+    QString text;
+};
+
+// Gives the controller a type's block from a backup, or clears the type where the backup has none and
+// the controller holds one, saying so first.
+TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<ByteString>& saved) {
+    const AttributeMessages& messages = AttributeMessagesFor(type);
+    const bool dryRun = run.invocation.dryRun;
+    if (saved) {
+        const ExitStatus status = WriteBlock(run, type, *saved);
+        if (status != ExitSuccess)
+            return {status, QStringLiteral("failed")};
+        return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(*saved))
+                               : Clause(messages.programmed)};
+    }
+    CNetAttributes record(type);
+    ByteString held;
+    CCollectingSink readMessages;
+    const StoredRead outcome = ReadHeld(run, record, held, readMessages);
+    if (outcome == StoredRead::NotProgrammed)
+        return {ExitSuccess, QStringLiteral("none held and none in the backup")};
+    if (outcome != StoredRead::Read) {
+        readMessages.Replay(theApp.Messages());
+        return {ExitFor(run, outcome), QStringLiteral("failed")};
+    }
+    Note(QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
+             .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
+    const ExitStatus status = WriteBlock(run, type, EmptyAttributeBlock());
+    if (status != ExitSuccess)
+        return {status, QStringLiteral("failed")};
+    return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(EmptyAttributeBlock()))
+                           : Clause(messages.cleared)};
+}
+
+// Ranks outcomes for a command that does several things: a failure to act is worst, then a
+// controller's refusal, refused input, a type held by none, success.
+ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
+    constexpr std::array<int, 5> rank{0, 2, 4, 1, 3}; // by exit status 0 to 4
+    return rank[a] >= rank[b] ? a : b;
+}
+
+ExitStatus RestoreFrom(const Run& run, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Refuse(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
@@ -176,43 +432,91 @@ ExitStatus RestoreFrom(const QString& path) {
     const std::optional<Backup> backup = BackupFromJson(file.readAll(), error);
     if (!backup)
         return Refuse(QStringLiteral("%1: %2; nothing was written.").arg(path, error));
-    for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
-        const auto networkType = static_cast<NetworkType>(type);
-        const auto& block = backup->blocks[type - 1];
-        const bool written =
-            block ? theApp.ProgramBlock(*block, networkType) : theApp.ClearAttributes(networkType);
-        if (!written)
-            return ExitLinkFailure;
-        PrintLine(block ? AttributeMessagesFor(type).programmed : AttributeMessagesFor(type).cleared);
+    if (const auto& ethernet = backup->blocks[NetworkEthernet - 1]; ethernet && !run.invocation.force) {
+        CNetAttributes record(NetworkEthernet);
+        record.ParseBlock(*ethernet);
+        if (const auto unreachable = UnreachableAddress(record))
+            return Refuse(
+                QStringLiteral("%1: ethernet: %2; nothing was written. --force restores it as saved.")
+                    .arg(path, *unreachable));
     }
-    return ExitSuccess;
+    ByteString statusId;
+    if (!StatusIdAnswered(run, &statusId))
+        return FailureStatus(run.watch);
+    if (statusId != backup->statusId && !run.invocation.force)
+        return Refuse(
+            QStringLiteral("%1 was saved from a controller with status id %2; %3 answers %4. Nothing "
+                           "was written; --force restores it anyway.")
+                .arg(path, HexString(backup->statusId), PortDescription(theApp), HexString(statusId)));
+
+    ExitStatus worst = ExitSuccess;
+    QJsonObject types;
+    QStringList lines;
+    for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
+        const TypeOutcome outcome =
+            RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
+        worst = WorseOf(worst, outcome.status);
+        types.insert(NetworkTypeName(type),
+                     QJsonObject{{"outcome", outcome.text}, {"exitStatus", outcome.status}});
+        lines << QStringLiteral("%1: %2%3")
+                     .arg(NetworkTypeName(type), outcome.text,
+                          outcome.status == ExitSuccess
+                              ? QString()
+                              : QStringLiteral(" (exit status %1)").arg(outcome.status));
+    }
+    if (run.invocation.json)
+        PrintJson(WithPort(
+            {{"file", path}, {"dryRun", run.invocation.dryRun}, {"types", types}, {"exitStatus", worst}}));
+    else
+        PrintLine(lines.join('\n'));
+    return worst;
 }
 
-ExitStatus Write(const Invocation& invocation, NetworkType type) {
-    return type == NetworkEthernet ? WriteEthernet(invocation) : WriteFieldbus(invocation, type);
+ExitStatus Help(const Invocation& invocation) {
+    const QString command = invocation.arguments.value(0);
+    const QString text = HelpText(command);
+    if (text.isEmpty())
+        return Refuse(QStringLiteral("Unknown command '%1'.").arg(command));
+    PrintLine(text.trimmed());
+    return ExitSuccess;
 }
 
 } // namespace
 
-ExitStatus RunCommand(const Invocation& invocation) {
+QJsonObject PortJson() {
+    const std::string& device = theApp.m_SerialComm.m_strDeviceName;
+    if (!device.empty())
+        return {{"port", QString::fromStdString(device)}, {"device", QString::fromStdString(device)}};
+    const int number = theApp.m_nComPort + 1;
+    const std::string comDevice = ComPortDevice(number);
+    return {{"port", QStringLiteral("COM%1").arg(number)},
+            {"device", comDevice.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(comDevice))}};
+}
+
+ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
+    const Run run{invocation, watch};
     const QString& command = invocation.command;
+    if (command == "help")
+        return Help(invocation);
     if (command == "ports")
         return ListPorts(invocation);
     if (command == "probe")
-        return ProbePorts(invocation);
+        return ProbePorts(invocation, watch);
     if (const QString refused = SelectPort(theApp, invocation.port); !refused.isEmpty())
         return Refuse(refused);
     if (command == "status")
-        return Status(invocation);
+        return Status(run);
     if (command == "disable-ethernet")
-        return DisableEthernet();
+        return DisableEthernet(run);
     if (command == "backup")
-        return BackupTo(invocation.arguments.first());
+        return BackupTo(run, invocation.arguments.first());
     if (command == "restore")
-        return RestoreFrom(invocation.arguments.first());
+        return RestoreFrom(run, invocation.arguments.first());
     const std::optional<NetworkType> type = NetworkTypeNamed(invocation.arguments.first());
     if (!type)
         return Refuse(QStringLiteral("Unknown network type '%1': use ethernet, devicenet or profibus.")
                           .arg(invocation.arguments.first()));
-    return command == "read" ? Read(invocation, *type) : Write(invocation, *type);
+    if (command == "read")
+        return Read(run, *type);
+    return *type == NetworkEthernet ? WriteEthernet(run) : WriteFieldbus(run, *type);
 }

@@ -2,11 +2,18 @@
 
 #include "cli/ExitStatus.h"
 
-struct Invocation;
+#include <QJsonObject>
 
-// Runs a parsed command against theApp's link; messages go where theApp's sink sends them.
-ExitStatus RunCommand(const Invocation& invocation);
+struct Invocation;
+class CLineTrace;
+
+// Runs a parsed command against theApp's link, whose exchanges `watch` sees; messages go where theApp's
+// sink sends them.
+ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch);
 
 // ports and probe, which look at every port rather than one.
 ExitStatus ListPorts(const Invocation& invocation);
-ExitStatus ProbePorts(const Invocation& invocation);
+ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch);
+
+// The port theApp's link is pointed at, apart: "port" as named (COMn, or the device) and "device".
+QJsonObject PortJson();

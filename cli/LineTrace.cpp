@@ -1,6 +1,11 @@
 #include "cli/LineTrace.h"
 
 #include "cli/Output.h"
+#include "link/LinkMessageTable.h"
+#include "model/Hex.h"
+#include "platform/LastError.h"
+#include "res/StringTable.h"
+#include "seriallink/Frame.h"
 
 namespace {
 
@@ -9,31 +14,97 @@ double MillisecondsBetween(std::chrono::steady_clock::time_point from,
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
+QString SpacedHex(std::span<const std::uint8_t> frame) {
+    return QString::fromStdString(ToHex(frame));
+}
+
+// "link result 2 (Incorrect Communication Packet (Time Out Error).)": the code and the first sentence
+// of the utility's text for it, where it has one.
+QString ResultName(LinkResult result) {
+    const QString number = QStringLiteral("link result %1").arg(result);
+    const std::optional<unsigned> stringId = LinkMessageStringId(result);
+    if (!stringId)
+        return number;
+    const QString text = TerminalText(LoadResourceString(*stringId));
+    const qsizetype end = text.indexOf(QStringLiteral(". "));
+    return QStringLiteral("%1 (%2)").arg(number, end < 0 ? text : text.left(end + 1));
+}
+
+// The link rejects a reply for another request, whatever status it carries.
+bool SameExchange(std::span<const std::uint8_t> request, std::span<const std::uint8_t> reply) {
+    if (request.size() < frame::HeaderSize || reply.size() < frame::HeaderSize)
+        return false;
+    const FrameHeader sent = DecodeHeader(request.first<frame::HeaderSize>());
+    const FrameHeader answer = DecodeHeader(reply.first<frame::HeaderSize>());
+    return sent.msgCode == answer.msgCode && sent.sequence == answer.sequence;
+}
+
 } // namespace
 
-CLineTrace::CLineTrace() : m_start(Clock::now()), m_sent(m_start) {}
+CLineTrace::CLineTrace(bool print) : m_bPrint(print), m_start(Clock::now()), m_sent(m_start) {}
 
 void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
+    if (result != linkcode::Success) {
+        // Taken now: the link has just recorded the system's reason for this failure.
+        const std::uint32_t error = LastSystemError();
+        const QString reason =
+            error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
+        m_openFailure = QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), reason);
+        m_failure = LinkFailure::Open;
+    }
     Write(QStringLiteral("open %1: %2")
-              .arg(QString::fromStdString(device), result == linkcode::Success
-                                                       ? QStringLiteral("ok")
-                                                       : QStringLiteral("link result %1").arg(result)));
+              .arg(QString::fromStdString(device),
+                   result == linkcode::Success ? QStringLiteral("ok") : ResultName(result)));
 }
 
 void CLineTrace::FrameSent(std::span<const std::uint8_t> frame) {
     m_sent = Clock::now();
-    Write(QStringLiteral("sent     ") + HexText(frame, true));
+    m_request.assign(frame.begin(), frame.end());
+    m_reply.clear();
+    Write(QStringLiteral("sent     ") + SpacedHex(frame));
 }
 
 void CLineTrace::FrameReceived(std::span<const std::uint8_t> frame) {
-    Write(QStringLiteral("received %1 (%2)").arg(HexText(frame, true), SinceSent()));
+    m_reply.assign(frame.begin(), frame.end());
+    Write(QStringLiteral("received %1 (%2)").arg(SpacedHex(frame), SinceSent()));
 }
 
 void CLineTrace::ExchangeFailed(LinkResult result) {
-    Write(QStringLiteral("failed   link result %1 (%2)").arg(result).arg(SinceSent()));
+    m_lastResult = result;
+    m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
+    const QString cause = m_reply.empty() ? QString()
+                          : m_failure == LinkFailure::ControllerRefused
+                              ? QStringLiteral(", the controller's status")
+                              : QStringLiteral(", reply rejected");
+    Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
+}
+
+void CLineTrace::BeginRequest() {
+    m_failure = LinkFailure::None;
+    m_openFailure.reset();
+}
+
+QString CLineTrace::FailureText() const {
+    return ResultName(m_lastResult);
+}
+
+std::optional<QString> CLineTrace::TakeOpenFailure() {
+    return std::exchange(m_openFailure, std::nullopt);
+}
+
+// A status the controller answered to our request. Statuses 1 and 8 say the request reached it damaged
+// (checksum, length): a failure on the line, which a repeat may get past.
+bool CLineTrace::AnsweredWithStatus(LinkResult result) const {
+    if (!SameExchange(m_request, m_reply))
+        return false;
+    const std::uint8_t status = DecodeHeader(std::span(m_reply).first<frame::HeaderSize>()).control;
+    return status != frame::StatusOk && status == result && result != linkcode::Checksum &&
+           result != linkcode::MessageLength;
 }
 
 void CLineTrace::Write(const QString& event) const {
+    if (!m_bPrint)
+        return;
     PrintErrorLine(QStringLiteral("trace %1 ms  %2")
                        .arg(MillisecondsBetween(m_start, Clock::now()), 10, 'f', 3)
                        .arg(event));

@@ -5,24 +5,50 @@
 #include <QString>
 
 #include <chrono>
+#include <optional>
+#include <vector>
 
-// --trace: one line per open, frame and failed exchange on standard error, each with the time since
-// the trace began and, for a reply or a failure, the time since the request left.
+// How the last request that failed came to fail.
+enum class LinkFailure {
+    None,
+    Open,              // the port could not be opened
+    Line,              // the exchange failed on the line: no reply, a damaged one, the device lost
+    ControllerRefused, // the controller answered with a status: it did not act on the request
+};
+
+// Watches every exchange of the link: what failed and why, for exit statuses, retries and port errors.
+// With `print`, it is --trace too: one line per open, frame and failed exchange on standard error, each
+// with the time since the trace began and, for a reply or a failure, the time since the request left.
 class CLineTrace : public CLinkTrace {
 public:
-    CLineTrace();
+    explicit CLineTrace(bool print);
 
     void PortOpened(const std::string& device, LinkResult result) override;
     void FrameSent(std::span<const std::uint8_t> frame) override;
     void FrameReceived(std::span<const std::uint8_t> frame) override;
     void ExchangeFailed(LinkResult result) override;
 
+    // Forgets earlier failures: a request is about to start.
+    void BeginRequest();
+    LinkFailure Failure() const { return m_failure; }
+    // The last failed exchange's result code and the first sentence of the utility's text for it.
+    QString FailureText() const;
+    // "cannot open DEVICE: the system's reason" for the last failed open, once.
+    std::optional<QString> TakeOpenFailure();
+
 private:
     using Clock = std::chrono::steady_clock;
 
+    bool AnsweredWithStatus(LinkResult result) const;
     void Write(const QString& event) const;
     QString SinceSent() const;
 
+    bool m_bPrint;
     Clock::time_point m_start;
     Clock::time_point m_sent;
+    std::vector<std::uint8_t> m_request;
+    std::vector<std::uint8_t> m_reply; // of the current exchange; empty until one is accepted
+    LinkFailure m_failure = LinkFailure::None;
+    LinkResult m_lastResult = linkcode::Success;
+    std::optional<QString> m_openFailure;
 };

@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include "model/Hex.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,6 +9,8 @@
 #include <cstdio>
 
 namespace {
+
+bool jsonPrinted = false;
 
 void WriteLine(std::FILE* stream, const QString& text) {
     const QByteArray line = text.toLocal8Bit() + '\n';
@@ -28,10 +32,19 @@ void PrintJson(const QJsonValue& value) {
     const QJsonDocument document =
         value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     PrintLine(QString::fromUtf8(document.toJson(QJsonDocument::Indented)).trimmed());
+    jsonPrinted = true;
 }
 
-QString HexText(std::span<const std::uint8_t> bytes, bool spaced) {
-    const auto raw = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<qsizetype>(bytes.size()));
-    return QString::fromLatin1(spaced ? raw.toHex(' ') : raw.toHex()).toUpper();
+bool JsonPrinted() {
+    return jsonPrinted;
+}
+
+QString TerminalText(const QString& text) {
+    QString line = text.simplified();
+    line.replace(QStringLiteral("Devicenet"), QStringLiteral("DeviceNet"));
+    return line;
+}
+
+QString HexString(std::span<const std::uint8_t> bytes) {
+    return QString::fromStdString(ToHex(bytes, ""));
 }

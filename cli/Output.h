@@ -12,5 +12,12 @@ void PrintLine(const QString& text);
 void PrintErrorLine(const QString& text);
 void PrintJson(const QJsonValue& value);
 
-// Bytes as upper-case hex pairs, with or without a space between them.
-QString HexText(std::span<const std::uint8_t> bytes, bool spaced);
+// Whether a JSON document has gone to standard output, so that a failure adds no second one.
+bool JsonPrinted();
+
+// A message written for a dialog box, as one line for a terminal: line breaks and runs of spaces become
+// one space, nothing at either end, and DeviceNet spelt one way.
+QString TerminalText(const QString& text);
+
+// Bytes as upper-case hex pairs without spaces, as blocks and status ids are shown: "000C02".
+QString HexString(std::span<const std::uint8_t> bytes);

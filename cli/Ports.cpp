@@ -1,9 +1,10 @@
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/LineTrace.h"
+#include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
-#include "link/MessageSink.h"
 #include "seriallink/PortList.h"
 #include "seriallink/PortName.h"
 
@@ -51,20 +52,6 @@ QString SourceText(int number, ComPortSource source) {
     }
     return QStringLiteral("none");
 }
-
-// Keeps the messages of one port's attempt instead of showing them.
-class CCollectingSink : public CMessageSink {
-public:
-    int ShowAppMessage(const QString& text, unsigned /*type*/) override {
-        texts << text;
-        return 1;
-    }
-    int ShowSystemMessage(const QString& text, const QString& caption, unsigned /*type*/) override {
-        texts << caption + QStringLiteral(": ") + text.trimmed();
-        return 1;
-    }
-    QStringList texts;
-};
 
 } // namespace
 
@@ -116,7 +103,7 @@ ExitStatus ListPorts(const Invocation& invocation) {
     return ExitSuccess;
 }
 
-ExitStatus ProbePorts(const Invocation& invocation) {
+ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
     QStringList ports;
     if (invocation.present) {
         for (const PresentPort& port : PortsInComOrder(ListPresentPorts()))
@@ -125,30 +112,31 @@ ExitStatus ProbePorts(const Invocation& invocation) {
         for (int number = FirstComPort; number <= LastComPort; ++number)
             ports << QStringLiteral("COM%1").arg(number);
     }
-    CMessageSink* const shown = theApp.m_pMessageSink;
     QJsonArray results;
     bool answered = false;
     for (const QString& port : ports) {
         CCollectingSink collected;
-        theApp.m_pMessageSink = &collected;
-        const QString refused = SelectPort(theApp, port);
-        if (!refused.isEmpty()) {
-            results.append(QJsonObject{
-                {"port", port}, {"answered", false}, {"statusId", QJsonValue()}, {"message", refused}});
+        const CScopedSink quiet(collected);
+        watch.BeginRequest();
+        if (const QString refused = SelectPort(theApp, port); !refused.isEmpty()) {
+            results.append(QJsonObject{{"port", port},
+                                       {"device", QJsonValue()},
+                                       {"answered", false},
+                                       {"statusId", QJsonValue()},
+                                       {"message", refused}});
             continue;
         }
         ByteString id;
         const bool ok = theApp.ReadStatusId(&id);
-        const QString hex = ok ? HexText(id, false) : QString();
         answered = answered || ok;
-        results.append(QJsonObject{{"port", PortDescription(theApp)},
-                                   {"answered", ok},
-                                   {"statusId", ok ? QJsonValue(hex) : QJsonValue()},
-                                   {"message", collected.texts.join('\n')}});
+        QJsonObject result = PortJson();
+        result.insert("answered", ok);
+        result.insert("statusId", ok ? QJsonValue(HexString(id)) : QJsonValue());
+        result.insert("message", watch.TakeOpenFailure().value_or(collected.Text()));
+        results.append(result);
         if (ok && !invocation.json)
-            PrintLine(QStringLiteral("%1  statusId %2").arg(PortDescription(theApp), hex));
+            PrintLine(QStringLiteral("%1  statusId %2").arg(PortDescription(theApp), HexString(id)));
     }
-    theApp.m_pMessageSink = shown;
     if (invocation.json)
         PrintJson(results);
     else if (!answered)

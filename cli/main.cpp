@@ -4,11 +4,20 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/LineTrace.h"
+#include "cli/MessageCapture.h"
 #include "cli/Output.h"
-#include "link/MessageSink.h"
 #include "res/Version.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
+
+namespace {
+
+void PrintJsonError(const QString& error, ExitStatus status) {
+    PrintJson(QJsonObject{{"error", error}, {"exitStatus", status}});
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
@@ -25,24 +34,28 @@ int main(int argc, char* argv[]) {
         PrintLine(QStringLiteral("talvor-netcfg %1").arg(ExecutableVersion));
         return ExitSuccess;
     case CommandLineOutcome::Refused:
+        if (AsksForJson(QCoreApplication::arguments()))
+            PrintJsonError(refusal, ExitRefused);
         PrintErrorLine(QStringLiteral("talvor-netcfg: %1\nTry 'talvor-netcfg --help'.").arg(refusal));
         return ExitRefused;
     case CommandLineOutcome::Run:
         break;
     }
 
-    CStreamMessageSink standardError(stderr);
-    theApp.m_pMessageSink = &standardError;
-    CLineTrace trace;
-    if (invocation.trace)
-        theApp.m_SerialComm.m_pTrace = &trace;
+    CLineTrace watch(invocation.trace);
+    CTerminalSink terminal(watch);
+    const CScopedSink messages(terminal);
+    theApp.m_SerialComm.m_pTrace = &watch;
 
-    const ExitStatus status = RunCommand(invocation);
+    const ExitStatus status = RunCommand(invocation, watch);
     // Some link results are never told in the utility either; a script still learns why it failed.
-    if (status == ExitLinkFailure && standardError.m_nShown == 0 && invocation.command != "probe")
-        PrintErrorLine(QStringLiteral("talvor-netcfg: the request failed without a message from the link; "
-                                      "--trace shows the exchange."));
+    const bool linkSide = status == ExitLinkFailure || status == ExitControllerRefused;
+    if (linkSide && terminal.m_shown.isEmpty() && invocation.command != "probe")
+        terminal.ShowAppMessage(QStringLiteral("talvor-netcfg: the request failed without a message from the "
+                                               "link; --trace shows the exchange."),
+                                0);
+    if (invocation.json && status != ExitSuccess && !JsonPrinted())
+        PrintJsonError(terminal.m_shown.join(' '), status);
     theApp.m_SerialComm.m_pTrace = nullptr;
-    theApp.m_pMessageSink = nullptr;
     return status;
 }

@@ -2,6 +2,9 @@
 
 #include <optional>
 
+// The address ranges of the fieldbus types: DeviceNet MAC ID and Profibus node address.
+inline constexpr int MacIdMin = 0, MacIdMax = 63, NodeAddressMin = 1, NodeAddressMax = 125;
+
 // The values a DeviceNet or Profibus record must hold before it is written, with the message for the
 // first one that is out of range.
 enum class AttributeField { NodeAddress, InputWords, OutputWords, WordSum };

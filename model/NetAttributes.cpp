@@ -56,6 +56,16 @@ std::size_t AttributeBlockLength(int type) {
     }
 }
 
+std::optional<BlockFrameFault> CheckBlockFrame(const ByteString& block, int type) {
+    if (block.size() < 2 || ((block[0] << 8) | block[1]) != static_cast<int>(block.size()))
+        return BlockFrameFault::LengthField;
+    if (block.size() < 3 || block[2] != type)
+        return BlockFrameFault::TypeByte;
+    if (block.size() != AttributeBlockLength(type))
+        return BlockFrameFault::Size;
+    return std::nullopt;
+}
+
 CNetAttributes::CNetAttributes(NetworkType type) : m_nType(type) {
     SetDefaults();
 }

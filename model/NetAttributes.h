@@ -5,12 +5,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // Attributes of one network type. Every record has every field; the type decides which ones mean
 // something. The record checks no range: the pages validate, the encoder keeps the low bits.
 // The length of a type's attribute block: 19 for Ethernet, 12 for DeviceNet, 13 for Profibus, 0 for
 // any other type.
 std::size_t AttributeBlockLength(int type);
+
+// What is wrong with the frame of a block meant for `type`, the first fault in this order: the length
+// field (bytes 0-1) differs from the block's size, the type byte (byte 2) is not `type`, the block is not
+// of the type's length. Values inside the block are not looked at.
+enum class BlockFrameFault { LengthField, TypeByte, Size };
+std::optional<BlockFrameFault> CheckBlockFrame(const ByteString& block, int type);
 
 class CNetAttributes {
 public:

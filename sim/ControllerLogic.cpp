@@ -19,18 +19,17 @@ ControllerAnswer Write(const Frame& request, BlockStore& store) {
     const ByteString& block = request.payload;
     if (!IsStoredType(type))
         return Refuse(linkcode::WrongType);
-    if (block.size() < 2 || ((block[0] << 8) | block[1]) != static_cast<int>(block.size()))
+    const std::optional<BlockFrameFault> fault = CheckBlockFrame(block, type);
+    if (fault == BlockFrameFault::LengthField)
         return Refuse(linkcode::MessageLength);
     std::optional<ByteString>& slot = store[type - 1];
     if (block == EmptyAttributeBlock()) {
         slot.reset();
         return {frame::StatusOk, {}, true};
     }
-    if (block.size() < 3 || block[2] != type)
-        return Refuse(linkcode::WrongType);
     // A controller accepts only the block size of its own type.
-    if (block.size() != AttributeBlockLength(type))
-        return Refuse(linkcode::MessageLength);
+    if (fault)
+        return Refuse(fault == BlockFrameFault::TypeByte ? linkcode::WrongType : linkcode::MessageLength);
     slot = block;
     return {frame::StatusOk, {}, true};
 }

@@ -1,5 +1,6 @@
 #include "sim/ControllerSimulator.h"
 
+#include "model/Hex.h"
 #include "model/NetAttributes.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/FrameDecoder.h"
@@ -7,7 +8,6 @@
 #include "sim/ClientWatch.h"
 #include "sim/ControllerLogic.h"
 #include "sim/FaultOption.h"
-#include "sim/Hex.h"
 #include "sim/SimDevice.h"
 #include "sim/StoreFile.h"
 

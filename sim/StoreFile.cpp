@@ -1,6 +1,6 @@
 #include "sim/StoreFile.h"
 
-#include "sim/Hex.h"
+#include "model/Hex.h"
 
 #include <QSaveFile>
 

@@ -1,8 +1,8 @@
 // talvor-controller-sim: plays a controller on a pseudo-terminal or a serial port until SIGTERM/SIGINT.
 
+#include "model/Hex.h"
 #include "sim/ControllerSimulator.h"
 #include "sim/FaultOption.h"
-#include "sim/Hex.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

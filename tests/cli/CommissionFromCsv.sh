@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The README's commissioning loop, exactly as it stands there, over a CSV of four controllers: two
-# simulators reached as devices, one through TALVOR_COM3, and a row with an address the utility refuses.
+# The README's commissioning loop, exactly as it stands there, over a CSV saved with Windows line ends:
+# two simulators reached as devices, one through TALVOR_COM3, and a row with an address the companion
+# refuses, which must make the loop end with a non-zero status.
 # Usage: CommissionFromCsv.sh <folder of talvor-netcfg> <simulator executable> <README.md>
 set -uo pipefail
 netcfg_dir=$(cd "$1" && pwd)
@@ -33,7 +34,7 @@ for _ in 1 2 3; do
 done
 export TALVOR_COM3=${ptys[2]}
 
-cat >"$work/controllers.csv" <<CSV
+sed 's/$/\r/' >"$work/controllers.csv" <<CSV
 name,port,ip,mask,gateway
 press-1,${ptys[0]},192.168.10.11,255.255.255.0,192.168.10.1
 press-2,${ptys[1]},192.168.10.12,255.255.0.0,0.0.0.0
@@ -45,7 +46,12 @@ printf 'press-5,%s,10.1.1.5,255.0.0.0,10.1.1.1' "${ptys[0]}" >>"$work/controller
 
 cd "$work" || exit 1
 PATH="$netcfg_dir:$PATH" bash -c "$loop" >out.txt 2>err.txt
+loop_status=$?
 status=0
+if [ "$loop_status" -eq 0 ]; then
+  echo "FAIL: the loop ended with status 0 although press-4 failed"
+  status=1
+fi
 expect() {
   if ! grep -qF -- "$2" "$1"; then
     echo "FAIL: $1 lacks: $2"
@@ -66,6 +72,10 @@ expect press-3.json '"ethernet": "001301C0A80A0DFFFFFF00C0A80A01FFFF1E00"'
 # press-5 ran last on the first simulator, over press-1's addresses.
 "$netcfg_dir/talvor-netcfg" --port "${ptys[0]}" read ethernet >press-1.now
 expect press-1.now "ipAddress:      10.1.1.5"
+if grep -q $'\r' out.txt err.txt; then
+  echo "FAIL: a carriage return reached the output"
+  status=1
+fi
 if [ "$status" -ne 0 ]; then
   echo "--- stdout"; cat out.txt; echo "--- stderr"; cat err.txt
 fi

@@ -1,5 +1,5 @@
+#include "model/Hex.h"
 #include "sim/ControllerSimulator.h"
-#include "sim/Hex.h"
 #include "tests/sim/QtCoreApp.h"
 
 #include <QProcess>
@@ -18,8 +18,9 @@ constexpr char kDeviceNetDefaults[] = "000C021E0000400004001400";
 constexpr char kProfibusDefaults[] = "000D031E000040000400140000";
 constexpr char kEthernetDefaults[] = "001301C0A80101FFFFFF0000000000FFFF1E00";
 
-constexpr char kTimeOutText[] = "Incorrect Communication Packet  (Time Out Error). \n"
-                                "Check cable, communication port and ports assignment on panel.\n";
+constexpr char kTimeOutText[] =
+    "Incorrect Communication Packet (Time Out Error). Check cable, communication port "
+    "and ports assignment on panel.\n";
 
 struct Fault {
     SimFault fault;
@@ -27,7 +28,8 @@ struct Fault {
     int onlyMsgCode = -1;
 };
 
-// One run of the real binary against a fresh simulator on COM1 and COM12; COM2 names no device.
+// One run of the real binary against a fresh simulator on COM1 and COM12; COM2 names no device. In the
+// expected texts, {pty} stands for the simulator's device.
 struct NetcfgCase {
     const char* name;
     std::vector<std::string> args; // "{file}" stands for the case's file
@@ -42,54 +44,66 @@ struct NetcfgCase {
     std::string fileOut; // {file}'s contents afterwards when not empty
 };
 
+std::string BackupText(const std::string& ethernet, const std::string& deviceNet, const std::string& profibus,
+                       const std::string& statusId = "54560100") {
+    const auto field = [](const std::string& hex) {
+        return hex.empty() ? std::string("null") : '"' + hex + '"';
+    };
+    return R"({"format": "talvor-netcfg backup", "version": 1, "statusId": ")" + statusId +
+           R"(", "ethernet": )" + field(ethernet) + R"(, "devicenet": )" + field(deviceNet) +
+           R"(, "profibus": )" + field(profibus) + "}";
+}
+
 const NetcfgCase kCases[] = {
     {"StatusPrintsTheId", {"status"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
-    {"ReadDeviceNetAsText",
-     {"read", "devicenet"},
-     {{2, kDeviceNetDefaults}},
+    {"ReadShowsTimesAsTheHeldByteAndTakesTypeNamesInAnyCase",
+     {"read", "DeviceNet"},
+     {{2, "000C021EC800400004001400"}},
      {},
      "",
      {"18/0", "43/2"},
      {},
-     "macId:          20\nbaudRate:       125\nconsumedWords:  32\nproducedWords:  2\ntimeout:        30\n"
-     "pollTime:       0\n",
+     "macId:          20\nbaudRate:       125\nconsumedWords:  32\nproducedWords:  2\ntimeout:        30 "
+     "(300 s)\n"
+     "pollTime:       200 (2000 s)\n",
      "",
      0,
      ""},
-    {"ReadNothingStoredIsStatusThree",
+    {"ReadNothingStoredIsStatusThreeWithThePortAndOneLineOfText",
      {"read", "profibus", "--json"},
      {},
      {},
      "",
      {"18/0", "43/3"},
      {},
-     "{\n    \"programmed\": false,\n    \"type\": \"profibus\"\n}\n",
+     "{\n    \"device\": \"{pty}\",\n    \"port\": \"COM1\",\n    \"programmed\": false,\n    \"type\": "
+     "\"profibus\"\n}\n",
      "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the "
      "Node "
-     "Address for Profibus.\nOther attributes (such as Input Words and Output Words) need to be programmed "
+     "Address for Profibus. Other attributes (such as Input Words and Output Words) need to be programmed "
      "using "
      "the TALVOR software.\n",
      3,
      ""},
-    {"WriteDeviceNetSendsBackTheControllersFields",
+    {"WriteDeviceNetSendsBackTheControllersFieldsAndReadsThemBack",
      {"write", "devicenet", "--mac-id", "63", "--baud", "500"},
      {{2, "000C02050700FE0010000902"}},
      {},
      "",
-     {"18/0", "43/2", "18/2", "42/2:000C02050700FE0010003F02"},
+     {"18/0", "43/2", "18/2", "42/2:000C02050700FE0010003F02", "43/2"},
      {{2, "000C02050700FE0010003F02"}},
-     "Devicenet attributes successfully programmed.\n",
+     "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 63, baudRate 500.\n",
      "",
      0,
      ""},
-    {"WriteDeviceNetWithoutBaudKeepsTheStoredRate",
-     {"write", "devicenet", "--mac-id", "0"},
-     {{2, "000C021E0000400004001401"}},
+    {"WriteDeviceNetBaudAloneKeepsTheMacId",
+     {"write", "devicenet", "--baud", "250", "--no-verify"},
+     {{2, "000C021E0000400004001400"}},
      {},
      "",
-     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000001"},
-     {{2, "000C021E0000400004000001"}},
-     "Devicenet attributes successfully programmed.\n",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004001401"},
+     {{2, "000C021E0000400004001401"}},
+     "COM1 ({pty}): DeviceNet attributes successfully programmed: baudRate 250.\n",
      "",
      0,
      ""},
@@ -101,18 +115,18 @@ const NetcfgCase kCases[] = {
      {},
      {{2, kDeviceNetDefaults}},
      "",
-     "Invalid MAC ID!\n",
+     "MAC ID 64 is out of range 0-63; nothing was written.\n",
      1,
      ""},
-    {"MacIdThatIsNoNumberIsRefused",
-     {"write", "devicenet", "--mac-id", "1x"},
+    {"NodeAddressThatIsNoNumberIsRefused",
+     {"write", "profibus", "--node", "1x"},
      {},
      {},
      "",
      {},
      {},
      "",
-     "Invalid MAC ID!\n",
+     "Node address 1x is out of range 1-125; nothing was written.\n",
      1,
      ""},
     {"ProfibusWordsTheUtilityRefusesAreNotWritten",
@@ -123,7 +137,9 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/3"},
      {{3, "000D031E0000D000D000140000"}},
      "",
-     "The sum of Input and Output must be less than 208\n",
+     "The sum of Input and Output must be less than 208 (the controller holds 104 and 104 words); nothing "
+     "was "
+     "written.\n",
      1,
      ""},
     {"WriteProfibusWithNothingStoredIsStatusThree",
@@ -137,15 +153,27 @@ const NetcfgCase kCases[] = {
      "~^Profibus attributes are not currently programmed",
      3,
      ""},
-    {"WriteEthernetCarriesTheRecordsTimeout",
-     {"write", "ethernet", "--ip", "10.0.0.5", "--mask", "255.0.0.0", "--gateway", "10.0.0.1"},
+    {"WriteEthernetKeepsWhatItDoesNotName",
+     {"write", "ethernet", "--ip", "192.168.10.50"},
+     {{1, "001301C0A80A05FFFF0000C0A80A01FFFF3205"}},
+     {},
+     "",
+     {"18/0", "43/1", "18/1", "42/1:001301C0A80A32FFFF0000C0A80A01FFFF3205", "43/1"},
+     {{1, "001301C0A80A32FFFF0000C0A80A01FFFF3205"}},
+     "COM1 ({pty}): Ethernet attributes successfully programmed: ipAddress 192.168.10.50.\n",
+     "",
+     0,
+     ""},
+    {"WriteEthernetWithNothingHeldStartsFromTheDefaults",
+     {"write", "ethernet", "--ip", "10.0.0.5", "--mask", "255.0.0.0", "--gateway", "10.0.0.1", "--no-verify"},
      {},
      {},
      "",
-     {"18/0", "42/1:0013010A000005FF0000000A000001FFFF1E00"},
+     {"18/0", "43/1", "18/1", "42/1:0013010A000005FF0000000A000001FFFF1E00"},
      {{1, "0013010A000005FF0000000A000001FFFF1E00"}},
-     "Ethernet attributes successfully programmed.\n",
-     "",
+     "COM1 ({pty}): Ethernet attributes successfully programmed: ipAddress 10.0.0.5, subnetMask 255.0.0.0, "
+     "gateway 10.0.0.1.\n",
+     "COM1 ({pty}) holds no Ethernet attributes; starting from the defaults.\n",
      0,
      ""},
     {"EthernetAddressOutOfRangeIsRefused",
@@ -159,26 +187,112 @@ const NetcfgCase kCases[] = {
      "~^Invalid address for --ip: '10.0.0.256'",
      1,
      ""},
-    {"DisableEthernetWritesTheEmptyBlockOnly",
+    {"GatewayOutsideTheSubnetIsRefused",
+     {"write", "ethernet", "--gateway", "10.0.0.1"},
+     {{1, kEthernetDefaults}},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {{1, kEthernetDefaults}},
+     "",
+     "Gateway 10.0.0.1 is outside the subnet 192.168.1.0/24; nothing was written. --force writes it as "
+     "given.\n",
+     1,
+     ""},
+    {"ForceWritesWhatTheDialogWouldAccept",
+     {"write", "ethernet", "--mask", "255.0.255.0", "--force"},
+     {{1, kEthernetDefaults}},
+     {},
+     "",
+     {"18/0", "43/1", "18/1", "42/1:001301C0A80101FF00FF0000000000FFFF1E00", "43/1"},
+     {{1, "001301C0A80101FF00FF0000000000FFFF1E00"}},
+     "COM1 ({pty}): Ethernet attributes successfully programmed: subnetMask 255.0.255.0.\n",
+     "",
+     0,
+     ""},
+    {"DryRunPrintsTheBlockAndWritesNothing",
+     {"write", "ethernet", "--ip", "192.168.1.7", "--dry-run"},
+     {{1, kEthernetDefaults}},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {{1, kEthernetDefaults}},
+     "Would write the ethernet block 001301C0A80107FFFFFF0000000000FFFF1E00 to COM1 ({pty}) (ipAddress "
+     "192.168.1.7); nothing was written.\n",
+     "",
+     0,
+     ""},
+    {"DisableEthernetWritesTheEmptyBlockAndReadsItBack",
      {"disable-ethernet"},
      {{1, kEthernetDefaults}},
      {},
      "",
-     {"42/1:0002"},
+     {"42/1:0002", "43/1"},
      {{1, ""}},
-     "Ethernet attributes successfully disabled!\n",
+     "COM1 ({pty}): Ethernet attributes successfully disabled.\n",
      "",
      0,
      ""},
-    {"OpenFailureSaysTheUtilitysText",
-     {"--port", "COM2", "status"},
+    {"LostReplyOfAWriteIsToldByTheReadBack",
+     {"write", "devicenet", "--mac-id", "5"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::BadChecksum, 0, 42}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "43/2"},
+     {{2, "000C021E0000400004000500"}},
+     "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 5.\n",
+     "Incorrect Communication Packet (Checksum Error).\nDeviceNet attributes could not be programmed!\n"
+     "The reply to the write was lost, but COM1 ({pty}) holds the block written.\n",
+     0,
+     ""},
+    {"WriteTheControllerDidNotTakeShowsBothBlocks",
+     {"write", "devicenet", "--mac-id", "5"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::NoReply, 0, 42}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "43/2"},
+     {{2, kDeviceNetDefaults}},
+     "",
+     std::string(kTimeOutText) +
+         "DeviceNet attributes could not be programmed!\nCOM1 ({pty}) holds the devicenet block "
+         "000C021E0000400004001400, not the block 000C021E0000400004000500 that was to be written.\n",
+     2,
+     ""},
+    {"ControllersRefusalIsStatusFourAndNotRepeated",
+     {"write", "devicenet", "--mac-id", "5", "--retries", "2"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::Status, 22, 42}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500"},
+     {{2, kDeviceNetDefaults}},
+     "",
+     "Password does not match the system attributes password\nDeviceNet attributes could not be "
+     "programmed!\n",
+     4,
+     ""},
+    {"RetriesRepeatARequestThatFailedOnTheLine",
+     {"read", "ethernet", "--retries", "1"},
+     {{1, kEthernetDefaults}},
+     {{SimFault::NoReply, 0, 43}},
+     "",
+     {"18/0", "43/1", "43/1"},
+     {},
+     "~^ipAddress: +192.168.1.1\n",
+     "Repeating the request (1 of 1) after a failure on the line: link result 2 (Incorrect Communication "
+     "Packet "
+     "(Time Out Error).)\n",
+     0,
+     ""},
+    {"OpenFailureNamesTheDeviceAndTheSystemsReasonAlsoInJson",
+     {"--port", "COM2", "status", "--json"},
      {},
      {},
      "",
      {},
      {},
-     "",
-     "Error C01_1:  Unable to open communication port.\n",
+     "{\n    \"error\": \"cannot open /nonexistent/talvor-com2: No such file or directory\",\n    "
+     "\"exitStatus\": 2\n}\n",
+     "cannot open /nonexistent/talvor-com2: No such file or directory\n",
      2,
      ""},
     {"ComPortPastTheListsEightReachesItsDevice",
@@ -238,7 +352,7 @@ const NetcfgCase kCases[] = {
          "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!\n",
      2,
      ""},
-    {"SilentLinkResultStillExplainsTheFailure",
+    {"SilentStatusIsARefusalAndStillExplained",
      {"status"},
      {},
      {{SimFault::Status, 18}},
@@ -247,7 +361,7 @@ const NetcfgCase kCases[] = {
      {},
      "",
      "talvor-netcfg: the request failed without a message from the link; --trace shows the exchange.\n",
-     2,
+     4,
      ""},
     {"TraceShowsEveryFrameWithTiming",
      {"--trace", "status"},
@@ -262,6 +376,20 @@ const NetcfgCase kCases[] = {
      "sending\\)\n$",
      0,
      ""},
+    {"TraceShowsARejectedReplyAndNamesTheResult",
+     {"--trace", "status"},
+     {},
+     {{SimFault::WrongMessageCode}},
+     "",
+     {"18/0"},
+     {},
+     "",
+     "~\ntrace +[0-9.]+ ms  received 5A [0-9A-F ]+ \\([0-9.]+ ms after sending\\)\ntrace +[0-9.]+ ms  failed "
+     "  "
+     "link result 3 \\(Incorrect Communication Packet \\(Incorrect message code\\)\\.\\), reply rejected "
+     "\\([0-9.]+ ms after sending\\)\nIncorrect Communication Packet \\(Incorrect message code\\)\\.\n$",
+     2,
+     ""},
     {"BackupKeepsEveryTypeAndNullForNone",
      {"backup", "{file}"},
      {{1, kEthernetDefaults}, {2, kDeviceNetDefaults}},
@@ -269,7 +397,7 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/1", "43/2", "43/3"},
      {},
-     "~^Saved the attributes to ",
+     "~^Saved the attributes of COM1 \\(.+\\) to ",
      "",
      0,
      std::string("{\n    \"devicenet\": \"") + kDeviceNetDefaults + "\",\n    \"ethernet\": \"" +
@@ -277,27 +405,69 @@ const NetcfgCase kCases[] = {
          "\",\n    \"format\": \"talvor-netcfg backup\",\n    \"profibus\": null,\n    \"statusId\": "
          "\"54560100\",\n"
          "    \"version\": 1\n}\n"},
-    {"RestoreWritesBlocksAndClearsTheOthers",
+    {"BackupToStandardOutput",
+     {"backup", "-"},
+     {{3, kProfibusDefaults}},
+     {},
+     "",
+     {"18/0", "43/1", "43/2", "43/3"},
+     {},
+     std::string(
+         "{\n    \"devicenet\": null,\n    \"ethernet\": null,\n    \"format\": \"talvor-netcfg backup\",\n"
+         "    \"profibus\": \"") +
+         kProfibusDefaults + "\",\n    \"statusId\": \"54560100\",\n    \"version\": 1\n}\n",
+     "",
+     0,
+     ""},
+    {"RestoreWritesBlocksAndAnnouncesClearingTheOthers",
      {"restore", "{file}"},
      {{3, kProfibusDefaults}},
      {},
-     std::string(
-         R"({"format": "talvor-netcfg backup", "version": 1, "statusId": "54560100", "ethernet": null, )"
-         R"("devicenet": ")") +
-         kDeviceNetDefaults + R"(", "profibus": null})",
-     {"42/1:0002", "18/1", "42/2:000C021E0000400004001400", "42/3:0002"},
+     BackupText("", kDeviceNetDefaults, ""),
+     {"18/0", "43/1", "18/1", "42/2:000C021E0000400004001400", "43/2", "43/3", "42/3:0002", "43/3"},
      {{1, ""}, {2, kDeviceNetDefaults}, {3, ""}},
-     "Ethernet attributes successfully disabled!\nDevicenet attributes successfully programmed.\n"
-     "Profibus attributes successfully cleared.\n",
-     "",
+     "ethernet: none held and none in the backup\ndevicenet: DeviceNet attributes successfully programmed\n"
+     "profibus: Profibus attributes successfully cleared\n",
+     "COM1 ({pty}) holds profibus attributes that the backup does not have: clearing them.\n",
      0,
+     ""},
+    {"RestoreGoesOnPastAFailedTypeAndEndsWithTheWorst",
+     {"restore", "{file}", "--json", "--no-verify"},
+     {},
+     {{SimFault::Status, 22, 42}},
+     BackupText(kEthernetDefaults, kDeviceNetDefaults, ""),
+     {"18/0", "18/0", "42/1:001301C0A80101FFFFFF0000000000FFFF1E00", "18/1", "42/2:000C021E0000400004001400",
+      "43/3"},
+     {{1, ""}, {2, kDeviceNetDefaults}},
+     "{\n    \"device\": \"{pty}\",\n    \"dryRun\": false,\n    \"exitStatus\": 4,\n    \"file\": "
+     "\"{file}\",\n"
+     "    \"port\": \"COM1\",\n    \"types\": {\n        \"devicenet\": {\n            \"exitStatus\": 0,\n"
+     "            \"outcome\": \"DeviceNet attributes successfully programmed\"\n        },\n"
+     "        \"ethernet\": {\n            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        "
+     "},\n"
+     "        \"profibus\": {\n            \"exitStatus\": 0,\n            \"outcome\": \"none held and none "
+     "in the "
+     "backup\"\n        }\n    }\n}\n",
+     "Password does not match the system attributes password\nEthernet attributes could not be programmed!\n",
+     4,
+     ""},
+    {"RestoreRefusesAnotherControllersBackup",
+     {"restore", "{file}"},
+     {},
+     {},
+     BackupText(kEthernetDefaults, "", "", "54560200"),
+     {"18/0"},
+     {{1, ""}},
+     "",
+     "~ was saved from a controller with status id 54560200; COM1 \\(.+\\) answers 54560100\\. Nothing was "
+     "written; --force restores it anyway\\.\n$",
+     1,
      ""},
     {"RestoreRefusesAnInvalidBlockBeforeWriting",
      {"restore", "{file}"},
      {{1, kEthernetDefaults}},
      {},
-     R"({"format": "talvor-netcfg backup", "version": 1, "statusId": "", "ethernet": null, )"
-     R"("devicenet": "000C021E0000400004004000", "profibus": null})",
+     BackupText("", "000C021E0000400004004000", ""),
      {},
      {{1, kEthernetDefaults}},
      "",
@@ -326,6 +496,39 @@ const NetcfgCase kCases[] = {
      "talvor-netcfg: --mac-id does not apply to 'status'.\nTry 'talvor-netcfg --help'.\n",
      1,
      ""},
+    {"OptionGivenTwiceIsRefused",
+     {"--port", "COM1", "status", "--port", "COM2"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "talvor-netcfg: --port is given more than once.\nTry 'talvor-netcfg --help'.\n",
+     1,
+     ""},
+    {"ComPortOutOfRangeIsRefused",
+     {"--port", "COM0", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "--port COM0 is out of range: use COM1 to COM256 or a device.\n",
+     1,
+     ""},
+    {"HelpForACommandShowsTheProgramsName",
+     {"help", "backup"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^Usage: talvor-netcfg \\[options\\] backup FILE\\|-\n",
+     "",
+     0,
+     ""},
 };
 
 std::string RequestText(const ControllerSimulator::Request& request) {
@@ -345,7 +548,11 @@ std::string StoredText(const ControllerSimulator& sim, int type) {
     return hex;
 }
 
-void ExpectText(const std::string& actual, const std::string& expected, const char* stream) {
+void ExpectText(const std::string& actual, std::string expected, const char* stream,
+                const std::map<std::string, std::string>& placeholders) {
+    for (const auto& [name, value] : placeholders)
+        for (std::size_t at = expected.find(name); at != std::string::npos; at = expected.find(name, at))
+            expected.replace(at, name.size(), value);
     if (expected.starts_with('~'))
         EXPECT_TRUE(QRegularExpression(QString::fromStdString(expected.substr(1)))
                         .match(QString::fromStdString(actual))
@@ -390,8 +597,10 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
 
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
-    ExpectText(netcfg.readAllStandardOutput().toStdString(), c.out, "stdout");
-    ExpectText(netcfg.readAllStandardError().toStdString(), c.err, "stderr");
+    const std::map<std::string, std::string> placeholders{{"{pty}", sim.DevicePath()},
+                                                          {"{file}", file.toStdString()}};
+    ExpectText(netcfg.readAllStandardOutput().toStdString(), c.out, "stdout", placeholders);
+    ExpectText(netcfg.readAllStandardError().toStdString(), c.err, "stderr", placeholders);
     std::vector<std::string> requests;
     for (const auto& request : sim.Requests())
         requests.push_back(RequestText(request));

@@ -1,8 +1,8 @@
 #include "seriallink/Frame.h"
+#include "model/Hex.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/Crc16.h"
 #include "seriallink/FrameDecoder.h"
-#include "sim/Hex.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "link/MessageSink.h"
+
+#include <QStringList>
+
+class CLineTrace;
+
+// The companion's messages on standard error, as terminal lines. A failed open is told with the port's
+// device and the system's reason instead of the utility's general text. Every line is kept, for the
+// JSON error report.
+class CTerminalSink : public CMessageSink {
+public:
+    explicit CTerminalSink(CLineTrace& watch) : m_watch(watch) {}
+
+    int ShowAppMessage(const QString& text, unsigned type) override;
+    int ShowSystemMessage(const QString& text, const QString& caption, unsigned type) override;
+
+    QStringList m_shown;
+
+private:
+    void Show(const QString& line);
+
+    CLineTrace& m_watch;
+};
+
+// Keeps messages instead of showing them, to show them later or not at all.
+class CCollectingSink : public CMessageSink {
+public:
+    int ShowAppMessage(const QString& text, unsigned type) override;
+    int ShowSystemMessage(const QString& text, const QString& caption, unsigned type) override;
+
+    void Clear() { m_messages.clear(); }
+    // Shows what was kept on `sink`, in order.
+    void Replay(CMessageSink& sink) const;
+    // The kept messages as one line.
+    QString Text() const;
+
+private:
+    struct Message {
+        QString text;
+        QString caption; // empty for the application's own messages
+        unsigned type;
+    };
+    std::vector<Message> m_messages;
+};
+
+// Points theApp's messages at `sink` for the life of the guard and puts the earlier sink back however
+// the scope is left.
+class CScopedSink {
+public:
+    explicit CScopedSink(CMessageSink& sink);
+    ~CScopedSink();
+    CScopedSink(const CScopedSink&) = delete;
+    CScopedSink& operator=(const CScopedSink&) = delete;
+
+private:
+    CMessageSink* m_pPrevious;
+};
