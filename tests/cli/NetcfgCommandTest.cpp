@@ -1,5 +1,6 @@
 #include "sim/ControllerSimulator.h"
 #include "sim/Hex.h"
+#include "tests/support/LinkMessageTexts.h"
 #include "tests/sim/QtCoreApp.h"
 
 #include <QProcess>
@@ -17,9 +18,6 @@ namespace {
 constexpr char kDeviceNetDefaults[] = "000C021E0000400004001400";
 constexpr char kProfibusDefaults[] = "000D031E000040000400140000";
 constexpr char kEthernetDefaults[] = "001301C0A80101FFFFFF0000000000FFFF1E00";
-
-constexpr char kTimeOutText[] = "Incorrect Communication Packet  (Time Out Error). \n"
-                                "Check cable, communication port and ports assignment on panel.\n";
 
 struct Fault {
     SimFault fault;
@@ -189,7 +187,7 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/2"},
      {},
      "",
-     std::string(kTimeOutText) +
+     std::string(TimeOutText) + "\n" +
          "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!\n",
      2,
      ""},
