@@ -179,6 +179,9 @@ TEST_F(DialogBuilderTest, HiddenAndDisabledFollowTheStyle) {
 }
 
 TEST_F(DialogBuilderTest, DialogUnitsScaleByTheFontsBaseUnits) {
+    // 7.5, 4.875, 10.5 and 14.625 pixels: each rounded to the nearest, halves away from zero.
+    EXPECT_EQ(DialogUnitsToPixels(QSize(6, 13), QRect(5, 3, 7, 9)), QRect(8, 5, 11, 15));
+
     const QFont font = DialogFont("MS Sans Serif", 8);
     const QSize base = DialogBaseUnits(font);
     EXPECT_EQ(DialogUnitsToPixels(font, QRect(4, 8, 40, 16)),
