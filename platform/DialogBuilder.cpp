@@ -38,7 +38,8 @@ int ScaleRounded(int value, int numerator, int denominator) {
 // so that code setting or clearing a check affects that button alone.
 class AutoRadioButton : public QRadioButton {
 public:
-    AutoRadioButton(const QString& text, int group, QWidget* parent) : QRadioButton(text, parent), m_nGroup(group) {}
+    AutoRadioButton(const QString& text, int group, QWidget* parent)
+        : QRadioButton(text, parent), m_nGroup(group) {}
 
 protected:
     void nextCheckState() override {

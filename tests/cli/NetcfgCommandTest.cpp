@@ -1,7 +1,7 @@
 #include "sim/ControllerSimulator.h"
 #include "sim/Hex.h"
-#include "tests/support/LinkMessageTexts.h"
 #include "tests/sim/QtCoreApp.h"
+#include "tests/support/LinkMessageTexts.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -5,7 +5,6 @@
 #include "tests/support/BoxRecorder.h"
 #include "tests/support/UtilityMessages.h"
 
-
 #include <gtest/gtest.h>
 
 #include <cerrno>

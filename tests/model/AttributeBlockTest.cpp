@@ -18,12 +18,11 @@ TEST_P(DefaultBlockTest, RecordAtDefaultsEncodesToKnownBytes) {
     EXPECT_EQ(AttributeBlockLength(GetParam().type), GetParam().block.size()); // what the controller accepts
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Types, DefaultBlockTest,
-    testing::Values(DefaultEncoding{NetworkEthernet, EthernetDefaultBlock},
-                    DefaultEncoding{NetworkDeviceNet, DeviceNetDefaultBlock},
-                    DefaultEncoding{NetworkProfibus, ProfibusDefaultBlock}),
-    [](const auto& info) { return NetworkTypeName(info.param.type); });
+INSTANTIATE_TEST_SUITE_P(Types, DefaultBlockTest,
+                         testing::Values(DefaultEncoding{NetworkEthernet, EthernetDefaultBlock},
+                                         DefaultEncoding{NetworkDeviceNet, DeviceNetDefaultBlock},
+                                         DefaultEncoding{NetworkProfibus, ProfibusDefaultBlock}),
+                         [](const auto& info) { return NetworkTypeName(info.param.type); });
 
 TEST(AttributeBlock, DeviceNetMacId63At500kEncodesWithWordCounts) {
     CNetAttributes record(NetworkDeviceNet);

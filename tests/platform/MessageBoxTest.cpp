@@ -98,7 +98,8 @@ TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {
     mainWindow.show();
     bool mainWindowBlocked = true;
     // The window is the timer's context: it cannot fire after the test has ended.
-    QTimer::singleShot(0, &mainWindow, [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
+    QTimer::singleShot(0, &mainWindow,
+                       [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
     BoxAnswerer answer;
     EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION), mb::RESULT_OK);
     ASSERT_TRUE(answer.seen);

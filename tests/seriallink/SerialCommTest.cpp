@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QTemporaryFile>
 
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -32,9 +31,7 @@ protected:
         link.m_wCommParam = 0x1001;
         link.m_bPLCTarget = 1;
     }
-    void TearDown() override {
-        link.CloseComPort();
-    }
+    void TearDown() override { link.CloseComPort(); }
 
     LinkResult Read(std::uint8_t type, ByteString& block, std::uint32_t capacity = 100000) {
         if (LinkResult opened = link.InitializeCommMode(); opened != 0)
