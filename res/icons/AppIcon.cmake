@@ -14,7 +14,8 @@ function(talvor_render_icon output size)
     VERBATIM)
 endfunction()
 
-# talvor_convert_image(OUTPUT INPUT... [OPTIONS option...]): ImageMagick combines or converts renders.
+# talvor_convert_image(OUTPUT INPUTS input... [OPTIONS option...]): ImageMagick combines or converts
+# renders into OUTPUT.
 function(talvor_convert_image output)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "INPUTS;OPTIONS")
   find_program(TALVOR_CONVERT convert REQUIRED)
