@@ -12,7 +12,7 @@ bool InRange(int value, int low, int high) {
 
 std::optional<RuleBreach> CheckNodeAddress(int type, int address) {
     const bool deviceNet = type == NetworkDeviceNet;
-    if (deviceNet ? InRange(address, 0, 63) : InRange(address, 1, 125))
+    if (deviceNet ? InRange(address, MacIdMin, MacIdMax) : InRange(address, NodeAddressMin, NodeAddressMax))
         return std::nullopt;
     return RuleBreach{AttributeField::NodeAddress, deviceNet ? "Invalid MAC ID!" : "Invalid Node address!"};
 }

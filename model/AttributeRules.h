@@ -7,6 +7,7 @@ inline constexpr int MacIdMin = 0, MacIdMax = 63, NodeAddressMin = 1, NodeAddres
 
 // The values a DeviceNet or Profibus record must hold before it is written, with the message for the
 // first one that is out of range.
+
 enum class AttributeField { NodeAddress, InputWords, OutputWords, WordSum };
 
 struct RuleBreach {
@@ -14,7 +15,7 @@ struct RuleBreach {
     const char* message;
 };
 
-// MAC ID 0 to 63 for DeviceNet, node address 1 to 125 for Profibus.
+// The MAC ID for DeviceNet, the node address for Profibus, each within its range above.
 std::optional<RuleBreach> CheckNodeAddress(int type, int address);
 
 // Consumed and produced words 1 to 127 for DeviceNet; input and output words 0 to 122 for Profibus,

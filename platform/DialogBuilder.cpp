@@ -14,15 +14,20 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr const char* ControlIdProperty = "talvorControlId";
-constexpr const char* RadioGroupProperty = "talvorRadioGroup";
+// A control's id travels in its object name: finding a child by name is a string comparison, where a
+// dynamic property is looked up among all of the class's own properties first.
+constexpr QLatin1String ControlNamePrefix("control:");
+
+QString ControlName(int id) {
+    return ControlNamePrefix + QString::number(id);
+}
 
 // Rounds like the platform's MulDiv: half away from zero.
 int ScaleRounded(int value, int numerator, int denominator) {
@@ -33,16 +38,19 @@ int ScaleRounded(int value, int numerator, int denominator) {
 // so that code setting or clearing a check affects that button alone.
 class AutoRadioButton : public QRadioButton {
 public:
-    using QRadioButton::QRadioButton;
+    AutoRadioButton(const QString& text, int group, QWidget* parent)
+        : QRadioButton(text, parent), m_nGroup(group) {}
 
 protected:
     void nextCheckState() override {
         setChecked(true);
-        const QVariant group = property(RadioGroupProperty);
         for (auto* other : parentWidget()->findChildren<AutoRadioButton*>(Qt::FindDirectChildrenOnly))
-            if (other != this && other->property(RadioGroupProperty) == group)
+            if (other != this && other->m_nGroup == m_nGroup)
                 other->setChecked(false);
     }
+
+private:
+    int m_nGroup;
 };
 
 // A static text with a prefix shows "&x" as a mnemonic and "&&" as "&"; without a control to move to
@@ -57,12 +65,25 @@ QString WithoutMnemonic(const QString& text) {
     return plain;
 }
 
-QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
+// An es::NUMBER edit refuses any keystroke but the digits 0 to 9. Checked by hand: a regular
+// expression would be compiled at start-up for a test this plain.
+class DigitsValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        const bool digitsOnly = std::all_of(input.cbegin(), input.cend(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+        return digitsOnly ? Acceptable : Invalid;
+    }
+};
+
+QWidget* CreateButton(QWidget& host, const ControlTemplate& control, int radioGroup) {
     const unsigned type = control.style & bs::TYPEMASK;
     if (type == bs::GROUPBOX)
         return new FramedGroupBox(control.text, &host);
     if (type == bs::AUTORADIOBUTTON || type == bs::RADIOBUTTON) {
-        auto* radio = new AutoRadioButton(control.text, &host);
+        auto* radio = new AutoRadioButton(control.text, radioGroup, &host);
         radio->setAutoExclusive(false);
         return radio;
     }
@@ -73,10 +94,8 @@ QWidget* CreateButton(QWidget& host, const ControlTemplate& control) {
 
 QWidget* CreateEdit(QWidget& host, const ControlTemplate& control) {
     auto* edit = new QLineEdit(control.text, &host);
-    if (control.style & es::NUMBER) {
-        static const QRegularExpression digits(QStringLiteral("[0-9]*"));
-        edit->setValidator(new QRegularExpressionValidator(digits, edit));
-    }
+    if (control.style & es::NUMBER)
+        edit->setValidator(new DigitsValidator(edit));
     return edit;
 }
 
@@ -114,10 +133,11 @@ QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const Dia
     return combo;
 }
 
-QWidget* CreateControl(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate) {
+QWidget* CreateControl(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate,
+                       int radioGroup) {
     const QString windowClass = control.windowClass.toUpper();
     if (windowClass == QLatin1String("BUTTON"))
-        return CreateButton(host, control);
+        return CreateButton(host, control, radioGroup);
     if (windowClass == QLatin1String("EDIT"))
         return CreateEdit(host, control);
     if (windowClass == QLatin1String("STATIC"))
@@ -260,15 +280,17 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
     widgets.reserve(dialogTemplate.controls.size());
     for (std::size_t i = 0; i < dialogTemplate.controls.size(); ++i) {
         const ControlTemplate& control = dialogTemplate.controls[i];
-        QWidget* widget = CreateControl(host, control, dialogTemplate);
-        widget->setProperty(ControlIdProperty, control.id);
-        widget->setProperty(RadioGroupProperty, groups[i]);
+        QWidget* widget = CreateControl(host, control, dialogTemplate, groups[i]);
+        widget->setObjectName(ControlName(control.id));
         if (!(control.style & ws::TABSTOP) && widget->focusPolicy() != Qt::NoFocus &&
             !qobject_cast<QRadioButton*>(widget))
             widget->setFocusPolicy(Qt::ClickFocus);
         PlaceControl(*widget, control, baseUnits);
         widget->setEnabled(!(control.style & ws::DISABLED));
-        widget->setVisible(control.style & ws::VISIBLE);
+        // A child of a host not shown yet appears with it; showing each one by hand costs as much as
+        // creating it.
+        if (!(control.style & ws::VISIBLE) || host.isVisible())
+            widget->setVisible(control.style & ws::VISIBLE);
         widgets.push_back(widget);
     }
     for (QWidget* widget : widgets)
@@ -281,15 +303,14 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
 }
 
 QWidget* GetDlgItem(const QWidget& host, int id) {
-    for (auto* child : host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        const QVariant value = child->property(ControlIdProperty);
-        if (value.isValid() && value.toInt() == id)
-            return child;
-    }
-    return nullptr;
+    return host.findChild<QWidget*>(ControlName(id), Qt::FindDirectChildrenOnly);
 }
 
 int GetDlgCtrlID(const QWidget& control) {
-    const QVariant value = control.property(ControlIdProperty);
-    return value.isValid() ? value.toInt() : NoControlId;
+    const QString name = control.objectName();
+    if (!name.startsWith(ControlNamePrefix))
+        return NoControlId;
+    bool ok = false;
+    const int id = QStringView(name).sliced(ControlNamePrefix.size()).toInt(&ok);
+    return ok ? id : NoControlId;
 }

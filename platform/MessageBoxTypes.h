@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowStyles.h"
+
 // Message box types as the Windows API numbers them; tests and callers compare against these.
 namespace mb {
 enum Type : unsigned {
@@ -12,5 +14,5 @@ enum Type : unsigned {
     TASKMODAL = 0x2000,
 };
 // What a box returns when its OK button closes it.
-inline constexpr int RESULT_OK = 1;
+inline constexpr int RESULT_OK = id::OK;
 } // namespace mb

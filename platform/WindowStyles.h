@@ -75,3 +75,12 @@ inline constexpr unsigned SORT = 0x0100u;
 
 // Id of a control that has none of its own.
 inline constexpr int NoControlId = -1;
+
+// Ids of the standard buttons and commands, named as in Windows with the prefix as a namespace (IDOK is
+// id::OK). A dialog or box returns the id of the button that ended it.
+namespace id {
+inline constexpr int OK = 1;
+inline constexpr int CANCEL = 2;
+// The framework's standard Help command, which F1 sends.
+inline constexpr unsigned HELP = 57670;
+} // namespace id

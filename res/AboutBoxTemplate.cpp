@@ -1,6 +1,7 @@
 #include "res/AboutBoxTemplate.h"
 
 #include "platform/WindowStyles.h"
+#include "res/Version.h"
 
 const DialogTemplate& AboutBoxTemplate() {
     static const DialogTemplate about{
@@ -13,13 +14,14 @@ const DialogTemplate& AboutBoxTemplate() {
         235,
         55,
         {
-            {NoControlId, "STATIC", ws::CHILD | ws::VISIBLE | ss::ICON, "#128", 11, 17, 20, 20},
+            {NoControlId, "STATIC", ws::CHILD | ws::VISIBLE | ss::ICON,
+             QStringLiteral("#%1").arg(IDR_MAINFRAME), 11, 17, 20, 20},
             {NoControlId, "STATIC", ws::CHILD | ws::VISIBLE | ws::GROUP | ss::LEFT | ss::NOPREFIX,
-             "TALVOR_EthernetConfig Version 1.0", 40, 10, 119, 8},
-            {NoControlId, "STATIC", ws::CHILD | ws::VISIBLE | ws::GROUP | ss::LEFT, "Network setup for TALVOR", 40,
-             25, 119, 8},
-            {1, "BUTTON", ws::CHILD | ws::VISIBLE | ws::GROUP | ws::TABSTOP | bs::DEFPUSHBUTTON, "OK", 178, 7, 50,
-             14},
+             QStringLiteral("%1 Version %2").arg(ExecutableName, ExecutableVersion), 40, 10, 119, 8},
+            {NoControlId, "STATIC", ws::CHILD | ws::VISIBLE | ws::GROUP | ss::LEFT,
+             "Network setup for TALVOR", 40, 25, 119, 8},
+            {id::OK, "BUTTON", ws::CHILD | ws::VISIBLE | ws::GROUP | ws::TABSTOP | bs::DEFPUSHBUTTON, "OK",
+             178, 7, 50, 14},
         },
         {},
     };

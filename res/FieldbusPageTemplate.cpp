@@ -1,5 +1,6 @@
 #include "res/FieldbusPageTemplate.h"
 
+#include "model/BaudRates.h"
 #include "platform/WindowStyles.h"
 
 namespace {
@@ -10,7 +11,12 @@ constexpr unsigned NumberEditStyle = ws::CHILD | ws::BORDER | ws::TABSTOP | es::
 } // namespace
 
 const QStringList& BaudRateListData() {
-    static const QStringList items{"125 kb/s", "250 kb/s", "500 kb/s"};
+    static const QStringList items = [] {
+        QStringList texts;
+        for (const int kbps : DeviceNetBaudRatesKbps)
+            texts += QStringLiteral("%1 kb/s").arg(kbps);
+        return texts;
+    }();
     return items;
 }
 

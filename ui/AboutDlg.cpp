@@ -1,23 +1,17 @@
 #include "ui/AboutDlg.h"
 
 #include "platform/DialogBuilder.h"
+#include "platform/WindowStyles.h"
 #include "res/AboutBoxTemplate.h"
 
 #include <QApplication>
 #include <QPushButton>
 
-namespace {
-
-constexpr int IDOK_BUTTON = 1;
-constexpr int IDCANCEL_RESULT = 2;
-
-} // namespace
-
 CAboutDlg::CAboutDlg()
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     BuildFromTemplate(*this, AboutBoxTemplate());
-    if (auto* ok = GetDlgItemAs<QPushButton>(*this, IDOK_BUTTON))
+    if (auto* ok = GetDlgItemAs<QPushButton>(*this, id::OK))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -28,5 +22,5 @@ int CAboutDlg::DoModal() {
         if (QWidget* owner = QApplication::activeWindow(); owner && owner != this)
             setParent(owner, windowFlags());
     setWindowModality(Qt::ApplicationModal);
-    return exec() == QDialog::Accepted ? IDOK_BUTTON : IDCANCEL_RESULT;
+    return exec() == QDialog::Accepted ? id::OK : id::CANCEL;
 }

@@ -1,11 +1,12 @@
 #include "app/NetConfigApp.h"
+#include "platform/WindowStyles.h"
 #include "ui/HelpTopic.h"
 #include "ui/NetConfigDlg.h"
 
 #include <QApplication>
 
 bool CNetConfigApp::OnCommand(unsigned nID) {
-    if (nID != ID_HELP)
+    if (nID != id::HELP)
         return false;
     OnHelp();
     return true;

@@ -21,6 +21,14 @@ bool Refuse(const RuleBreach& breach, QLineEdit* field) {
     return false;
 }
 
+QString MacIdLabel() {
+    return QStringLiteral("MAC ID (%1-%2)").arg(MacIdMin).arg(MacIdMax);
+}
+
+QString NodeAddressLabel() {
+    return QStringLiteral("Node Address (%1-%2)").arg(NodeAddressMin).arg(NodeAddressMax);
+}
+
 } // namespace
 
 CFieldbusPage::CFieldbusPage(QWidget* parent) : CAttributePage(IDD_FIELDBUS_PAGE, parent) {
@@ -52,7 +60,7 @@ bool CFieldbusPage::OnInitDialog() {
     CAttributePage::OnInitDialog();
     // Only a choice the user makes counts as a selection change; selecting from code stores nothing.
     connect(m_cbBaudRate, &QComboBox::activated, this, &CFieldbusPage::OnSelchangeBaudRate);
-    m_stNodeAddressLabel->setText("MAC ID (0-63)");
+    m_stNodeAddressLabel->setText(MacIdLabel());
     ShowRecord();
     return true;
 }
@@ -72,7 +80,7 @@ void CFieldbusPage::ShowRecord() {
         m_stOutputWordsLabel->setText("Produced words");
         m_stInputWordsLabel->setText("Consumed words");
         m_grpProperties->setTitle("DeviceNet Properties");
-        m_stNodeAddressLabel->setText("MAC ID (0-63)");
+        m_stNodeAddressLabel->setText(MacIdLabel());
         m_stMaxString->hide();
         m_stBaudRateLabel->show();
         m_cbBaudRate->show();
@@ -81,7 +89,7 @@ void CFieldbusPage::ShowRecord() {
         m_stInputWordsLabel->setText("Input words");
         m_stOutputWordsLabel->setText("Output words");
         m_grpProperties->setTitle("Profibus Properties");
-        m_stNodeAddressLabel->setText("Node Address (1-125)");
+        m_stNodeAddressLabel->setText(NodeAddressLabel());
         m_stMaxString->hide();
         m_stBaudRateLabel->hide();
         m_cbBaudRate->hide();

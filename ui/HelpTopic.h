@@ -9,9 +9,6 @@ namespace help {
 inline constexpr unsigned CONTEXT = 0x0001;
 }
 
-// The framework's standard Help command, which F1 sends; the application routes it to its help handler.
-inline constexpr unsigned ID_HELP = 57670;
-
 // The help file of an executable: its path with the extension replaced by "HLP", or with ".HLP"
 // appended where the file name has no extension.
 QString HelpFilePathFor(const QString& executablePath);

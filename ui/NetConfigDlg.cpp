@@ -3,6 +3,7 @@
 #include "app/NetConfigApp.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowStyles.h"
 #include "res/AttributeMessages.h"
 #include "res/MainDialogTemplate.h"
 #include "res/ResourceIds.h"
@@ -101,7 +102,7 @@ void CNetConfigDlg::ConnectHandlers() {
     connect(m_btnHelp, &QAbstractButton::clicked, this, &CNetConfigDlg::OnHelpButton);
     // F1 anywhere in the window, the pages included, is the framework's Help command.
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
-            [] { theApp.OnCommand(ID_HELP); });
+            [] { theApp.OnCommand(id::HELP); });
 }
 
 bool CNetConfigDlg::OnInitDialog() {

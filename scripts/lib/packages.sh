@@ -4,7 +4,7 @@ TALVOR_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev libxcb-damage0-dev
-  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+  xvfb xdotool x11-utils imagemagick librsvg2-bin fonts-dejavu-core
   xdg-utils
 )
 # What scripts/package needs on top: the checks of a Debian package and of desktop files.

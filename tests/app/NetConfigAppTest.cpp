@@ -1,4 +1,5 @@
 #include "app/NetConfigApp.h"
+#include "tests/support/DefaultBlocks.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +11,9 @@ TEST(NetConfigApp, FreshStateIsNoneOnCom1WithRecordsAtDefaults) {
     EXPECT_EQ(theApp.m_nComPort, 0);
     EXPECT_EQ(theApp.m_nHiddenSel1, 1);
     EXPECT_EQ(theApp.m_nHiddenSel2, 1);
-    EXPECT_EQ(theApp.m_ProfibusAttr.BuildBlock(), CNetAttributes(NetworkProfibus).BuildBlock());
-    EXPECT_EQ(theApp.m_DeviceNetAttr.BuildBlock(), CNetAttributes(NetworkDeviceNet).BuildBlock());
-    EXPECT_EQ(theApp.m_EthernetAttr.BuildBlock(), CNetAttributes(NetworkEthernet).BuildBlock());
+    EXPECT_EQ(theApp.m_ProfibusAttr.BuildBlock(), ProfibusDefaultBlock);
+    EXPECT_EQ(theApp.m_DeviceNetAttr.BuildBlock(), DeviceNetDefaultBlock);
+    EXPECT_EQ(theApp.m_EthernetAttr.BuildBlock(), EthernetDefaultBlock);
 }
 
 struct CurrentRecordCase {

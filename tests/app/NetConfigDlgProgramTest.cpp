@@ -1,4 +1,5 @@
 #include "tests/app/DialogFixture.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestNames.h"
 #include "ui/HelpTopic.h"
 
@@ -142,7 +143,7 @@ TEST_F(ProgramTest, FailingDisableShowsTheLinksReportThenTheFailureBox) {
 TEST_F(ProgramTest, ChoosingCom3SendsTheNextRequestToTheThirdPort) {
     ControllerSimulator com3;
     com3.Start();
-    ::setenv("TALVOR_COM3", com3.DevicePath().c_str(), 1);
+    const ScopedEnvironmentVariable com3Device("TALVOR_COM3", QByteArray::fromStdString(com3.DevicePath()));
     dlg->m_cbComPort->setFocus();
     QTest::keyClick(dlg->m_cbComPort, Qt::Key_Down);
     QTest::keyClick(dlg->m_cbComPort, Qt::Key_Down);

@@ -1,4 +1,5 @@
 #include "tests/app/DialogFixture.h"
+#include "tests/support/LinkMessageTexts.h"
 #include "tests/support/TestNames.h"
 #include "ui/SystemMenu.h"
 
@@ -11,9 +12,6 @@
 #include <array>
 
 namespace {
-
-constexpr const char* kTimeOutText = "Incorrect Communication Packet  (Time Out Error). \n"
-                                     "Check cable, communication port and ports assignment on panel.";
 
 using MainDialogTest = DialogTest;
 
@@ -169,8 +167,8 @@ TEST_P(FallBackTest, ReportsOnceAndFallsBackToNone) {
 INSTANTIATE_TEST_SUITE_P(
     Reads, FallBackTest,
     testing::Values(
-        FallBackCase{"DeviceNetNoController", NetworkDeviceNet, IDC_RB_DEVICENET, true, kTimeOutText},
-        FallBackCase{"ProfibusNoController", NetworkProfibus, IDC_RB_PROFIBUS, true, kTimeOutText},
+        FallBackCase{"DeviceNetNoController", NetworkDeviceNet, IDC_RB_DEVICENET, true, TimeOutText},
+        FallBackCase{"ProfibusNoController", NetworkProfibus, IDC_RB_PROFIBUS, true, TimeOutText},
         FallBackCase{
             "DeviceNetNotProgrammed", NetworkDeviceNet, IDC_RB_DEVICENET, false,
             "DeviceNet attributes are not currently programmed in TALVOR. This utility can only set "
@@ -205,7 +203,7 @@ TEST_F(MainDialogTest, EthernetViewShowsTheRecordAsLastStoredEvenAfterAFailedPro
     Retype(IpAddress()->Field(0), "10");
     sim.InjectFault(SimFault::NoReply);
     Click(IDC_BTN_PROGRAM); // stores 10.168.1.1, then the status-id request times out
-    ASSERT_EQ(BoxTexts(), std::vector<QString>{kTimeOutText});
+    ASSERT_EQ(BoxTexts(), std::vector<QString>{TimeOutText});
     Retype(IpAddress()->Field(3), "99"); // never stored
 
     Click(IDC_RB_NONE);

@@ -18,6 +18,7 @@ constexpr char kDeviceNetDefaults[] = "000C021E0000400004001400";
 constexpr char kProfibusDefaults[] = "000D031E000040000400140000";
 constexpr char kEthernetDefaults[] = "001301C0A80101FFFFFF0000000000FFFF1E00";
 
+// The time-out message as the companion prints it: the dialog's text on one line.
 constexpr char kTimeOutText[] =
     "Incorrect Communication Packet (Time Out Error). Check cable, communication port "
     "and ports assignment on panel.\n";

@@ -11,8 +11,6 @@
 // after the fault must work again.
 namespace {
 
-constexpr const char* kTimeOutText = "Incorrect Communication Packet  (Time Out Error). \n"
-                                     "Check cable, communication port and ports assignment on panel.";
 constexpr const char* kReadFailedText =
     "Could not read DeviceNet attributes from TALVOR. Make sure that the device is connected!";
 constexpr const char* kProgrammedText = "Devicenet attributes successfully programmed.";
@@ -36,8 +34,8 @@ const FaultCase kFaultCases[] = {
     {"StatusOutOfMemory", SimFault::Status, 6, 6, "PLC out of memory!", false},
     {"StatusSilent18", SimFault::Status, 18, 18, nullptr, false},
     {"StatusUnknown40", SimFault::Status, 40, 40, kUnknownLinkErrorText, false},
-    {"NoReply", SimFault::NoReply, 0, 2, kTimeOutText, false},
-    {"TruncatedReply", SimFault::TruncatedReply, 0, 2, kTimeOutText, true},
+    {"NoReply", SimFault::NoReply, 0, 2, TimeOutText, false},
+    {"TruncatedReply", SimFault::TruncatedReply, 0, 2, TimeOutText, true},
     {"BadChecksum", SimFault::BadChecksum, 0, 1, "Incorrect Communication Packet  (Checksum Error).", true},
     {"WrongSequence", SimFault::WrongSequence, 0, 7,
      "Incorrect Communication Packet  (Incorrect message number).", true},
@@ -47,8 +45,8 @@ const FaultCase kFaultCases[] = {
     {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0, nullptr, true},
     // A line that talks on: the exchange ends at its time limit with the first damage it saw, if any.
     {"EndlessNoise", SimFault::EndlessNoise, 0, 8, kLengthText, false},
-    {"EndlessTrickle", SimFault::EndlessTrickle, 0, 2, kTimeOutText, false},
-    {"EndlessHeaders", SimFault::EndlessHeaders, 0, 8, kLengthText, false, 2, kTimeOutText},
+    {"EndlessTrickle", SimFault::EndlessTrickle, 0, 2, TimeOutText, false},
+    {"EndlessHeaders", SimFault::EndlessHeaders, 0, 8, kLengthText, false, 2, TimeOutText},
 };
 
 enum class Stage { StatusId, Read, Write };

@@ -1,11 +1,9 @@
 #include "app/NetConfigApp.h"
 #include "platform/LastError.h"
 #include "tests/link/LinkMessageCases.h"
+#include "tests/support/BoxAnswerer.h"
 #include "tests/support/BoxRecorder.h"
 #include "tests/support/UtilityMessages.h"
-
-#include <QMessageBox>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -112,44 +110,24 @@ TEST(ShowStringMessage, ReturnsTheBoxResultAndKeepsTheGivenType) {
     EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
 
-// The real box, answered by a timer: while it is open it is the application's modal widget, so the main
-// dialog cannot start another request.
-struct ModalBoxAnswer {
-    bool seen = false;
-    QString caption;
-    QString text;
-
-    void Arm() {
-        QTimer::singleShot(10, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                Arm();
-                return;
-            }
-            seen = true;
-            caption = box->windowTitle();
-            text = box->text();
-            box->accept();
-        });
-    }
-};
-
+// The real boxes: while one is open it is application modal, so the main dialog cannot start another
+// request.
 TEST(ReportLinkError, RealBoxesBlockTheApplicationUntilAnswered) {
     TestApplication();
-    ModalBoxAnswer answer;
-    answer.Arm();
+    BoxAnswerer answer;
     theApp.ReportLinkError(37);
     ASSERT_TRUE(answer.seen);
+    EXPECT_EQ(answer.modality, Qt::ApplicationModal);
     EXPECT_EQ(answer.caption, ApplicationName());
     EXPECT_EQ(answer.text,
               "Error C01_3:  communication port is being used by some other application, Access denied.");
 
-    ModalBoxAnswer systemAnswer;
-    systemAnswer.Arm();
+    BoxAnswerer systemAnswer;
     SetLastSystemError(kSystemError);
     theApp.ReportLinkError(38);
     SetLastSystemError(0);
     ASSERT_TRUE(systemAnswer.seen);
+    EXPECT_EQ(systemAnswer.modality, Qt::ApplicationModal);
     EXPECT_EQ(systemAnswer.caption, "Error");
     EXPECT_EQ(systemAnswer.text, kSystemErrorText);
 }

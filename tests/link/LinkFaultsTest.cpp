@@ -40,13 +40,10 @@ TEST_P(LineFaultTest, FailsWithTheMessageOfItsCode) {
     EXPECT_TRUE(recorder.boxes.empty());
 }
 
-constexpr const char* kTimeOutText = "Incorrect Communication Packet  (Time Out Error). \n"
-                                     "Check cable, communication port and ports assignment on panel.";
-
 INSTANTIATE_TEST_SUITE_P(
     Faults, LineFaultTest,
-    testing::Values(LineFaultCase{"NoReply", SimFault::NoReply, kTimeOutText},
-                    LineFaultCase{"TruncatedReply", SimFault::TruncatedReply, kTimeOutText},
+    testing::Values(LineFaultCase{"NoReply", SimFault::NoReply, TimeOutText},
+                    LineFaultCase{"TruncatedReply", SimFault::TruncatedReply, TimeOutText},
                     LineFaultCase{"BadChecksum", SimFault::BadChecksum,
                                   "Incorrect Communication Packet  (Checksum Error)."},
                     LineFaultCase{"WrongSequence", SimFault::WrongSequence,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/MessageBox.h"
+#include "tests/support/LinkMessageTexts.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +21,7 @@ inline constexpr const char* kUnknownLinkErrorText =
 
 inline const LinkMessageCase kLinkMessageCases[] = {
     {1, "Incorrect Communication Packet  (Checksum Error)."},
-    {2, "Incorrect Communication Packet  (Time Out Error). \n"
-        "Check cable, communication port and ports assignment on panel."},
+    {2, TimeOutText},
     {3, "Incorrect Communication Packet  (Incorrect message code)."},
     {4, kUnknownLinkErrorText},
     {5, kUnknownLinkErrorText},

@@ -1,4 +1,5 @@
 #include "model/NetAttributes.h"
+#include "tests/support/DefaultBlocks.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -17,17 +18,11 @@ TEST_P(DefaultBlockTest, RecordAtDefaultsEncodesToKnownBytes) {
     EXPECT_EQ(AttributeBlockLength(GetParam().type), GetParam().block.size()); // what the controller accepts
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Types, DefaultBlockTest,
-    testing::Values(DefaultEncoding{NetworkEthernet,
-                                    {0x00, 0x13, 0x01, 0xC0, 0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x00,
-                                     0x00, 0x00, 0x00, 0xFF, 0xFF, 0x1E, 0x00}},
-                    DefaultEncoding{NetworkDeviceNet,
-                                    {0x00, 0x0C, 0x02, 0x1E, 0x00, 0x00, 0x40, 0x00, 0x04, 0x00, 0x14, 0x00}},
-                    DefaultEncoding{
-                        NetworkProfibus,
-                        {0x00, 0x0D, 0x03, 0x1E, 0x00, 0x00, 0x40, 0x00, 0x04, 0x00, 0x14, 0x00, 0x00}}),
-    [](const auto& info) { return NetworkTypeName(info.param.type); });
+INSTANTIATE_TEST_SUITE_P(Types, DefaultBlockTest,
+                         testing::Values(DefaultEncoding{NetworkEthernet, EthernetDefaultBlock},
+                                         DefaultEncoding{NetworkDeviceNet, DeviceNetDefaultBlock},
+                                         DefaultEncoding{NetworkProfibus, ProfibusDefaultBlock}),
+                         [](const auto& info) { return NetworkTypeName(info.param.type); });
 
 TEST(AttributeBlock, DeviceNetMacId63At500kEncodesWithWordCounts) {
     CNetAttributes record(NetworkDeviceNet);

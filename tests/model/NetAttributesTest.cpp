@@ -69,33 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Defaults{NetworkNone, 16, 16, 1, {0, 0, 0, 0}, {0, 0, 0, 0}}),
     [](const auto& info) { return NetworkTypeName(info.param.type); });
 
-TEST(NetAttributes, CopyCarriesTypeAndEveryValue) {
-    CNetAttributes source(NetworkDeviceNet);
-    ChangeEveryField(source);
-    CNetAttributes copy(source);
-    EXPECT_EQ(copy.m_nType, NetworkDeviceNet);
-    EXPECT_EQ(copy.BuildBlock(), source.BuildBlock());
-    EXPECT_EQ(OctetsOf(copy.m_byGateway), OctetsOf(source.m_byGateway));
-    EXPECT_EQ(copy.m_nPortNumber, 502);
-
-    CNetAttributes assigned(NetworkEthernet);
-    assigned = source;
-    EXPECT_EQ(assigned.m_nType, NetworkDeviceNet);
-    EXPECT_EQ(OctetsOf(assigned.m_byIpAddress), OctetsOf(source.m_byIpAddress));
-    EXPECT_EQ(assigned.m_nPortNumber, 502);
-}
-
-TEST(NetAttributes, SelfAssignmentChangesNothing) {
-    CNetAttributes record(NetworkEthernet);
-    ChangeEveryField(record);
-    const CNetAttributes before(record);
-    CNetAttributes& alias = record;
-    record = alias;
-    EXPECT_EQ(record.BuildBlock(), before.BuildBlock());
-    EXPECT_EQ(record.m_nInputWords, before.m_nInputWords);
-    EXPECT_EQ(record.m_nPortNumber, before.m_nPortNumber);
-}
-
 TEST(NetAttributes, AddressOctetsAreHeldInDottedOrderAndTravelSo) {
     CNetAttributes record(NetworkEthernet);
     const std::uint8_t address[4] = {10, 0, 0, 254};

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,6 +99,9 @@ TEST_F(DialogBuilderTest, DigitsOnlyEditsRefuseEverythingButDigits) {
                                 {11, "EDIT", kVisible | ws::TABSTOP, "", 0, 20, 50, 14},
                             }));
     QTest::keyClicks(&Item<QLineEdit>(10), "-1a2 3+");
+    // A digit of another script is no digit to the number conversion either.
+    QKeyEvent arabicIndicThree(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x0663)));
+    QApplication::sendEvent(&Item<QLineEdit>(10), &arabicIndicThree);
     QTest::keyClicks(&Item<QLineEdit>(11), "-1a2");
     EXPECT_EQ(Item<QLineEdit>(10).text(), "123");
     EXPECT_EQ(Item<QLineEdit>(11).text(), "-1a2");
@@ -166,9 +170,18 @@ TEST_F(DialogBuilderTest, HiddenAndDisabledFollowTheStyle) {
     EXPECT_FALSE(Item<QLineEdit>(60).isEnabled());
     EXPECT_FALSE(Item<QPushButton>(61).isHidden());
     EXPECT_EQ(GetDlgItem(host, 999), nullptr);
+
+    // Controls built into a window already on screen show at once.
+    QWidget shown;
+    shown.show();
+    BuildFromTemplate(shown, ChildTemplate({{62, "BUTTON", kVisible, "Push", 0, 0, 50, 14}}));
+    EXPECT_TRUE(GetDlgItem(shown, 62)->isVisible());
 }
 
 TEST_F(DialogBuilderTest, DialogUnitsScaleByTheFontsBaseUnits) {
+    // 7.5, 4.875, 10.5 and 14.625 pixels: each rounded to the nearest, halves away from zero.
+    EXPECT_EQ(DialogUnitsToPixels(QSize(6, 13), QRect(5, 3, 7, 9)), QRect(8, 5, 11, 15));
+
     const QFont font = DialogFont("MS Sans Serif", 8);
     const QSize base = DialogBaseUnits(font);
     EXPECT_EQ(DialogUnitsToPixels(font, QRect(4, 8, 40, 16)),

@@ -1,6 +1,6 @@
 #include "platform/MessageBox.h"
+#include "tests/support/BoxAnswerer.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -67,34 +67,6 @@ TEST_F(MessageBoxTest, OwnerlessSystemBoxKeepsItsCaptionAndBlocksOnlyWhenTaskMod
     EXPECT_TRUE(boxes[1].applicationModal);
 }
 
-// Closes the first visible message box as soon as the event loop runs, and keeps what it saw.
-struct BoxCloser {
-    QString caption;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    Qt::WindowModality modality = Qt::NonModal;
-    bool closed = false;
-
-    void Arm() {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    void Poll() {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(widget);
-            if (box && box->isVisible()) {
-                caption = box->windowTitle();
-                text = box->text();
-                icon = box->icon();
-                modality = box->windowModality();
-                closed = true;
-                box->button(QMessageBox::Ok)->click();
-                return;
-            }
-        }
-        QTimer::singleShot(10, [this] { Poll(); });
-    }
-};
-
 struct IconCase {
     unsigned type;
     QMessageBox::Icon icon;
@@ -104,14 +76,13 @@ struct IconCase {
 class RealApplicationBoxTest : public MessageBoxTest, public testing::WithParamInterface<IconCase> {};
 
 TEST_P(RealApplicationBoxTest, ShowsTheIconOfItsTypeAndReturnsOkWhenAccepted) {
-    BoxCloser closer;
-    closer.Arm();
+    BoxAnswerer answer;
     EXPECT_EQ(AfxMessageBox("Line one\nline two", GetParam().type), mb::RESULT_OK);
-    ASSERT_TRUE(closer.closed);
-    EXPECT_EQ(closer.caption, "test_platform");
-    EXPECT_EQ(closer.text, "Line one\nline two");
-    EXPECT_EQ(closer.icon, GetParam().icon);
-    EXPECT_EQ(closer.modality, Qt::ApplicationModal);
+    ASSERT_TRUE(answer.seen);
+    EXPECT_EQ(answer.caption, "test_platform");
+    EXPECT_EQ(answer.text, "Line one\nline two");
+    EXPECT_EQ(answer.icon, GetParam().icon);
+    EXPECT_EQ(answer.modality, Qt::ApplicationModal);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, RealApplicationBoxTest,
@@ -126,13 +97,14 @@ TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {
     QDialog mainWindow;
     mainWindow.show();
     bool mainWindowBlocked = true;
-    QTimer::singleShot(0, [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
-    BoxCloser closer;
-    closer.Arm();
+    // The window is the timer's context: it cannot fire after the test has ended.
+    QTimer::singleShot(0, &mainWindow,
+                       [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
+    BoxAnswerer answer;
     EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION), mb::RESULT_OK);
-    ASSERT_TRUE(closer.closed);
-    EXPECT_EQ(closer.caption, "Error");
-    EXPECT_EQ(closer.modality, Qt::NonModal);
+    ASSERT_TRUE(answer.seen);
+    EXPECT_EQ(answer.caption, "Error");
+    EXPECT_EQ(answer.modality, Qt::NonModal);
     EXPECT_FALSE(mainWindowBlocked);
 }
 

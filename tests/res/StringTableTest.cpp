@@ -1,4 +1,5 @@
 #include "res/StringTable.h"
+#include "tests/support/LinkMessageTexts.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +7,7 @@
 namespace {
 
 TEST(StringTable, TimeOutTextBreaksAfterItsFirstSentence) {
-    EXPECT_EQ(LoadResourceString(105), "Incorrect Communication Packet  (Time Out Error). \n"
-                                       "Check cable, communication port and ports assignment on panel.");
+    EXPECT_EQ(LoadResourceString(105), TimeOutText);
 }
 
 TEST(StringTable, AboutItemCarriesItsMnemonic) {

@@ -4,7 +4,10 @@
 #include "platform/LastError.h"
 #include "seriallink/PortName.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/ScopedEnvironment.h"
 
+#include <QFile>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
@@ -23,15 +26,12 @@ class LinkSession : public testing::Test {
 protected:
     void SetUp() override {
         sim.Start();
-        ::setenv("TALVOR_COM3", sim.DevicePath().c_str(), 1);
+        com3.emplace("TALVOR_COM3", QByteArray::fromStdString(sim.DevicePath()));
         link.m_nSerialPort = PortNumber;
         link.m_wCommParam = 0x1001;
         link.m_bPLCTarget = 1;
     }
-    void TearDown() override {
-        link.CloseComPort();
-        ::unsetenv("TALVOR_COM3");
-    }
+    void TearDown() override { link.CloseComPort(); }
 
     LinkResult Read(std::uint8_t type, ByteString& block, std::uint32_t capacity = 100000) {
         if (LinkResult opened = link.InitializeCommMode(); opened != 0)
@@ -79,6 +79,7 @@ protected:
 
     static constexpr std::size_t Canary = 64;
     ControllerSimulator sim;
+    std::optional<ScopedEnvironmentVariable> com3;
     CSerialComm link;
     std::vector<std::uint8_t> buffer;
 };
@@ -228,7 +229,7 @@ TEST_F(LinkSession, UnknownLineSettingsAreRefused) {
 TEST(SerialLink, DeviceVanishingMidSessionReportsTheSystemError) {
     auto sim = std::make_unique<ControllerSimulator>();
     sim->Start();
-    ::setenv("TALVOR_COM2", sim->DevicePath().c_str(), 1);
+    const ScopedEnvironmentVariable com2("TALVOR_COM2", QByteArray::fromStdString(sim->DevicePath()));
     CSerialComm link;
     link.m_nSerialPort = 2;
     link.m_wCommParam = 0x1001;
@@ -237,7 +238,6 @@ TEST(SerialLink, DeviceVanishingMidSessionReportsTheSystemError) {
     const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr);
     EXPECT_EQ(result, 4u);
     EXPECT_EQ(LastSystemError(), std::uint32_t(EIO));
-    ::unsetenv("TALVOR_COM2");
 }
 
 TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
@@ -246,7 +246,7 @@ TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
     ControllerSimulator sim(options);
     sim.PreloadDefaults();
     sim.Start();
-    ::setenv("TALVOR_COM2", sim.DevicePath().c_str(), 1);
+    const ScopedEnvironmentVariable com2("TALVOR_COM2", QByteArray::fromStdString(sim.DevicePath()));
     CSerialComm link;
     link.m_nSerialPort = 2;
     link.m_wCommParam = 0x1001;
@@ -256,13 +256,14 @@ TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
     std::uint32_t count = 0;
     EXPECT_EQ(link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, reply.data(), 100, &count), 0u);
     EXPECT_EQ(count, 19u);
-    ::unsetenv("TALVOR_COM2");
 }
+
+constexpr const char* RegularFile = "(regular file)";
 
 struct OpenCase {
     const char* name;
     int port;
-    const char* device; // TALVOR_COMn, null: unset
+    const char* device; // TALVOR_COMn, null: unset, RegularFile: a file the test makes
     std::uint32_t lastError;
 };
 
@@ -270,21 +271,25 @@ class SerialLinkOpenFailure : public testing::TestWithParam<OpenCase> {};
 
 TEST_P(SerialLinkOpenFailure, CannotOpen) {
     const OpenCase& c = GetParam();
+    QTemporaryFile regularFile;
+    QByteArray device = c.device;
+    if (c.device == RegularFile) {
+        ASSERT_TRUE(regularFile.open());
+        device = QFile::encodeName(regularFile.fileName());
+    }
     const std::string variable = "TALVOR_COM" + std::to_string(c.port);
-    if (c.device)
-        ::setenv(variable.c_str(), c.device, 1);
+    const ScopedEnvironmentVariable com(variable.c_str(), c.device ? std::optional(device) : std::nullopt);
     CSerialComm link;
     link.m_nSerialPort = c.port;
     link.m_wCommParam = 0x1001;
     EXPECT_EQ(link.InitializeCommMode(), 36u);
     EXPECT_EQ(LastSystemError(), c.lastError);
     EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr), 30u);
-    ::unsetenv(variable.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SerialLinkOpenFailure,
                          testing::Values(OpenCase{"MissingDevice", 5, "/dev/talvor-no-such-device", ENOENT},
-                                         OpenCase{"NotADevice", 6, "/etc/hostname", ENOTTY},
+                                         OpenCase{"NotADevice", 6, RegularFile, ENOTTY},
                                          OpenCase{"PortZero", 0, nullptr, ENODEV},
                                          OpenCase{"FewerPortsPresent", 200, nullptr, ENODEV},
                                          OpenCase{"PortPastTheLast", LastAddressableComPort + 1, nullptr,

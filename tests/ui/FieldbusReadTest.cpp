@@ -1,6 +1,7 @@
 #include "platform/DialogBuilder.h"
 #include "res/FieldbusPageTemplate.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestNames.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/FieldbusPage.h"
@@ -23,13 +24,9 @@ protected:
     void SetUp() override {
         UiTest::SetUp();
         sim.Start();
-        ::setenv("TALVOR_COM1", sim.DevicePath().c_str(), 1);
+        com1.emplace("TALVOR_COM1", QByteArray::fromStdString(sim.DevicePath()));
         theApp.m_nComPort = 0;
         theApp.m_nNetworkType = GetParam();
-    }
-    void TearDown() override {
-        ::unsetenv("TALVOR_COM1");
-        UiTest::TearDown();
     }
 
     static const char* ReadFailedText() {
@@ -51,6 +48,7 @@ protected:
     QLineEdit& Edit(int id) { return *GetDlgItemAs<QLineEdit>(page, id); }
 
     ControllerSimulator sim;
+    std::optional<ScopedEnvironmentVariable> com1;
     QWidget parent;
     CFieldbusPage page{&parent};
 };
@@ -110,7 +108,7 @@ TEST_P(FieldbusReadTest, ReplyTooShortToDecodeIsAFailedRead) {
 }
 
 TEST_P(FieldbusReadTest, StatusIdFailureShowsOnlyTheLinksMessage) {
-    ::setenv("TALVOR_COM1", "/nonexistent/talvor-ui-test", 1);
+    const ScopedEnvironmentVariable missingDevice("TALVOR_COM1", "/nonexistent/talvor-ui-test");
     ByteString reply;
     EXPECT_FALSE(page.ReadFromController(reply));
     ASSERT_EQ(boxes.size(), 1u);

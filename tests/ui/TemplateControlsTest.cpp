@@ -39,6 +39,14 @@ QString ShownText(const QWidget& widget) {
     return {};
 }
 
+// Dialog units to pixels as Windows converts them: times the base unit, over 4 across and over 8 down,
+// rounded half up (every value here is positive).
+QRect Pixels(const QSize& baseUnits, int x, int y, int cx, int cy) {
+    const auto across = [&](int units) { return (units * baseUnits.width() + 2) / 4; };
+    const auto down = [&](int units) { return (units * baseUnits.height() + 4) / 8; };
+    return QRect(across(x), down(y), across(cx), down(cy));
+}
+
 bool HasClassOf(const QWidget& widget, const ControlTemplate& control) {
     const QString windowClass = control.windowClass;
     if (windowClass == "STATIC")
@@ -60,9 +68,8 @@ TEST_P(TemplateControlsTest, EveryControlIsBuiltAsTheTemplateSays) {
     QWidget host;
     BuildFromTemplate(host, dialogTemplate);
 
-    const QFont font = host.font();
-    EXPECT_EQ(host.size(),
-              DialogUnitsToPixels(font, QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size());
+    const QSize baseUnits = DialogBaseUnits(host.font());
+    EXPECT_EQ(host.size(), Pixels(baseUnits, 0, 0, dialogTemplate.cx, dialogTemplate.cy).size());
 
     const QList<QWidget*> widgets = host.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     ASSERT_EQ(static_cast<std::size_t>(widgets.size()), dialogTemplate.controls.size());
@@ -89,7 +96,7 @@ TEST_P(TemplateControlsTest, EveryControlIsBuiltAsTheTemplateSays) {
         EXPECT_EQ(widget.isHidden(), !(control.style & ws::VISIBLE));
         EXPECT_EQ(widget.isEnabled(), !(control.style & ws::DISABLED));
 
-        const QRect expected = DialogUnitsToPixels(font, QRect(control.x, control.y, control.cx, control.cy));
+        const QRect expected = Pixels(baseUnits, control.x, control.y, control.cx, control.cy);
         EXPECT_EQ(widget.pos(), expected.topLeft());
         if (control.windowClass == "COMBOBOX") {
             // The template height includes the dropped list; the closed box is one line high.

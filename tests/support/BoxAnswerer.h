@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+// Answers the first real message box that opens while it lives with OK, and keeps what the box showed.
+// It polls with a timer of its own, so no poll outlives it when a test ends before any box opened.
+// Needs the application object.
+class BoxAnswerer {
+public:
+    BoxAnswerer() {
+        QObject::connect(&m_poll, &QTimer::timeout, &m_poll, [this] { Poll(); });
+        m_poll.start(10);
+    }
+
+    bool seen = false;
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::WindowModality modality = Qt::NonModal;
+
+private:
+    void Poll() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (!box || !box->isVisible())
+                continue;
+            m_poll.stop();
+            seen = true;
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            modality = box->windowModality();
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+    }
+
+    QTimer m_poll;
+};
