@@ -37,3 +37,20 @@ stop_xvfb() {
 wait_for_window() {
   timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
 }
+
+# wait_for_paint WINDOW [OLD]: waits until the window shows a painted picture (more than one colour),
+# the same in two captures in a row and, with OLD, other than OLD; prints that picture's signature for
+# the next call. Fails after 10 s.
+wait_for_paint() {
+  local previous="" colours signature
+  for _ in $(seq 100); do
+    read -r colours signature < <(import -window "$1" miff:- 2>/dev/null | convert - -format '%k %#' info:)
+    if [ "${colours:-0}" -gt 1 ] && [ "$signature" = "$previous" ] && [ "$signature" != "${2:-}" ]; then
+      echo "$signature"
+      return 0
+    fi
+    previous=$signature
+    sleep 0.1
+  done
+  return 1
+}

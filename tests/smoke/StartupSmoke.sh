@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # The real executable on a private X server against the controller simulator: its window appears, the
 # Help button hands its help page to the desktop's opener, and Escape ends it with status 0.
-# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root>
+# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root> <talvor-dialog-geometry>
 set -uo pipefail
 utility=$1
 simulator=$2
 source "$3/scripts/lib/xvfb.sh"
 source "$3/scripts/lib/simulator.sh"
+source "$3/scripts/lib/dialog.sh"
+geometry=$4
 work=$(mktemp -d)
 cleanup() {
-  stop_simulator
+  stop_simulators
   stop_xvfb
   rm -rf "$work"
 }
@@ -35,10 +37,8 @@ if [ -z "$window" ]; then
 fi
 echo "window $window is shown"
 
-# No window manager: the window is the dialog's client area, 410 x 163 dialog units, and the Help
-# button's centre sits at (44, 137) of them.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove --window "$window" $((WIDTH * 44 / 410)) $((HEIGHT * 137 / 163)) click 1
+use_dialog "$geometry" "$window"
+click_control HELP
 for _ in $(seq 100); do
   [ -s "$work/opened" ] && break
   sleep 0.1
