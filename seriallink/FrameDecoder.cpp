@@ -25,6 +25,15 @@ std::vector<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_
     return out;
 }
 
+std::vector<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
+    std::vector<Result> out;
+    if (!m_held.empty()) {
+        DropFront(1, out);
+        Settle(out);
+    }
+    return out;
+}
+
 // Decides on the frame at the front as soon as the held bytes allow; a rejection moves the front to
 // the next start byte, whose frame may already be complete.
 void FrameDecoder::Settle(std::vector<Result>& out) {

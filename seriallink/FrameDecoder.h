@@ -33,6 +33,10 @@ public:
 
     std::vector<Result> Feed(std::span<const std::uint8_t> bytes);
 
+    // The line went quiet in the middle of a frame, so the frame begun will never be complete: gives it
+    // up and rescans the bytes held after its start byte, where a whole frame may lie.
+    std::vector<Result> AbandonFrame();
+
     // True while a frame has begun but is not complete.
     bool InFrame() const { return !m_held.empty(); }
 
