@@ -45,11 +45,7 @@ bool ReplyMatcher::Take(std::vector<FrameDecoder::Result> results, Frame& reply)
             NoteDamage(linkcode::MessageLength);
             break;
         case FrameDecoder::Event::Frame:
-            if (found.header.msgCode != m_expected.msgCode) {
-                NoteDamage(linkcode::MessageCode);
-            } else if (found.header.sequence != m_expected.sequence) {
-                NoteDamage(linkcode::MessageNumber);
-            } else {
+            if (found.header.msgCode == m_expected.msgCode && found.header.sequence == m_expected.sequence) {
                 reply = {found.header, std::move(found.payload)};
                 return true;
             }

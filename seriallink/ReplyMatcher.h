@@ -9,8 +9,9 @@
 
 // Picks the reply to one request out of what comes back on the line. Passed over: the request itself
 // handed straight back (a two-wire RS-485 adapter echoes what it sends), noise, damaged frames and
-// replies that belong to another exchange (a message code or sequence number not the request's, such as
-// a late answer to an earlier request). The first damage is kept for when no reply comes.
+// replies to other requests (a message code or sequence number not the request's: a late answer to an
+// earlier exchange, perhaps of an earlier process, whose numbers start again at 1). The first damage is
+// kept for when no reply comes; a reply to another request is no damage, only not the one awaited.
 class ReplyMatcher {
 public:
     // `request` is the whole request frame as sent; it must outlive the matcher.
@@ -26,7 +27,7 @@ public:
     // lay among the bytes held behind them, which is then in `reply`.
     bool LineQuiet(Frame& reply);
 
-    // The first damage seen: Checksum, MessageLength, MessageCode or MessageNumber; Success when none.
+    // The first damage seen: Checksum or MessageLength; Success when none.
     LinkResult Damage() const { return m_damage; }
 
 private:

@@ -39,10 +39,9 @@ const FaultCase kFaultCases[] = {
     {"NoReply", SimFault::NoReply, 0, 2, kTimeOutText, false},
     {"TruncatedReply", SimFault::TruncatedReply, 0, 2, kTimeOutText, true},
     {"BadChecksum", SimFault::BadChecksum, 0, 1, "Incorrect Communication Packet  (Checksum Error).", true},
-    {"WrongSequence", SimFault::WrongSequence, 0, 7,
-     "Incorrect Communication Packet  (Incorrect message number).", true},
-    {"WrongMessageCode", SimFault::WrongMessageCode, 0, 3,
-     "Incorrect Communication Packet  (Incorrect message code).", true},
+    // A reply numbered for another request is passed over: this one goes unanswered.
+    {"WrongSequence", SimFault::WrongSequence, 0, 2, kTimeOutText, true},
+    {"WrongMessageCode", SimFault::WrongMessageCode, 0, 2, kTimeOutText, true},
     {"OversizedReply", SimFault::OversizedReply, 0, 8, kLengthText, true},
     {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0, nullptr, true},
     // Slow controllers and two-wire adapters: the answer still counts within the first-byte wait, and

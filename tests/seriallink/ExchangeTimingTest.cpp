@@ -105,10 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
                    700},
         TimingCase{"EarlierExchangesReplyAlone",
                    {{100, Reply(MSGCODE_READ_NET_ATTR, kSequence - 1)}},
-                   linkcode::MessageNumber,
+                   linkcode::TimeOut,
                    1000},
         TimingCase{
-            "OtherRequestsReplyAlone", {{100, Reply(MSGCODE_WRITE_NET_ATTR)}}, linkcode::MessageCode, 1000},
+            "OtherRequestsReplyAlone", {{100, Reply(MSGCODE_WRITE_NET_ATTR)}}, linkcode::TimeOut, 1000},
         TimingCase{"DamagedThenAnswer", {{100, Damaged()}, {400, Reply()}}, linkcode::Success, 400},
         TimingCase{"DamagedAlone", {{100, Damaged()}}, linkcode::Checksum, 1000},
         TimingCase{"AnswerPausingUnderTheGap",
