@@ -55,7 +55,7 @@ int Parse(const QStringList& arguments, Arguments& args) {
             "Damage the next replies; FAULT is KIND[:VALUE][xCOUNT][@CODE]: KIND one of " + FaultKindList() +
             "; VALUE the status byte of a status fault (0-255), or for echo (the request handed back "
             "first) and late the milliseconds from the request to the reply (0-60000); COUNT how many "
-            "replies (default 1); CODE only requests with this message code. Example: --fault "
+            "replies (default 1); CODE only requests with this message code. Examples: --fault "
             "status:22x2@42, --fault late:1300. The endless kinds talk "
             "instead of replying for up to a minute or until the client closes the port. May be given "
             "several "
