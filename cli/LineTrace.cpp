@@ -30,15 +30,6 @@ QString ResultName(LinkResult result) {
     return QStringLiteral("%1 (%2)").arg(number, end < 0 ? text : text.left(end + 1));
 }
 
-// The link rejects a reply for another request, whatever status it carries.
-bool SameExchange(std::span<const std::uint8_t> request, std::span<const std::uint8_t> reply) {
-    if (request.size() < frame::HeaderSize || reply.size() < frame::HeaderSize)
-        return false;
-    const FrameHeader sent = DecodeHeader(request.first<frame::HeaderSize>());
-    const FrameHeader answer = DecodeHeader(reply.first<frame::HeaderSize>());
-    return sent.msgCode == answer.msgCode && sent.sequence == answer.sequence;
-}
-
 } // namespace
 
 CLineTrace::CLineTrace(bool print) : m_bPrint(print), m_start(Clock::now()), m_sent(m_start) {}
@@ -59,8 +50,8 @@ void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
 
 void CLineTrace::FrameSent(std::span<const std::uint8_t> frame) {
     m_sent = Clock::now();
-    m_request.assign(frame.begin(), frame.end());
     m_reply.clear();
+    m_bRejected = false;
     Write(QStringLiteral("sent     ") + SpacedHex(frame));
 }
 
@@ -69,13 +60,17 @@ void CLineTrace::FrameReceived(std::span<const std::uint8_t> frame) {
     Write(QStringLiteral("received %1 (%2)").arg(SpacedHex(frame), SinceSent()));
 }
 
+void CLineTrace::FrameRejected(std::span<const std::uint8_t> frame, LinkResult reason) {
+    m_bRejected = true;
+    Write(QStringLiteral("rejected %1 (%2, %3)").arg(SpacedHex(frame), ResultName(reason), SinceSent()));
+}
+
 void CLineTrace::ExchangeFailed(LinkResult result) {
     m_lastResult = result;
     m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
-    const QString cause = m_reply.empty() ? QString()
-                          : m_failure == LinkFailure::ControllerRefused
-                              ? QStringLiteral(", the controller's status")
-                              : QStringLiteral(", reply rejected");
+    const QString cause = m_failure == LinkFailure::ControllerRefused ? QStringLiteral(", the controller's status")
+                          : m_bRejected                               ? QStringLiteral(", reply rejected")
+                                                                      : QString();
     Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
 }
 
@@ -95,7 +90,8 @@ std::optional<QString> CLineTrace::TakeOpenFailure() {
 // A status the controller answered to our request. Statuses 1 and 8 say the request reached it damaged
 // (checksum, length): a failure on the line, which a repeat may get past.
 bool CLineTrace::AnsweredWithStatus(LinkResult result) const {
-    if (!SameExchange(m_request, m_reply))
+    // The link accepts only the reply to its own request.
+    if (m_reply.size() < frame::HeaderSize)
         return false;
     const std::uint8_t status = DecodeHeader(std::span(m_reply).first<frame::HeaderSize>()).control;
     return status != frame::StatusOk && status == result && result != linkcode::Checksum &&

@@ -26,6 +26,7 @@ public:
     void PortOpened(const std::string& device, LinkResult result) override;
     void FrameSent(std::span<const std::uint8_t> frame) override;
     void FrameReceived(std::span<const std::uint8_t> frame) override;
+    void FrameRejected(std::span<const std::uint8_t> frame, LinkResult reason) override;
     void ExchangeFailed(LinkResult result) override;
 
     // Forgets earlier failures: a request is about to start.
@@ -46,8 +47,8 @@ private:
     bool m_bPrint;
     Clock::time_point m_start;
     Clock::time_point m_sent;
-    std::vector<std::uint8_t> m_request;
     std::vector<std::uint8_t> m_reply; // of the current exchange; empty until one is accepted
+    bool m_bRejected = false;          // the current exchange passed over a frame
     LinkFailure m_failure = LinkFailure::None;
     LinkResult m_lastResult = linkcode::Success;
     std::optional<QString> m_openFailure;

@@ -1,29 +1,21 @@
 #include "app/NetConfigApp.h"
 #include "link/LinkMessageTable.h"
 #include "link/MessageSink.h"
+#include "link/ResourceText.h"
 #include "platform/LastError.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/StringTable.h"
-
-#include <cstdarg>
-#include <cstdio>
-#include <vector>
 
 namespace {
 
 constexpr unsigned kLinkErrorBoxType = mb::OK | mb::ICONINFORMATION;
 
-// printf-style formatting of a resource text; a text the C library cannot format is shown as stored.
-QString FormatResourceText(const QByteArray& format, va_list args) {
-    va_list sizing;
-    va_copy(sizing, args);
-    const int length = std::vsnprintf(nullptr, 0, format.constData(), sizing);
-    va_end(sizing);
-    if (length < 0)
-        return QString::fromUtf8(format);
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    std::vsnprintf(text.data(), text.size(), format.constData(), args);
-    return QString::fromUtf8(text.data(), length);
+// The system ends some texts with a line break (Windows: "\r\n"), which a message box would show as
+// an empty last line.
+QString WithoutTrailingBreak(QString text) {
+    while (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        text.chop(1);
+    return text;
 }
 
 } // namespace
@@ -43,21 +35,17 @@ void CNetConfigApp::ReportLinkError(std::uint32_t code) {
         return;
     }
     // Ownerless like the system's own box, yet task-modal so that no request starts while it is open.
-    Messages().ShowSystemMessage(QString::fromLocal8Bit(systemText), QStringLiteral("Error"),
-                                 kLinkErrorBoxType | mb::TASKMODAL);
+    Messages().ShowSystemMessage(WithoutTrailingBreak(QString::fromLocal8Bit(systemText)),
+                                 QStringLiteral("Error"), kLinkErrorBoxType | mb::TASKMODAL);
 }
 
-int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type, ...) {
-    const QByteArray format = LoadResourceString(id).toUtf8();
+int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type, const std::vector<std::string>& args) {
+    const QString format = LoadResourceString(id);
     if (format.isEmpty()) {
         Messages().ShowAppMessage(QStringLiteral("Unable to load error string from resources."), mb::OK);
         return 1;
     }
-    va_list args;
-    va_start(args, type);
-    const QString text = FormatResourceText(format, args);
-    va_end(args);
-    return Messages().ShowAppMessage(text, type);
+    return Messages().ShowAppMessage(FormatResourceText(format, args), type);
 }
 
 CMessageSink& CNetConfigApp::Messages() {

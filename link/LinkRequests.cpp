@@ -10,9 +10,8 @@ namespace {
 // Replies land in scratch buffers on the stack, so a request allocates nothing for them.
 constexpr std::size_t StatusIdBufferSize = 65536;
 constexpr std::uint32_t StatusIdCapacity = 65535;
-constexpr std::uint32_t ReadAttributesCapacity = 100000;
 
-// The library takes the payload length of a write as one byte.
+// A write hands the block's length over as an 8-bit count.
 constexpr std::size_t MaxWritePayload = std::numeric_limits<std::uint8_t>::max();
 
 } // namespace
@@ -38,7 +37,7 @@ bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t
     const LinkResult result = m_SerialComm.ProccessMsgCode_NoThread(msgCode, request, payload, payloadLength,
                                                                     reply, replyCapacity, replyCount);
     if (result != 0) {
-        // The port stays with the library, which frees it before the next open.
+        // The library has released the port already, so nothing holds it while the user reads the message.
         ReportLinkError(result);
         return false;
     }
@@ -75,15 +74,15 @@ bool CNetConfigApp::WriteNetAttributes(ByteString block, NetworkType type) {
 }
 
 bool CNetConfigApp::ReadNetAttributes(ByteString& block, NetworkType type) {
-    std::array<std::uint8_t, ReadAttributesCapacity> reply;
+    std::array<std::uint8_t, ReadNetAttrReplyCapacity> reply;
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
     m_SerialComm.m_byNetworkType = static_cast<std::uint8_t>(type);
-    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), ReadAttributesCapacity,
+    if (!SendRequest(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(), ReadNetAttrReplyCapacity,
                      &replyCount))
         return false;
     // Whatever count the library reports, nothing past the buffer is copied.
-    const std::uint32_t received = std::min(replyCount, ReadAttributesCapacity);
+    const std::uint32_t received = std::min(replyCount, ReadNetAttrReplyCapacity);
     block.assign(reply.begin(), reply.begin() + received);
     return true;
 }

@@ -7,7 +7,8 @@
 #include <span>
 
 // The byte stream an exchange runs over: the serial port for users, a scripted source for tests and
-// fuzzers. Both calls block the calling thread for at most the time they are given.
+// fuzzers. Write and Read block the calling thread for at most the time they are given; Read may also
+// come back empty sooner (a system timer's coarse tick), and its caller then waits for what is left.
 class CByteChannel {
 public:
     CByteChannel() = default;
@@ -15,11 +16,14 @@ public:
     CByteChannel(const CByteChannel&) = delete;
     CByteChannel& operator=(const CByteChannel&) = delete;
 
-    // Sends every byte within `timeoutMs`: Transmit when the line does not take them in time,
-    // DeviceLost when the device has gone.
+    // Drops input that has arrived but not been read: it belongs to no exchange still waiting for it.
+    virtual void DiscardInput() = 0;
+
+    // Sends every byte within `timeoutMs`: Transmit when the line does not take them in time or the
+    // device has gone.
     virtual LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) = 0;
 
     // Waits up to `timeoutMs` for input, then takes what has arrived, at most `buffer.size()` bytes.
-    // `count` is 0 when nothing came in time; DeviceLost when the device has gone.
+    // `count` is 0 when nothing came in time; Transmit when the device has gone.
     virtual LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) = 0;
 };

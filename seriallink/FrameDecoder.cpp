@@ -2,6 +2,7 @@
 
 #include "seriallink/Crc16.h"
 
+#include <algorithm>
 #include <array>
 
 FrameDecoder::FrameDecoder(std::uint8_t startByte, std::size_t capacity)
@@ -25,6 +26,15 @@ std::vector<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_
     return out;
 }
 
+std::vector<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
+    std::vector<Result> out;
+    if (!m_held.empty()) {
+        DropFront(1, out);
+        Settle(out);
+    }
+    return out;
+}
+
 // Decides on the frame at the front as soon as the held bytes allow; a rejection moves the front to
 // the next start byte, whose frame may already be complete.
 void FrameDecoder::Settle(std::vector<Result>& out) {
@@ -34,7 +44,7 @@ void FrameDecoder::Settle(std::vector<Result>& out) {
             headerBytes[i] = m_held[i].byte;
         const FrameHeader header = DecodeHeader(headerBytes);
         if (header.payloadLength > m_capacity) {
-            out.push_back({Event::TooLong, header, {}, 0});
+            out.push_back({Event::TooLong, header, {}, 0, {}});
             DropFront(1, out);
             continue;
         }
@@ -44,11 +54,15 @@ void FrameDecoder::Settle(std::vector<Result>& out) {
         const std::uint16_t received =
             static_cast<std::uint16_t>((m_held[crcAt].byte << 8) | m_held[crcAt + 1].byte);
         if (Crc16Between(m_held.front().crcBefore, m_held[crcAt].crcBefore, crcAt) != received) {
-            out.push_back({Event::BadCrc, header, {}, 0});
+            Result rejected{Event::BadCrc, header, {}, 0, {}};
+            const std::size_t shown = std::min(crcAt + frame::CrcSize, PreviewBytes);
+            for (std::size_t i = 0; i < shown; ++i)
+                rejected.preview.push_back(m_held[i].byte);
+            out.push_back(std::move(rejected));
             DropFront(1, out);
             continue;
         }
-        Result found{Event::Frame, header, {}, 0};
+        Result found{Event::Frame, header, {}, 0, {}};
         found.payload.reserve(header.payloadLength);
         for (std::size_t i = frame::HeaderSize; i < crcAt; ++i)
             found.payload.push_back(m_held[i].byte);
@@ -69,7 +83,7 @@ void FrameDecoder::DropFront(std::size_t count, std::vector<Result>& out) {
 
 void FrameDecoder::ReportSkipped(std::vector<Result>& out) {
     if (m_skipped != 0) {
-        out.push_back({Event::Garbage, {}, {}, m_skipped});
+        out.push_back({Event::Garbage, {}, {}, m_skipped, {}});
         m_skipped = 0;
     }
 }

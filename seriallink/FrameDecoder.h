@@ -27,11 +27,19 @@ public:
         FrameHeader header;
         std::vector<std::uint8_t> payload;
         std::size_t skipped = 0;
+        // BadCrc: the frame's first bytes as they came, at most PreviewBytes of them, for traces. Bounded
+        // so that a rescan stays linear however long the announced frame.
+        std::vector<std::uint8_t> preview;
     };
+    static constexpr std::size_t PreviewBytes = 64;
 
     FrameDecoder(std::uint8_t startByte, std::size_t capacity);
 
     std::vector<Result> Feed(std::span<const std::uint8_t> bytes);
+
+    // The line went quiet in the middle of a frame, so the frame begun will never be complete: gives it
+    // up and rescans the bytes held after its start byte, where a whole frame may lie.
+    std::vector<Result> AbandonFrame();
 
     // True while a frame has begun but is not complete.
     bool InFrame() const { return !m_held.empty(); }

@@ -6,8 +6,10 @@
 #include <span>
 #include <string>
 
-// Watches a link object's line: each open, every whole frame sent and received, and each exchange that
-// failed. A received frame is the reply the link accepted, byte for byte as it came.
+// Watches a link object's line: each open, every whole frame sent and received, each frame passed over
+// and each exchange that failed. A received frame is the reply the link accepted, byte for byte as it
+// came; a rejected one is a damaged frame (its first bytes) or a reply to another request, with the
+// code that names why.
 class CLinkTrace {
 public:
     virtual ~CLinkTrace() = default;
@@ -15,5 +17,6 @@ public:
     virtual void PortOpened(const std::string& device, LinkResult result) = 0;
     virtual void FrameSent(std::span<const std::uint8_t> frame) = 0;
     virtual void FrameReceived(std::span<const std::uint8_t> frame) = 0;
+    virtual void FrameRejected(std::span<const std::uint8_t> frame, LinkResult reason) = 0;
     virtual void ExchangeFailed(LinkResult result) = 0;
 };

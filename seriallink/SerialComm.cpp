@@ -7,6 +7,7 @@
 #include "seriallink/LinkCodes.h"
 #include "seriallink/LinkTrace.h"
 #include "seriallink/PortName.h"
+#include "seriallink/ReplyMatcher.h"
 #include "seriallink/SerialPort.h"
 
 #include <algorithm>
@@ -15,12 +16,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// The controller starts answering well within a second; once it has started, bytes follow each
-// other closely, so a short gap means the reply was cut off.
-constexpr int FirstByteTimeoutMs = 1000;
-constexpr int InterByteTimeoutMs = 100;
+// The controller starts answering well within a second; once a reply frame has begun, its bytes follow
+// each other closely, so a short gap inside it means it was cut off. Until a reply begins, whatever
+// else the line carries (an echo of the request, a glitch, a reply to an earlier request) does not
+// shorten the wait for it.
+constexpr std::chrono::milliseconds FirstByteTimeout{1000};
+constexpr std::chrono::milliseconds InterByteTimeout{100};
 constexpr int WriteTimeoutMs = 1000;
 // A peer that never stops talking (noise, a trickle, headers announcing huge payloads) must not hold
 // the caller: the whole exchange, request and reply, ends within this time whatever arrives.
@@ -40,7 +41,7 @@ CSerialComm::~CSerialComm() {
 
 LinkResult CSerialComm::InitializeCommMode() {
     SetLastSystemError(0);
-    // A failed exchange leaves the port open; the caller simply opens again.
+    // Opening twice without a close in between must not leave the first port open.
     CloseComPort();
 
     if (m_nCommMedium != SerialMedium)
@@ -68,49 +69,62 @@ LinkResult CSerialComm::OpenChannel(const std::string& device, std::int32_t baud
     return result;
 }
 
+CSerialComm::TimePoint CSerialComm::Now() const {
+    return std::chrono::steady_clock::now();
+}
+
 LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool request, unsigned char* payload,
                                                  std::uint32_t payloadLength, unsigned char* reply,
                                                  std::uint32_t replyCapacity, std::uint32_t* replyCount) {
     SetLastSystemError(0);
-    const LinkResult result =
-        Exchange(msgCode, request, payload, payloadLength, reply, replyCapacity, replyCount);
+    LinkResult result = CheckCall(payload, payloadLength, reply, replyCapacity);
+    if (result == linkcode::Success) {
+        result = Exchange(msgCode, request, payload, payloadLength, reply, replyCapacity, replyCount);
+        // Released at once: a terminal program may look at the line while the user reads the failure,
+        // and on Windows an adapter pulled out and plugged back can only return once its handle is gone.
+        if (result != linkcode::Success)
+            CloseComPort();
+    }
     if (m_pTrace && result != linkcode::Success)
         m_pTrace->ExchangeFailed(result);
     return result;
 }
 
-LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned char* payload,
-                                 std::uint32_t payloadLength, unsigned char* reply,
-                                 std::uint32_t replyCapacity, std::uint32_t* replyCount) {
+// Calls refused before anything is sent: they leave the port as it was.
+LinkResult CSerialComm::CheckCall(const unsigned char* payload, std::uint32_t payloadLength,
+                                  const unsigned char* reply, std::uint32_t replyCapacity) const {
     if (!m_pPort)
         return linkcode::NotInitialized;
     if ((payload == nullptr && payloadLength != 0) || (reply == nullptr && replyCapacity != 0))
         return linkcode::InvalidArgument;
     if (payloadLength > frame::MaxRequestPayload)
         return linkcode::MessageLength;
+    return linkcode::Success;
+}
 
+LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned char* payload,
+                                 std::uint32_t payloadLength, unsigned char* reply,
+                                 std::uint32_t replyCapacity, std::uint32_t* replyCount) {
     const std::uint8_t flags = static_cast<std::uint8_t>((request ? frame::FlagRequest : 0) |
                                                          (m_bPLCTarget != 0 ? frame::FlagPlcTarget : 0));
-    const Clock::time_point deadline = Clock::now() + ExchangeLimit;
+    const TimePoint deadline = Now() + ExchangeLimit;
     const std::uint8_t sequence = ++m_bySequence;
     const std::vector<std::uint8_t> requestFrame = EncodeRequest(
         msgCode, flags, m_byNetworkType, sequence, std::span<const std::uint8_t>(payload, payloadLength));
+    m_pPort->DiscardInput();
     const LinkResult sent = m_pPort->Write(requestFrame, WriteTimeoutMs);
     if (sent != linkcode::Success)
         return sent;
     if (m_pTrace)
         m_pTrace->FrameSent(requestFrame);
 
+    ReplyMatcher matcher(requestFrame, reply != nullptr ? replyCapacity : 0, m_pTrace);
     Frame answer;
-    const LinkResult received = ReceiveReply(reply != nullptr ? replyCapacity : 0, deadline, answer);
+    const LinkResult received = ReceiveReply(matcher, Now() + FirstByteTimeout, deadline, answer);
     if (received != linkcode::Success)
         return received;
     if (m_pTrace)
         m_pTrace->FrameReceived(EncodeFrame(answer.header, answer.payload));
-    if (answer.header.msgCode != msgCode)
-        return linkcode::MessageCode;
-    if (answer.header.sequence != sequence)
-        return linkcode::MessageNumber;
     if (answer.header.control != frame::StatusOk)
         return answer.header.control;
 
@@ -121,41 +135,33 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
     return linkcode::Success;
 }
 
-LinkResult CSerialComm::ReceiveReply(std::uint32_t capacity, Clock::time_point deadline, Frame& reply) {
-    FrameDecoder decoder(frame::ReplyStart, capacity);
-    // A damaged frame may only be noise that happened to hold a start byte: keep looking for the real
-    // reply, and report the damage only when none follows before the line goes quiet or time is up.
-    LinkResult damage = linkcode::Success;
-    int timeoutMs = FirstByteTimeoutMs;
+// Waits for the reply to begin until the first-byte deadline, then for each next chunk of it up to the
+// inter-byte gap; never past the exchange's deadline.
+LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteDeadline, TimePoint deadline,
+                                     Frame& reply) {
     std::array<std::uint8_t, 512> chunk;
+    TimePoint lastArrival = Now();
     for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        std::size_t count = 0;
-        if (left > 0) {
-            const int waitMs = static_cast<int>(std::min<decltype(left)>(timeoutMs, left));
-            if (const LinkResult read = m_pPort->Read(chunk, waitMs, count); read != linkcode::Success)
-                return read;
-        }
-        if (count == 0)
-            return damage != linkcode::Success ? damage : linkcode::TimeOut;
-        for (FrameDecoder::Result& found : decoder.Feed(std::span(chunk.data(), count))) {
-            switch (found.event) {
-            case FrameDecoder::Event::Garbage:
-                continue;
-            case FrameDecoder::Event::BadCrc:
-                if (damage == linkcode::Success)
-                    damage = linkcode::Checksum;
-                continue;
-            case FrameDecoder::Event::TooLong:
-                if (damage == linkcode::Success)
-                    damage = linkcode::MessageLength;
-                continue;
-            case FrameDecoder::Event::Frame:
-                reply = {found.header, std::move(found.payload)};
+        const TimePoint now = Now();
+        if (matcher.InFrame() && now >= lastArrival + InterByteTimeout && now < deadline) {
+            if (matcher.LineQuiet(reply))
                 return linkcode::Success;
-            }
+            continue;
         }
-        timeoutMs = InterByteTimeoutMs;
+        const TimePoint waitEnd =
+            std::min(matcher.InFrame() ? lastArrival + InterByteTimeout : firstByteDeadline, deadline);
+        if (now >= waitEnd)
+            return matcher.Damage() != linkcode::Success ? matcher.Damage() : linkcode::TimeOut;
+        const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(waitEnd - now).count();
+        std::size_t count = 0;
+        if (const LinkResult read = m_pPort->Read(chunk, static_cast<int>(waitMs), count);
+            read != linkcode::Success)
+            return read;
+        if (count == 0)
+            continue;
+        lastArrival = Now();
+        if (matcher.Feed(std::span(chunk.data(), count), reply))
+            return linkcode::Success;
     }
 }
 

@@ -9,11 +9,13 @@
 
 class CByteChannel;
 class CLinkTrace;
+class ReplyMatcher;
 struct Frame;
 
 // One request/response exchange with the controller over a serial port. The caller writes the settings
-// below, opens with InitializeCommMode(), runs one exchange and closes. The frame protocol is described
-// in docs/link-protocol.md.
+// below, opens with InitializeCommMode(), runs one exchange and closes; an exchange that fails closes the
+// port itself, so that nothing holds it while the caller reports the failure. The frame protocol is
+// described in docs/link-protocol.md.
 class CSerialComm {
 public:
     CSerialComm();
@@ -44,12 +46,17 @@ protected:
     // `baudRate`. Tests and fuzzers derive to put a scripted byte source in its place.
     virtual LinkResult OpenChannel(const std::string& device, std::int32_t baudRate,
                                    std::unique_ptr<CByteChannel>& channel);
+    using TimePoint = std::chrono::steady_clock::time_point;
+    // The time the exchange's waits are measured by. Tests derive to run them on a clock of their own.
+    virtual TimePoint Now() const;
 
 private:
+    LinkResult CheckCall(const unsigned char* payload, std::uint32_t payloadLength,
+                         const unsigned char* reply, std::uint32_t replyCapacity) const;
     LinkResult Exchange(unsigned char msgCode, bool request, unsigned char* payload,
                         std::uint32_t payloadLength, unsigned char* reply, std::uint32_t replyCapacity,
                         std::uint32_t* replyCount);
-    LinkResult ReceiveReply(std::uint32_t capacity, std::chrono::steady_clock::time_point deadline,
+    LinkResult ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteDeadline, TimePoint deadline,
                             Frame& reply);
 
     std::unique_ptr<CByteChannel> m_pPort;

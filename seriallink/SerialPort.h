@@ -18,8 +18,10 @@ public:
     static LinkResult Open(const std::string& device, std::int32_t baudRate,
                            std::unique_ptr<CSerialPort>& port);
 
+    // Puts back the line settings the device had before the open, then closes it.
     ~CSerialPort() override;
 
+    void DiscardInput() override;
     LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) override;
     LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override;
 

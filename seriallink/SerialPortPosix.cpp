@@ -18,10 +18,15 @@ using Clock = std::chrono::steady_clock;
 struct CSerialPort::Handle {
     int fd = -1;
     bool exclusive = false;
+    // The line settings found at open, put back on close: the next program to open the device expects
+    // them, not raw mode with reads that return at once.
+    std::optional<termios> original;
 
     ~Handle() {
         if (fd < 0)
             return;
+        if (original)
+            ::tcsetattr(fd, TCSANOW, &*original);
         // The exclusive flag outlives this descriptor while the far end keeps the device open (a
         // pseudo-terminal's controller does): clear it, or every later opener without privileges is
         // turned away.
@@ -36,11 +41,6 @@ namespace {
 LinkResult Fail(LinkResult code, int error) {
     SetLastSystemError(static_cast<std::uint32_t>(error));
     return code;
-}
-
-// The device went away (unplugged adapter, far end of a pty closed) rather than refusing one transfer.
-bool IsDeviceLoss(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV;
 }
 
 int RemainingMs(Clock::time_point deadline) {
@@ -58,10 +58,12 @@ int WaitUntil(int fd, short events, Clock::time_point deadline) {
     }
 }
 
-LinkResult Configure(int fd, speed_t speed) {
+// Raw 8N1 at `speed`; `original` receives the settings found.
+LinkResult Configure(int fd, speed_t speed, std::optional<termios>& original) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0)
         return Fail(linkcode::CannotOpen, errno);
+    original = settings;
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
     settings.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS);
@@ -93,7 +95,8 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
     // asks for it, privileged or not.
     if (::flock(handle->fd, LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? Fail(linkcode::PortInUse, EBUSY) : Fail(linkcode::CannotOpen, errno);
-    if (const LinkResult configured = Configure(handle->fd, *speed); configured != linkcode::Success)
+    if (const LinkResult configured = Configure(handle->fd, *speed, handle->original);
+        configured != linkcode::Success)
         return configured;
     handle->exclusive = ::ioctl(handle->fd, TIOCEXCL) == 0;
 
@@ -110,11 +113,11 @@ LinkResult CSerialPort::Write(std::span<const std::uint8_t> bytes, int timeoutMs
             continue;
         }
         if (written < 0 && errno != EAGAIN && errno != EINTR)
-            return Fail(IsDeviceLoss(errno) ? linkcode::DeviceLost : linkcode::Transmit, errno);
+            return Fail(linkcode::Transmit, errno);
         // The output queue is full: wait until the line takes more.
         const int ready = WaitUntil(m_pHandle->fd, POLLOUT, deadline);
         if (ready < 0)
-            return Fail(IsDeviceLoss(errno) ? linkcode::DeviceLost : linkcode::Transmit, errno);
+            return Fail(linkcode::Transmit, errno);
         if (ready == 0)
             return Fail(linkcode::Transmit, ETIMEDOUT);
     }
@@ -127,7 +130,7 @@ LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std:
     for (;;) {
         const int ready = WaitUntil(m_pHandle->fd, POLLIN, deadline);
         if (ready < 0)
-            return Fail(linkcode::DeviceLost, errno);
+            return Fail(linkcode::Transmit, errno);
         if (ready == 0)
             return linkcode::Success;
         const ssize_t got = ::read(m_pHandle->fd, buffer.data(), buffer.size());
@@ -137,10 +140,14 @@ LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std:
         }
         // End of file on a terminal: the line has hung up.
         if (got == 0)
-            return Fail(linkcode::DeviceLost, EIO);
+            return Fail(linkcode::Transmit, EIO);
         if (errno != EAGAIN && errno != EINTR)
-            return Fail(linkcode::DeviceLost, errno);
+            return Fail(linkcode::Transmit, errno);
     }
+}
+
+void CSerialPort::DiscardInput() {
+    ::tcflush(m_pHandle->fd, TCIFLUSH);
 }
 
 CSerialPort::CSerialPort(std::unique_ptr<Handle> handle) : m_pHandle(std::move(handle)) {}

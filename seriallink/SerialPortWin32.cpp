@@ -3,16 +3,27 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 // Synchronous I/O on the port handle, no overlapped calls and no thread: the exchange blocks its caller
 // by design, and the time-outs below bound every call.
 struct CSerialPort::Handle {
     HANDLE port = INVALID_HANDLE_VALUE;
     COMMTIMEOUTS timeouts{};
     bool timeoutsSet = false;
+    // The port's settings found at open, put back on close for the next program that opens it.
+    DCB originalState{};
+    COMMTIMEOUTS originalTimeouts{};
+    bool restore = false;
 
     ~Handle() {
-        if (port != INVALID_HANDLE_VALUE)
-            ::CloseHandle(port);
+        if (port == INVALID_HANDLE_VALUE)
+            return;
+        if (restore) {
+            ::SetCommState(port, &originalState);
+            ::SetCommTimeouts(port, &originalTimeouts);
+        }
+        ::CloseHandle(port);
     }
 
     bool UseTimeouts(const COMMTIMEOUTS& wanted) {
@@ -35,32 +46,32 @@ LinkResult Fail(LinkResult code, DWORD error) {
     return code;
 }
 
-// The device went away (adapter unplugged, driver gone) rather than refusing one transfer.
-bool IsDeviceLoss(DWORD error) {
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_BAD_COMMAND:
-    case ERROR_GEN_FAILURE:
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEVICE_REMOVED:
-    case ERROR_OPERATION_ABORTED:
-    case ERROR_INVALID_HANDLE:
-    case ERROR_FILE_NOT_FOUND:
-        return true;
-    default:
-        return false;
-    }
+// Drivers end a time-out on the system's clock tick (about 15.6 ms), up to one tick after the time asked
+// for. Asking for a tick less keeps each call within the time its caller gave it; a wait no longer than
+// a tick only takes what has arrived, and the caller asks again for the time that is left.
+constexpr int TimerTickMs = 16;
+
+DWORD WithinTick(int timeoutMs) {
+    return timeoutMs > TimerTickMs ? DWORD(timeoutMs - TimerTickMs) : 0;
 }
 
 // Reads wait up to the given time for the first byte, then return once the line pauses. A pause of
 // one millisecond is the shortest the port takes; the documented MAXDWORD pair for "return on the first
 // byte" is not honoured everywhere (Wine waits out the whole time).
 COMMTIMEOUTS ReadTimeouts(int timeoutMs) {
+    const DWORD wait = WithinTick(timeoutMs);
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = timeoutMs > 0 ? 1 : MAXDWORD;
+    timeouts.ReadIntervalTimeout = wait > 0 ? 1 : MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = timeoutMs > 0 ? DWORD(timeoutMs) : 0;
+    timeouts.ReadTotalTimeoutConstant = wait;
     return timeouts;
+}
+
+// The device namespace reaches every port number, not only COM1 to COM9; a name given in it already
+// (a port list may hand out \\.\COM12) is taken as it is.
+std::string DevicePath(const std::string& device) {
+    const std::string prefix = "\\\\.\\";
+    return device.rfind(prefix, 0) == 0 ? device : prefix + device;
 }
 
 } // namespace
@@ -69,10 +80,8 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
                              std::unique_ptr<CSerialPort>& port) {
     port.reset();
     auto handle = std::make_unique<Handle>();
-    // The device namespace reaches every port number, not only COM1 to COM9.
-    const std::string path = "\\\\.\\" + device;
-    handle->port =
-        ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    handle->port = ::CreateFileA(DevicePath(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
     if (handle->port == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         // A port that another program has open is refused as access denied (or a sharing violation).
@@ -82,8 +91,10 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(handle->port, &dcb))
+    if (!::GetCommState(handle->port, &dcb) || !::GetCommTimeouts(handle->port, &handle->originalTimeouts))
         return Fail(linkcode::CannotOpen, ::GetLastError());
+    handle->originalState = dcb;
+    handle->restore = true;
     dcb.BaudRate = DWORD(baudRate);
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
@@ -97,6 +108,10 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.fOutX = FALSE;
     dcb.fInX = FALSE;
+    // Unused without software flow control, yet some USB drivers report them equal, and SetCommState
+    // refuses a state whose two characters are the same.
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
     dcb.fErrorChar = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
@@ -112,14 +127,13 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
 LinkResult CSerialPort::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
     COMMTIMEOUTS timeouts = m_pHandle->timeouts;
     timeouts.WriteTotalTimeoutMultiplier = 0;
-    timeouts.WriteTotalTimeoutConstant = DWORD(timeoutMs);
+    // Zero would mean no time-out at all.
+    timeouts.WriteTotalTimeoutConstant = std::max<DWORD>(WithinTick(timeoutMs), 1);
     if (!m_pHandle->UseTimeouts(timeouts))
-        return Fail(linkcode::DeviceLost, ::GetLastError());
+        return Fail(linkcode::Transmit, ::GetLastError());
     DWORD written = 0;
-    if (!::WriteFile(m_pHandle->port, bytes.data(), DWORD(bytes.size()), &written, nullptr)) {
-        const DWORD error = ::GetLastError();
-        return Fail(IsDeviceLoss(error) ? linkcode::DeviceLost : linkcode::Transmit, error);
-    }
+    if (!::WriteFile(m_pHandle->port, bytes.data(), DWORD(bytes.size()), &written, nullptr))
+        return Fail(linkcode::Transmit, ::GetLastError());
     if (written < bytes.size())
         return Fail(linkcode::Transmit, ERROR_TIMEOUT);
     return linkcode::Success;
@@ -130,12 +144,19 @@ LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std:
     COMMTIMEOUTS timeouts = ReadTimeouts(timeoutMs);
     timeouts.WriteTotalTimeoutConstant = m_pHandle->timeouts.WriteTotalTimeoutConstant;
     if (!m_pHandle->UseTimeouts(timeouts))
-        return Fail(linkcode::DeviceLost, ::GetLastError());
+        return Fail(linkcode::Transmit, ::GetLastError());
     DWORD got = 0;
+    // A device lost mid-exchange (adapter pulled out) fails here with ERROR_ACCESS_DENIED or
+    // ERROR_GEN_FAILURE, which the system words like a port in use: it is reported as data that could
+    // not be carried.
     if (!::ReadFile(m_pHandle->port, buffer.data(), DWORD(buffer.size()), &got, nullptr))
-        return Fail(linkcode::DeviceLost, ::GetLastError());
+        return Fail(linkcode::Transmit, ::GetLastError());
     count = got;
     return linkcode::Success;
+}
+
+void CSerialPort::DiscardInput() {
+    ::PurgeComm(m_pHandle->port, PURGE_RXCLEAR);
 }
 
 CSerialPort::CSerialPort(std::unique_ptr<Handle> handle) : m_pHandle(std::move(handle)) {}

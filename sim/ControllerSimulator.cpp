@@ -5,6 +5,7 @@
 #include "seriallink/CommParam.h"
 #include "seriallink/FrameDecoder.h"
 #include "seriallink/LinkCodes.h"
+#include "seriallink/MessageCodes.h"
 #include "sim/ClientWatch.h"
 #include "sim/ControllerLogic.h"
 #include "sim/FaultOption.h"
@@ -40,13 +41,15 @@ constexpr int FirstIdlePollMs = 1;
 constexpr int LastIdlePollMs = 20;
 // A client that stops reading a reply for this long is not coming back for it.
 constexpr int WriteStallMs = 1000;
-constexpr std::size_t OversizedPayload = 100001;
+// One byte more than the largest reply buffer the utility offers.
+constexpr std::size_t OversizedPayload = std::size_t{ReadNetAttrReplyCapacity} + 1;
 // A partial request followed by this much quiet was cut off: the sender has given up on it.
 constexpr auto PartialFrameGap = std::chrono::milliseconds(100);
 // The endless faults: how long they talk at most, the trickle's pace, the header's announced payload.
 constexpr auto EndlessTalk = std::chrono::seconds(60);
 constexpr auto TrickleGap = std::chrono::milliseconds(90);
-constexpr std::uint32_t EndlessHeaderPayload = 99999;
+// Fits the read reply buffer, so a header is no damage, but never arrives.
+constexpr std::uint32_t EndlessHeaderPayload = ReadNetAttrReplyCapacity - 1;
 constexpr std::uint32_t NoiseSeed = 20261208;
 // Holds a false reply start whose header announces an impossible length, so the client has to
 // resynchronise on the real frame behind it.
@@ -70,7 +73,7 @@ bool ActsBeforeFault(SimFault fault) {
 struct PendingFault {
     SimFault fault;
     int remaining;
-    std::uint32_t status;
+    std::uint32_t value; // a status, or a delay in milliseconds
     int onlyMsgCode;
 };
 
@@ -194,11 +197,11 @@ std::optional<ByteString> ControllerSimulator::StoredBlock(int networkType) cons
     return m_pState->store[networkType - 1];
 }
 
-void ControllerSimulator::InjectFault(SimFault fault, int count, std::uint32_t statusCode, int onlyMsgCode) {
+void ControllerSimulator::InjectFault(SimFault fault, int count, std::uint32_t value, int onlyMsgCode) {
     if (count <= 0)
         return;
     std::lock_guard lock(m_pState->mutex);
-    m_pState->faults.push_back({fault, count, statusCode, onlyMsgCode});
+    m_pState->faults.push_back({fault, count, value, onlyMsgCode});
 }
 
 std::vector<ControllerSimulator::Request> ControllerSimulator::Requests() const {
@@ -389,6 +392,7 @@ std::optional<PendingFault> ControllerSimulator::State::TakeFault(std::uint8_t m
 }
 
 void ControllerSimulator::State::HandleRequest(const Frame& request) {
+    const Clock::time_point received = Clock::now();
     const FrameHeader& h = request.header;
     std::optional<PendingFault> fault;
     ControllerAnswer answer;
@@ -397,7 +401,7 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
         requests.push_back({h.msgCode, h.networkType, request.payload});
         fault = TakeFault(h.msgCode);
         if (fault && !ActsBeforeFault(fault->fault))
-            answer.status = static_cast<std::uint8_t>(fault->status);
+            answer.status = static_cast<std::uint8_t>(fault->value);
         else
             answer = AnswerRequest(request, store);
         if (answer.storeChanged)
@@ -417,6 +421,13 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
     switch (fault->fault) {
     case SimFault::NoReply:
         return;
+    case SimFault::Echo:
+        Send(EncodeFrame(h, request.payload));
+        [[fallthrough]];
+    case SimFault::Late:
+        if (!SleepUntil(received + std::chrono::milliseconds(fault->value)))
+            return;
+        break;
     case SimFault::EndlessNoise:
     case SimFault::EndlessTrickle:
     case SimFault::EndlessHeaders:

@@ -18,6 +18,9 @@ enum class SimFault {
     TruncatedReply,     // stop sending in the middle of the frame
     GarbageBeforeFrame, // noise bytes ahead of a valid frame
     OversizedReply,     // a well-formed reply longer than any reply buffer the utility offers
+    // A line or controller that is slow or talks back, with the reply itself intact:
+    Echo, // the request handed back at once, as a two-wire RS-485 adapter does; the reply follows
+    Late, // the reply sent a given time after the request (a slow EEPROM write)
     // Instead of the reply, talk on for a minute or until the client closes the port:
     EndlessNoise,   // pseudo-random bytes (always the same ones) at the line's byte rate
     EndlessTrickle, // zero bytes, one every 90 ms: never the quiet gap that ends a reply
@@ -58,8 +61,9 @@ public:
     // Preloads the blocks of the three records at their defaults.
     void PreloadDefaults();
 
-    // The next `count` requests (of `onlyMsgCode` when non-negative) get the fault.
-    void InjectFault(SimFault fault, int count = 1, std::uint32_t statusCode = 0, int onlyMsgCode = -1);
+    // The next `count` requests (of `onlyMsgCode` when non-negative) get the fault. `value` is the status
+    // of a Status fault, and for Echo and Late the time in milliseconds from the request to the reply.
+    void InjectFault(SimFault fault, int count = 1, std::uint32_t value = 0, int onlyMsgCode = -1);
 
     // Requests received so far, in order, including those answered with a fault. Frames with a bad
     // CRC or an over-long length are answered but not recorded.

@@ -5,6 +5,9 @@
 
 namespace {
 
+constexpr long MaxStatus = 255;
+constexpr long MaxDelayMs = 60000;
+
 constexpr std::pair<const char*, SimFault> Kinds[] = {
     {"status", SimFault::Status},
     {"no-reply", SimFault::NoReply},
@@ -14,6 +17,8 @@ constexpr std::pair<const char*, SimFault> Kinds[] = {
     {"truncated", SimFault::TruncatedReply},
     {"garbage", SimFault::GarbageBeforeFrame},
     {"oversized", SimFault::OversizedReply},
+    {"echo", SimFault::Echo},
+    {"late", SimFault::Late},
     {"endless-noise", SimFault::EndlessNoise},
     {"endless-trickle", SimFault::EndlessTrickle},
     {"endless-headers", SimFault::EndlessHeaders},
@@ -45,11 +50,12 @@ std::optional<FaultOption> ParseFaultOption(std::string_view text) {
         return std::nullopt;
     text.remove_prefix(kind.size());
 
-    long status = 0, count = 1, code = -1;
-    if (!ReadNumber(text, ':', 0, 255, status) || !ReadNumber(text, 'x', 1, 1'000'000, count) ||
-        !ReadNumber(text, '@', 0, 255, code) || !text.empty())
+    const bool delays = option->fault == SimFault::Echo || option->fault == SimFault::Late;
+    long value = 0, count = 1, code = -1;
+    if (!ReadNumber(text, ':', 0, delays ? MaxDelayMs : MaxStatus, value) ||
+        !ReadNumber(text, 'x', 1, 1'000'000, count) || !ReadNumber(text, '@', 0, 255, code) || !text.empty())
         return std::nullopt;
-    option->status = static_cast<std::uint32_t>(status);
+    option->value = static_cast<std::uint32_t>(value);
     option->count = static_cast<int>(count);
     option->onlyMsgCode = static_cast<int>(code);
     return option;

@@ -52,9 +52,11 @@ int Parse(const QStringList& arguments, Arguments& args) {
     const QCommandLineOption fault(
         "fault",
         QString::fromStdString(
-            "Damage the next replies; FAULT is KIND[:STATUS][xCOUNT][@CODE]: KIND one of " + FaultKindList() +
-            "; STATUS the status byte of a status fault (0-255); COUNT how many replies (default 1); CODE "
-            "only requests with this message code. Example: --fault status:22x2@42. The endless kinds talk "
+            "Damage the next replies; FAULT is KIND[:VALUE][xCOUNT][@CODE]: KIND one of " + FaultKindList() +
+            "; VALUE the status byte of a status fault (0-255), or for echo (the request handed back "
+            "first) and late the milliseconds from the request to the reply (0-60000); COUNT how many "
+            "replies (default 1); CODE only requests with this message code. Examples: --fault "
+            "status:22x2@42, --fault late:1300. The endless kinds talk "
             "instead of replying for up to a minute or until the client closes the port. May be given "
             "several "
             "times; faults apply in the order given."),
@@ -91,7 +93,7 @@ int Parse(const QStringList& arguments, Arguments& args) {
     for (const QString& value : parser.values(fault)) {
         const std::optional<FaultOption> option = ParseFaultOption(value.toStdString());
         if (!option)
-            return Refuse("--fault wants KIND[:STATUS][xCOUNT][@CODE]: " + value);
+            return Refuse("--fault wants KIND[:VALUE][xCOUNT][@CODE]: " + value);
         args.faults.push_back(*option);
     }
     return -1;
@@ -119,7 +121,7 @@ int main(int argc, char** argv) {
         for (auto& [type, block] : args.preloads)
             simulator.Preload(type, std::move(block));
         for (const FaultOption& f : args.faults)
-            simulator.InjectFault(f.fault, f.count, f.status, f.onlyMsgCode);
+            simulator.InjectFault(f.fault, f.count, f.value, f.onlyMsgCode);
         simulator.Start();
         std::printf("%s\n", simulator.DevicePath().c_str());
         std::fflush(stdout);

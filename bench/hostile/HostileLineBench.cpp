@@ -2,6 +2,7 @@
 // against the line rate it has to keep up with; and how long one request holds its caller while the
 // line talks without end.
 #include "seriallink/FrameDecoder.h"
+#include "seriallink/MessageCodes.h"
 #include "seriallink/SerialComm.h"
 #include "sim/ControllerSimulator.h"
 
@@ -14,7 +15,7 @@
 namespace {
 
 constexpr double kLineBytesPerSecond = 1920; // 19200 bit/s, 10 bits a byte
-constexpr std::size_t kReadCapacity = 100000;
+constexpr std::size_t kReadCapacity = ReadNetAttrReplyCapacity;
 constexpr std::size_t kStreamBytes = 1 << 20;
 constexpr std::size_t kReadChunk = 512; // what the link takes from the port at a time
 
@@ -25,7 +26,16 @@ enum class Stream { LongHeaders, StartBytes, Noise };
 std::vector<std::uint8_t> MakeStream(Stream kind) {
     std::vector<std::uint8_t> bytes(kStreamBytes);
     std::minstd_rand noise(7);
-    const std::uint8_t header[] = {frame::ReplyStart, 43, 0, 2, 1, 0x00, 0x01, 0x86, 0x9F};
+    constexpr std::uint32_t announced = ReadNetAttrReplyCapacity - 1;
+    const std::uint8_t header[] = {frame::ReplyStart,
+                                   MSGCODE_READ_NET_ATTR,
+                                   0,
+                                   2,
+                                   1,
+                                   std::uint8_t(announced >> 24),
+                                   std::uint8_t(announced >> 16),
+                                   std::uint8_t(announced >> 8),
+                                   std::uint8_t(announced)};
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         switch (kind) {
         case Stream::LongHeaders:
@@ -80,7 +90,8 @@ void BM_RequestUnderEndlessTalk(benchmark::State& state) {
         std::uint32_t count = 0;
         result = link.InitializeCommMode();
         if (result == 0)
-            result = link.ProccessMsgCode_NoThread(43, true, nullptr, 0, reply.data(), kReadCapacity, &count);
+            result = link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
+                                                   kReadCapacity, &count);
         link.CloseComPort();
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -385,10 +385,10 @@ const NetcfgCase kCases[] = {
      {"18/0"},
      {},
      "",
-     "~\ntrace +[0-9.]+ ms  received 5A [0-9A-F ]+ \\([0-9.]+ ms after sending\\)\ntrace +[0-9.]+ ms  failed "
-     "  "
-     "link result 3 \\(Incorrect Communication Packet \\(Incorrect message code\\)\\.\\), reply rejected "
-     "\\([0-9.]+ ms after sending\\)\nIncorrect Communication Packet \\(Incorrect message code\\)\\.\n$",
+     "~\ntrace +[0-9.]+ ms  rejected 5A [0-9A-F ]+ \\(link result 3 \\(Incorrect Communication Packet "
+     "\\(Incorrect message code\\)\\.\\), [0-9.]+ ms after sending\\)\ntrace +[0-9.]+ ms  failed   "
+     "link result 2 \\(Incorrect Communication Packet \\(Time Out Error\\)\\.\\), reply rejected "
+     "\\([0-9.]+ ms after sending\\)\n",
      2,
      ""},
     {"BackupKeepsEveryTypeAndNullForNone",

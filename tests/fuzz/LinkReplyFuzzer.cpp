@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -37,18 +38,23 @@ constexpr std::array<Request, 5> kRequests = {{
 }};
 
 // Plays the line: takes the request, then hands out the script in reads of 1 to 64 bytes; silence
-// (a time-out) once it is used up.
+// (a read's whole wait, on the link's clock) once it is used up.
 class ScriptedLine : public CByteChannel {
 public:
-    ScriptedLine(std::span<const std::uint8_t> script, std::uint32_t seed)
-        : m_script(script), m_seed(seed | 1u) {}
+    ScriptedLine(std::span<const std::uint8_t> script, std::uint32_t seed,
+                 std::chrono::steady_clock::time_point& now, std::vector<std::uint8_t>& written)
+        : m_script(script), m_seed(seed | 1u), m_now(now), m_written(written) {}
+
+    void DiscardInput() override {}
 
     LinkResult Write(std::span<const std::uint8_t> bytes, int) override {
-        written.assign(bytes.begin(), bytes.end());
+        m_written.assign(bytes.begin(), bytes.end());
         return linkcode::Success;
     }
 
-    LinkResult Read(std::span<std::uint8_t> buffer, int, std::size_t& count) override {
+    LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override {
+        if (m_script.empty())
+            m_now += std::chrono::milliseconds(timeoutMs);
         m_seed ^= m_seed << 13;
         m_seed ^= m_seed >> 17;
         m_seed ^= m_seed << 5;
@@ -58,30 +64,34 @@ public:
         return linkcode::Success;
     }
 
-    std::vector<std::uint8_t> written;
-
 private:
     std::span<const std::uint8_t> m_script;
     std::uint32_t m_seed;
+    std::chrono::steady_clock::time_point& m_now;
+    std::vector<std::uint8_t>& m_written;
 };
 
 class ScriptedLink : public CSerialComm {
 public:
     ScriptedLink(std::span<const std::uint8_t> script, std::uint32_t seed) : m_script(script), m_seed(seed) {}
-    ScriptedLine* line = nullptr;
+    // Kept by the link: a failed exchange closes the line.
+    std::vector<std::uint8_t> written;
+    bool opened = false;
 
 protected:
     LinkResult OpenChannel(const std::string&, std::int32_t,
                            std::unique_ptr<CByteChannel>& channel) override {
-        auto opened = std::make_unique<ScriptedLine>(m_script, m_seed);
-        line = opened.get();
-        channel = std::move(opened);
+        channel = std::make_unique<ScriptedLine>(m_script, m_seed, m_now, written);
+        opened = true;
         return linkcode::Success;
     }
+
+    TimePoint Now() const override { return m_now; }
 
 private:
     std::span<const std::uint8_t> m_script;
     std::uint32_t m_seed;
+    TimePoint m_now{};
 };
 
 } // namespace
@@ -95,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link.m_wCommParam = 0x1001;
     link.m_bPLCTarget = 1;
     link.m_byNetworkType = 2;
-    if (link.InitializeCommMode() != linkcode::Success || link.line == nullptr)
+    if (link.InitializeCommMode() != linkcode::Success || !link.opened)
         std::abort();
 
     std::vector<std::uint8_t> payload(r.payloadLength, 0x5A);
@@ -108,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto expected = EncodeRequest(r.msgCode, r.request ? 0x03 : 0x02, 2, 1, payload);
     // A controller status passes through as the byte it is; the link's own codes are below 256 too.
-    if (link.line->written != expected || result > 255)
+    if (link.written != expected || result > 255)
         std::abort();
     if (result == linkcode::Success ? count > r.capacity : count != kUntouched)
         std::abort();

@@ -21,10 +21,10 @@ constexpr std::uint32_t kSameAsOtherStages = ~0u;
 struct FaultCase {
     const char* name;
     SimFault fault;
-    std::uint32_t status; // for SimFault::Status
-    std::uint32_t code;   // what the link returns; 0: the exchange still succeeds
-    const char* message;  // the link's message; nullptr: none
-    bool controllerActs;  // the controller carried out the request before the reply went wrong
+    std::uint32_t value; // the status of SimFault::Status, the delay of SimFault::Echo and SimFault::Late
+    std::uint32_t code;  // what the link returns; 0: the exchange still succeeds
+    const char* message; // the link's message; nullptr: none
+    bool controllerActs; // the controller carried out the request before the reply went wrong
     // Where the read differs, since it alone offers room for a 99,999-byte payload:
     std::uint32_t readCode = kSameAsOtherStages;
     const char* readMessage = nullptr;
@@ -37,12 +37,16 @@ const FaultCase kFaultCases[] = {
     {"NoReply", SimFault::NoReply, 0, 2, TimeOutText, false},
     {"TruncatedReply", SimFault::TruncatedReply, 0, 2, TimeOutText, true},
     {"BadChecksum", SimFault::BadChecksum, 0, 1, "Incorrect Communication Packet  (Checksum Error).", true},
-    {"WrongSequence", SimFault::WrongSequence, 0, 7,
-     "Incorrect Communication Packet  (Incorrect message number).", true},
-    {"WrongMessageCode", SimFault::WrongMessageCode, 0, 3,
-     "Incorrect Communication Packet  (Incorrect message code).", true},
+    // A reply numbered for another request is passed over: this one goes unanswered.
+    {"WrongSequence", SimFault::WrongSequence, 0, 2, TimeOutText, true},
+    {"WrongMessageCode", SimFault::WrongMessageCode, 0, 2, TimeOutText, true},
     {"OversizedReply", SimFault::OversizedReply, 0, 8, kLengthText, true},
     {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0, nullptr, true},
+    // Slow controllers and two-wire adapters: the answer still counts within the first-byte wait, and
+    // one that comes after it fails its own exchange only.
+    {"EchoThenAnswerAfter300Ms", SimFault::Echo, 300, 0, nullptr, true},
+    {"AnswerAfter800Ms", SimFault::Late, 800, 0, nullptr, true},
+    {"AnswerAfter1300Ms", SimFault::Late, 1300, 2, TimeOutText, true},
     // A line that talks on: the exchange ends at its time limit with the first damage it saw, if any.
     {"EndlessNoise", SimFault::EndlessNoise, 0, 8, kLengthText, false},
     {"EndlessTrickle", SimFault::EndlessTrickle, 0, 2, TimeOutText, false},
@@ -82,7 +86,7 @@ protected:
         sim.Preload(NetworkDeviceNet, StoredDeviceNetBlock());
     }
 
-    void InjectFault() { sim.InjectFault(Fault().fault, 1, Fault().status, StageMsgCode(GetStage())); }
+    void InjectFault() { sim.InjectFault(Fault().fault, 1, Fault().value, StageMsgCode(GetStage())); }
 
     bool ReadDiffers() const { return GetStage() == Stage::Read && Fault().readCode != kSameAsOtherStages; }
     std::uint32_t Code() const { return ReadDiffers() ? Fault().readCode : Fault().code; }

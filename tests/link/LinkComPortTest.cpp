@@ -2,7 +2,7 @@
 // on a pseudo-terminal before it runs this test under Wine:
 //   COM1        a healthy controller holding the default blocks
 //   COM2        a controller that never answers        COM3  one whose replies fail their checksum
-//   COM4        one that answers with a wrong number   COM5  one that refuses with status 22
+//   COM4        one whose replies carry another number COM5  one that refuses with status 22
 //   COM6        a device that does not exist           COM8  one that sends noise ahead of each reply
 // A port held by another program is not among them: Wine lets a second program open a port that
 // Windows refuses (access denied), so that case cannot be shown here.
@@ -57,7 +57,7 @@ TEST_P(FaultyPortTest, FailsWithTheTextOfItsCode) {
 INSTANTIATE_TEST_SUITE_P(
     Ports, FaultyPortTest,
     testing::Values(PortCase{1, kLinkMessageCases[1]}, PortCase{2, kLinkMessageCases[0]},
-                    PortCase{3, kLinkMessageCases[6]},
+                    PortCase{3, kLinkMessageCases[1]},
                     PortCase{4, {22, "Password does not match the system attributes password"}},
                     PortCase{5, {36, "Error C01_1:  Unable to open communication port."}}),
     [](const auto& info) { return "Com" + std::to_string(info.param.index + 1); });

@@ -46,10 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LineFaultCase{"TruncatedReply", SimFault::TruncatedReply, TimeOutText},
                     LineFaultCase{"BadChecksum", SimFault::BadChecksum,
                                   "Incorrect Communication Packet  (Checksum Error)."},
-                    LineFaultCase{"WrongSequence", SimFault::WrongSequence,
-                                  "Incorrect Communication Packet  (Incorrect message number)."},
-                    LineFaultCase{"WrongMessageCode", SimFault::WrongMessageCode,
-                                  "Incorrect Communication Packet  (Incorrect message code)."},
+                    // A reply numbered for another request answers that one: this one goes unanswered.
+                    LineFaultCase{"WrongSequence", SimFault::WrongSequence, TimeOutText},
+                    LineFaultCase{"WrongMessageCode", SimFault::WrongMessageCode, TimeOutText},
                     LineFaultCase{"OversizedReply", SimFault::OversizedReply,
                                   "Incorrect Communication Packet  (Incorrect message length)."}),
     [](const auto& info) { return std::string(info.param.name); });

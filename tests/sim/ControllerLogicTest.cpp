@@ -75,7 +75,7 @@ struct FaultOptionCase {
     const char* text;
     bool valid;
     SimFault fault;
-    std::uint32_t status;
+    std::uint32_t value;
     int count;
     int code;
 };
@@ -89,7 +89,7 @@ TEST_P(FaultOptionParsing, ReadsKindStatusCountAndCode) {
     if (!option)
         return;
     EXPECT_EQ(option->fault, c.fault);
-    EXPECT_EQ(option->status, c.status);
+    EXPECT_EQ(option->value, c.value);
     EXPECT_EQ(option->count, c.count);
     EXPECT_EQ(option->onlyMsgCode, c.code);
 }
@@ -105,6 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
         FaultOptionCase{"Endless", "endless-headers@43", true, SimFault::EndlessHeaders, 0, 1, 43},
         FaultOptionCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
+        FaultOptionCase{"LateTakesMilliseconds", "late:1300x2", true, SimFault::Late, 1300, 2, -1},
+        FaultOptionCase{"EchoWithoutDelay", "echo@43", true, SimFault::Echo, 0, 1, 43},
+        FaultOptionCase{"LateTooLong", "late:60001", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"TrailingText", "wrong-seq@43z", false, SimFault::Status, 0, 0, 0},

@@ -39,7 +39,7 @@ struct FaultKind {
 const FaultKind kFaultKinds[] = {
     {"status", SimFault::Status, 0, false}, // code: the status drawn
     {"no-reply", SimFault::NoReply, 2, false},        {"bad-crc", SimFault::BadChecksum, 1, true},
-    {"wrong-seq", SimFault::WrongSequence, 7, true},  {"wrong-code", SimFault::WrongMessageCode, 3, true},
+    {"wrong-seq", SimFault::WrongSequence, 2, true},  {"wrong-code", SimFault::WrongMessageCode, 2, true},
     {"truncated", SimFault::TruncatedReply, 2, true}, {"garbage", SimFault::GarbageBeforeFrame, 0, true},
     {"oversized", SimFault::OversizedReply, 8, true},
 };
