@@ -398,7 +398,7 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
     ControllerAnswer answer;
     {
         std::lock_guard lock(mutex);
-        requests.push_back({h.msgCode, h.networkType, request.payload});
+        requests.push_back({h.msgCode, h.networkType, request.payload, h.control});
         fault = TakeFault(h.msgCode);
         if (fault && !ActsBeforeFault(fault->fault))
             answer.status = static_cast<std::uint8_t>(fault->value);

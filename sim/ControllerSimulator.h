@@ -41,6 +41,7 @@ public:
         std::uint8_t msgCode;
         std::uint8_t networkType;
         ByteString payload;
+        std::uint8_t flags;
     };
 
     ControllerSimulator();

@@ -1,3 +1,4 @@
+#include "seriallink/Frame.h"
 #include "tests/support/SimulatedControllerTest.h"
 #include "tests/support/TestNames.h"
 
@@ -100,6 +101,9 @@ TEST_P(PlcTargetTest, HoldsTheValueOfTheLastRequestKind) {
         sim.InjectFault(SimFault::Status, 1, 21);
     EXPECT_EQ(GetParam().request(), !GetParam().fail);
     EXPECT_EQ(theApp.m_SerialComm.m_bPLCTarget, GetParam().expected);
+    // The request on the wire carries it.
+    ASSERT_FALSE(sim.Requests().empty());
+    EXPECT_EQ((sim.Requests().back().flags & frame::FlagPlcTarget) != 0, GetParam().expected != 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Requests, PlcTargetTest,
