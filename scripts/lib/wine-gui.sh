@@ -76,7 +76,7 @@ windows_screenshot() {
   xdotool mousemove --window "$desktop" $((frameX + border + $(dialog_units_x 20))) \
     $((top + $(dialog_units_y 86))) click 1 # DeviceNet
   sleep 2
-  import -window "$desktop" -crop "${frameW}x${frameH}${frameX}${frameY}" +repage "$png"
+  import -window "$desktop" -crop "${frameW}x${frameH}${frameX}${frameY}" +repage -define png:exclude-chunks=date,time "$png"
   echo "screenshot: $png"
   kill "$pid" 2>/dev/null || true
   stop_wine
