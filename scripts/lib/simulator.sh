@@ -1,33 +1,40 @@
-# The controller simulator as a child process: start_simulator <binary> [options...] sets
-# TALVOR_SIM_PID and TALVOR_SIM_PTY (the device path it prints first); stop_simulator ends it.
+# Controller simulators as child processes. start_simulator <binary> [options...] starts one and sets
+# TALVOR_SIM_PID and TALVOR_SIM_PTY (the device path it prints first) for it; every simulator started is
+# recorded, and stop_simulators ends them all (call it from the caller's exit trap).
+TALVOR_SIM_PIDS=()
+TALVOR_SIM_OUTS=()
+
 start_simulator() {
-  local binary=$1
+  local binary=$1 out
   shift
-  TALVOR_SIM_OUT=$(mktemp)
-  "$binary" "$@" >"$TALVOR_SIM_OUT" &
+  out=$(mktemp)
+  TALVOR_SIM_OUTS+=("$out")
+  "$binary" "$@" >"$out" &
   TALVOR_SIM_PID=$!
+  TALVOR_SIM_PIDS+=("$TALVOR_SIM_PID")
   TALVOR_SIM_PTY=""
   for _ in $(seq 200); do
     # Only a complete first line is the path.
-    if [ "$(wc -l <"$TALVOR_SIM_OUT")" -ge 1 ]; then
-      TALVOR_SIM_PTY=$(head -n1 "$TALVOR_SIM_OUT")
-      break
+    if [ "$(wc -l <"$out")" -ge 1 ]; then
+      TALVOR_SIM_PTY=$(head -n1 "$out")
+      return 0
     fi
     kill -0 "$TALVOR_SIM_PID" 2>/dev/null || break
     sleep 0.05
   done
-  if [ -z "$TALVOR_SIM_PTY" ]; then
-    echo "The controller simulator did not report its device" >&2
-    stop_simulator
-    return 1
-  fi
+  echo "The controller simulator did not report its device" >&2
+  return 1
 }
 
-stop_simulator() {
-  if [ -n "${TALVOR_SIM_PID:-}" ]; then
-    kill "$TALVOR_SIM_PID" 2>/dev/null || true
-    wait "$TALVOR_SIM_PID" 2>/dev/null || true
-    TALVOR_SIM_PID=""
-  fi
-  [ -z "${TALVOR_SIM_OUT:-}" ] || rm -f "$TALVOR_SIM_OUT"
+# stop_simulators: ends every simulator started, waits for each (a store file is complete afterwards)
+# and removes their output files.
+stop_simulators() {
+  local pid
+  for pid in "${TALVOR_SIM_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  [ ${#TALVOR_SIM_OUTS[@]} -eq 0 ] || rm -f "${TALVOR_SIM_OUTS[@]}"
+  TALVOR_SIM_PIDS=()
+  TALVOR_SIM_OUTS=()
 }

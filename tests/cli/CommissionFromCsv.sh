@@ -16,9 +16,8 @@ if [ -z "$loop" ]; then
 fi
 
 work=$(mktemp -d)
-pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  stop_simulators
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,10 +25,7 @@ trap cleanup EXIT
 ptys=()
 for _ in 1 2 3; do
   start_simulator "$simulator" --quiet || exit 1
-  pids+=("$TALVOR_SIM_PID")
   ptys+=("$TALVOR_SIM_PTY")
-  rm -f "$TALVOR_SIM_OUT"
-  TALVOR_SIM_PID=""
 done
 export TALVOR_COM3=${ptys[2]}
 

@@ -9,7 +9,7 @@ source "$3/scripts/lib/xvfb.sh"
 source "$3/scripts/lib/simulator.sh"
 work=$(mktemp -d)
 cleanup() {
-  stop_simulator
+  stop_simulators
   stop_xvfb
   rm -rf "$work"
 }
