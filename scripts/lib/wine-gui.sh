@@ -1,9 +1,10 @@
 # The Windows utility under Wine on the X server, driven as a user would. Needs scripts/lib/xvfb.sh,
-# scripts/lib/wine.sh and scripts/lib/simulator.sh.
+# scripts/lib/wine.sh, scripts/lib/simulator.sh and scripts/lib/dialog-geometry.sh.
 
 # Window geometry of the dialog without a window manager: the X window is the client area.
-dialog_units_x() { echo $(($1 * TALVOR_DIALOG_WIDTH / 410)); }
-dialog_units_y() { echo $(($1 * TALVOR_DIALOG_HEIGHT / 163)); }
+read -r TALVOR_DIALOG_UNITS_WIDTH TALVOR_DIALOG_UNITS_HEIGHT <<<"$(dialog_size)"
+dialog_units_x() { echo $(($1 * TALVOR_DIALOG_WIDTH / TALVOR_DIALOG_UNITS_WIDTH)); }
+dialog_units_y() { echo $(($1 * TALVOR_DIALOG_HEIGHT / TALVOR_DIALOG_UNITS_HEIGHT)); }
 
 # click_control X Y W H: clicks the middle of the control whose template rectangle this is.
 click_control() {
@@ -74,19 +75,19 @@ drive_windows_utility() {
   # The window is mapped before the dialog takes input: click DeviceNet until the value read appears in
   # the MAC ID field, on the fieldbus page.
   for _ in 1 2 3 4; do
-    click_control 15 81 57 10 # DeviceNet
-    field_paints_text 184 48 50 14 && { painted=yes; break; }
+    click_control $(dialog_rect IDC_RB_DEVICENET)
+    field_paints_text $(fieldbus_rect IDC_ED_NODE_ADDRESS) && { painted=yes; break; }
   done
   [ -n "$painted" ] || { echo "FAIL: the MAC ID field shows no text after DeviceNet was read" >&2; return 1; }
-  click_control 184 48 50 14
+  click_control $(fieldbus_rect IDC_ED_NODE_ADDRESS)
   # Wine takes only real key events, not ones sent to a window.
   xdotool key ctrl+a
   xdotool type 42
-  click_control 283 76 106 24 # Program
+  click_control $(dialog_rect IDC_BTN_PROGRAM)
   answer_box "TALVOR_EthernetConfig" Return
   echo "Program answered with a message box"
 
-  click_control 13 130 63 15 # Help
+  click_control $(dialog_rect IDC_BTN_HELP)
   for _ in $(seq 50); do
     [ -s "$scratch/help-opened" ] && break
     sleep 0.2
@@ -133,23 +134,26 @@ measure_dialog() {
 # windows_screenshot EXE PNG: the DeviceNet view inside Wine's virtual desktop, which draws the caption,
 # icon and close box, cropped to the dialog.
 windows_screenshot() {
-  local exe=$1 png=$2 desktop pid geometry frameW frameH frameX frameY border top
+  local exe=$1 png=$2 desktop pid geometry frameW frameH frameX frameY border top work x y
   measure_dialog "$exe"
+  work=$(mktemp -d)
   "$WINE" explorer /desktop=talvor,1024x768 "$exe" &
   pid=$!
   desktop=$(wait_for_window "talvor - Wine desktop" 120) || true
   [ -n "$desktop" ] || { echo "FAIL: Wine's desktop did not appear" >&2; return 1; }
-  sleep 3
+  capture_settled "$desktop" "$work/shown.png"
   # The desktop is one plain colour: trimming it leaves the dialog's frame.
-  geometry=$(import -window "$desktop" png:- | convert png:- -trim -format '%w %h %X %Y' info:)
+  geometry=$(convert "$work/shown.png" -trim -format '%w %h %X %Y' info:)
   read -r frameW frameH frameX frameY <<<"$geometry"
   border=$(((frameW - TALVOR_DIALOG_WIDTH) / 2))
   top=$((frameY + frameH - border - TALVOR_DIALOG_HEIGHT))
-  xdotool mousemove --window "$desktop" $((frameX + border + $(dialog_units_x 20))) \
-    $((top + $(dialog_units_y 86))) click 1 # DeviceNet
-  sleep 2
-  import -window "$desktop" -crop "${frameW}x${frameH}${frameX}${frameY}" +repage \
+  read -r x y _ _ <<<"$(dialog_rect IDC_RB_DEVICENET)"
+  xdotool mousemove --window "$desktop" $((frameX + border + $(dialog_units_x $((x + 5))))) \
+    $((top + $(dialog_units_y $((y + 5))))) click 1
+  capture_settled "$desktop" "$work/devicenet.png" "$work/shown.png"
+  convert "$work/devicenet.png" -crop "${frameW}x${frameH}${frameX}${frameY}" +repage \
     -define png:exclude-chunks=date,time "$png"
+  rm -rf "$work"
   echo "screenshot: $png"
   kill "$pid" 2>/dev/null || true
   stop_wine

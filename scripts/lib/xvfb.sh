@@ -37,3 +37,21 @@ stop_xvfb() {
 wait_for_window() {
   timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
 }
+
+# capture_settled WINDOW PNG [BEFORE]: saves WINDOW as PNG once it is painted (more than one colour),
+# differs from the image file BEFORE if one is given, and two captures in a row agree; fails after 10 s.
+capture_settled() {
+  local window=$1 png=$2 before=${3:-} previous="" current
+  for _ in $(seq 50); do
+    import -window "$window" -define png:exclude-chunks=date,time "$png"
+    current=$(identify -format '%k %#' "$png")
+    if [ "${current%% *}" -gt 1 ] && [ "$current" = "$previous" ] &&
+       { [ -z "$before" ] || [ "${current#* }" != "$(identify -format '%#' "$before")" ]; }; then
+      return 0
+    fi
+    previous=$current
+    sleep 0.2
+  done
+  echo "FAIL: window $window did not settle into a new picture" >&2
+  return 1
+}

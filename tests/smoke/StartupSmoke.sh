@@ -7,6 +7,7 @@ utility=$1
 simulator=$2
 source "$3/scripts/lib/xvfb.sh"
 source "$3/scripts/lib/simulator.sh"
+source "$3/scripts/lib/dialog-geometry.sh"
 work=$(mktemp -d)
 cleanup() {
   stop_simulators
@@ -35,10 +36,11 @@ if [ -z "$window" ]; then
 fi
 echo "window $window is shown"
 
-# No window manager: the window is the dialog's client area, 410 x 163 dialog units, and the Help
-# button's centre sits at (44, 137) of them.
+# No window manager: the window is the dialog's client area; click the Help button's centre.
 eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove --window "$window" $((WIDTH * 44 / 410)) $((HEIGHT * 137 / 163)) click 1
+read -r unitsWidth unitsHeight <<<"$(dialog_size)"
+read -r x y w h <<<"$(dialog_rect IDC_BTN_HELP)"
+xdotool mousemove --window "$window" $((WIDTH * (x + w / 2) / unitsWidth)) $((HEIGHT * (y + h / 2) / unitsHeight)) click 1
 for _ in $(seq 100); do
   [ -s "$work/opened" ] && break
   sleep 0.1

@@ -10,6 +10,7 @@ lib=$(cd "$(dirname "$0")/../../scripts/lib" && pwd)
 source "$lib/xvfb.sh"
 source "$lib/simulator.sh"
 source "$lib/wine.sh"
+source "$lib/dialog-geometry.sh"
 source "$lib/wine-gui.sh"
 msi=$(realpath "$1")
 newer=$(realpath "$2")
