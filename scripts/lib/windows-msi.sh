@@ -5,12 +5,19 @@ TALVOR_WXS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/packaging/windows
 
 # build_windows_msi STAGE VERSION ICON MSI: ICON is the .ico of the executable's resources.
 build_windows_msi() {
-  local stage=$1 version=$2 icon=$3 msi=$4 files
-  stage=$(realpath "$stage")
-  files=$(dirname "$stage")/files.wxs
-  find "$stage" -type f | sort |
-    wixl-heat --prefix "$stage/" --directory-ref INSTALLDIR --component-group AppFiles --var var.StageDir --win64 >"$files"
+  local stage=$1 version=$2 icon=$3 msi=$4 major minor build
+  IFS=. read -r major minor build _ <<<"$version"
   mkdir -p "$(dirname "$msi")"
-  wixl -a x64 -D Version="$version" -D StageDir="$stage" -D IconFile="$icon" -D Win64=yes -o "$msi" \
-    "$TALVOR_WXS" "$files"
+  msi=$(realpath "$msi")
+  icon=$(realpath "$icon")
+  # wixl takes sources by paths relative to the folder it runs in.
+  (
+    cd "$stage/.."
+    stage=$(basename "$stage")
+    find "$stage" -type f | sort | wixl-heat --prefix "$stage/" --directory-ref INSTALLDIR \
+      --component-group AppFiles --var var.StageDir --win64 >files.wxs
+    wixl -a x64 -D Version="$version" -D NextBuild="$major.${minor:-0}.$((${build:-0} + 1))" \
+      -D StageDir="$stage" -D IconFile="$(realpath --relative-to=. "$icon")" -D Win64=yes -o "$msi" \
+      "$TALVOR_WXS" files.wxs
+  )
 }

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The MSI under Wine's msiexec in a fresh Wine prefix: it installs the staged files per machine with a
 # Start-menu shortcut and one Add/Remove Programs entry; the installed utility programs a controller and
-# the installed talvor-netcfg.exe reads one, each against a simulator on a COM port; a newer build
-# replaces it in place, the older one is refused over the newer, and uninstalling leaves nothing behind.
-# Usage: InstallerTest.sh MSI NEWER_MSI STAGE SIMULATOR   (on the X server that DISPLAY names)
+# the installed talvor-netcfg.exe reads one, each against a simulator on a COM port; a rebuild of the
+# same version and a newer version each replace it in place, the older one is refused over the newer,
+# and uninstalling leaves nothing behind.
+# Usage: InstallerTest.sh MSI STAGE ICON SIMULATOR   (MSI built from STAGE and ICON; on the X server
+# that DISPLAY names)
 set -euo pipefail
 shopt -s inherit_errexit
 lib=$(cd "$(dirname "$0")/../../scripts/lib" && pwd)
@@ -12,10 +14,14 @@ source "$lib/simulator.sh"
 source "$lib/wine.sh"
 source "$lib/dialog-geometry.sh"
 source "$lib/wine-gui.sh"
+source "$lib/windows-msi.sh"
 msi=$(realpath "$1")
-newer=$(realpath "$2")
-stage=$(realpath "$3")
+stage=$(realpath "$2")
+icon=$(realpath "$3")
 simulator=$(realpath "$4")
+version=$(basename "$msi" | sed -n 's/^TALVOR_EthernetConfig-\([0-9.]*\)-win64\.msi$/\1/p')
+IFS=. read -r major minor rest <<<"$version"
+newerVersion=$major.$((minor + 1))${rest:+.$rest}
 
 work=$(mktemp -d)
 cleanup() {
@@ -61,11 +67,9 @@ expect_installed() {
   echo "installed $1: $(find "$installed" -type f | wc -l) files, a Start-menu shortcut, one Add/Remove Programs entry"
 }
 
-msiVersion() { basename "$1" | sed -n 's/^TALVOR_EthernetConfig-\([0-9.]*\)-win64\.msi$/\1/p'; }
-
 echo "== the MSI in a fresh Wine prefix"
 [ "$(msiexec /i "$(windows_path "$msi")")" = 0 ] || fail "msiexec did not install $msi"
-expect_installed "$(msiVersion "$msi")"
+expect_installed "$version"
 
 programming_run "$installed/TALVOR_EthernetConfig.exe" "$simulator" "$work"
 
@@ -77,11 +81,17 @@ stop_simulators
 grep -q '^macId: *20' "$work/netcfg.out" || { cat "$work/netcfg.out" >&2; fail "talvor-netcfg.exe read no MAC ID 20"; }
 echo "the installed talvor-netcfg.exe read the controller on COM2"
 
+# Every build has its own product code: a rebuild of the same version must replace, not join, it.
+build_windows_msi "$stage" "$version" "$icon" "$work/rebuilt/$(basename "$msi")"
+[ "$(msiexec /i "$(windows_path "$work/rebuilt/$(basename "$msi")")")" = 0 ] || fail "msiexec did not install the rebuild"
+expect_installed "$version"
+newer=$work/TALVOR_EthernetConfig-$newerVersion-win64.msi
+build_windows_msi "$stage" "$newerVersion" "$icon" "$newer"
 [ "$(msiexec /i "$(windows_path "$newer")")" = 0 ] || fail "msiexec did not install the newer $newer"
-expect_installed "$(msiVersion "$newer")"
+expect_installed "$newerVersion"
 status=$(msiexec /i "$(windows_path "$msi")")
 [ "$status" != 0 ] || fail "the older package installed over the newer one"
-expect_installed "$(msiVersion "$newer")"
+expect_installed "$newerVersion"
 echo "the older package was refused over the newer one (msiexec status $status)"
 
 [ "$(msiexec /x "$(windows_path "$newer")")" = 0 ] || fail "msiexec did not uninstall"
