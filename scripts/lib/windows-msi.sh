@@ -14,8 +14,11 @@ build_windows_msi() {
   (
     cd "$stage/.."
     stage=$(basename "$stage")
-    find "$stage" -type f | sort | wixl-heat --prefix "$stage/" --directory-ref INSTALLDIR \
-      --component-group AppFiles --var var.StageDir --win64 >files.wxs
+    # Deepest files first: Wine's msiexec removes a component's folder only once it is empty, in the
+    # components' order, so a folder listed before its subfolders would stay behind.
+    find "$stage" -type f | awk -F/ '{print NF "\t" $0}' | sort -k1,1nr -k2 | cut -f2- |
+      wixl-heat --prefix "$stage/" --directory-ref INSTALLDIR --component-group AppFiles --var var.StageDir \
+        --win64 >files.wxs
     wixl -a x64 -D Version="$version" -D NextBuild="$major.${minor:-0}.$((${build:-0} + 1))" \
       -D StageDir="$stage" -D IconFile="$(realpath --relative-to=. "$icon")" -D Win64=yes -o "$msi" \
       "$TALVOR_WXS" files.wxs
