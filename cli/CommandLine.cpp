@@ -74,7 +74,7 @@ void DescribeOptions(QCommandLineParser& parser) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {"port", "COM port n (COM1 to COM8, default COM1) or a device such as /dev/ttyUSB0.", "COMn|DEVICE"},
+        {"port", "COM port n (COM1 to COM256, default COM1) or a device, e.g. /dev/ttyUSB0.", "COMn|DEVICE"},
         {"json", "Output as JSON."},
         {"trace", "Every frame sent and received, in hex with timing, on standard error."},
         {"present", "probe: ask each port that is present instead of COM1 to COM8."},

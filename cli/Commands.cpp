@@ -200,8 +200,8 @@ ExitStatus RunCommand(const Invocation& invocation) {
         return ListPorts(invocation);
     if (command == "probe")
         return ProbePorts(invocation);
-    if (!SelectPort(theApp, invocation.port))
-        return Refuse(QStringLiteral("--port needs COM1 to COM8 or a device."));
+    if (const QString refused = SelectPort(theApp, invocation.port); !refused.isEmpty())
+        return Refuse(refused);
     if (command == "status")
         return Status(invocation);
     if (command == "disable-ethernet")

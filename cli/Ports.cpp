@@ -4,38 +4,52 @@
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
 #include "link/MessageSink.h"
+#include "seriallink/PortList.h"
 #include "seriallink/PortName.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSerialPortInfo>
 #include <QStringList>
 
 namespace {
 
-QString UsbId(bool known, quint16 id) {
-    return known ? QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')) : QString();
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-QJsonObject PortJson(const QSerialPortInfo& port) {
-    return {{"device", port.systemLocation()},
-            {"description", port.description()},
-            {"manufacturer", port.manufacturer()},
-            {"vendorId", UsbId(port.hasVendorIdentifier(), port.vendorIdentifier())},
-            {"productId", UsbId(port.hasProductIdentifier(), port.productIdentifier())},
-            {"serialNumber", port.serialNumber()}};
+QString KindText(PortKind kind) {
+    switch (kind) {
+    case PortKind::Usb:
+        return QStringLiteral("USB serial adapter");
+    case PortKind::Acm:
+        return QStringLiteral("USB modem (ACM)");
+    case PortKind::BuiltIn:
+        break;
+    }
+    return QStringLiteral("built-in serial port");
 }
 
-// Where the device of COM port n comes from.
-QString ComPortSource(int number) {
-#ifdef _WIN32
-    Q_UNUSED(number);
-    return QStringLiteral("system");
-#else
-    const QString variable = QStringLiteral("TALVOR_COM%1").arg(number);
-    return qEnvironmentVariableIsEmpty(variable.toLatin1().constData()) ? QStringLiteral("default")
-                                                                        : variable;
-#endif
+QJsonObject PortJson(const PresentPort& port) {
+    return {{"device", Text(port.device)},
+            {"description", port.description.empty() ? KindText(port.kind) : Text(port.description)},
+            {"manufacturer", Text(port.manufacturer)},
+            {"vendorId", Text(port.vendorId)},
+            {"productId", Text(port.productId)},
+            {"serialNumber", Text(port.serialNumber)}};
+}
+
+QString SourceText(int number, ComPortSource source) {
+    switch (source) {
+    case ComPortSource::Variable:
+        return Text(ComPortVariable(number));
+    case ComPortSource::Present:
+        return QStringLiteral("present");
+    case ComPortSource::System:
+        return QStringLiteral("system");
+    case ComPortSource::Nothing:
+        break;
+    }
+    return QStringLiteral("none");
 }
 
 // Keeps the messages of one port's attempt instead of showing them.
@@ -55,14 +69,26 @@ public:
 } // namespace
 
 ExitStatus ListPorts(const Invocation& invocation) {
+    const std::vector<PresentPort> ordered = PortsInComOrder(ListPresentPorts());
     QJsonArray present;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
+    QStringList presentDevices;
+    for (const PresentPort& port : ordered) {
         present.append(PortJson(port));
+        presentDevices << Text(port.device);
+    }
+    // The utility's COM ports, and past them each one that reaches a device present or a named one.
     QJsonArray comPorts;
-    for (int number = FirstComPort; number <= LastComPort; ++number)
+    for (int number = FirstComPort; number <= LastAddressableComPort; ++number) {
+        const ComPortMapping mapping = ResolveComPort(number, ordered);
+        const QString device = Text(mapping.device);
+        if (number > LastComPort && mapping.source != ComPortSource::Variable &&
+            !presentDevices.contains(device))
+            continue;
+        const bool mapped = mapping.source != ComPortSource::Nothing;
         comPorts.append(QJsonObject{{"port", QStringLiteral("COM%1").arg(number)},
-                                    {"device", QString::fromStdString(ComPortDevice(number))},
-                                    {"from", ComPortSource(number)}});
+                                    {"device", mapped ? QJsonValue(device) : QJsonValue()},
+                                    {"from", SourceText(number, mapping.source)}});
+    }
     if (invocation.json) {
         PrintJson(QJsonObject{{"present", present}, {"comPorts", comPorts}});
         return ExitSuccess;
@@ -82,8 +108,10 @@ ExitStatus ListPorts(const Invocation& invocation) {
     PrintLine(QStringLiteral("COM ports:"));
     for (const QJsonValue& value : comPorts) {
         const QJsonObject port = value.toObject();
-        PrintLine(QStringLiteral("  %1  %2  (%3)")
-                      .arg(port["port"].toString(), port["device"].toString(), port["from"].toString()));
+        const QString device =
+            port["device"].isNull() ? QStringLiteral("no port") : port["device"].toString();
+        PrintLine(
+            QStringLiteral("  %1  %2  (%3)").arg(port["port"].toString(), device, port["from"].toString()));
     }
     return ExitSuccess;
 }
@@ -91,8 +119,8 @@ ExitStatus ListPorts(const Invocation& invocation) {
 ExitStatus ProbePorts(const Invocation& invocation) {
     QStringList ports;
     if (invocation.present) {
-        for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
-            ports << port.systemLocation();
+        for (const PresentPort& port : PortsInComOrder(ListPresentPorts()))
+            ports << Text(port.device);
     } else {
         for (int number = FirstComPort; number <= LastComPort; ++number)
             ports << QStringLiteral("COM%1").arg(number);
@@ -103,7 +131,12 @@ ExitStatus ProbePorts(const Invocation& invocation) {
     for (const QString& port : ports) {
         CCollectingSink collected;
         theApp.m_pMessageSink = &collected;
-        SelectPort(theApp, port);
+        const QString refused = SelectPort(theApp, port);
+        if (!refused.isEmpty()) {
+            results.append(QJsonObject{
+                {"port", port}, {"answered", false}, {"statusId", QJsonValue()}, {"message", refused}});
+            continue;
+        }
         ByteString id;
         const bool ok = theApp.ReadStatusId(&id);
         const QString hex = ok ? HexText(id, false) : QString();

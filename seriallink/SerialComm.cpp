@@ -48,11 +48,12 @@ LinkResult CSerialComm::InitializeCommMode() {
     const std::optional<LineSettings> line = DecodeCommParam(m_wCommParam);
     if (!line)
         return linkcode::InvalidArgument;
-    if (m_strDeviceName.empty() && (m_nSerialPort < FirstComPort || m_nSerialPort > LastComPort)) {
+    const std::string device = m_strDeviceName.empty() ? ComPortDevice(m_nSerialPort) : m_strDeviceName;
+    if (device.empty()) {
+        // The port number is out of range, or fewer ports are present than it counts.
         SetLastSystemError(NoSuchPortError());
         return linkcode::CannotOpen;
     }
-    const std::string device = m_strDeviceName.empty() ? ComPortDevice(m_nSerialPort) : m_strDeviceName;
     const LinkResult opened = OpenChannel(device, line->baudRate, m_pPort);
     if (m_pTrace)
         m_pTrace->PortOpened(device, opened);

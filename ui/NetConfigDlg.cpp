@@ -9,6 +9,7 @@
 #include "res/StringTable.h"
 #include "seriallink/PortName.h"
 #include "ui/AboutDlg.h"
+#include "ui/ComPortTips.h"
 #include "ui/EthernetPage.h"
 #include "ui/FieldbusPage.h"
 #include "ui/HelpTopic.h"
@@ -86,6 +87,7 @@ void CNetConfigDlg::DoDataExchange() {
 void CNetConfigDlg::ConnectHandlers() {
     // `activated` fires for the user's choice only, not when code selects an entry.
     connect(m_cbComPort, &QComboBox::activated, this, &CNetConfigDlg::OnSelchangeComPort);
+    new CComPortTips(*m_cbComPort); // owned by the list
     connect(m_rbEthernet, &QAbstractButton::clicked, this, &CNetConfigDlg::OnSelectEthernet);
     connect(m_rbDeviceNet, &QAbstractButton::clicked, this, &CNetConfigDlg::OnSelectDeviceNet);
     connect(m_rbProfibus, &QAbstractButton::clicked, this, &CNetConfigDlg::OnSelectProfibus);

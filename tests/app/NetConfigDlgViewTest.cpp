@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTimer>
 
@@ -220,6 +221,25 @@ TEST_F(MainDialogTest, ShowingTheWindowReselectsTheStoredComPort) {
     theApp.m_nComPort = 4;
     dlg->show();
     EXPECT_EQ(dlg->m_cbComPort->currentText(), "Com5");
+}
+
+TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
+    const auto tip = [this](int index) {
+        return dlg->m_cbComPort->itemData(index, Qt::ToolTipRole).toString().toStdString();
+    };
+    EXPECT_EQ(tip(0), "Com1 reaches " + sim.DevicePath() + " (set by TALVOR_COM1).");
+    // Mapped while the dialog is open: hovering the list shows it.
+    ::setenv("TALVOR_COM8", "/dev/ttyUSB9", 1);
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), dlg->m_cbComPort->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(dlg->m_cbComPort, &hover);
+    ::unsetenv("TALVOR_COM8");
+    EXPECT_EQ(tip(7), "Com8 reaches /dev/ttyUSB9 (set by TALVOR_COM8).");
+    EXPECT_EQ(dlg->m_cbComPort->toolTip().toStdString(), tip(0));
+    // Opening the list refreshes it too.
+    ::setenv("TALVOR_COM7", "/dev/ttyUSB7", 1);
+    dlg->m_cbComPort->showPopup();
+    EXPECT_EQ(tip(6), "Com7 reaches /dev/ttyUSB7 (set by TALVOR_COM7).");
+    dlg->m_cbComPort->hidePopup();
 }
 
 // Keys reaching the dialog: Esc always ends it, Enter ends it unless a push button has the focus, in

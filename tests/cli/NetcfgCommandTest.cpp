@@ -27,7 +27,7 @@ struct Fault {
     int onlyMsgCode = -1;
 };
 
-// One run of the real binary against a fresh simulator on COM1; COM2 names no device.
+// One run of the real binary against a fresh simulator on COM1 and COM12; COM2 names no device.
 struct NetcfgCase {
     const char* name;
     std::vector<std::string> args; // "{file}" stands for the case's file
@@ -181,6 +181,51 @@ const NetcfgCase kCases[] = {
      "Error C01_1:  Unable to open communication port.\n",
      2,
      ""},
+    {"ComPortPastTheListsEightReachesItsDevice",
+     {"--port", "com12", "status"},
+     {},
+     {},
+     "",
+     {"18/0"},
+     {},
+     "statusId: 54560100\n",
+     "",
+     0,
+     ""},
+    {"ComPortNumberOutOfRangeIsRefused",
+     {"--port", "COM257", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "~^--port COM257 is out of range: use COM1 to COM256 or a device.\n",
+     1,
+     ""},
+    {"ComPortWithNoDeviceBehindIsRefused",
+     {"--port", "COM200", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "~^No serial port is behind COM200\\. Map it with TALVOR_COM200=DEVICE",
+     1,
+     ""},
+    {"PortsShowWhereEachMappingComesFrom",
+     {"ports", "--json"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM1\",\\s+\"port\": \"COM1\"[\\s\\S]*"
+     "\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM12\",\\s+\"port\": \"COM12\"",
+     "",
+     0,
+     ""},
     {"TimeOutOfTheReadIsFollowedByTheReadFailure",
      {"read", "devicenet"},
      {{2, kDeviceNetDefaults}},
@@ -312,8 +357,8 @@ void ExpectText(const std::string& actual, const std::string& expected, const ch
 }
 
 // scripts/windows runs this table against the Windows build under Wine: TALVOR_NETCFG_EXE names the .exe,
-// TALVOR_WINE the Wine loader, and Wine's COM1 is the link TALVOR_WINE_COM1, pointed here at each case's
-// simulator (Wine's COM2 leads nowhere, like the native one).
+// TALVOR_WINE the Wine loader, and Wine's COM1 and COM12 are the link TALVOR_WINE_COM1, pointed here at
+// each case's simulator (Wine's COM2 leads nowhere, like the native one).
 struct Launch {
     QString program;
     QStringList args;
@@ -363,6 +408,7 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TALVOR_COM1", QString::fromStdString(sim.DevicePath()));
     environment.insert("TALVOR_COM2", "/nonexistent/talvor-com2");
+    environment.insert("TALVOR_COM12", QString::fromStdString(sim.DevicePath()));
     const Launch launch = NetcfgLaunch(sim.DevicePath(), args);
     QProcess netcfg;
     netcfg.setProcessEnvironment(environment);

@@ -286,36 +286,9 @@ INSTANTIATE_TEST_SUITE_P(Table, SerialLinkOpenFailure,
                          testing::Values(OpenCase{"MissingDevice", 5, "/dev/talvor-no-such-device", ENOENT},
                                          OpenCase{"NotADevice", 6, "/etc/hostname", ENOTTY},
                                          OpenCase{"PortZero", 0, nullptr, ENODEV},
-                                         OpenCase{"PortNine", 9, nullptr, ENODEV}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct PortNameCase {
-    const char* name;
-    int port;
-    const char* variable; // null: unset
-    const char* expected;
-};
-
-class ComPortMapping : public testing::TestWithParam<PortNameCase> {};
-
-TEST_P(ComPortMapping, NamesTheDevice) {
-    const PortNameCase& c = GetParam();
-    const std::string variable = "TALVOR_COM" + std::to_string(c.port);
-    if (c.variable)
-        ::setenv(variable.c_str(), c.variable, 1);
-    else
-        ::unsetenv(variable.c_str());
-    EXPECT_EQ(ComPortDevice(c.port), c.expected);
-    ::unsetenv(variable.c_str());
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ComPortMapping,
-                         testing::Values(PortNameCase{"Com1Default", 1, nullptr, "/dev/ttyS0"},
-                                         PortNameCase{"Com8Default", 8, nullptr, "/dev/ttyS7"},
-                                         PortNameCase{"EmptyVariableIsUnset", 4, "", "/dev/ttyS3"},
-                                         PortNameCase{"VariableNamesDevice", 1, "/dev/ttyUSB0",
-                                                      "/dev/ttyUSB0"},
-                                         PortNameCase{"EachPortItsOwn", 8, "/dev/pts/9", "/dev/pts/9"}),
+                                         OpenCase{"FewerPortsPresent", 200, nullptr, ENODEV},
+                                         OpenCase{"PortPastTheLast", LastAddressableComPort + 1, nullptr,
+                                                  ENODEV}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QComboBox;
+struct ComPortMapping;
+
+// The tooltip of COM port `number`: the device it reaches, or that no port is behind it.
+QString ComPortTip(int number, const ComPortMapping& mapping);
+
+// Keeps the tooltips of a COM port list (entry i is COM port i + 1) current: an adapter plugged in or
+// pulled while the dialog is open shows the next time the list is shown, opened or hovered.
+class CComPortTips : public QObject {
+public:
+    explicit CComPortTips(QComboBox& list);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Refresh();
+
+    QComboBox& m_list;
+};
