@@ -1,5 +1,5 @@
 # The licence texts of what the Windows build bundles, taken from the files Debian's packages install on
-# this machine, so that they match what was linked. Needs scripts/lib/windows-qt.sh.
+# this machine, so that they match what was linked. Needs scripts/winqt/qt-version.sh.
 
 # debian_text FILE: FILE, or a failure naming the package that should have installed it.
 debian_text() {
