@@ -5,6 +5,8 @@
 # Usage: SigningTest.sh FILE...   (an .exe and an .msi)
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib/windows-sign.sh"
+files=()
+for file in "$@"; do files+=("$(realpath "$file")"); done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
@@ -14,7 +16,7 @@ openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -subj "/CN=TALVOR Net Config 
   { echo "FAIL: no throwaway certificate"; exit 1; }
 
 status=0
-for file in "$@"; do
+for file in "${files[@]}"; do
   name=$(basename "$file")
   cp "$file" "$name"
   if ! TALVOR_SIGN_PFX=signer.pfx TALVOR_SIGN_PASSWORD=throwaway sign_windows_files "$name" >/dev/null ||
