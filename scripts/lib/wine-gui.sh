@@ -20,8 +20,8 @@ text_pixels() {
   y=$(($(dialog_units_y "$2") + 3))
   w=$(($(dialog_units_x "$3") - 6))
   h=$(($(dialog_units_y "$4") - 6))
-  import -window "$TALVOR_WINDOW" -crop "${w}x${h}+${x}+${y}" +repage -colorspace gray -threshold 50% \
-    -format '%[fx:round(w*h*(1-mean))]' info:
+  import -window "$TALVOR_WINDOW" -crop "${w}x${h}+${x}+${y}" png:- |
+    convert png:- +repage -colorspace gray -threshold 50% -format '%[fx:round(w*h*(1-mean))]' info:
 }
 
 # field_paints_text X Y W H: whether the edit field at this template rectangle paints text within 5 s.

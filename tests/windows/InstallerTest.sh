@@ -95,7 +95,6 @@ expect_installed "$newerVersion"
 echo "the older package was refused over the newer one (msiexec status $status)"
 
 [ "$(msiexec /x "$(windows_path "$newer")")" = 0 ] || fail "msiexec did not uninstall"
-"$WINESERVER" -w
 [ ! -e "$installed" ] || fail "uninstalling left $installed"
 left=$(find "$WINEPREFIX/drive_c" -iname '*talvor*')
 [ -z "$left" ] || fail "uninstalling left $left"
