@@ -7,9 +7,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 WINESERVER=/usr/lib/wine/wineserver
 
-# use_wine_prefix DIR: makes the prefix on first use.
+# use_wine_prefix DIR: makes the prefix on first use. Wine's menu and file-type entries for the desktop
+# go into the prefix too, not into the user's own desktop folders.
 use_wine_prefix() {
   export WINEPREFIX=$1
+  export XDG_DATA_HOME=$WINEPREFIX/desktop/data XDG_CONFIG_HOME=$WINEPREFIX/desktop/config
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >/dev/null 2>&1
     "$WINESERVER" -w

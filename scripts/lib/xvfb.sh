@@ -38,19 +38,20 @@ wait_for_window() {
   timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
 }
 
-# wait_for_paint WINDOW [OLD]: waits until the window shows a painted picture (more than one colour),
-# the same in two captures in a row and, with OLD, other than OLD; prints that picture's signature for
-# the next call. Fails after 10 s.
-wait_for_paint() {
-  local previous="" colours signature
-  for _ in $(seq 100); do
-    read -r colours signature < <(import -window "$1" miff:- 2>/dev/null | convert - -format '%k %#' info:)
-    if [ "${colours:-0}" -gt 1 ] && [ "$signature" = "$previous" ] && [ "$signature" != "${2:-}" ]; then
-      echo "$signature"
+# capture_settled WINDOW PNG [BEFORE]: saves WINDOW as PNG once it is painted (more than one colour),
+# differs from the image file BEFORE if one is given, and two captures in a row agree; fails after 10 s.
+capture_settled() {
+  local window=$1 png=$2 before=${3:-} previous="" current
+  for _ in $(seq 50); do
+    import -window "$window" -define png:exclude-chunks=date,time "$png"
+    current=$(identify -format '%k %#' "$png")
+    if [ "${current%% *}" -gt 1 ] && [ "$current" = "$previous" ] &&
+       { [ -z "$before" ] || [ "${current#* }" != "$(identify -format '%#' "$before")" ]; }; then
       return 0
     fi
-    previous=$signature
-    sleep 0.1
+    previous=$current
+    sleep 0.2
   done
+  echo "FAIL: window $window did not settle into a new picture" >&2
   return 1
 }

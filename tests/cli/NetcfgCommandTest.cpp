@@ -564,6 +564,32 @@ void ExpectText(const std::string& actual, std::string expected, const char* str
         EXPECT_EQ(actual, expected) << stream;
 }
 
+// scripts/windows runs this table against the Windows build under Wine: TALVOR_NETCFG_EXE names the .exe,
+// TALVOR_WINE the Wine loader, and Wine's COM1 and COM12 are the link TALVOR_WINE_COM1, pointed here at
+// each case's simulator (Wine's COM2 leads nowhere, like the native one).
+struct Launch {
+    QString program;
+    QStringList args;
+    bool windows;
+};
+
+Launch NetcfgLaunch(const std::string& device, const QStringList& args) {
+    const QString exe = qEnvironmentVariable("TALVOR_NETCFG_EXE");
+    if (exe.isEmpty())
+        return {TALVOR_NETCFG, args, false};
+    const QString com1 = qEnvironmentVariable("TALVOR_WINE_COM1");
+    QFile::remove(com1);
+    EXPECT_TRUE(QFile::link(QString::fromStdString(device), com1)) << com1.toStdString();
+    return {qEnvironmentVariable("TALVOR_WINE"), QStringList{exe} + args, true};
+}
+
+// Windows' text-mode streams end lines with CR LF.
+std::string Output(QByteArray bytes, bool windows) {
+    if (windows)
+        bytes.replace("\r\n", "\n");
+    return bytes.toStdString();
+}
+
 class NetcfgCommandTest : public testing::TestWithParam<NetcfgCase> {};
 
 TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
@@ -591,17 +617,18 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     environment.insert("TALVOR_COM1", QString::fromStdString(sim.DevicePath()));
     environment.insert("TALVOR_COM2", "/nonexistent/talvor-com2");
     environment.insert("TALVOR_COM12", QString::fromStdString(sim.DevicePath()));
+    const Launch launch = NetcfgLaunch(sim.DevicePath(), args);
     QProcess netcfg;
     netcfg.setProcessEnvironment(environment);
-    netcfg.start(TALVOR_NETCFG, args);
+    netcfg.start(launch.program, launch.args);
     ASSERT_TRUE(netcfg.waitForFinished(20000));
 
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
     const std::map<std::string, std::string> placeholders{{"{pty}", sim.DevicePath()},
                                                           {"{file}", file.toStdString()}};
-    ExpectText(netcfg.readAllStandardOutput().toStdString(), c.out, "stdout", placeholders);
-    ExpectText(netcfg.readAllStandardError().toStdString(), c.err, "stderr", placeholders);
+    ExpectText(Output(netcfg.readAllStandardOutput(), launch.windows), c.out, "stdout", placeholders);
+    ExpectText(Output(netcfg.readAllStandardError(), launch.windows), c.err, "stderr", placeholders);
     std::vector<std::string> requests;
     for (const auto& request : sim.Requests())
         requests.push_back(RequestText(request));

@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # The real executable on a private X server against the controller simulator: its window appears, the
 # Help button hands its help page to the desktop's opener, and Escape ends it with status 0.
-# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root> <talvor-dialog-geometry>
+# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root>
 set -uo pipefail
 utility=$1
 simulator=$2
 source "$3/scripts/lib/xvfb.sh"
 source "$3/scripts/lib/simulator.sh"
-source "$3/scripts/lib/dialog.sh"
-geometry=$4
+source "$3/scripts/lib/dialog-geometry.sh"
 work=$(mktemp -d)
 cleanup() {
   stop_simulators
@@ -37,8 +36,11 @@ if [ -z "$window" ]; then
 fi
 echo "window $window is shown"
 
-use_dialog "$geometry" "$window"
-click_control HELP
+# No window manager: the window is the dialog's client area; click the Help button's centre.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+read -r unitsWidth unitsHeight <<<"$(dialog_size)"
+read -r x y w h <<<"$(dialog_rect IDC_BTN_HELP)"
+xdotool mousemove --window "$window" $((WIDTH * (x + w / 2) / unitsWidth)) $((HEIGHT * (y + h / 2) / unitsHeight)) click 1
 for _ in $(seq 100); do
   [ -s "$work/opened" ] && break
   sleep 0.1

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The MSI under Wine's msiexec in a fresh Wine prefix: it installs the staged files per machine with a
+# Start-menu shortcut and one Add/Remove Programs entry; the installed utility programs a controller and
+# the installed talvor-netcfg.exe reads one, each against a simulator on a COM port; a rebuild of the
+# same version and a newer version each replace it in place, the older one is refused over the newer,
+# and uninstalling leaves nothing behind.
+# Usage: InstallerTest.sh MSI STAGE ICON SIMULATOR   (MSI built from STAGE and ICON; on the X server
+# that DISPLAY names)
+set -euo pipefail
+shopt -s inherit_errexit
+lib=$(cd "$(dirname "$0")/../../scripts/lib" && pwd)
+source "$lib/xvfb.sh"
+source "$lib/simulator.sh"
+source "$lib/wine.sh"
+source "$lib/dialog-geometry.sh"
+source "$lib/wine-gui.sh"
+source "$lib/windows-msi.sh"
+msi=$(realpath "$1")
+stage=$(realpath "$2")
+icon=$(realpath "$3")
+simulator=$(realpath "$4")
+version=$(basename "$msi" | sed -n 's/^TALVOR_EthernetConfig-\([0-9.]*\)-win64\.msi$/\1/p')
+IFS=. read -r major minor rest <<<"$version"
+newerVersion=$major.$((minor + 1))${rest:+.$rest}
+
+work=$(mktemp -d)
+cleanup() {
+  stop_simulators
+  stop_wine
+  rm -rf "$work"
+}
+trap cleanup EXIT
+use_wine_prefix "$work/prefix"
+installed="$WINEPREFIX/drive_c/Program Files/TALVOR Net Config"
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# msiexec ARG...: Wine's msiexec without a user interface; prints its exit status.
+msiexec() {
+  local status=0
+  "$WINE" msiexec "$@" /qn >/dev/null 2>&1 || status=$?
+  echo "$status"
+}
+
+# installed_versions: the DisplayVersion of every Add/Remove Programs entry of the product.
+installed_versions() {
+  "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+    awk '/^HKEY/ {key = $0} /DisplayName .*TALVOR Net Config$/ {ours[key] = 1} /DisplayVersion/ {version[key] = $NF}
+         END {for (key in ours) print version[key]}'
+}
+
+# shortcuts: the product's Start-menu shortcuts. Wine's msiexec puts a per-machine package's shortcut
+# into the user's Start menu, Windows into the one of all users: either counts.
+shortcuts() {
+  find "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" \
+    "$WINEPREFIX/drive_c/users" -name 'TALVOR Net Config.lnk' 2>/dev/null
+}
+
+# expect_installed VERSION: the staged files, byte for byte, one shortcut, one entry of VERSION.
+expect_installed() {
+  diff -r "$stage" "$installed" >"$work/diff" || { cat "$work/diff" >&2; fail "installed files differ from the staged ones"; }
+  [ "$(shortcuts | wc -l)" -eq 1 ] || fail "not exactly one Start-menu shortcut: $(shortcuts)"
+  [ "$(installed_versions)" = "$1" ] || fail "Add/Remove Programs lists \"$(installed_versions)\", not only $1"
+  echo "installed $1: $(find "$installed" -type f | wc -l) files, a Start-menu shortcut, one Add/Remove Programs entry"
+}
+
+echo "== the MSI in a fresh Wine prefix"
+[ "$(msiexec /i "$(windows_path "$msi")")" = 0 ] || fail "msiexec did not install $msi"
+expect_installed "$version"
+
+programming_run "$installed/TALVOR_EthernetConfig.exe" "$simulator" "$work"
+
+start_simulator "$simulator" --quiet --preload-defaults
+map_com_ports "2=$TALVOR_SIM_PTY"
+"$WINE" "$installed/talvor-netcfg.exe" --port COM2 read devicenet >"$work/netcfg.out" 2>&1 ||
+  { cat "$work/netcfg.out" >&2; fail "the installed talvor-netcfg.exe did not read COM2"; }
+stop_simulators
+grep -q '^macId: *20' "$work/netcfg.out" || { cat "$work/netcfg.out" >&2; fail "talvor-netcfg.exe read no MAC ID 20"; }
+echo "the installed talvor-netcfg.exe read the controller on COM2"
+
+# Every build has its own product code: a rebuild of the same version must replace, not join, it.
+build_windows_msi "$stage" "$version" "$icon" "$work/rebuilt/$(basename "$msi")"
+[ "$(msiexec /i "$(windows_path "$work/rebuilt/$(basename "$msi")")")" = 0 ] || fail "msiexec did not install the rebuild"
+expect_installed "$version"
+newer=$work/TALVOR_EthernetConfig-$newerVersion-win64.msi
+build_windows_msi "$stage" "$newerVersion" "$icon" "$newer"
+[ "$(msiexec /i "$(windows_path "$newer")")" = 0 ] || fail "msiexec did not install the newer $newer"
+expect_installed "$newerVersion"
+status=$(msiexec /i "$(windows_path "$msi")")
+[ "$status" != 0 ] || fail "the older package installed over the newer one"
+expect_installed "$newerVersion"
+echo "the older package was refused over the newer one (msiexec status $status)"
+
+[ "$(msiexec /x "$(windows_path "$newer")")" = 0 ] || fail "msiexec did not uninstall"
+[ ! -e "$installed" ] || fail "uninstalling left $installed"
+left=$(find "$WINEPREFIX/drive_c" -iname '*talvor*')
+[ -z "$left" ] || fail "uninstalling left $left"
+[ -z "$(installed_versions)" ] || fail "uninstalling left the Add/Remove Programs entry"
+! "$WINE" reg query 'HKLM\Software\TALVOR' >/dev/null 2>&1 || fail "uninstalling left HKLM\\Software\\TALVOR"
+echo "uninstalled: no file, shortcut or registry entry is left"
