@@ -625,7 +625,8 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
 
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
-    const std::map<std::string, std::string> placeholders{{"{pty}", sim.DevicePath()},
+    // COM1's device is the simulator's pty, and on Windows COM1 itself.
+    const std::map<std::string, std::string> placeholders{{"{pty}", launch.windows ? "COM1" : sim.DevicePath()},
                                                           {"{file}", file.toStdString()}};
     ExpectText(Output(netcfg.readAllStandardOutput(), launch.windows), c.out, "stdout", placeholders);
     ExpectText(Output(netcfg.readAllStandardError(), launch.windows), c.err, "stderr", placeholders);

@@ -61,9 +61,16 @@ shortcuts() {
 
 # expect_installed VERSION: the staged files, byte for byte, one shortcut, one entry of VERSION.
 expect_installed() {
+  # Wine's msiexec can return before the entry of the product it replaced is gone: wait for it.
+  local versions
+  for _ in $(seq 30); do
+    versions=$(installed_versions)
+    [ "$versions" = "$1" ] && break
+    sleep 0.5
+  done
+  [ "$versions" = "$1" ] || fail "Add/Remove Programs lists \"$versions\", not only $1"
   diff -r "$stage" "$installed" >"$work/diff" || { cat "$work/diff" >&2; fail "installed files differ from the staged ones"; }
   [ "$(shortcuts | wc -l)" -eq 1 ] || fail "not exactly one Start-menu shortcut: $(shortcuts)"
-  [ "$(installed_versions)" = "$1" ] || fail "Add/Remove Programs lists \"$(installed_versions)\", not only $1"
   echo "installed $1: $(find "$installed" -type f | wc -l) files, a Start-menu shortcut, one Add/Remove Programs entry"
 }
 
