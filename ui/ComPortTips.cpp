@@ -4,10 +4,12 @@
 #include "seriallink/PortName.h"
 
 #include <QAbstractItemView>
+
+#include <algorithm>
 #include <QComboBox>
 #include <QEvent>
 
-QString ComPortTip(int number, const ComPortMapping& mapping) {
+QString ComPortTip(int number, const ComPortMapping& mapping, const std::vector<PresentPort>& present) {
     const QString device = QString::fromStdString(mapping.device);
     const QString variable = QString::fromStdString(ComPortVariable(number));
     switch (mapping.source) {
@@ -15,8 +17,14 @@ QString ComPortTip(int number, const ComPortMapping& mapping) {
         return QStringLiteral("Com%1 reaches %2 (set by %3).").arg(number).arg(device, variable);
     case ComPortSource::Present:
         return QStringLiteral("Com%1 reaches %2 (serial port %1 of those present).").arg(number).arg(device);
-    case ComPortSource::System:
-        return QStringLiteral("Com%1 reaches %2.").arg(number).arg(device);
+    case ComPortSource::System: {
+        const bool listed = std::any_of(present.begin(), present.end(),
+                                        [&](const PresentPort& port) { return port.device == mapping.device; });
+        return listed ? QStringLiteral("Com%1 reaches %2.").arg(number).arg(device)
+                      : QStringLiteral("Com%1 reaches %2, which the system does not list as present now.")
+                            .arg(number)
+                            .arg(device);
+    }
     case ComPortSource::Nothing:
         break;
     }
@@ -41,6 +49,6 @@ bool CComPortTips::eventFilter(QObject* /*watched*/, QEvent* event) {
 void CComPortTips::Refresh() {
     const std::vector<PresentPort> present = ListPresentPorts();
     for (int index = 0; index < m_list.count(); ++index)
-        m_list.setItemData(index, ComPortTip(index + 1, ResolveComPort(index + 1, present)), Qt::ToolTipRole);
+        m_list.setItemData(index, ComPortTip(index + 1, ResolveComPort(index + 1, present), present), Qt::ToolTipRole);
     m_list.setToolTip(m_list.itemData(m_list.currentIndex(), Qt::ToolTipRole).toString());
 }

@@ -1,6 +1,9 @@
 #include "tests/app/DialogFixture.h"
+#include "seriallink/PortName.h"
 #include "tests/support/LinkMessageTexts.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestNames.h"
+#include "ui/ComPortTips.h"
 #include "ui/SystemMenu.h"
 
 #include <QContextMenuEvent>
@@ -227,17 +230,27 @@ TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
     };
     EXPECT_EQ(tip(0), "Com1 reaches " + sim.DevicePath() + " (set by TALVOR_COM1).");
     // Mapped while the dialog is open: hovering the list shows it.
-    ::setenv("TALVOR_COM8", "/dev/ttyUSB9", 1);
-    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), dlg->m_cbComPort->mapToGlobal(QPoint(2, 2)));
-    QCoreApplication::sendEvent(dlg->m_cbComPort, &hover);
-    ::unsetenv("TALVOR_COM8");
+    {
+        const ScopedEnvironmentVariable com8("TALVOR_COM8", "/dev/ttyUSB9");
+        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), dlg->m_cbComPort->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(dlg->m_cbComPort, &hover);
+    }
     EXPECT_EQ(tip(7), "Com8 reaches /dev/ttyUSB9 (set by TALVOR_COM8).");
     EXPECT_EQ(dlg->m_cbComPort->toolTip().toStdString(), tip(0));
     // Opening the list refreshes it too.
-    ::setenv("TALVOR_COM7", "/dev/ttyUSB7", 1);
+    const ScopedEnvironmentVariable com7("TALVOR_COM7", "/dev/ttyUSB7");
     dlg->m_cbComPort->showPopup();
     EXPECT_EQ(tip(6), "Com7 reaches /dev/ttyUSB7 (set by TALVOR_COM7).");
     dlg->m_cbComPort->hidePopup();
+}
+
+TEST(ComPortTip, WindowsPortsSayWhetherTheSystemListsThem) {
+    const ComPortMapping com5{"COM5", ComPortSource::System};
+    PresentPort listed;
+    listed.device = "COM5";
+    EXPECT_EQ(ComPortTip(5, com5, {listed}).toStdString(), "Com5 reaches COM5.");
+    EXPECT_EQ(ComPortTip(5, com5, {}).toStdString(),
+              "Com5 reaches COM5, which the system does not list as present now.");
 }
 
 // Keys reaching the dialog: Esc always ends it, Enter ends it unless a push button has the focus, in
