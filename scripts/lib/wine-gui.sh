@@ -56,22 +56,28 @@ answer_box() {
   wait_until_gone "$1"
 }
 
-# drive_windows_utility EXE SCRATCH: DeviceNet read (the MAC ID field must paint the value read), MAC ID
-# 42 programmed, Help opened (through a stand-in browser that records the page), then Escape.
-drive_windows_utility() {
-  local exe=$1 scratch=$2 pid painted=""
-  mkdir -p "$scratch/bin"
-  rm -f "$scratch/help-opened"
-  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/help-opened"\n' "$scratch" >"$scratch/bin/xdg-open"
-  chmod +x "$scratch/bin/xdg-open"
-  PATH="$scratch/bin:$PATH" "$WINE" "$exe" &
-  pid=$!
+# start_dialog EXE: starts EXE under Wine on the bare X server and waits for its window; sets
+# TALVOR_DIALOG_PID, TALVOR_WINDOW and the window's size in pixels, TALVOR_DIALOG_WIDTH and _HEIGHT.
+start_dialog() {
+  "$WINE" "$1" &
+  TALVOR_DIALOG_PID=$!
   # A program's first start in a fresh Wine session can take long (fonts, services).
   TALVOR_WINDOW=$(wait_for_window "TALVOR Net Config" 120) || true
   [ -n "$TALVOR_WINDOW" ] || { echo "FAIL: the Windows build's window did not appear" >&2; return 1; }
   eval "$(xdotool getwindowgeometry --shell "$TALVOR_WINDOW")"
   TALVOR_DIALOG_WIDTH=$WIDTH
   TALVOR_DIALOG_HEIGHT=$HEIGHT
+}
+
+# drive_windows_utility EXE SCRATCH: DeviceNet read (the MAC ID field must paint the value read), MAC ID
+# 42 programmed, Help opened (through a stand-in browser that records the page), then Escape.
+drive_windows_utility() {
+  local exe=$1 scratch=$2 painted=""
+  mkdir -p "$scratch/bin"
+  rm -f "$scratch/help-opened"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/help-opened"\n' "$scratch" >"$scratch/bin/xdg-open"
+  chmod +x "$scratch/bin/xdg-open"
+  PATH="$scratch/bin:$PATH" start_dialog "$exe" || return 1
   # The window is mapped before the dialog takes input: click DeviceNet until the value read appears in
   # the MAC ID field, on the fieldbus page.
   for _ in 1 2 3 4; do
@@ -97,7 +103,7 @@ drive_windows_utility() {
   echo "Help opened $(head -n1 "$scratch/help-opened")"
 
   xdotool windowfocus --sync "$TALVOR_WINDOW" key Escape
-  wait "$pid"
+  wait "$TALVOR_DIALOG_PID"
 }
 
 # programming_run EXE SIMULATOR SCRATCH: drive_windows_utility against a simulator on COM1, which must
@@ -119,16 +125,9 @@ programming_run() {
 
 # measure_dialog EXE: sets TALVOR_DIALOG_WIDTH and _HEIGHT from a start of EXE on the bare X server.
 measure_dialog() {
-  local pid window
-  "$WINE" "$1" &
-  pid=$!
-  window=$(wait_for_window "TALVOR Net Config" 120) || true
-  [ -n "$window" ] || { echo "FAIL: the Windows build's window did not appear" >&2; return 1; }
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  TALVOR_DIALOG_WIDTH=$WIDTH
-  TALVOR_DIALOG_HEIGHT=$HEIGHT
-  xdotool windowfocus --sync "$window" key Escape
-  wait "$pid"
+  start_dialog "$1" || return 1
+  xdotool windowfocus --sync "$TALVOR_WINDOW" key Escape
+  wait "$TALVOR_DIALOG_PID"
 }
 
 # windows_screenshot EXE PNG: the DeviceNet view inside Wine's virtual desktop, which draws the caption,
