@@ -3,11 +3,10 @@
 #include "seriallink/PortList.h"
 #include "seriallink/PortName.h"
 
-#include <QAbstractItemView>
-
-#include <algorithm>
 #include <QComboBox>
 #include <QEvent>
+
+#include <algorithm>
 
 QString ComPortTip(int number, const ComPortMapping& mapping, const std::vector<PresentPort>& present) {
     const QString device = QString::fromStdString(mapping.device);
@@ -33,22 +32,25 @@ QString ComPortTip(int number, const ComPortMapping& mapping, const std::vector<
         .arg(variable);
 }
 
-CComPortTips::CComPortTips(QComboBox& list) : QObject(&list), m_list(list) {
+CComPortTips::CComPortTips(QComboBox& list) : QIdentityProxyModel(&list), m_list(list) {
+    QAbstractItemModel* entries = list.model();
+    entries->setParent(this); // a list deletes the model it owns when it is given another
+    setSourceModel(entries);
+    list.setModel(this);
     list.installEventFilter(this);
-    list.view()->installEventFilter(this);
-    list.view()->viewport()->installEventFilter(this);
+}
+
+QVariant CComPortTips::data(const QModelIndex& index, int role) const {
+    if (role != Qt::ToolTipRole || !index.isValid())
+        return QIdentityProxyModel::data(index, role);
+    const std::vector<PresentPort> present = ListPresentPorts();
+    const int number = index.row() + 1;
+    return ComPortTip(number, ResolveComPort(number, present), present);
 }
 
 bool CComPortTips::eventFilter(QObject* /*watched*/, QEvent* event) {
-    // Show: the dialog or the list's popup opens. ToolTip: the list or one of its entries is hovered.
-    if (event->type() == QEvent::Show || event->type() == QEvent::ToolTip)
-        Refresh();
+    // The list's own tip is a property, shown as it stands: work it out as it is about to show.
+    if (event->type() == QEvent::ToolTip)
+        m_list.setToolTip(data(index(m_list.currentIndex(), 0), Qt::ToolTipRole).toString());
     return false;
-}
-
-void CComPortTips::Refresh() {
-    const std::vector<PresentPort> present = ListPresentPorts();
-    for (int index = 0; index < m_list.count(); ++index)
-        m_list.setItemData(index, ComPortTip(index + 1, ResolveComPort(index + 1, present), present), Qt::ToolTipRole);
-    m_list.setToolTip(m_list.itemData(m_list.currentIndex(), Qt::ToolTipRole).toString());
 }

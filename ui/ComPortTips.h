@@ -2,7 +2,7 @@
 
 #include "seriallink/PortList.h"
 
-#include <QObject>
+#include <QIdentityProxyModel>
 #include <QString>
 
 #include <vector>
@@ -15,17 +15,18 @@ struct ComPortMapping;
 // reaches its name, and the tip says that the system does not list it now.
 QString ComPortTip(int number, const ComPortMapping& mapping, const std::vector<PresentPort>& present);
 
-// Keeps the tooltips of a COM port list (entry i is COM port i + 1) current: an adapter plugged in or
-// pulled while the dialog is open shows the next time the list is shown, opened or hovered.
-class CComPortTips : public QObject {
+// The tooltips of a COM port list (entry i is COM port i + 1), worked out each time one is asked for,
+// so that an adapter plugged in or pulled while the dialog is open shows in the next tip. It stands
+// between the list and its entries, and is owned by the list.
+class CComPortTips : public QIdentityProxyModel {
 public:
     explicit CComPortTips(QComboBox& list);
+
+    QVariant data(const QModelIndex& index, int role) const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Refresh();
-
     QComboBox& m_list;
 };

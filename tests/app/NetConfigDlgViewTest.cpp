@@ -6,6 +6,7 @@
 #include "ui/ComPortTips.h"
 #include "ui/SystemMenu.h"
 
+#include <QAbstractItemView>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -229,19 +230,17 @@ TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
         return dlg->m_cbComPort->itemData(index, Qt::ToolTipRole).toString().toStdString();
     };
     EXPECT_EQ(tip(0), "Com1 reaches " + sim.DevicePath() + " (set by TALVOR_COM1).");
-    // Mapped while the dialog is open: hovering the list shows it.
-    {
-        const ScopedEnvironmentVariable com8("TALVOR_COM8", "/dev/ttyUSB9");
-        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), dlg->m_cbComPort->mapToGlobal(QPoint(2, 2)));
-        QCoreApplication::sendEvent(dlg->m_cbComPort, &hover);
-    }
+    // Mapped while the dialog is open: the next tip shows it, on an entry and on the list itself.
+    const ScopedEnvironmentVariable com8("TALVOR_COM8", "/dev/ttyUSB9");
     EXPECT_EQ(tip(7), "Com8 reaches /dev/ttyUSB9 (set by TALVOR_COM8).");
-    EXPECT_EQ(dlg->m_cbComPort->toolTip().toStdString(), tip(0));
-    // Opening the list refreshes it too.
-    const ScopedEnvironmentVariable com7("TALVOR_COM7", "/dev/ttyUSB7");
-    dlg->m_cbComPort->showPopup();
-    EXPECT_EQ(tip(6), "Com7 reaches /dev/ttyUSB7 (set by TALVOR_COM7).");
-    dlg->m_cbComPort->hidePopup();
+    dlg->m_cbComPort->setCurrentIndex(7);
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), dlg->m_cbComPort->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(dlg->m_cbComPort, &hover);
+    EXPECT_EQ(dlg->m_cbComPort->toolTip().toStdString(), tip(7));
+    // The entries keep their texts, and the popup reads the same tips.
+    EXPECT_EQ(dlg->m_cbComPort->itemText(7), "Com8");
+    const QAbstractItemModel* popupEntries = dlg->m_cbComPort->view()->model();
+    EXPECT_EQ(popupEntries->data(popupEntries->index(7, 0), Qt::ToolTipRole).toString().toStdString(), tip(7));
 }
 
 TEST(ComPortTip, WindowsPortsSayWhetherTheSystemListsThem) {
