@@ -32,17 +32,21 @@ QString ComPortTip(int number, const ComPortMapping& mapping, const std::vector<
         .arg(variable);
 }
 
-CComPortTips::CComPortTips(QComboBox& list) : QIdentityProxyModel(&list), m_list(list) {
-    QAbstractItemModel* entries = list.model();
-    entries->setParent(this); // a list deletes the model it owns when it is given another
-    setSourceModel(entries);
+CComPortTips::CComPortTips(QComboBox& list) : QStandardItemModel(&list), m_list(list) {
+    // The list deletes the model it owns when it is given another, and forgets its choice: its
+    // entries move over first, and the choice is made again.
+    const int current = list.currentIndex();
+    if (auto* entries = qobject_cast<QStandardItemModel*>(list.model()))
+        while (entries->rowCount() > 0)
+            appendRow(entries->takeRow(0));
     list.setModel(this);
+    list.setCurrentIndex(current);
     list.installEventFilter(this);
 }
 
 QVariant CComPortTips::data(const QModelIndex& index, int role) const {
     if (role != Qt::ToolTipRole || !index.isValid())
-        return QIdentityProxyModel::data(index, role);
+        return QStandardItemModel::data(index, role);
     const std::vector<PresentPort> present = ListPresentPorts();
     const int number = index.row() + 1;
     return ComPortTip(number, ResolveComPort(number, present), present);

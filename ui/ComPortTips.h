@@ -2,7 +2,7 @@
 
 #include "seriallink/PortList.h"
 
-#include <QIdentityProxyModel>
+#include <QStandardItemModel>
 #include <QString>
 
 #include <vector>
@@ -16,9 +16,9 @@ struct ComPortMapping;
 QString ComPortTip(int number, const ComPortMapping& mapping, const std::vector<PresentPort>& present);
 
 // The tooltips of a COM port list (entry i is COM port i + 1), worked out each time one is asked for,
-// so that an adapter plugged in or pulled while the dialog is open shows in the next tip. It stands
-// between the list and its entries, and is owned by the list.
-class CComPortTips : public QIdentityProxyModel {
+// so that an adapter plugged in or pulled while the dialog is open shows in the next tip. The list's
+// entries live in it, and the list owns it.
+class CComPortTips : public QStandardItemModel {
 public:
     explicit CComPortTips(QComboBox& list);
 

@@ -2,6 +2,7 @@
 #include "seriallink/PortName.h"
 #include "tests/support/LinkMessageTexts.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestApplication.h"
 #include "tests/support/TestNames.h"
 #include "ui/ComPortTips.h"
 #include "ui/SystemMenu.h"
@@ -241,6 +242,19 @@ TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
     EXPECT_EQ(dlg->m_cbComPort->itemText(7), "Com8");
     const QAbstractItemModel* popupEntries = dlg->m_cbComPort->view()->model();
     EXPECT_EQ(popupEntries->data(popupEntries->index(7, 0), Qt::ToolTipRole).toString().toStdString(), tip(7));
+}
+
+TEST(ComPortTip, AListKeepsTheEntriesItHadWhenItsTipsAreAdded) {
+    TestApplication();
+    QComboBox list;
+    list.addItems({"Com1", "Com2"});
+    list.setCurrentIndex(1);
+    new CComPortTips(list);
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.itemText(1), "Com2");
+    EXPECT_EQ(list.currentIndex(), 1);
+    EXPECT_TRUE(list.itemData(1, Qt::ToolTipRole).toString().startsWith("Com2 reaches ") ||
+                list.itemData(1, Qt::ToolTipRole).toString().startsWith("No serial port is behind Com2"));
 }
 
 TEST(ComPortTip, WindowsPortsSayWhetherTheSystemListsThem) {
