@@ -1,6 +1,6 @@
 # Wine for the Windows build: a prefix kept in the cache outside the checkout, COM ports mapped to
 # devices of this machine, and paths as Windows programs see them.
-WINE=/usr/lib/wine/wine64
+WINE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-fixed-layout
 export WINEDEBUG=-all
 # No Mono or Gecko: the prefix is made without asking for them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
