@@ -1,4 +1,3 @@
-#include "app/FontConfigPreload.h"
 #include "app/NetConfigApp.h"
 #include "link/MessageBoxSink.h"
 #include "res/Version.h"
@@ -12,10 +11,8 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "windows:fontengine=directwrite");
 #endif
-    CFontConfigPreload fontConfig;
     // theApp holds no Qt object yet: the link creates its port only when it opens.
     QApplication application(argc, argv);
-    fontConfig.Wait();
     QApplication::setApplicationVersion(ExecutableVersion);
     theApp.m_pMessageSink = &MessageBoxSink();
     theApp.InitInstance();

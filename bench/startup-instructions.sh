@@ -20,11 +20,10 @@ trap 'stop_xvfb; rm -rf "$results"' EXIT
 unset QT_QPA_PLATFORM
 
 # Runs the program under callgrind until its window is mapped and has had time to paint, then ends it;
-# callgrind writes its counts, one file a thread, when the program ends. Prints the main thread's
-# count, the one the window waits for, then all threads' together.
+# callgrind writes its counts when the program ends. Prints the count.
 count() {
   local executable=$1 title=$2 output=$results/$3
-  valgrind --tool=callgrind --separate-threads=yes --callgrind-out-file="$output" "$executable" >/dev/null 2>&1 &
+  valgrind --tool=callgrind --callgrind-out-file="$output" "$executable" >/dev/null 2>&1 &
   local pid=$!
   wait_for_window "$title" 120 >/dev/null || { kill "$pid"; echo "no window from $executable" >&2; exit 1; }
   # Painting after the map takes well under a second even at callgrind's pace; an idle event loop adds
@@ -32,14 +31,11 @@ count() {
   sleep 3
   kill -TERM "$pid"
   wait "$pid" || true
-  echo "$(sed -n 's/^summary: //p' "$output-01") $(sed -n 's/^summary: //p' "$output"-* | awk '{ sum += $1 } END { print sum }')"
+  sed -n 's/^summary: //p' "$output"
 }
 
 empty=$(count "$build/bench/startup/startup_empty_dialog" "Empty dialog" empty)
 utility=$(count "$build/app/TALVOR_EthernetConfig" "TALVOR Net Config" utility)
-read -r emptyMain emptyAll <<<"$empty"
-read -r utilityMain utilityAll <<<"$utility"
-printf "empty dialog:   %12d instructions to painted window on the main thread, %12d in all\n" "$emptyMain" "$emptyAll"
-printf "TALVOR utility: %12d instructions to painted window on the main thread, %12d in all\n" "$utilityMain" "$utilityAll"
-awk -v utility="$utilityMain" -v empty="$emptyMain" -v utilityAll="$utilityAll" -v emptyAll="$emptyAll" \
-  'BEGIN { printf "instruction ratio: %.2f on the main thread, %.2f in all\n", utility / empty, utilityAll / emptyAll }'
+printf "empty dialog:   %12d instructions to painted window\n" "$empty"
+printf "TALVOR utility: %12d instructions to painted window\n" "$utility"
+awk -v utility="$utility" -v empty="$empty" 'BEGIN { printf "instruction ratio: %.2f\n", utility / empty }'

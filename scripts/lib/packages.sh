@@ -2,7 +2,7 @@
 # is missing, so that a warm run stays fast.
 TALVOR_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libfontconfig-dev
+  qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev libxcb-damage0-dev
   xvfb xdotool x11-utils imagemagick librsvg2-bin fonts-dejavu-core
   xdg-utils
