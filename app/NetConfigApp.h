@@ -8,8 +8,6 @@
 #include "seriallink/SerialComm.h"
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 class CMessageSink;
 
@@ -55,7 +53,7 @@ public:
     void OnHelp();
 
     void ReportLinkError(std::uint32_t code);
-    int ShowStringMessage(unsigned id, unsigned type, const std::vector<std::string>& args = {});
+    int ShowStringMessage(unsigned id, unsigned type);
     // The sink the executable chose, or standard error when it chose none.
     CMessageSink& Messages();
 

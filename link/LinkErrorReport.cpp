@@ -1,7 +1,6 @@
 #include "app/NetConfigApp.h"
 #include "link/LinkMessageTable.h"
 #include "link/MessageSink.h"
-#include "link/ResourceText.h"
 #include "platform/LastError.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/StringTable.h"
@@ -9,14 +8,6 @@
 namespace {
 
 constexpr unsigned kLinkErrorBoxType = mb::OK | mb::ICONINFORMATION;
-
-// The system ends some texts with a line break (Windows: "\r\n"), which a message box would show as
-// an empty last line.
-QString WithoutTrailingBreak(QString text) {
-    while (text.endsWith(u'\n') || text.endsWith(u'\r'))
-        text.chop(1);
-    return text;
-}
 
 } // namespace
 
@@ -35,17 +26,18 @@ void CNetConfigApp::ReportLinkError(std::uint32_t code) {
         return;
     }
     // Ownerless like the system's own box, yet task-modal so that no request starts while it is open.
-    Messages().ShowSystemMessage(WithoutTrailingBreak(QString::fromLocal8Bit(systemText)),
+    Messages().ShowSystemMessage(QString::fromLocal8Bit(systemText),
                                  QStringLiteral("Error"), kLinkErrorBoxType | mb::TASKMODAL);
 }
 
-int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type, const std::vector<std::string>& args) {
-    const QString format = LoadResourceString(id);
-    if (format.isEmpty()) {
+int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type) {
+    const QString text = LoadResourceString(id);
+    if (text.isEmpty()) {
         Messages().ShowAppMessage(QStringLiteral("Unable to load error string from resources."), mb::OK);
         return 1;
     }
-    return Messages().ShowAppMessage(FormatResourceText(format, args), type);
+    // The table's texts carry no format directives: each is shown exactly as stored.
+    return Messages().ShowAppMessage(text, type);
 }
 
 CMessageSink& CNetConfigApp::Messages() {

@@ -37,7 +37,7 @@ bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t
     const LinkResult result = m_SerialComm.ProccessMsgCode_NoThread(msgCode, request, payload, payloadLength,
                                                                     reply, replyCapacity, replyCount);
     if (result != 0) {
-        // The library has released the port already, so nothing holds it while the user reads the message.
+        // Every failed call, refused or sent, has released the port: nothing holds it while the user reads.
         ReportLinkError(result);
         return false;
     }

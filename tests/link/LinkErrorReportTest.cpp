@@ -1,5 +1,4 @@
 #include "app/NetConfigApp.h"
-#include "link/ResourceText.h"
 #include "platform/LastError.h"
 #include "tests/link/LinkMessageCases.h"
 #include "tests/support/BoxAnswerer.h"
@@ -26,8 +25,8 @@ const QString kSystemErrorText = [] {
     char text[512] = {};
     ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, kSystemError, 0,
                      text, sizeof text, nullptr);
-    // Shown without the line break the system ends it with.
-    return QString::fromLocal8Bit(text).chopped(2);
+    // Shown as delivered, with the line break the system ends it with.
+    return QString::fromLocal8Bit(text);
 }();
 #else
 constexpr std::uint32_t kSystemError = ENODEV;
@@ -111,34 +110,6 @@ TEST(ShowStringMessage, ReturnsTheBoxResultAndKeepsTheGivenType) {
     EXPECT_EQ(recorder.boxes[0].text, "PLC is not in Program Mode");
     EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});
 }
-
-struct FormatCase {
-    const char* name;
-    const char* format;
-    std::vector<std::string> args;
-    const char* shown;
-};
-
-class ResourceTextFormat : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(ResourceTextFormat, ReadsNoArgumentItWasNotGiven) {
-    EXPECT_EQ(FormatResourceText(QString::fromUtf8(GetParam().format), GetParam().args),
-              QString::fromUtf8(GetParam().shown));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ResourceTextFormat,
-    testing::Values(FormatCase{"PercentSignAlone", "Load 100% done", {}, "Load 100% done"},
-                    FormatCase{
-                        "DirectiveWithoutArgument", "Port %s failed %d times", {}, "Port %s failed %d times"},
-                    FormatCase{"DirectivesTakeArgumentsInOrder",
-                               "Port %s failed %d times",
-                               {"COM3", "2"},
-                               "Port COM3 failed 2 times"},
-                    FormatCase{"DoublePercentIsOne", "%d%% of %s", {"5"}, "5% of %s"},
-                    FormatCase{"PercentAtTheEnd", "ends with %", {"x"}, "ends with %"},
-                    FormatCase{"UnknownDirectiveStays", "%n and %p", {"x"}, "%n and %p"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // The real boxes: while one is open it is application modal, so the main dialog cannot start another
 // request.
