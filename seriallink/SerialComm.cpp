@@ -78,19 +78,20 @@ LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool req
                                                  std::uint32_t replyCapacity, std::uint32_t* replyCount) {
     SetLastSystemError(0);
     LinkResult result = CheckCall(payload, payloadLength, reply, replyCapacity);
-    if (result == linkcode::Success) {
+    if (result == linkcode::Success)
         result = Exchange(msgCode, request, payload, payloadLength, reply, replyCapacity, replyCount);
-        // Released at once: a terminal program may look at the line while the user reads the failure,
-        // and on Windows an adapter pulled out and plugged back can only return once its handle is gone.
-        if (result != linkcode::Success)
-            CloseComPort();
+    if (result != linkcode::Success) {
+        // Released at once, whether or not anything was sent: a terminal program may look at the line
+        // while the user reads the failure, and on Windows an adapter pulled out and plugged back can
+        // only return once its handle is gone.
+        CloseComPort();
+        if (m_pTrace)
+            m_pTrace->ExchangeFailed(result);
     }
-    if (m_pTrace && result != linkcode::Success)
-        m_pTrace->ExchangeFailed(result);
     return result;
 }
 
-// Calls refused before anything is sent: they leave the port as it was.
+// Calls refused before anything is sent.
 LinkResult CSerialComm::CheckCall(const unsigned char* payload, std::uint32_t payloadLength,
                                   const unsigned char* reply, std::uint32_t replyCapacity) const {
     if (!m_pPort)

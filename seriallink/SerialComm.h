@@ -13,8 +13,9 @@ class ReplyMatcher;
 struct Frame;
 
 // One request/response exchange with the controller over a serial port. The caller writes the settings
-// below, opens with InitializeCommMode(), runs one exchange and closes; an exchange that fails closes the
-// port itself, so that nothing holds it while the caller reports the failure. The frame protocol is
+// below, opens with InitializeCommMode(), runs one exchange and closes; an exchange that fails, or is
+// refused before anything is sent, closes the port itself, so that nothing holds it while the caller
+// reports the failure. The frame protocol is
 // described in docs/link-protocol.md.
 class CSerialComm {
 public:

@@ -231,21 +231,6 @@ TEST_F(LinkSession, LineSettingsFoundAtOpenAreBackAfterClose) {
     EXPECT_EQ(::cfgetispeed(&after), speed_t(B9600));
 }
 
-TEST_F(LinkSession, CallerMistakesAreRefusedWithoutAnExchange) {
-    std::uint8_t byte = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, &byte, 1, nullptr), 30u)
-        << "not opened";
-    ASSERT_EQ(link.InitializeCommMode(), 0u);
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(WriteNetAttr, true, nullptr, 5, nullptr, 0, nullptr), 31u);
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 10, nullptr), 31u);
-    std::vector<std::uint8_t> huge(70000);
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(WriteNetAttr, true, huge.data(), 70000, nullptr, 0, nullptr), 8u);
-    EXPECT_TRUE(sim.Requests().empty());
-    std::uint32_t count = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, &count), 8u)
-        << "a status id does not fit a missing reply buffer";
-}
-
 TEST_F(LinkSession, UnknownLineSettingsAreRefused) {
     link.m_wCommParam = 0x1009;
     EXPECT_EQ(link.InitializeCommMode(), 31u);
