@@ -69,11 +69,6 @@ void CIPAddressCtrl::SetAddress(std::uint32_t address) {
         m_edFields[i]->setText(QString::number((address >> (8 * (FieldCount - 1 - i))) & 0xFFu));
 }
 
-void CIPAddressCtrl::ClearAddress() {
-    for (QLineEdit* field : m_edFields)
-        field->clear();
-}
-
 int CIPAddressCtrl::GetAddress(std::array<std::uint8_t, FieldCount>& octets) const {
     int nonBlank = 0;
     for (int i = 0; i < FieldCount; ++i) {
@@ -89,11 +84,6 @@ int CIPAddressCtrl::GetAddress(std::uint8_t& f0, std::uint8_t& f1, std::uint8_t&
     const int nonBlank = GetAddress(octets);
     f0 = octets[0], f1 = octets[1], f2 = octets[2], f3 = octets[3];
     return nonBlank;
-}
-
-bool CIPAddressCtrl::IsBlank() const {
-    std::array<std::uint8_t, FieldCount> octets{};
-    return GetAddress(octets) == 0;
 }
 
 QLineEdit* CIPAddressCtrl::Field(int index) const {

@@ -23,13 +23,10 @@ public:
     explicit CIPAddressCtrl(QWidget* parent = nullptr);
 
     void SetAddress(std::uint32_t address);
-    void ClearAddress();
 
     // The four fields, first field first; a blank field reads 0. Returns the count of non-blank fields.
     int GetAddress(std::uint8_t& f0, std::uint8_t& f1, std::uint8_t& f2, std::uint8_t& f3) const;
     int GetAddress(std::array<std::uint8_t, FieldCount>& octets) const;
-
-    bool IsBlank() const;
 
     QLineEdit* Field(int index) const;
 

@@ -17,8 +17,6 @@ class CAttributePage : public QWidget {
 public:
     ~CAttributePage() override;
 
-    int TemplateId() const { return m_nTemplateId; }
-
 protected:
     CAttributePage(int templateId, QWidget* parent);
 

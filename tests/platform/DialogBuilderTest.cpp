@@ -266,8 +266,10 @@ TEST_F(IPAddressCtrlTest, BlankFieldsReadZeroAndAreNotCounted) {
     int nonBlank = 0;
     EXPECT_EQ(Read(&nonBlank), (std::array<std::uint8_t, 4>{10, 0, 30, 0}));
     EXPECT_EQ(nonBlank, 2);
-    control.ClearAddress();
-    EXPECT_TRUE(control.IsBlank());
+    control.Field(0)->clear();
+    control.Field(2)->clear();
+    EXPECT_EQ(Read(&nonBlank), (std::array<std::uint8_t, 4>{}));
+    EXPECT_EQ(nonBlank, 0);
 }
 
 TEST_F(IPAddressCtrlTest, FieldsAcceptOnlyNumbersUpTo255) {
