@@ -1,6 +1,7 @@
 // Whole-process start-up: from spawning an executable to its first top-level window being mapped and
 // painted, plus the process's peak resident memory at that moment. Needs DISPLAY (bench/startup.sh
-// provides a private Xvfb). Usage: bench_startup [benchmark flags] <baseline-exe> <utility-exe>
+// provides a private Xvfb).
+// Usage: bench_startup [benchmark flags] <empty-dialog-exe> <same-controls-exe> <utility-exe>
 #include <benchmark/benchmark.h>
 
 #include <xcb/damage.h>
@@ -136,16 +137,16 @@ void StartupToWindow(benchmark::State& state, const std::string& executable) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s [benchmark flags] <baseline-exe> <utility-exe>\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s [benchmark flags] <empty-dialog-exe> <same-controls-exe> <utility-exe>\n",
+                     argv[0]);
         return 2;
     }
-    const std::string baseline = argv[1];
-    const std::string utility = argv[2];
     // One launch per repetition: the median of many launches resists the noise of a busy machine.
-    for (const auto& [name, executable] : {std::pair{"StartupToWindow/EmptyDialog", baseline},
-                                           std::pair{"StartupToWindow/NetConfig", utility}})
-        benchmark::RegisterBenchmark(name, StartupToWindow, executable)
+    for (const auto& [name, executable] : {std::pair{"StartupToWindow/EmptyDialog", argv[1]},
+                                           std::pair{"StartupToWindow/SameControls", argv[2]},
+                                           std::pair{"StartupToWindow/NetConfig", argv[3]}})
+        benchmark::RegisterBenchmark(name, StartupToWindow, std::string(executable))
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1)

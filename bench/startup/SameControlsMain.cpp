@@ -1,0 +1,131 @@
+// The yardstick for start-up: the utility's main dialog and both attribute pages as a plain Qt program
+// would build them. The controls, their texts and places come from the same templates, but each is a
+// stock Qt widget put at an absolute pixel rectangle, with none of the utility's own machinery. The pages
+// are created and hidden, as the utility starts with no network type chosen.
+#include "res/EthernetPageTemplate.h"
+#include "res/FieldbusPageTemplate.h"
+#include "res/MainDialogTemplate.h"
+#include "platform/WindowStyles.h"
+#include "seriallink/PortName.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+
+namespace {
+
+// Four number fields with dots between them.
+QWidget* AddressFields(QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QHBoxLayout(frame);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+    for (int field = 0; field < 4; ++field) {
+        if (field > 0)
+            layout->addWidget(new QLabel(QStringLiteral("."), frame));
+        auto* edit = new QLineEdit(frame);
+        edit->setFrame(false);
+        edit->setMaxLength(3);
+        layout->addWidget(edit, 1);
+    }
+    return frame;
+}
+
+QWidget* Control(const ControlTemplate& control, const DialogTemplate& dialogTemplate, QWidget* parent) {
+    if (control.windowClass == QLatin1String("BUTTON")) {
+        const unsigned type = control.style & bs::TYPEMASK;
+        if (type == bs::GROUPBOX)
+            return new QGroupBox(control.text, parent);
+        if (type == bs::AUTORADIOBUTTON) {
+            auto* radio = new QRadioButton(control.text, parent);
+            radio->setChecked(control.id == IDC_RB_NONE);
+            return radio;
+        }
+        return new QPushButton(control.text, parent);
+    }
+    if (control.windowClass == QLatin1String("STATIC")) {
+        auto* label = new QLabel(control.text, parent);
+        label->setWordWrap(true);
+        label->setAlignment(((control.style & ss::TYPEMASK) == ss::RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
+                            Qt::AlignTop);
+        return label;
+    }
+    if (control.windowClass == QLatin1String("EDIT"))
+        return new QLineEdit(parent);
+    if (control.windowClass == QLatin1String("COMBOBOX")) {
+        auto* combo = new QComboBox(parent);
+        for (const auto& [id, items] : dialogTemplate.initData)
+            if (id == control.id)
+                combo->addItems(items);
+        if (control.id == IDC_CB_COMPORT)
+            for (int port = FirstComPort; port <= LastComPort; ++port)
+                combo->addItem(QStringLiteral("Com%1").arg(port));
+        return combo;
+    }
+    return AddressFields(parent);
+}
+
+// Dialog units become pixels by the font's mean character width and height.
+QRect Pixels(const QFontMetrics& metrics, const QRect& dialogUnits) {
+    const int width = metrics.averageCharWidth(), height = metrics.height();
+    return QRect(dialogUnits.x() * width / 4, dialogUnits.y() * height / 8, dialogUnits.width() * width / 4,
+                 dialogUnits.height() * height / 8);
+}
+
+QRect Pixels(const QFontMetrics& metrics, const ControlTemplate& control) {
+    return Pixels(metrics, QRect(control.x, control.y, control.cx, control.cy));
+}
+
+// As the utility starts, with no network type chosen: no page frame, no Program or Disable button.
+bool ShownAtStart(const ControlTemplate& control) {
+    return (control.style & ws::VISIBLE) && control.id != IDC_GRP_PAGE_FRAME && control.id != IDC_BTN_PROGRAM &&
+           control.id != IDC_BTN_DISABLE_ETHERNET;
+}
+
+void AddControls(QWidget& host, const DialogTemplate& dialogTemplate, const QFontMetrics& metrics) {
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = Control(control, dialogTemplate, &host);
+        QRect rect = Pixels(metrics, control);
+        if (control.windowClass == QLatin1String("COMBOBOX"))
+            rect.setHeight(widget->sizeHint().height());
+        widget->setGeometry(rect);
+        widget->setEnabled(!(control.style & ws::DISABLED));
+        widget->setVisible(ShownAtStart(control));
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Same controls"));
+    const DialogTemplate& main = MainDialogTemplate();
+    QFont font = dialog.font();
+    font.setPointSize(main.pointSize);
+    dialog.setFont(font);
+    const QFontMetrics metrics(font);
+    dialog.setFixedSize(Pixels(metrics, QRect(0, 0, main.cx, main.cy)).size());
+    AddControls(dialog, main, metrics);
+
+    // Both pages exist from the start, hidden, in the page frame's place.
+    const auto frame = std::find_if(main.controls.begin(), main.controls.end(),
+                                    [](const ControlTemplate& control) { return control.id == IDC_GRP_PAGE_FRAME; });
+    for (const DialogTemplate* page : {&EthernetPageTemplate(), &FieldbusPageTemplate()}) {
+        auto* pageWidget = new QWidget(&dialog);
+        pageWidget->setGeometry(Pixels(metrics, *frame));
+        AddControls(*pageWidget, *page, metrics);
+        pageWidget->hide();
+    }
+    return dialog.exec();
+}
