@@ -28,8 +28,9 @@ TEST_P(RefusedCall, SendsNothingAndReleasesThePort) {
     ScriptedLink link({});
     link.m_strDeviceName = "scripted";
     link.m_wCommParam = COMM_PARAM_DEFAULT;
-    if (c.opened)
+    if (c.opened) {
         ASSERT_EQ(link.InitializeCommMode(), linkcode::Success);
+    }
 
     std::vector<std::uint8_t> payload(c.payloadLength);
     std::vector<std::uint8_t> reply(c.replyCapacity);
@@ -59,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
 // A reply with bytes for a caller that gave no buffer for them is refused, not copied to nowhere, and
 // the port is released as after any failed exchange.
 TEST(RefusedReply, StatusIdWithoutAReplyBuffer) {
-    ScriptedLink link({{100, EncodeReply(MSGCODE_STATUS_ID, frame::StatusOk, 0, 1, {0x54, 0x41})}});
+    const std::vector<std::uint8_t> id{0x54, 0x56, 0x01, 0x00};
+    ScriptedLink link({{100, EncodeReply(MSGCODE_STATUS_ID, frame::StatusOk, 0, 1, id)}});
     link.m_strDeviceName = "scripted";
     link.m_wCommParam = COMM_PARAM_DEFAULT;
     ASSERT_EQ(link.InitializeCommMode(), linkcode::Success);
