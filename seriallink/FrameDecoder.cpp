@@ -68,21 +68,22 @@ void FrameDecoder::Settle(std::vector<Result>& out) {
             static_cast<std::uint16_t>((HeldAt(crcAt).byte << 8) | HeldAt(crcAt + 1).byte);
         if (Crc16Between(HeldAt(0).crcBefore, HeldAt(crcAt).crcBefore, crcAt) != received) {
             Result rejected{Event::BadCrc, header, {}, 0, {}};
-            const std::size_t shown = std::min(crcAt + frame::CrcSize, PreviewBytes);
-            for (std::size_t i = 0; i < shown; ++i)
-                rejected.preview.push_back(HeldAt(i).byte);
+            rejected.preview = HeldBytes(0, std::min(crcAt + frame::CrcSize, PreviewBytes));
             out.push_back(std::move(rejected));
             DropFront(1, out);
             continue;
         }
-        Result found{Event::Frame, header, {}, 0, {}};
-        found.payload.resize(header.payloadLength);
-        const auto first = m_held.begin() + static_cast<std::ptrdiff_t>(m_front + frame::HeaderSize);
-        std::transform(first, first + header.payloadLength, found.payload.begin(),
-                       [](const Held& held) { return held.byte; });
-        out.push_back(std::move(found));
+        out.push_back({Event::Frame, header, HeldBytes(frame::HeaderSize, crcAt), 0, {}});
         DropFront(crcAt + frame::CrcSize, out);
     }
+}
+
+std::vector<std::uint8_t> FrameDecoder::HeldBytes(std::size_t from, std::size_t to) const {
+    std::vector<std::uint8_t> bytes(to - from);
+    const auto first = m_held.begin() + static_cast<std::ptrdiff_t>(m_front + from);
+    std::transform(first, first + static_cast<std::ptrdiff_t>(bytes.size()), bytes.begin(),
+                   [](const Held& held) { return held.byte; });
+    return bytes;
 }
 
 void FrameDecoder::DropFront(std::size_t count, std::vector<Result>& out) {

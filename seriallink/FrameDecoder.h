@@ -53,6 +53,8 @@ private:
     };
 
     const Held& HeldAt(std::size_t index) const { return m_held[m_front + index]; }
+    // The bytes of the current frame from `from` up to `to`.
+    std::vector<std::uint8_t> HeldBytes(std::size_t from, std::size_t to) const;
     void Settle(std::vector<Result>& out);
     void DropFront(std::size_t count, std::vector<Result>& out);
     void ReportSkipped(std::vector<Result>& out);

@@ -5,6 +5,7 @@
 #include "seriallink/CommParam.h"
 #include "seriallink/MessageCodes.h"
 #include "seriallink/PortName.h"
+#include "sim/ControllerLogic.h"
 #include "sim/ControllerSimulator.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/ScopedEnvironment.h"
