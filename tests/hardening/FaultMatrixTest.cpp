@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(OverPty, FaultMatrixTest,
                                          std::make_tuple(Case("BadChecksum"), Stage::StatusId, Line::Pty),
                                          std::make_tuple(Case("EchoThenAnswerAfter300Ms"), Stage::Write,
                                                          Line::Pty),
-                                         std::make_tuple(Case("EndlessHeaders"), Stage::Read, Line::Pty)),
+                                         std::make_tuple(Case("EndlessHeaders"), Stage::Write, Line::Pty)),
                          CaseName);
 
 } // namespace

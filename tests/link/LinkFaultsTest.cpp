@@ -71,6 +71,7 @@ TEST_F(SimulatedControllerTest, NoiseAheadOfTheReplyIsSkipped) {
 
 // A reply larger than the read buffer never lands in the caller's block.
 TEST_F(SimulatedControllerTest, OversizedReadReplyLeavesTheBlockAlone) {
+    UseSimulatedLine(); // the wait for a reply after the refused one costs no real time
     sim.InjectFault(SimFault::OversizedReply);
     ByteString block{0x07};
     EXPECT_FALSE(theApp.ReadNetAttributes(block, NetworkEthernet));
