@@ -8,8 +8,7 @@
 namespace {
 
 // Replies land in scratch buffers on the stack, so a request allocates nothing for them.
-constexpr std::size_t StatusIdBufferSize = 65536;
-constexpr std::uint32_t StatusIdCapacity = 65535;
+constexpr std::size_t StatusIdBufferSize = std::size_t{StatusIdReplyCapacity} + 1;
 
 // A write hands the block's length over as an 8-bit count.
 constexpr std::size_t MaxWritePayload = std::numeric_limits<std::uint8_t>::max();
@@ -54,10 +53,10 @@ bool CNetConfigApp::ReadStatusId(ByteString* id) {
     std::uint32_t replyCount = 0;
     SetPLCTarget(1);
     const bool sent =
-        SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), StatusIdCapacity, &replyCount);
+        SendRequest(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), StatusIdReplyCapacity, &replyCount);
     SetPLCTarget(0);
     if (sent && id)
-        id->assign(reply.begin(), reply.begin() + std::min(replyCount, StatusIdCapacity));
+        id->assign(reply.begin(), reply.begin() + std::min(replyCount, StatusIdReplyCapacity));
     return sent;
 }
 

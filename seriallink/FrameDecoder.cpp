@@ -5,15 +5,25 @@
 #include <algorithm>
 #include <array>
 
+namespace {
+
+// Room made up front for held bytes: enough for the utility's own replies, never the whole capacity (up
+// to 100,000 bytes), which a decoder made for every exchange would pay for each time.
+constexpr std::size_t InitialRoom = 64;
+
+} // namespace
+
 FrameDecoder::FrameDecoder(std::uint8_t startByte, std::size_t capacity)
-    : m_startByte(startByte), m_capacity(capacity) {}
+    : m_startByte(startByte), m_capacity(capacity) {
+    m_held.reserve(std::min(capacity, InitialRoom) + frame::Overhead);
+}
 
 std::vector<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_t> bytes) {
     std::vector<Result> out;
     for (std::uint8_t byte : bytes) {
         const std::uint16_t before = m_crc;
         m_crc = Crc16Step(m_crc, byte);
-        if (m_held.empty()) {
+        if (!InFrame()) {
             if (byte != m_startByte) {
                 ++m_skipped;
                 continue;
@@ -21,14 +31,15 @@ std::vector<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_
             ReportSkipped(out);
         }
         m_held.push_back({byte, before});
-        Settle(out);
+        if (Buffered() >= m_needed)
+            Settle(out);
     }
     return out;
 }
 
 std::vector<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
     std::vector<Result> out;
-    if (!m_held.empty()) {
+    if (InFrame()) {
         DropFront(1, out);
         Settle(out);
     }
@@ -38,10 +49,10 @@ std::vector<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
 // Decides on the frame at the front as soon as the held bytes allow; a rejection moves the front to
 // the next start byte, whose frame may already be complete.
 void FrameDecoder::Settle(std::vector<Result>& out) {
-    while (m_held.size() >= frame::HeaderSize) {
+    while (Buffered() >= frame::HeaderSize) {
         std::array<std::uint8_t, frame::HeaderSize> headerBytes;
         for (std::size_t i = 0; i < frame::HeaderSize; ++i)
-            headerBytes[i] = m_held[i].byte;
+            headerBytes[i] = HeldAt(i).byte;
         const FrameHeader header = DecodeHeader(headerBytes);
         if (header.payloadLength > m_capacity) {
             out.push_back({Event::TooLong, header, {}, 0, {}});
@@ -49,36 +60,50 @@ void FrameDecoder::Settle(std::vector<Result>& out) {
             continue;
         }
         const std::size_t crcAt = frame::HeaderSize + header.payloadLength;
-        if (m_held.size() < crcAt + frame::CrcSize)
+        if (Buffered() < crcAt + frame::CrcSize) {
+            m_needed = crcAt + frame::CrcSize;
             return;
+        }
         const std::uint16_t received =
-            static_cast<std::uint16_t>((m_held[crcAt].byte << 8) | m_held[crcAt + 1].byte);
-        if (Crc16Between(m_held.front().crcBefore, m_held[crcAt].crcBefore, crcAt) != received) {
+            static_cast<std::uint16_t>((HeldAt(crcAt).byte << 8) | HeldAt(crcAt + 1).byte);
+        if (Crc16Between(HeldAt(0).crcBefore, HeldAt(crcAt).crcBefore, crcAt) != received) {
             Result rejected{Event::BadCrc, header, {}, 0, {}};
-            const std::size_t shown = std::min(crcAt + frame::CrcSize, PreviewBytes);
-            for (std::size_t i = 0; i < shown; ++i)
-                rejected.preview.push_back(m_held[i].byte);
+            rejected.preview = HeldBytes(0, std::min(crcAt + frame::CrcSize, PreviewBytes));
             out.push_back(std::move(rejected));
             DropFront(1, out);
             continue;
         }
-        Result found{Event::Frame, header, {}, 0, {}};
-        found.payload.reserve(header.payloadLength);
-        for (std::size_t i = frame::HeaderSize; i < crcAt; ++i)
-            found.payload.push_back(m_held[i].byte);
-        out.push_back(std::move(found));
+        out.push_back({Event::Frame, header, HeldBytes(frame::HeaderSize, crcAt), 0, {}});
         DropFront(crcAt + frame::CrcSize, out);
     }
 }
 
+std::vector<std::uint8_t> FrameDecoder::HeldBytes(std::size_t from, std::size_t to) const {
+    std::vector<std::uint8_t> bytes(to - from);
+    const auto first = m_held.begin() + static_cast<std::ptrdiff_t>(m_front + from);
+    std::transform(first, first + static_cast<std::ptrdiff_t>(bytes.size()), bytes.begin(),
+                   [](const Held& held) { return held.byte; });
+    return bytes;
+}
+
 void FrameDecoder::DropFront(std::size_t count, std::vector<Result>& out) {
-    m_held.erase(m_held.begin(), m_held.begin() + static_cast<std::ptrdiff_t>(count));
-    while (!m_held.empty() && m_held.front().byte != m_startByte) {
-        m_held.pop_front();
+    m_front += count;
+    m_needed = 0;
+    while (InFrame() && HeldAt(0).byte != m_startByte) {
+        ++m_front;
         ++m_skipped;
     }
-    if (!m_held.empty())
-        ReportSkipped(out);
+    if (!InFrame()) {
+        m_held.clear();
+        m_front = 0;
+        return;
+    }
+    ReportSkipped(out);
+    // Keeps the memory bound: the spent bytes never outnumber the ones still held.
+    if (m_front > Buffered()) {
+        m_held.erase(m_held.begin(), m_held.begin() + static_cast<std::ptrdiff_t>(m_front));
+        m_front = 0;
+    }
 }
 
 void FrameDecoder::ReportSkipped(std::vector<Result>& out) {

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <span>
 #include <vector>
 
@@ -42,10 +41,10 @@ public:
     std::vector<Result> AbandonFrame();
 
     // True while a frame has begun but is not complete.
-    bool InFrame() const { return !m_held.empty(); }
+    bool InFrame() const { return m_front != m_held.size(); }
 
     // Bytes held for the current partial frame (for checks of the memory bound).
-    std::size_t Buffered() const { return m_held.size(); }
+    std::size_t Buffered() const { return m_held.size() - m_front; }
 
 private:
     struct Held {
@@ -53,13 +52,20 @@ private:
         std::uint16_t crcBefore; // the running CRC register ahead of this byte
     };
 
+    const Held& HeldAt(std::size_t index) const { return m_held[m_front + index]; }
+    // The bytes of the current frame from `from` up to `to`.
+    std::vector<std::uint8_t> HeldBytes(std::size_t from, std::size_t to) const;
     void Settle(std::vector<Result>& out);
     void DropFront(std::size_t count, std::vector<Result>& out);
     void ReportSkipped(std::vector<Result>& out);
 
     std::uint8_t m_startByte;
     std::size_t m_capacity;
-    std::deque<Held> m_held; // from the current frame's start byte on; rescanned after a rejection
-    std::uint16_t m_crc = 0; // runs over every byte fed
+    // From m_front on: the current frame, from its start byte; rescanned after a rejection. The bytes
+    // before m_front are spent and go when the frame ends, or once they are the larger part.
+    std::vector<Held> m_held;
+    std::size_t m_front = 0;
+    std::size_t m_needed = 0; // held bytes the frame at the front needs before it can be decided
+    std::uint16_t m_crc = 0;  // runs over every byte fed
     std::size_t m_skipped = 0;
 };

@@ -55,22 +55,26 @@ LinkResult CSerialComm::InitializeCommMode() {
         SetLastSystemError(NoSuchPortError());
         return linkcode::CannotOpen;
     }
-    const LinkResult opened = OpenChannel(device, line->baudRate, m_pPort);
+    const LinkResult opened = m_pLineSource->Open(device, line->baudRate, m_pPort);
     if (m_pTrace)
         m_pTrace->PortOpened(device, opened);
     return opened;
 }
 
-LinkResult CSerialComm::OpenChannel(const std::string& device, std::int32_t baudRate,
-                                    std::unique_ptr<CByteChannel>& channel) {
-    std::unique_ptr<CSerialPort> port;
-    const LinkResult result = CSerialPort::Open(device, baudRate, port);
-    channel = std::move(port);
-    return result;
-}
-
-CSerialComm::TimePoint CSerialComm::Now() const {
-    return std::chrono::steady_clock::now();
+CLineSource& CLineSource::SerialPorts() {
+    class SerialPorts final : public CLineSource {
+    public:
+        LinkResult Open(const std::string& device, std::int32_t baudRate,
+                        std::unique_ptr<CByteChannel>& channel) override {
+            std::unique_ptr<CSerialPort> port;
+            const LinkResult result = CSerialPort::Open(device, baudRate, port);
+            channel = std::move(port);
+            return result;
+        }
+        TimePoint Now() const override { return std::chrono::steady_clock::now(); }
+    };
+    static SerialPorts ports;
+    return ports;
 }
 
 LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool request, unsigned char* payload,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "seriallink/LineSource.h"
 #include "seriallink/LinkCodes.h"
 
 #include <chrono>
@@ -41,17 +42,12 @@ public:
     std::string m_strDeviceName;
     // When set, shown every open and frame.
     CLinkTrace* m_pTrace = nullptr;
-
-protected:
-    // Opens the channel InitializeCommMode() runs the exchanges over: the serial port `device` at
-    // `baudRate`. Tests and fuzzers derive to put a scripted byte source in its place.
-    virtual LinkResult OpenChannel(const std::string& device, std::int32_t baudRate,
-                                   std::unique_ptr<CByteChannel>& channel);
-    using TimePoint = std::chrono::steady_clock::time_point;
-    // The time the exchange's waits are measured by. Tests derive to run them on a clock of their own.
-    virtual TimePoint Now() const;
+    // The line the next open takes and the clock the exchanges wait by; must outlive the open port.
+    CLineSource* m_pLineSource = &CLineSource::SerialPorts();
 
 private:
+    using TimePoint = CLineSource::TimePoint;
+    TimePoint Now() const { return m_pLineSource->Now(); }
     LinkResult CheckCall(const unsigned char* payload, std::uint32_t payloadLength,
                          const unsigned char* reply, std::uint32_t replyCapacity) const;
     LinkResult Exchange(unsigned char msgCode, bool request, unsigned char* payload,

@@ -45,8 +45,7 @@ constexpr int WriteStallMs = 1000;
 constexpr std::size_t OversizedPayload = std::size_t{ReadNetAttrReplyCapacity} + 1;
 // A partial request followed by this much quiet was cut off: the sender has given up on it.
 constexpr auto PartialFrameGap = std::chrono::milliseconds(100);
-// The endless faults: how long they talk at most, the trickle's pace, the header's announced payload.
-constexpr auto EndlessTalk = std::chrono::seconds(60);
+// The endless faults: the trickle's pace, the header's announced payload.
 constexpr auto TrickleGap = std::chrono::milliseconds(90);
 // Fits the read reply buffer, so a header is no damage, but never arrives.
 constexpr std::uint32_t EndlessHeaderPayload = ReadNetAttrReplyCapacity - 1;
@@ -68,6 +67,12 @@ bool ActsBeforeFault(SimFault fault) {
     default:
         return true;
     }
+}
+
+SimReply AtOnce(ByteString bytes) {
+    SimReply reply;
+    reply.parts.push_back({{}, std::move(bytes)});
+    return reply;
 }
 
 struct PendingFault {
@@ -106,14 +111,16 @@ struct ControllerSimulator::State {
     void NoteCloses();
     void Consume(std::span<const std::uint8_t> bytes, Clock::time_point arrival);
     void Dispatch(FrameDecoder::Result& found);
-    void HandleRequest(const Frame& request);
+    std::optional<SimReply> Respond(FrameDecoder::Result& found);
+    SimReply Answer(const Frame& request);
+    void Perform(const SimReply& reply, Clock::time_point received);
     void ClientLeft(bool counted);
     bool WaitForWake(int timeoutMs);
     // False when stopped first, or when asked to, by the client closing the port.
     bool SleepUntil(Clock::time_point deadline, bool untilClientCloses = false);
     void Send(ByteString bytes);
     bool Transmit(const ByteString& bytes, Clock::duration byteTime);
-    void Talk(SimFault fault, const FrameHeader& request);
+    void Talk(const SimReply& reply);
     void Log(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SaveLocked();
     std::optional<PendingFault> TakeFault(std::uint8_t msgCode);
@@ -358,25 +365,33 @@ void ControllerSimulator::State::Consume(std::span<const std::uint8_t> bytes, Cl
     }
 }
 
+std::optional<SimReply> ControllerSimulator::Respond(FrameDecoder::Result& found) {
+    return m_pState->Respond(found);
+}
+
 void ControllerSimulator::State::Dispatch(FrameDecoder::Result& found) {
+    const Clock::time_point received = Clock::now();
+    if (const std::optional<SimReply> reply = Respond(found))
+        Perform(*reply, received);
+}
+
+std::optional<SimReply> ControllerSimulator::State::Respond(FrameDecoder::Result& found) {
     const FrameHeader& h = found.header;
     switch (found.event) {
     case FrameDecoder::Event::Frame:
-        HandleRequest({h, std::move(found.payload)});
-        break;
+        return Answer({h, std::move(found.payload)});
     case FrameDecoder::Event::Garbage:
         Log("skipped %zu noise bytes", found.skipped);
         break;
     case FrameDecoder::Event::BadCrc:
         Log("request code=%u seq=%u: bad CRC -> status %u", h.msgCode, h.sequence, linkcode::Checksum);
-        Send(EncodeReply(h.msgCode, linkcode::Checksum, h.networkType, h.sequence, {}));
-        break;
+        return AtOnce(EncodeReply(h.msgCode, linkcode::Checksum, h.networkType, h.sequence, {}));
     case FrameDecoder::Event::TooLong:
         Log("request code=%u seq=%u: payload length %u too long -> status %u", h.msgCode, h.sequence,
             h.payloadLength, linkcode::MessageLength);
-        Send(EncodeReply(h.msgCode, linkcode::MessageLength, h.networkType, h.sequence, {}));
-        break;
+        return AtOnce(EncodeReply(h.msgCode, linkcode::MessageLength, h.networkType, h.sequence, {}));
     }
+    return std::nullopt;
 }
 
 std::optional<PendingFault> ControllerSimulator::State::TakeFault(std::uint8_t msgCode) {
@@ -391,8 +406,7 @@ std::optional<PendingFault> ControllerSimulator::State::TakeFault(std::uint8_t m
     return std::nullopt;
 }
 
-void ControllerSimulator::State::HandleRequest(const Frame& request) {
-    const Clock::time_point received = Clock::now();
+SimReply ControllerSimulator::State::Answer(const Frame& request) {
     const FrameHeader& h = request.header;
     std::optional<PendingFault> fault;
     ControllerAnswer answer;
@@ -411,28 +425,29 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
         h.networkType, h.sequence, ToHex(request.payload).c_str(), answer.status, answer.payload.size(),
         fault ? ", fault " : "", fault ? FaultName(fault->fault) : "");
 
-    if (!fault) {
-        Send(EncodeReply(h.msgCode, answer.status, h.networkType, h.sequence, answer.payload));
-        return;
-    }
+    if (!fault)
+        return AtOnce(EncodeReply(h.msgCode, answer.status, h.networkType, h.sequence, answer.payload));
+    SimReply reply;
+    reply.request = h;
     std::uint8_t code = h.msgCode;
     std::uint8_t sequence = h.sequence;
+    std::chrono::milliseconds after{};
     ByteString payload = std::move(answer.payload);
     switch (fault->fault) {
     case SimFault::NoReply:
-        return;
+        return reply;
     case SimFault::Echo:
-        Send(EncodeFrame(h, request.payload));
+        reply.parts.push_back({{}, EncodeFrame(h, request.payload)});
         [[fallthrough]];
     case SimFault::Late:
-        if (!SleepUntil(received + std::chrono::milliseconds(fault->value)))
-            return;
+        after = std::chrono::milliseconds(fault->value);
         break;
     case SimFault::EndlessNoise:
     case SimFault::EndlessTrickle:
     case SimFault::EndlessHeaders:
-        Talk(fault->fault, h);
-        return;
+        reply.talk = fault->fault;
+        reply.talkGap = fault->fault == SimFault::EndlessTrickle ? TrickleGap : ByteTime();
+        return reply;
     case SimFault::WrongSequence:
         ++sequence;
         break;
@@ -445,21 +460,32 @@ void ControllerSimulator::State::HandleRequest(const Frame& request) {
     default:
         break;
     }
-    ByteString reply = EncodeReply(code, answer.status, h.networkType, sequence, payload);
+    ByteString bytes = EncodeReply(code, answer.status, h.networkType, sequence, payload);
     switch (fault->fault) {
     case SimFault::BadChecksum:
-        reply.back() ^= 0xFF;
+        bytes.back() ^= 0xFF;
         break;
     case SimFault::TruncatedReply:
-        reply.resize(reply.size() / 2);
+        bytes.resize(bytes.size() / 2);
         break;
     case SimFault::GarbageBeforeFrame:
-        reply.insert(reply.begin(), Noise.begin(), Noise.end());
+        bytes.insert(bytes.begin(), Noise.begin(), Noise.end());
         break;
     default:
         break;
     }
-    Send(std::move(reply));
+    reply.parts.push_back({after, std::move(bytes)});
+    return reply;
+}
+
+void ControllerSimulator::State::Perform(const SimReply& reply, Clock::time_point received) {
+    for (const SimReply::Part& part : reply.parts) {
+        if (part.after != part.after.zero() && !SleepUntil(received + part.after))
+            return;
+        Send(part.bytes);
+    }
+    if (reply.talk)
+        Talk(reply);
 }
 
 void ControllerSimulator::State::Send(ByteString bytes) {
@@ -499,28 +525,36 @@ bool ControllerSimulator::State::Transmit(const ByteString& bytes, Clock::durati
     return true;
 }
 
-// Talks in place of a reply until the client closes the port, stops reading, or the time is up.
-void ControllerSimulator::State::Talk(SimFault fault, const FrameHeader& request) {
-    const Clock::duration byteTime = fault == SimFault::EndlessTrickle ? TrickleGap : ByteTime();
-    ByteString header =
-        EncodeReply(request.msgCode, frame::StatusOk, request.networkType, request.sequence, {});
-    header.resize(frame::HeaderSize - 4);
+SimTalker::SimTalker(const SimReply& reply) : m_fault(*reply.talk), m_noise(NoiseSeed) {
+    const FrameHeader& request = reply.request;
+    m_header = EncodeReply(request.msgCode, frame::StatusOk, request.networkType, request.sequence, {});
+    m_header.resize(frame::HeaderSize - 4);
     for (int shift = 24; shift >= 0; shift -= 8)
-        header.push_back(std::uint8_t(EndlessHeaderPayload >> shift));
-    std::minstd_rand noise(NoiseSeed);
+        m_header.push_back(std::uint8_t(EndlessHeaderPayload >> shift));
+}
 
+std::uint8_t SimTalker::Next() {
+    const std::size_t index = m_sent++;
+    switch (m_fault) {
+    case SimFault::EndlessNoise:
+        return std::uint8_t(m_noise());
+    case SimFault::EndlessHeaders:
+        return m_header[index % m_header.size()];
+    default:
+        return 0x00;
+    }
+}
+
+// Talks in place of a reply until the client closes the port, stops reading, or the time is up.
+void ControllerSimulator::State::Talk(const SimReply& reply) {
+    SimTalker talker(reply);
     const Clock::time_point start = Clock::now();
     std::size_t sent = 0;
     for (;; ++sent) {
-        const Clock::time_point due = start + byteTime * Clock::duration::rep(sent + 1);
-        if (due - start > EndlessTalk || !SleepUntil(due, true))
+        const Clock::time_point due = start + reply.talkGap * Clock::duration::rep(sent + 1);
+        if (due - start > SimTalker::Limit || !SleepUntil(due, true))
             break;
-        std::uint8_t byte = 0x00;
-        if (fault == SimFault::EndlessNoise)
-            byte = std::uint8_t(noise());
-        else if (fault == SimFault::EndlessHeaders)
-            byte = header[sent % header.size()];
-        if (!Transmit(ByteString{byte}, Clock::duration::zero()))
+        if (!Transmit(ByteString{talker.Next()}, Clock::duration::zero()))
             break;
     }
     Log("stopped talking after %zu bytes", sent);

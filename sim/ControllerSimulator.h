@@ -1,10 +1,13 @@
 #pragma once
 
 #include "model/ByteString.h"
+#include "seriallink/FrameDecoder.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,34 @@ enum class SimFault {
     EndlessNoise,   // pseudo-random bytes (always the same ones) at the line's byte rate
     EndlessTrickle, // zero bytes, one every 90 ms: never the quiet gap that ends a reply
     EndlessHeaders, // reply headers announcing a 99,999-byte payload, back to back at the line's byte rate
+};
+
+// What the controller sends back for one request: parts at their times after the request came in, or, for
+// the endless faults, talk in place of a reply.
+struct SimReply {
+    struct Part {
+        std::chrono::milliseconds after;
+        ByteString bytes;
+    };
+    std::vector<Part> parts;
+    std::optional<SimFault> talk;
+    std::chrono::steady_clock::duration talkGap{}; // between two bytes of talk
+    FrameHeader request;                           // whose reply header the talk of headers repeats
+};
+
+// The endless faults' bytes, one after the other, always the same ones.
+class SimTalker {
+public:
+    static constexpr std::chrono::seconds Limit{60}; // talk stops after this long at the latest
+
+    explicit SimTalker(const SimReply& reply);
+    std::uint8_t Next();
+
+private:
+    SimFault m_fault;
+    ByteString m_header;
+    std::size_t m_sent = 0;
+    std::minstd_rand m_noise;
 };
 
 // Plays the controller on the device side of a serial line: a pseudo-terminal it creates, or a named
@@ -70,6 +101,10 @@ public:
     // CRC or an over-long length are answered but not recorded.
     std::vector<Request> Requests() const;
     void ClearRequests();
+
+    // What the controller answers to `found`, a request or damaged request frame a client sent, when it
+    // serves the client in-process instead of on the device (sim/SimulatedLine.h); none for noise.
+    std::optional<SimReply> Respond(FrameDecoder::Result& found);
 
     // Times a client closed the device after having used it. On a pty this includes a close followed
     // at once by the next open, which the master alone may never see as a hang-up.

@@ -79,9 +79,9 @@ bool LibraryPair(CSerialComm& link, std::uint8_t* reply, std::uint32_t capacity)
     std::uint32_t count = 0;
     for (std::uint8_t msgCode : {MSGCODE_STATUS_ID, MSGCODE_READ_NET_ATTR}) {
         link.m_bPLCTarget = 1;
-        if (link.InitializeCommMode() != 0 ||
+        if (link.InitializeCommMode() != linkcode::Success ||
             link.ProccessMsgCode_NoThread(msgCode, msgCode != MSGCODE_STATUS_ID, nullptr, 0, reply, capacity,
-                                          &count) != 0)
+                                          &count) != linkcode::Success)
             return false;
         link.CloseComPort();
     }
@@ -290,7 +290,7 @@ void BM_LibraryStatusIdAndRead(benchmark::State& state) {
     link.m_nSerialPort = 1;
     link.m_wCommParam = COMM_PARAM_DEFAULT;
     link.m_byNetworkType = kReadType;
-    std::vector<std::uint8_t> reply(100000);
+    std::vector<std::uint8_t> reply(ReadNetAttrReplyCapacity);
     for (auto _ : state) {
         if (!LibraryPair(link, reply.data(), std::uint32_t(reply.size()))) {
             state.SkipWithError("library exchange failed");

@@ -1,5 +1,7 @@
 #include "seriallink/ByteChannel.h"
+#include "seriallink/CommParam.h"
 #include "seriallink/Frame.h"
+#include "seriallink/MessageCodes.h"
 #include "seriallink/SerialComm.h"
 #include "tests/fuzz/FuzzInput.h"
 
@@ -9,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // The link's own handling of whatever comes back for a request, past the decoder: the result code, the
@@ -30,12 +33,26 @@ struct Request {
 
 // The utility's three requests with their reply buffers, and small buffers the caller could give.
 constexpr std::array<Request, 5> kRequests = {{
-    {18, false, 0, 65535},
-    {43, true, 0, 100000},
-    {42, true, 12, 0},
-    {43, true, 0, 12},
-    {18, false, 0, 3},
+    {MSGCODE_STATUS_ID, false, 0, StatusIdReplyCapacity},
+    {MSGCODE_READ_NET_ATTR, true, 0, ReadNetAttrReplyCapacity},
+    {MSGCODE_WRITE_NET_ATTR, true, 12, 0},
+    {MSGCODE_READ_NET_ATTR, true, 0, 12},
+    {MSGCODE_STATUS_ID, false, 0, 3},
 }};
+constexpr std::uint8_t kNetworkType = 2;
+
+// The reply buffer, made once: a buffer of the read's size made and checked byte by byte on every run
+// would cost more than the exchange itself.
+std::vector<std::uint8_t>& ReplyBuffer() {
+    static std::vector<std::uint8_t> buffer(ReadNetAttrReplyCapacity + kSlack);
+    return buffer;
+}
+
+// Every byte of `bytes` is the canary.
+bool Untouched(std::span<const std::uint8_t> bytes) {
+    static const std::vector<std::uint8_t> canaries(ReadNetAttrReplyCapacity + kSlack, kCanary);
+    return std::memcmp(bytes.data(), canaries.data(), bytes.size()) == 0;
+}
 
 // Plays the line: takes the request, then hands out the script in reads of 1 to 64 bytes; silence
 // (a read's whole wait, on the link's clock) once it is used up.
@@ -71,27 +88,27 @@ private:
     std::vector<std::uint8_t>& m_written;
 };
 
-class ScriptedLink : public CSerialComm {
+class ScriptedLink : public CSerialComm, private CLineSource {
 public:
-    ScriptedLink(std::span<const std::uint8_t> script, std::uint32_t seed) : m_script(script), m_seed(seed) {}
+    ScriptedLink(std::span<const std::uint8_t> script, std::uint32_t seed) : m_script(script), m_seed(seed) {
+        m_pLineSource = this;
+    }
     // Kept by the link: a failed exchange closes the line.
     std::vector<std::uint8_t> written;
     bool opened = false;
 
-protected:
-    LinkResult OpenChannel(const std::string&, std::int32_t,
-                           std::unique_ptr<CByteChannel>& channel) override {
+private:
+    LinkResult Open(const std::string&, std::int32_t, std::unique_ptr<CByteChannel>& channel) override {
         channel = std::make_unique<ScriptedLine>(m_script, m_seed, m_now, written);
         opened = true;
         return linkcode::Success;
     }
 
-    TimePoint Now() const override { return m_now; }
+    CLineSource::TimePoint Now() const override { return m_now; }
 
-private:
     std::span<const std::uint8_t> m_script;
     std::uint32_t m_seed;
-    TimePoint m_now{};
+    CLineSource::TimePoint m_now{};
 };
 
 } // namespace
@@ -101,30 +118,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Request& r = kRequests[input.Take() % kRequests.size()];
     const std::uint32_t seed = input.Take();
     ScriptedLink link(input.Rest(), seed);
-    link.m_nSerialPort = 1;
-    link.m_wCommParam = 0x1001;
+    // Named, so that no run pays for looking up which device a port number reaches.
+    link.m_strDeviceName = "scripted";
+    link.m_wCommParam = COMM_PARAM_DEFAULT;
     link.m_bPLCTarget = 1;
-    link.m_byNetworkType = 2;
+    link.m_byNetworkType = kNetworkType;
     if (link.InitializeCommMode() != linkcode::Success || !link.opened)
         std::abort();
 
     std::vector<std::uint8_t> payload(r.payloadLength, 0x5A);
-    std::vector<std::uint8_t> reply(r.capacity + kSlack, kCanary);
+    const std::span<std::uint8_t> reply(ReplyBuffer().data(), r.capacity + kSlack);
+    std::memset(reply.data(), kCanary, reply.size());
     constexpr std::uint32_t kUntouched = 0xDEADBEEF;
     std::uint32_t count = kUntouched;
     const LinkResult result =
         link.ProccessMsgCode_NoThread(r.msgCode, r.request, payload.data(), r.payloadLength,
                                       r.capacity != 0 ? reply.data() : nullptr, r.capacity, &count);
 
-    const auto expected = EncodeRequest(r.msgCode, r.request ? 0x03 : 0x02, 2, 1, payload);
+    const std::uint8_t flags = frame::FlagPlcTarget | (r.request ? frame::FlagRequest : 0);
+    const auto expected = EncodeRequest(r.msgCode, flags, kNetworkType, 1, payload);
     // A controller status passes through as the byte it is; the link's own codes are below 256 too.
     if (link.written != expected || result > 255)
         std::abort();
     if (result == linkcode::Success ? count > r.capacity : count != kUntouched)
         std::abort();
     const std::size_t written = result == linkcode::Success ? count : 0;
-    if (!std::all_of(reply.begin() + std::ptrdiff_t(written), reply.end(),
-                     [](std::uint8_t b) { return b == kCanary; }))
+    if (!Untouched(reply.subspan(written)))
         std::abort();
     return 0;
 }

@@ -1,14 +1,16 @@
 #include "tests/app/DialogFixture.h"
 #include "tests/link/LinkMessageCases.h"
 
-#include <array>
 #include <chrono>
+#include <stdexcept>
+#include <string_view>
 #include <tuple>
 
 // Every fault the controller or the line can produce, in each of the three requests, seen twice: as the
 // link result code of the bare exchange, and as what the user meets in the main dialog: the link's
 // message, the caller's follow-up, the view the dialog ends in and the controller's store. The request
-// after the fault must work again.
+// after the fault must work again. The whole matrix runs on the simulated line, where waits cost no
+// real time; one case of each kind of fault runs again over a pseudo-terminal, on real clocks.
 namespace {
 
 constexpr const char* kReadFailedText =
@@ -17,12 +19,13 @@ constexpr const char* kProgrammedText = "Devicenet attributes successfully progr
 constexpr const char* kNotProgrammedText = "Devicenet attributes could not be programmed!";
 constexpr const char* kLengthText = "Incorrect Communication Packet  (Incorrect message length).";
 constexpr std::uint32_t kSameAsOtherStages = ~0u;
+constexpr std::uint32_t kUnknownStatus = 40; // no link result code has this value
 
 struct FaultCase {
     const char* name;
     SimFault fault;
     std::uint32_t value; // the status of SimFault::Status, the delay of SimFault::Echo and SimFault::Late
-    std::uint32_t code;  // what the link returns; 0: the exchange still succeeds
+    std::uint32_t code;  // what the link returns; Success: the exchange still succeeds
     const char* message; // the link's message; nullptr: none
     bool controllerActs; // the controller carried out the request before the reply went wrong
     // Where the read differs, since it alone offers room for a 99,999-byte payload:
@@ -30,31 +33,44 @@ struct FaultCase {
     const char* readMessage = nullptr;
 };
 
+using namespace linkcode;
+
 const FaultCase kFaultCases[] = {
-    {"StatusOutOfMemory", SimFault::Status, 6, 6, "PLC out of memory!", false},
-    {"StatusSilent18", SimFault::Status, 18, 18, nullptr, false},
-    {"StatusUnknown40", SimFault::Status, 40, 40, kUnknownLinkErrorText, false},
-    {"NoReply", SimFault::NoReply, 0, 2, TimeOutText, false},
-    {"TruncatedReply", SimFault::TruncatedReply, 0, 2, TimeOutText, true},
-    {"BadChecksum", SimFault::BadChecksum, 0, 1, "Incorrect Communication Packet  (Checksum Error).", true},
+    {"StatusOutOfMemory", SimFault::Status, OutOfMemory, OutOfMemory, "PLC out of memory!", false},
+    {"StatusSilent18", SimFault::Status, SilentFailure, SilentFailure, nullptr, false},
+    {"StatusUnknown40", SimFault::Status, kUnknownStatus, kUnknownStatus, kUnknownLinkErrorText, false},
+    {"NoReply", SimFault::NoReply, 0, TimeOut, TimeOutText, false},
+    {"TruncatedReply", SimFault::TruncatedReply, 0, TimeOut, TimeOutText, true},
+    {"BadChecksum", SimFault::BadChecksum, 0, Checksum, "Incorrect Communication Packet  (Checksum Error).",
+     true},
     // A reply numbered for another request is passed over: this one goes unanswered.
-    {"WrongSequence", SimFault::WrongSequence, 0, 2, TimeOutText, true},
-    {"WrongMessageCode", SimFault::WrongMessageCode, 0, 2, TimeOutText, true},
-    {"OversizedReply", SimFault::OversizedReply, 0, 8, kLengthText, true},
-    {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0, nullptr, true},
+    {"WrongSequence", SimFault::WrongSequence, 0, TimeOut, TimeOutText, true},
+    {"WrongMessageCode", SimFault::WrongMessageCode, 0, TimeOut, TimeOutText, true},
+    {"OversizedReply", SimFault::OversizedReply, 0, MessageLength, kLengthText, true},
+    {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, Success, nullptr, true},
     // Slow controllers and two-wire adapters: the answer still counts within the first-byte wait, and
     // one that comes after it fails its own exchange only.
-    {"EchoThenAnswerAfter300Ms", SimFault::Echo, 300, 0, nullptr, true},
-    {"AnswerAfter800Ms", SimFault::Late, 800, 0, nullptr, true},
-    {"AnswerAfter1300Ms", SimFault::Late, 1300, 2, TimeOutText, true},
+    {"EchoThenAnswerAfter300Ms", SimFault::Echo, 300, Success, nullptr, true},
+    {"AnswerAfter800Ms", SimFault::Late, 800, Success, nullptr, true},
+    {"AnswerAfter1300Ms", SimFault::Late, 1300, TimeOut, TimeOutText, true},
     // A line that talks on: the exchange ends at its time limit with the first damage it saw, if any.
-    {"EndlessNoise", SimFault::EndlessNoise, 0, 8, kLengthText, false},
-    {"EndlessTrickle", SimFault::EndlessTrickle, 0, 2, TimeOutText, false},
-    {"EndlessHeaders", SimFault::EndlessHeaders, 0, 8, kLengthText, false, 2, TimeOutText},
+    {"EndlessNoise", SimFault::EndlessNoise, 0, MessageLength, kLengthText, false},
+    {"EndlessTrickle", SimFault::EndlessTrickle, 0, TimeOut, TimeOutText, false},
+    {"EndlessHeaders", SimFault::EndlessHeaders, 0, MessageLength, kLengthText, false, TimeOut, TimeOutText},
 };
+
+const FaultCase& Case(const char* name) {
+    for (const FaultCase& c : kFaultCases)
+        if (std::string_view(c.name) == name)
+            return c;
+    throw std::invalid_argument(name);
+}
 
 enum class Stage { StatusId, Read, Write };
 const Stage kStages[] = {Stage::StatusId, Stage::Read, Stage::Write};
+
+// Where the link meets the simulator: in-process on the test's clock, or over a pseudo-terminal.
+enum class Line { Simulated, Pty };
 
 std::uint8_t StageMsgCode(Stage stage) {
     switch (stage) {
@@ -76,13 +92,16 @@ ByteString StoredDeviceNetBlock() {
     return record.BuildBlock();
 }
 
-class FaultMatrixTest : public DialogTest, public testing::WithParamInterface<std::tuple<FaultCase, Stage>> {
+class FaultMatrixTest : public DialogTest,
+                        public testing::WithParamInterface<std::tuple<FaultCase, Stage, Line>> {
 protected:
     const FaultCase& Fault() const { return std::get<0>(GetParam()); }
     Stage GetStage() const { return std::get<1>(GetParam()); }
 
     void SetUp() override {
         DialogTest::SetUp();
+        if (std::get<2>(GetParam()) == Line::Simulated)
+            UseSimulatedLine();
         sim.Preload(NetworkDeviceNet, StoredDeviceNetBlock());
     }
 
@@ -92,11 +111,12 @@ protected:
     std::uint32_t Code() const { return ReadDiffers() ? Fault().readCode : Fault().code; }
     const char* Message() const { return ReadDiffers() ? Fault().readMessage : Fault().message; }
 
-    // Clicks the control, noting how long the window was held (the exchange's bound shows here).
+    // Clicks the control, noting how long the window was held (the exchange's bound shows here), on the
+    // clock the link waited by.
     void TimedClick(int id) {
-        const auto start = std::chrono::steady_clock::now();
+        const auto start = theApp.m_SerialComm.m_pLineSource->Now();
         Click(id);
-        const auto held = std::chrono::steady_clock::now() - start;
+        const auto held = theApp.m_SerialComm.m_pLineSource->Now() - start;
         RecordProperty("held_ms", int(std::chrono::duration_cast<std::chrono::milliseconds>(held).count()));
     }
 
@@ -107,19 +127,19 @@ protected:
         link.m_bPLCTarget = 1;
         link.m_byNetworkType = NetworkDeviceNet;
         InjectFault();
-        std::vector<std::uint8_t> reply(100000);
+        std::vector<std::uint8_t> reply(ReadNetAttrReplyCapacity);
         std::uint32_t count = 0;
         // The stored block again, so that a controller acting on it changes nothing.
         ByteString block = StoredDeviceNetBlock();
-        LinkResult result = 0;
+        LinkResult result = Success;
         switch (GetStage()) {
         case Stage::StatusId:
-            result = link.ProccessMsgCode_NoThread(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(), 65535,
-                                                   &count);
+            result = link.ProccessMsgCode_NoThread(MSGCODE_STATUS_ID, false, nullptr, 0, reply.data(),
+                                                   StatusIdReplyCapacity, &count);
             break;
         case Stage::Read:
             result = link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
-                                                   100000, &count);
+                                                   ReadNetAttrReplyCapacity, &count);
             break;
         case Stage::Write:
             result = link.ProccessMsgCode_NoThread(MSGCODE_WRITE_NET_ATTR, true, block.data(),
@@ -165,7 +185,7 @@ protected:
 
 TEST_P(FaultMatrixTest, LinkCodeMessagesViewStoreAndRecovery) {
     EXPECT_EQ(ExchangeWithFault(), Code());
-    const bool fails = Code() != 0;
+    const bool fails = Code() != Success;
 
     if (GetStage() == Stage::Write) {
         EnterDeviceNet();
@@ -216,10 +236,23 @@ std::string StageName(Stage stage) {
     return "Unknown";
 }
 
+std::string CaseName(const testing::TestParamInfo<FaultMatrixTest::ParamType>& info) {
+    return StageName(std::get<1>(info.param)) + "_" + std::get<0>(info.param).name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrixTest,
-                         testing::Combine(testing::ValuesIn(kFaultCases), testing::ValuesIn(kStages)),
-                         [](const auto& info) {
-                             return StageName(std::get<1>(info.param)) + "_" + std::get<0>(info.param).name;
-                         });
+                         testing::Combine(testing::ValuesIn(kFaultCases), testing::ValuesIn(kStages),
+                                          testing::Values(Line::Simulated)),
+                         CaseName);
+
+// One of each kind: a status, silence, a damaged reply, a late one, a line that talks on.
+INSTANTIATE_TEST_SUITE_P(OverPty, FaultMatrixTest,
+                         testing::Values(std::make_tuple(Case("StatusOutOfMemory"), Stage::Write, Line::Pty),
+                                         std::make_tuple(Case("TruncatedReply"), Stage::Read, Line::Pty),
+                                         std::make_tuple(Case("BadChecksum"), Stage::StatusId, Line::Pty),
+                                         std::make_tuple(Case("EchoThenAnswerAfter300Ms"), Stage::Write,
+                                                         Line::Pty),
+                                         std::make_tuple(Case("EndlessHeaders"), Stage::Write, Line::Pty)),
+                         CaseName);
 
 } // namespace

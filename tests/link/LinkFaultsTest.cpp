@@ -19,14 +19,21 @@ TEST_P(ControllerStatusTest, ReportsTheStatusAndFails) {
 INSTANTIATE_TEST_SUITE_P(Codes, ControllerStatusTest, testing::ValuesIn(kLinkMessageCases),
                          LinkMessageCaseName);
 
-// Damage on the line: each fault yields its link result code and that code's message.
+// Damage on the line: each fault yields its link result code and that code's message. On the simulated
+// line, so that the time-outs cost no real time.
 struct LineFaultCase {
     const char* name;
     SimFault fault;
     const char* text;
 };
 
-class LineFaultTest : public SimulatedControllerTest, public testing::WithParamInterface<LineFaultCase> {};
+class LineFaultTest : public SimulatedControllerTest, public testing::WithParamInterface<LineFaultCase> {
+protected:
+    void SetUp() override {
+        SimulatedControllerTest::SetUp();
+        UseSimulatedLine();
+    }
+};
 
 TEST_P(LineFaultTest, FailsWithTheMessageOfItsCode) {
     sim.InjectFault(GetParam().fault);
@@ -64,6 +71,7 @@ TEST_F(SimulatedControllerTest, NoiseAheadOfTheReplyIsSkipped) {
 
 // A reply larger than the read buffer never lands in the caller's block.
 TEST_F(SimulatedControllerTest, OversizedReadReplyLeavesTheBlockAlone) {
+    UseSimulatedLine(); // the wait for a reply after the refused one costs no real time
     sim.InjectFault(SimFault::OversizedReply);
     ByteString block{0x07};
     EXPECT_FALSE(theApp.ReadNetAttributes(block, NetworkEthernet));

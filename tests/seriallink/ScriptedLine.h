@@ -76,9 +76,9 @@ private:
 };
 
 // The link over a scripted line, its waits measured on the test's clock.
-class ScriptedLink : public CSerialComm {
+class ScriptedLink : public CSerialComm, private CLineSource {
 public:
-    explicit ScriptedLink(std::vector<Arrival> script) : m_script(std::move(script)) {}
+    explicit ScriptedLink(std::vector<Arrival> script) : m_script(std::move(script)) { m_pLineSource = this; }
 
     int ElapsedMs() const {
         return int(std::chrono::duration_cast<std::chrono::milliseconds>(line.now - TestTime{}).count());
@@ -86,14 +86,12 @@ public:
 
     LineState line;
 
-protected:
-    LinkResult OpenChannel(const std::string&, std::int32_t,
-                           std::unique_ptr<CByteChannel>& channel) override {
+private:
+    LinkResult Open(const std::string&, std::int32_t, std::unique_ptr<CByteChannel>& channel) override {
         channel = std::make_unique<ScriptedLine>(m_script, line);
         return linkcode::Success;
     }
-    TimePoint Now() const override { return line.now; }
+    CLineSource::TimePoint Now() const override { return line.now; }
 
-private:
     std::vector<Arrival> m_script;
 };

@@ -2,8 +2,12 @@
 
 #include "model/NetAttributes.h"
 #include "platform/LastError.h"
+#include "seriallink/CommParam.h"
+#include "seriallink/MessageCodes.h"
 #include "seriallink/PortName.h"
+#include "sim/ControllerLogic.h"
 #include "sim/ControllerSimulator.h"
+#include "sim/SimulatedLine.h"
 #include "tests/support/ScopedEnvironment.h"
 
 #include <QFile>
@@ -17,12 +21,16 @@
 #include <fcntl.h>
 #include <termios.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
+using namespace linkcode;
+
 constexpr int PortNumber = 3;
-constexpr std::uint8_t StatusId = 18, WriteNetAttr = 42, ReadNetAttr = 43;
+constexpr std::uint8_t StatusId = MSGCODE_STATUS_ID, WriteNetAttr = MSGCODE_WRITE_NET_ATTR,
+                       ReadNetAttr = MSGCODE_READ_NET_ATTR;
 
 // The link as the application drives it, against a simulated controller on a real pty.
 class LinkSession : public testing::Test {
@@ -31,13 +39,13 @@ protected:
         sim.Start();
         com3.emplace("TALVOR_COM3", QByteArray::fromStdString(sim.DevicePath()));
         link.m_nSerialPort = PortNumber;
-        link.m_wCommParam = 0x1001;
+        link.m_wCommParam = COMM_PARAM_DEFAULT;
         link.m_bPLCTarget = 1;
     }
     void TearDown() override { link.CloseComPort(); }
 
-    LinkResult Read(std::uint8_t type, ByteString& block, std::uint32_t capacity = 100000) {
-        if (LinkResult opened = link.InitializeCommMode(); opened != 0)
+    LinkResult Read(std::uint8_t type, ByteString& block, std::uint32_t capacity = ReadNetAttrReplyCapacity) {
+        if (LinkResult opened = link.InitializeCommMode(); opened != Success)
             return opened;
         link.m_byNetworkType = type;
         buffer.assign(capacity + Canary, 0xEE);
@@ -47,7 +55,7 @@ protected:
         EXPECT_LE(count, capacity);
         EXPECT_EQ(ByteString(buffer.end() - Canary, buffer.end()), ByteString(Canary, 0xEE))
             << "wrote past the capacity";
-        if (result == 0) {
+        if (result == Success) {
             block.assign(buffer.begin(), buffer.begin() + count);
             link.CloseComPort();
         } else {
@@ -57,25 +65,25 @@ protected:
     }
 
     LinkResult Write(std::uint8_t type, ByteString block) {
-        if (LinkResult opened = link.InitializeCommMode(); opened != 0)
+        if (LinkResult opened = link.InitializeCommMode(); opened != Success)
             return opened;
         link.m_byNetworkType = type;
         const LinkResult result = link.ProccessMsgCode_NoThread(
             WriteNetAttr, true, block.data(), static_cast<std::uint32_t>(block.size()), nullptr, 0, nullptr);
-        if (result == 0)
+        if (result == Success)
             link.CloseComPort();
         return result;
     }
 
     LinkResult ReadStatusId(ByteString& id) {
-        if (LinkResult opened = link.InitializeCommMode(); opened != 0)
+        if (LinkResult opened = link.InitializeCommMode(); opened != Success)
             return opened;
-        std::vector<std::uint8_t> reply(65536);
+        std::vector<std::uint8_t> reply(StatusIdReplyCapacity);
         std::uint32_t count = 0;
-        const LinkResult result =
-            link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, reply.data(), 65535, &count);
+        const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, reply.data(),
+                                                                StatusIdReplyCapacity, &count);
         id.assign(reply.begin(), reply.begin() + count);
-        if (result == 0)
+        if (result == Success)
             link.CloseComPort();
         return result;
     }
@@ -89,23 +97,23 @@ protected:
 
 TEST_F(LinkSession, StatusIdWriteReadAndDisable) {
     ByteString id;
-    ASSERT_EQ(ReadStatusId(id), 0u);
-    EXPECT_EQ(id, (ByteString{0x54, 0x56, 0x01, 0x00}));
+    ASSERT_EQ(ReadStatusId(id), Success);
+    EXPECT_EQ(id, ctrl::StatusIdPayload);
 
     ByteString block;
-    ASSERT_EQ(Read(NetworkDeviceNet, block), 0u);
+    ASSERT_EQ(Read(NetworkDeviceNet, block), Success);
     EXPECT_EQ(block, EmptyAttributeBlock()) << "nothing is programmed at first";
 
     const ByteString deviceNet = CNetAttributes(NetworkDeviceNet).BuildBlock();
-    ASSERT_EQ(Write(NetworkDeviceNet, deviceNet), 0u);
+    ASSERT_EQ(Write(NetworkDeviceNet, deviceNet), Success);
     EXPECT_EQ(sim.StoredBlock(NetworkDeviceNet), deviceNet);
-    ASSERT_EQ(Read(NetworkDeviceNet, block), 0u);
+    ASSERT_EQ(Read(NetworkDeviceNet, block), Success);
     EXPECT_EQ(block, deviceNet);
 
-    ASSERT_EQ(Write(NetworkEthernet, CNetAttributes(NetworkEthernet).BuildBlock()), 0u);
-    ASSERT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 0u);
+    ASSERT_EQ(Write(NetworkEthernet, CNetAttributes(NetworkEthernet).BuildBlock()), Success);
+    ASSERT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), Success);
     EXPECT_FALSE(sim.StoredBlock(NetworkEthernet).has_value());
-    EXPECT_EQ(LastSystemError(), 0u);
+    EXPECT_EQ(LastSystemError(), Success);
 
     const auto requests = sim.Requests();
     ASSERT_EQ(requests.size(), 6u);
@@ -120,92 +128,121 @@ TEST_F(LinkSession, ReplyWithZeroBytesIsReturnedWhole) {
     const ByteString withZeros{0x00, 0x0C, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     sim.Preload(NetworkDeviceNet, withZeros);
     ByteString block;
-    ASSERT_EQ(Read(NetworkDeviceNet, block), 0u);
+    ASSERT_EQ(Read(NetworkDeviceNet, block), Success);
     EXPECT_EQ(block, withZeros);
 }
 
 TEST_F(LinkSession, ReplyLongerThanTheCapacityIsRefusedUntouched) {
     sim.PreloadDefaults();
     ByteString block;
-    EXPECT_EQ(Read(NetworkEthernet, block, 12), 8u);
+    EXPECT_EQ(Read(NetworkEthernet, block, 12), MessageLength);
     EXPECT_EQ(ByteString(buffer.begin(), buffer.begin() + 12), ByteString(12, 0xEE)) << "nothing copied";
-    EXPECT_EQ(Read(NetworkEthernet, block, 19), 0u);
+    EXPECT_EQ(Read(NetworkEthernet, block, 19), Success);
     EXPECT_EQ(block.size(), 19u);
 }
 
 struct FaultCase {
     const char* name;
     SimFault fault;
-    std::uint32_t status;
+    std::uint32_t value; // a status, or for Echo and Late the delay in milliseconds
     LinkResult expected;
 };
 
-class LinkFault : public LinkSession, public testing::WithParamInterface<FaultCase> {};
+const FaultCase kFaultCases[] = {
+    {"StatusPassedThrough", SimFault::Status, Password, Password},
+    {"StatusUserAbort", SimFault::Status, UserAbort, UserAbort},
+    {"StatusWithoutText", SimFault::Status, SilentFailure, SilentFailure},
+    {"NoReply", SimFault::NoReply, 0, TimeOut},
+    {"BadChecksum", SimFault::BadChecksum, 0, Checksum},
+    {"WrongSequence", SimFault::WrongSequence, 0, TimeOut},
+    {"WrongMessageCode", SimFault::WrongMessageCode, 0, TimeOut},
+    {"TruncatedReply", SimFault::TruncatedReply, 0, TimeOut},
+    {"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, Success},
+    {"OversizedReply", SimFault::OversizedReply, 0, MessageLength},
+    {"EchoThenAnswerAfter300Ms", SimFault::Echo, 300, Success},
+    {"AnswerAfter800Ms", SimFault::Late, 800, Success},
+    {"AnswerAfter1300Ms", SimFault::Late, 1300, TimeOut},
+};
+
+// The link meets the simulator in-process, on a clock that moves only while the link waits, or over
+// the pseudo-terminal on real clocks.
+enum class Line { Simulated, Pty };
+
+class LinkFault : public LinkSession, public testing::WithParamInterface<std::tuple<FaultCase, Line>> {
+protected:
+    void SetUp() override {
+        LinkSession::SetUp();
+        if (std::get<1>(GetParam()) == Line::Simulated)
+            link.m_pLineSource = &line;
+    }
+    SimulatedLine line{sim};
+};
 
 TEST_P(LinkFault, GivesItsCodeAndTheNextExchangeWorks) {
-    const FaultCase& c = GetParam();
+    const FaultCase& c = std::get<0>(GetParam());
     sim.PreloadDefaults();
-    sim.InjectFault(c.fault, 1, c.status, ReadNetAttr);
+    sim.InjectFault(c.fault, 1, c.value, ReadNetAttr);
     ByteString block;
     EXPECT_EQ(Read(NetworkProfibus, block), c.expected);
     EXPECT_EQ(LastSystemError(), 0u) << "no system call failed";
     // Bytes of the failed exchange may still be in flight, a late reply among them: the next exchange
     // must not take them for its own.
-    ASSERT_EQ(Read(NetworkProfibus, block), 0u);
+    ASSERT_EQ(Read(NetworkProfibus, block), Success);
     EXPECT_EQ(block, CNetAttributes(NetworkProfibus).BuildBlock());
 }
 
+std::string CaseName(const testing::TestParamInfo<LinkFault::ParamType>& info) {
+    return std::get<0>(info.param).name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, LinkFault,
-                         testing::Values(FaultCase{"StatusPassedThrough", SimFault::Status, 22, 22},
-                                         FaultCase{"StatusUserAbort", SimFault::Status, 212, 212},
-                                         FaultCase{"StatusWithoutText", SimFault::Status, 18, 18},
-                                         FaultCase{"NoReply", SimFault::NoReply, 0, 2},
-                                         FaultCase{"BadChecksum", SimFault::BadChecksum, 0, 1},
-                                         FaultCase{"WrongSequence", SimFault::WrongSequence, 0, 2},
-                                         FaultCase{"WrongMessageCode", SimFault::WrongMessageCode, 0, 2},
-                                         FaultCase{"TruncatedReply", SimFault::TruncatedReply, 0, 2},
-                                         FaultCase{"GarbageBeforeFrame", SimFault::GarbageBeforeFrame, 0, 0},
-                                         FaultCase{"OversizedReply", SimFault::OversizedReply, 0, 8},
-                                         FaultCase{"EchoThenAnswerAfter300Ms", SimFault::Echo, 300, 0},
-                                         FaultCase{"AnswerAfter800Ms", SimFault::Late, 800, 0},
-                                         FaultCase{"AnswerAfter1300Ms", SimFault::Late, 1300, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::Combine(testing::ValuesIn(kFaultCases), testing::Values(Line::Simulated)),
+                         CaseName);
+
+// One of each kind on real clocks: a status, silence, a damaged reply, and a reply still in flight when
+// the next exchange starts.
+INSTANTIATE_TEST_SUITE_P(OverPty, LinkFault,
+                         testing::Values(std::make_tuple(kFaultCases[0], Line::Pty),
+                                         std::make_tuple(kFaultCases[3], Line::Pty),
+                                         std::make_tuple(kFaultCases[4], Line::Pty),
+                                         std::make_tuple(kFaultCases[12], Line::Pty)),
+                         CaseName);
 
 TEST_F(LinkSession, FaultOnlyHitsItsMessageCodeAndItsCount) {
-    sim.InjectFault(SimFault::Status, 2, 10, WriteNetAttr);
+    sim.InjectFault(SimFault::Status, 2, EepromProgram, WriteNetAttr);
     ByteString id;
-    EXPECT_EQ(ReadStatusId(id), 0u);
-    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 10u);
-    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 10u);
-    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), 0u);
+    EXPECT_EQ(ReadStatusId(id), Success);
+    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), EepromProgram);
+    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), EepromProgram);
+    EXPECT_EQ(Write(NetworkEthernet, EmptyAttributeBlock()), Success);
 }
 
 TEST_F(LinkSession, ControllerRefusalsArriveAsTheirCodes) {
-    EXPECT_EQ(Write(4, EmptyAttributeBlock()), 9u) << "unknown network type";
-    EXPECT_EQ(Write(NetworkDeviceNet, CNetAttributes(NetworkProfibus).BuildBlock()), 9u)
+    EXPECT_EQ(Write(4, EmptyAttributeBlock()), WrongType) << "unknown network type";
+    EXPECT_EQ(Write(NetworkDeviceNet, CNetAttributes(NetworkProfibus).BuildBlock()), WrongType)
         << "type byte differs";
-    EXPECT_EQ(Write(NetworkDeviceNet, ByteString{0x00, 0x05, 0x02}), 8u) << "length field differs";
+    EXPECT_EQ(Write(NetworkDeviceNet, ByteString{0x00, 0x05, 0x02}), MessageLength) << "length field differs";
     EXPECT_FALSE(sim.StoredBlock(NetworkDeviceNet).has_value());
 }
 
 TEST_F(LinkSession, SecondOpenerOfTheSameDeviceIsToldItIsInUse) {
-    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    ASSERT_EQ(link.InitializeCommMode(), Success);
     CSerialComm other;
     other.m_nSerialPort = PortNumber;
-    other.m_wCommParam = 0x1001;
-    EXPECT_EQ(other.InitializeCommMode(), 37u);
+    other.m_wCommParam = COMM_PARAM_DEFAULT;
+    EXPECT_EQ(other.InitializeCommMode(), PortInUse);
     link.CloseComPort();
-    EXPECT_EQ(other.InitializeCommMode(), 0u) << "free again once closed";
+    EXPECT_EQ(other.InitializeCommMode(), Success) << "free again once closed";
 }
 
 TEST_F(LinkSession, ClosingThePortIsSeenByTheController) {
     ByteString id;
-    ASSERT_EQ(ReadStatusId(id), 0u);
+    ASSERT_EQ(ReadStatusId(id), Success);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (sim.ClientCloses() == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(sim.ClientCloses(), 1);
-    ASSERT_EQ(ReadStatusId(id), 0u) << "the controller keeps serving";
+    ASSERT_EQ(ReadStatusId(id), Success) << "the controller keeps serving";
 }
 
 TEST_F(LinkSession, LineSettingsFoundAtOpenAreBackAfterClose) {
@@ -221,11 +258,11 @@ TEST_F(LinkSession, LineSettingsFoundAtOpenAreBackAfterClose) {
     ASSERT_EQ(::tcsetattr(fd, TCSANOW, &before), 0);
 
     ByteString id;
-    EXPECT_EQ(ReadStatusId(id), 0u);
+    EXPECT_EQ(ReadStatusId(id), Success);
     termios after{};
     ASSERT_EQ(::tcgetattr(fd, &after), 0);
     ::close(fd);
-    EXPECT_NE(after.c_lflag & ICANON, 0u);
+    EXPECT_NE(after.c_lflag & ICANON, Success);
     EXPECT_EQ(after.c_cc[VMIN], 1);
     EXPECT_EQ(after.c_cc[VTIME], 5);
     EXPECT_EQ(::cfgetispeed(&after), speed_t(B9600));
@@ -233,12 +270,12 @@ TEST_F(LinkSession, LineSettingsFoundAtOpenAreBackAfterClose) {
 
 TEST_F(LinkSession, UnknownLineSettingsAreRefused) {
     link.m_wCommParam = 0x1009;
-    EXPECT_EQ(link.InitializeCommMode(), 31u);
-    link.m_wCommParam = 0x1001;
+    EXPECT_EQ(link.InitializeCommMode(), InvalidArgument);
+    link.m_wCommParam = COMM_PARAM_DEFAULT;
     CSerialComm::m_nCommMedium = 1;
-    EXPECT_EQ(link.InitializeCommMode(), 31u);
+    EXPECT_EQ(link.InitializeCommMode(), InvalidArgument);
     CSerialComm::m_nCommMedium = 0;
-    EXPECT_EQ(link.InitializeCommMode(), 0u);
+    EXPECT_EQ(link.InitializeCommMode(), Success);
 }
 
 TEST(SerialLink, DeviceVanishingMidExchangeIsDataNotCarried) {
@@ -247,11 +284,11 @@ TEST(SerialLink, DeviceVanishingMidExchangeIsDataNotCarried) {
     const ScopedEnvironmentVariable com2("TALVOR_COM2", QByteArray::fromStdString(sim->DevicePath()));
     CSerialComm link;
     link.m_nSerialPort = 2;
-    link.m_wCommParam = 0x1001;
-    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    link.m_wCommParam = COMM_PARAM_DEFAULT;
+    ASSERT_EQ(link.InitializeCommMode(), Success);
     sim.reset();
     const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr);
-    EXPECT_EQ(result, 35u);
+    EXPECT_EQ(result, Transmit);
     EXPECT_EQ(LastSystemError(), std::uint32_t(EIO));
 }
 
@@ -264,12 +301,12 @@ TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
     const ScopedEnvironmentVariable com2("TALVOR_COM2", QByteArray::fromStdString(sim.DevicePath()));
     CSerialComm link;
     link.m_nSerialPort = 2;
-    link.m_wCommParam = 0x1001;
+    link.m_wCommParam = COMM_PARAM_DEFAULT;
     link.m_byNetworkType = NetworkEthernet;
-    ASSERT_EQ(link.InitializeCommMode(), 0u);
+    ASSERT_EQ(link.InitializeCommMode(), Success);
     std::vector<std::uint8_t> reply(100);
     std::uint32_t count = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, reply.data(), 100, &count), 0u);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, reply.data(), 100, &count), Success);
     EXPECT_EQ(count, 19u);
 }
 
@@ -296,10 +333,10 @@ TEST_P(SerialLinkOpenFailure, CannotOpen) {
     const ScopedEnvironmentVariable com(variable.c_str(), c.device ? std::optional(device) : std::nullopt);
     CSerialComm link;
     link.m_nSerialPort = c.port;
-    link.m_wCommParam = 0x1001;
-    EXPECT_EQ(link.InitializeCommMode(), 36u);
+    link.m_wCommParam = COMM_PARAM_DEFAULT;
+    EXPECT_EQ(link.InitializeCommMode(), CannotOpen);
     EXPECT_EQ(LastSystemError(), c.lastError);
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr), 30u);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr), NotInitialized);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SerialLinkOpenFailure,

@@ -4,6 +4,8 @@
 
 #include "model/NetAttributes.h"
 #include "seriallink/Frame.h"
+#include "seriallink/MessageCodes.h"
+#include "sim/ControllerLogic.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint8_t StatusId = 18, ReadNetAttr = 43;
-const ByteString StatusIdReply{0x54, 0x56, 0x01, 0x00};
+constexpr std::uint8_t StatusId = MSGCODE_STATUS_ID, ReadNetAttr = MSGCODE_READ_NET_ATTR;
+const ByteString StatusIdReply = ctrl::StatusIdPayload;
 
 // Reads what the simulator answers until a whole reply frame is in, the line stays quiet for two
 // seconds or the peer is gone.

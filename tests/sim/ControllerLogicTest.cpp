@@ -1,11 +1,18 @@
 #include "sim/ControllerLogic.h"
 
 #include "model/NetAttributes.h"
+#include "seriallink/LinkCodes.h"
+#include "seriallink/MessageCodes.h"
 #include "sim/FaultOption.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace linkcode;
+constexpr std::uint8_t StatusId = MSGCODE_STATUS_ID, WriteNetAttr = MSGCODE_WRITE_NET_ATTR,
+                       ReadNetAttr = MSGCODE_READ_NET_ATTR;
+constexpr std::uint8_t kUnknownCode = 99;
 
 Frame Request(std::uint8_t code, std::uint8_t type, ByteString payload) {
     return {{frame::RequestStart, code, frame::FlagRequest, type, 1, std::uint32_t(payload.size())}, payload};
@@ -40,34 +47,38 @@ TEST_P(ControllerRefusal, AnswersWithStatusAndKeepsTheStore) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ControllerRefusal,
     testing::Values(
-        RefusalCase{"UnknownCode", 99, 1, {}, 3}, RefusalCase{"StatusIdWithPayload", 18, 0, {0x01}, 8},
-        RefusalCase{"ReadWithPayload", 43, 2, {0x00}, 8}, RefusalCase{"ReadTypeNone", 43, 0, {}, 9},
-        RefusalCase{"ReadTypeFour", 43, 4, {}, 9}, RefusalCase{"WriteTypeNone", 42, 0, {0x00, 0x02}, 9},
-        RefusalCase{"WriteEmptyPayload", 42, 2, {}, 8}, RefusalCase{"WriteOneByte", 42, 2, {0x00}, 8},
-        RefusalCase{"WriteLengthFieldTooBig", 42, 2, {0x00, 0x0D, 0x02}, 8},
-        RefusalCase{"WriteTypeByteDiffers", 42, 2, Block(NetworkProfibus), 9},
-        RefusalCase{"WriteShortBlockOfType", 42, 2, {0x00, 0x04, 0x02, 0x00}, 8},
-        RefusalCase{"WriteThreeByteBlock", 42, 1, {0x00, 0x03, 0x01}, 8},
+        RefusalCase{"UnknownCode", kUnknownCode, 1, {}, MessageCode},
+        RefusalCase{"StatusIdWithPayload", StatusId, 0, {0x01}, MessageLength},
+        RefusalCase{"ReadWithPayload", ReadNetAttr, 2, {0x00}, MessageLength},
+        RefusalCase{"ReadTypeNone", ReadNetAttr, 0, {}, WrongType},
+        RefusalCase{"ReadTypeFour", ReadNetAttr, 4, {}, WrongType},
+        RefusalCase{"WriteTypeNone", WriteNetAttr, 0, {0x00, 0x02}, WrongType},
+        RefusalCase{"WriteEmptyPayload", WriteNetAttr, 2, {}, MessageLength},
+        RefusalCase{"WriteOneByte", WriteNetAttr, 2, {0x00}, MessageLength},
+        RefusalCase{"WriteLengthFieldTooBig", WriteNetAttr, 2, {0x00, 0x0D, 0x02}, MessageLength},
+        RefusalCase{"WriteTypeByteDiffers", WriteNetAttr, 2, Block(NetworkProfibus), WrongType},
+        RefusalCase{"WriteShortBlockOfType", WriteNetAttr, 2, {0x00, 0x04, 0x02, 0x00}, MessageLength},
+        RefusalCase{"WriteThreeByteBlock", WriteNetAttr, 1, {0x00, 0x03, 0x01}, MessageLength},
         // Several conditions at once: the first in the protocol page's order decides.
-        RefusalCase{"ReadPayloadBeforeType", 43, 4, {0x00}, 8},
-        RefusalCase{"WriteTypeBeforeLengthField", 42, 4, {0x00}, 9},
-        RefusalCase{"WriteLengthFieldBeforeTypeByte", 42, 2, {0x00, 0x05, 0x03}, 8},
-        RefusalCase{"WriteTypeByteBeforeSize", 42, 2, {0x00, 0x04, 0x03, 0x00}, 9}),
+        RefusalCase{"ReadPayloadBeforeType", ReadNetAttr, 4, {0x00}, MessageLength},
+        RefusalCase{"WriteTypeBeforeLengthField", WriteNetAttr, 4, {0x00}, WrongType},
+        RefusalCase{"WriteLengthFieldBeforeTypeByte", WriteNetAttr, 2, {0x00, 0x05, 0x03}, MessageLength},
+        RefusalCase{"WriteTypeByteBeforeSize", WriteNetAttr, 2, {0x00, 0x04, 0x03, 0x00}, WrongType}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ControllerLogic, WriteStoresReadReturnsAndEmptyBlockClearsPerType) {
     BlockStore store;
     for (NetworkType type : {NetworkEthernet, NetworkDeviceNet, NetworkProfibus}) {
-        EXPECT_EQ(AnswerRequest(Request(43, type, {}), store).payload, EmptyAttributeBlock());
-        const ControllerAnswer written = AnswerRequest(Request(42, type, Block(type)), store);
+        EXPECT_EQ(AnswerRequest(Request(ReadNetAttr, type, {}), store).payload, EmptyAttributeBlock());
+        const ControllerAnswer written = AnswerRequest(Request(WriteNetAttr, type, Block(type)), store);
         EXPECT_EQ(written.status, 0);
         EXPECT_TRUE(written.storeChanged);
-        EXPECT_EQ(AnswerRequest(Request(43, type, {}), store).payload, Block(type));
+        EXPECT_EQ(AnswerRequest(Request(ReadNetAttr, type, {}), store).payload, Block(type));
     }
-    EXPECT_EQ(AnswerRequest(Request(42, NetworkEthernet, EmptyAttributeBlock()), store).status, 0);
+    EXPECT_EQ(AnswerRequest(Request(WriteNetAttr, NetworkEthernet, EmptyAttributeBlock()), store).status, 0);
     EXPECT_FALSE(store[0].has_value());
     EXPECT_EQ(store[1], Block(NetworkDeviceNet)) << "other types keep their blocks";
-    EXPECT_EQ(AnswerRequest(Request(18, 0, {}), store).payload, ctrl::StatusIdPayload);
+    EXPECT_EQ(AnswerRequest(Request(StatusId, 0, {}), store).payload, ctrl::StatusIdPayload);
 }
 
 struct FaultOptionCase {
@@ -98,15 +109,15 @@ INSTANTIATE_TEST_SUITE_P(
     Table, FaultOptionParsing,
     testing::Values(
         FaultOptionCase{"KindOnly", "no-reply", true, SimFault::NoReply, 0, 1, -1},
-        FaultOptionCase{"Everything", "status:22x3@42", true, SimFault::Status, 22, 3, 42},
-        FaultOptionCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2, 43},
+        FaultOptionCase{"Everything", "status:22x3@42", true, SimFault::Status, Password, 3, WriteNetAttr},
+        FaultOptionCase{"CountAndCode", "oversizedx2@43", true, SimFault::OversizedReply, 0, 2, ReadNetAttr},
         FaultOptionCase{"SpaceInside", "oversized x2", false, SimFault::Status, 0, 0, 0},
-        FaultOptionCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, 18},
-        FaultOptionCase{"Endless", "endless-headers@43", true, SimFault::EndlessHeaders, 0, 1, 43},
+        FaultOptionCase{"CodeOnly", "bad-crc@18", true, SimFault::BadChecksum, 0, 1, StatusId},
+        FaultOptionCase{"Endless", "endless-headers@43", true, SimFault::EndlessHeaders, 0, 1, ReadNetAttr},
         FaultOptionCase{"UnknownKind", "explode", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"StatusTooBig", "status:256", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"LateTakesMilliseconds", "late:1300x2", true, SimFault::Late, 1300, 2, -1},
-        FaultOptionCase{"EchoWithoutDelay", "echo@43", true, SimFault::Echo, 0, 1, 43},
+        FaultOptionCase{"EchoWithoutDelay", "echo@43", true, SimFault::Echo, 0, 1, ReadNetAttr},
         FaultOptionCase{"LateTooLong", "late:60001", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"ZeroCount", "garbagex0", false, SimFault::Status, 0, 0, 0},
         FaultOptionCase{"CountWithoutNumber", "truncatedx", false, SimFault::Status, 0, 0, 0},

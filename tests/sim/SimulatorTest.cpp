@@ -1,6 +1,8 @@
 #include "sim/ControllerSimulator.h"
 
 #include "model/NetAttributes.h"
+#include "seriallink/CommParam.h"
+#include "seriallink/MessageCodes.h"
 #include "seriallink/SerialComm.h"
 #include "sim/StoreFile.h"
 
@@ -16,7 +18,7 @@
 
 namespace {
 
-constexpr std::uint8_t WriteNetAttr = 42, ReadNetAttr = 43;
+constexpr std::uint8_t WriteNetAttr = MSGCODE_WRITE_NET_ATTR, ReadNetAttr = MSGCODE_READ_NET_ATTR;
 
 // One write or read through the real link on COM port 8, which names `device`.
 class Client {
@@ -24,7 +26,7 @@ public:
     explicit Client(const std::string& device) {
         ::setenv("TALVOR_COM8", device.c_str(), 1);
         m_link.m_nSerialPort = 8;
-        m_link.m_wCommParam = 0x1001;
+        m_link.m_wCommParam = COMM_PARAM_DEFAULT;
     }
     ~Client() { ::unsetenv("TALVOR_COM8"); }
 
@@ -39,9 +41,9 @@ public:
 
 private:
     LinkResult Exchange(std::uint8_t code, ByteString payload, ByteString* reply) {
-        if (LinkResult opened = m_link.InitializeCommMode(); opened != 0)
+        if (LinkResult opened = m_link.InitializeCommMode(); opened != linkcode::Success)
             return opened;
-        std::vector<std::uint8_t> buffer(100000);
+        std::vector<std::uint8_t> buffer(ReadNetAttrReplyCapacity);
         std::uint32_t count = 0;
         const LinkResult result = m_link.ProccessMsgCode_NoThread(
             code, true, payload.data(), std::uint32_t(payload.size()), reply ? buffer.data() : nullptr,
@@ -79,17 +81,18 @@ TEST_F(SimulatorStore, WrittenBlocksSurviveARestart) {
         ControllerSimulator sim(WithStore(path));
         sim.Start();
         Client client(sim.DevicePath());
-        ASSERT_EQ(client.Write(NetworkDeviceNet, deviceNet), 0u);
-        ASSERT_EQ(client.Write(NetworkEthernet, CNetAttributes(NetworkEthernet).BuildBlock()), 0u);
-        ASSERT_EQ(client.Write(NetworkEthernet, EmptyAttributeBlock()), 0u);
+        ASSERT_EQ(client.Write(NetworkDeviceNet, deviceNet), linkcode::Success);
+        ASSERT_EQ(client.Write(NetworkEthernet, CNetAttributes(NetworkEthernet).BuildBlock()),
+                  linkcode::Success);
+        ASSERT_EQ(client.Write(NetworkEthernet, EmptyAttributeBlock()), linkcode::Success);
     }
     ControllerSimulator restarted(WithStore(path));
     restarted.Start();
     Client client(restarted.DevicePath());
     ByteString block;
-    ASSERT_EQ(client.Read(NetworkDeviceNet, block), 0u);
+    ASSERT_EQ(client.Read(NetworkDeviceNet, block), linkcode::Success);
     EXPECT_EQ(block, deviceNet);
-    ASSERT_EQ(client.Read(NetworkEthernet, block), 0u);
+    ASSERT_EQ(client.Read(NetworkEthernet, block), linkcode::Success);
     EXPECT_EQ(block, EmptyAttributeBlock()) << "the disable survived too";
     const std::string name = std::filesystem::path(path).filename().string();
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
@@ -144,13 +147,13 @@ TEST(SimulatorExecutable, PreloadedDefaultsAnswerAReadAndSigtermEndsCleanly) {
     {
         Client client(device);
         ByteString block;
-        ASSERT_EQ(client.Read(NetworkProfibus, block), 0u);
+        ASSERT_EQ(client.Read(NetworkProfibus, block), linkcode::Success);
         EXPECT_EQ(block,
                   (ByteString{0x00, 0x0D, 0x03, 0x1E, 0x00, 0x00, 0x40, 0x00, 0x04, 0x00, 0x14, 0x00, 0x00}));
-        ASSERT_EQ(client.Read(NetworkEthernet, block), 0u);
+        ASSERT_EQ(client.Read(NetworkEthernet, block), linkcode::Success);
         EXPECT_EQ(block, (ByteString{0x00, 0x13, 0x01, 0xC0, 0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 0x00,
                                      0x00, 0x00, 0x00, 0xFF, 0xFF, 0x1E, 0x00}));
-        EXPECT_EQ(client.Write(NetworkEthernet, EmptyAttributeBlock()), 21u)
+        EXPECT_EQ(client.Write(NetworkEthernet, EmptyAttributeBlock()), linkcode::NotProgramMode)
             << "the fault from the command line";
     }
 

@@ -3,6 +3,7 @@
 #include "app/NetConfigApp.h"
 #include "platform/LastError.h"
 #include "sim/ControllerSimulator.h"
+#include "sim/SimulatedLine.h"
 #include "tests/support/BoxRecorder.h"
 #include "tests/support/UtilityMessages.h"
 
@@ -15,7 +16,7 @@
 
 // theApp's link against an in-process controller simulator on a pseudo-terminal. Every COM port is
 // mapped: the one under test to the simulator, the others to devices that do not exist, so a request
-// on the wrong port fails loudly.
+// on the wrong port fails loudly. UseSimulatedLine() takes the pseudo-terminal out of the way.
 class SimulatedControllerTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -25,6 +26,8 @@ protected:
     }
 
     void TearDown() override {
+        theApp.m_SerialComm.CloseComPort();
+        theApp.m_SerialComm.m_pLineSource = &CLineSource::SerialPorts();
         for (int port = 1; port <= 8; ++port)
             ::unsetenv(PortVariable(port).c_str());
         theApp.m_nComPort = 0;
@@ -41,6 +44,10 @@ protected:
         theApp.m_nComPort = index;
     }
 
+    // theApp's link reaches the simulator in-process, on a clock that moves only while the link waits:
+    // time-outs and late replies cost no real time.
+    void UseSimulatedLine() { theApp.m_SerialComm.m_pLineSource = &line; }
+
     // The simulator notices a close asynchronously; give it a moment.
     bool WaitForClientCloses(int expected) const {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
@@ -53,4 +60,5 @@ protected:
 
     BoxRecorder recorder;
     ControllerSimulator sim;
+    SimulatedLine line{sim};
 };

@@ -71,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Opens an About box, notes what it shows, and ends it with `key`; returns DoModal's result.
 int RunAboutBox(Qt::Key key, QStringList& shown) {
-    QTimer::singleShot(0, [key, &shown] {
+    // Dies with this call, so a box that never comes leaves no timer behind holding `shown`.
+    QObject context;
+    QTimer::singleShot(0, &context, [key, &shown] {
         QWidget* box = QApplication::activeModalWidget();
         if (!box)
             return;
