@@ -35,6 +35,10 @@ void PrintJson(const QJsonValue& value) {
     jsonPrinted = true;
 }
 
+QJsonObject ErrorJson(const QString& error, int exitStatus) {
+    return {{"error", error}, {"exitStatus", exitStatus}};
+}
+
 bool JsonPrinted() {
     return jsonPrinted;
 }

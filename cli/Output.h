@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
@@ -11,6 +12,9 @@
 void PrintLine(const QString& text);
 void PrintErrorLine(const QString& text);
 void PrintJson(const QJsonValue& value);
+
+// A failure as every command reports it with --json: {"error": the messages, one a line, "exitStatus"}.
+QJsonObject ErrorJson(const QString& error, int exitStatus);
 
 // Whether a JSON document has gone to standard output, so that a failure adds no second one.
 bool JsonPrinted();
