@@ -127,18 +127,21 @@ std::vector<std::tuple<QString, QJsonValue, QJsonValue>> FieldPairs(const CNetAt
     return pairs;
 }
 
-QString SideText(const QString& name, const QJsonValue& value, bool present) {
-    return present ? FieldText(name, value) : QStringLiteral("none");
-}
-
 } // namespace
 
 QString FieldChangesText(const CNetAttributes* held, const CNetAttributes* wanted) {
+    // A side that is none is said once, not per field.
+    if (!held || !wanted) {
+        QStringList fields;
+        for (const auto& [name, value] : Fields(held ? *held : *wanted))
+            fields << QStringLiteral("%1 %2").arg(name, FieldText(name, value));
+        return held ? fields.join(QStringLiteral(", ")) + QStringLiteral(" -> none")
+                    : QStringLiteral("none -> ") + fields.join(QStringLiteral(", "));
+    }
     QStringList changes;
     for (const auto& [name, before, after] : FieldPairs(held, wanted))
-        if (before != after || !held || !wanted)
-            changes << QStringLiteral("%1 %2 -> %3")
-                           .arg(name, SideText(name, before, held), SideText(name, after, wanted));
+        if (before != after)
+            changes << QStringLiteral("%1 %2 -> %3").arg(name, FieldText(name, before), FieldText(name, after));
     return changes.join(QStringLiteral(", "));
 }
 

@@ -21,7 +21,8 @@ QString RecordText(const CNetAttributes& record);
 QString ChangedFieldsText(const CNetAttributes& record, const QStringList& names);
 
 // "macId 20 -> 5, baudRate 125 -> 500": the fields whose values differ between what a controller held and
-// what it is to hold, either of which may be none (nothing held; the type cleared). Empty when none differ.
+// what it is to hold, either of which may be none (nothing held; the type cleared): "none -> macId 5, ...".
+// Empty when none differ.
 QString FieldChangesText(const CNetAttributes* held, const CNetAttributes* wanted);
 // The same as {"macId": {"held": 20, "restored": 5}, ...}, null for a side that is none.
 QJsonObject FieldChangesJson(const CNetAttributes* held, const CNetAttributes* wanted);

@@ -475,7 +475,8 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     const ExitStatus status = WriteBlock(run, type, block);
     const QJsonObject changes = FieldChangesJson(before, after);
     if (status != ExitSuccess)
-        return {status, QStringLiteral("failed"), changes};
+        return {status, status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed"),
+                changes};
     const QString changed = changes.isEmpty() ? QStringLiteral("no field changes") : FieldChangesText(before, after);
     const AttributeMessages& messages = AttributeMessagesFor(type);
     return {status,
@@ -540,7 +541,9 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
             Interrupted() ? TypeOutcome{ExitInterrupted, QStringLiteral("not restored: interrupted"), {}}
                           : RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
         worst = WorseOf(worst, outcome.status);
-        QJsonObject json{{"outcome", outcome.text}, {"exitStatus", outcome.status}, {"changes", outcome.changes}};
+        QJsonObject json{{"outcome", outcome.text}, {"exitStatus", outcome.status}};
+        if (!outcome.changes.isEmpty())
+            json.insert("changes", outcome.changes);
         if (const auto& block = backup->blocks[type - 1])
             json.insert("block", HexString(*block));
         types.insert(NetworkTypeName(type), json);
