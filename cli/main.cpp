@@ -49,6 +49,9 @@ int main(int argc, char* argv[]) {
             watch.TakeRefusal().value_or(QStringLiteral("talvor-netcfg: the request failed without a message "
                                                         "from the link; --trace shows the exchange.")),
             0);
+    if (status == ExitInterrupted && terminal.m_shown.isEmpty())
+        terminal.ShowAppMessage(QStringLiteral("Interrupted: stopped before the next request."),
+                                0);
     if (invocation.json && status != ExitSuccess && !JsonPrinted())
         PrintJson(ErrorJson(terminal.m_shown.join('\n'), status));
     theApp.m_SerialComm.m_pTrace = nullptr;
