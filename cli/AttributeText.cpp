@@ -110,7 +110,7 @@ namespace {
 
 // Each field of either record, by its JSON key, with its value on each side (null for a side that is none).
 std::vector<std::tuple<QString, QJsonValue, QJsonValue>> FieldPairs(const CNetAttributes* held,
-                                                                   const CNetAttributes* wanted) {
+                                                                    const CNetAttributes* wanted) {
     const auto fields = [](const CNetAttributes* record) {
         return record ? Fields(*record) : std::vector<std::pair<QString, QJsonValue>>();
     };
@@ -119,7 +119,8 @@ std::vector<std::tuple<QString, QJsonValue, QJsonValue>> FieldPairs(const CNetAt
     std::vector<std::tuple<QString, QJsonValue, QJsonValue>> pairs;
     for (const auto& [name, value] : wantedFields.empty() ? heldFields : wantedFields) {
         const auto valueIn = [&](const auto& list) {
-            const auto found = std::find_if(list.begin(), list.end(), [&](const auto& f) { return f.first == name; });
+            const auto found =
+                std::find_if(list.begin(), list.end(), [&](const auto& f) { return f.first == name; });
             return found == list.end() ? QJsonValue() : found->second;
         };
         pairs.emplace_back(name, valueIn(heldFields), valueIn(wantedFields));
@@ -141,7 +142,8 @@ QString FieldChangesText(const CNetAttributes* held, const CNetAttributes* wante
     QStringList changes;
     for (const auto& [name, before, after] : FieldPairs(held, wanted))
         if (before != after)
-            changes << QStringLiteral("%1 %2 -> %3").arg(name, FieldText(name, before), FieldText(name, after));
+            changes
+                << QStringLiteral("%1 %2 -> %3").arg(name, FieldText(name, before), FieldText(name, after));
     return changes.join(QStringLiteral(", "));
 }
 

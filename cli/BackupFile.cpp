@@ -38,7 +38,11 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
     record.ParseBlock(block);
     const bool deviceNet = type == NetworkDeviceNet;
     const auto outOfRange = [](const char* field, int value, const RuleBreach& breach) {
-        return QStringLiteral("%1 %2 is out of range %3-%4").arg(field).arg(value).arg(breach.low).arg(breach.high);
+        return QStringLiteral("%1 %2 is out of range %3-%4")
+            .arg(field)
+            .arg(value)
+            .arg(breach.low)
+            .arg(breach.high);
     };
     if (const auto breach = CheckNodeAddress(type, record.m_nNodeAddress))
         return outOfRange(deviceNet ? "macId" : "nodeAddress", record.m_nNodeAddress, *breach);

@@ -86,9 +86,9 @@ const std::vector<CommandShape>& Commands() {
 
 // Command names are taken in any case, as type names are.
 const CommandShape* CommandNamed(const QString& name) {
-    const auto shape =
-        std::find_if(Commands().begin(), Commands().end(),
-                     [&](const CommandShape& c) { return c.name.compare(name, Qt::CaseInsensitive) == 0; });
+    const auto shape = std::find_if(Commands().begin(), Commands().end(), [&](const CommandShape& c) {
+        return c.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
     return shape == Commands().end() ? nullptr : &*shape;
 }
 
@@ -223,7 +223,8 @@ QString OptionList(const CommandShape* only) {
     for (const QCommandLineOption& option : AllOptions()) {
         const QString name = option.names().first();
         if (!only || only->options.contains(name))
-            add(QStringLiteral("--%1%2").arg(name, option.valueName().isEmpty() ? QString() : ' ' + option.valueName()),
+            add(QStringLiteral("--%1%2").arg(name, option.valueName().isEmpty() ? QString()
+                                                                                : ' ' + option.valueName()),
                 option.description());
     }
     return text;
@@ -243,16 +244,17 @@ CommandLineOutcome Refuse(QString& message, const QString& why) {
 QString HelpText(const QString& command) {
     if (command.isEmpty())
         return Usage("command [argument]") +
-               Wrapped("Reads and writes the network attributes of a TALVOR controller on a serial port, with "
-                       "the same requests and blocks as TALVOR_EthernetConfig.",
-                       QString(), HelpWidth) +
+               Wrapped(
+                   "Reads and writes the network attributes of a TALVOR controller on a serial port, with "
+                   "the same requests and blocks as TALVOR_EthernetConfig.",
+                   QString(), HelpWidth) +
                "\n\n" + CommandList() + '\n' + OptionList(nullptr) + '\n' + ExitStatusList();
     const CommandShape* shape = CommandNamed(command);
     if (!shape)
         return QString();
     const QString usage = (shape->name + ' ' + shape->usage).trimmed();
-    return Usage(usage.split('\n').join(QStringLiteral("\n       "))) + Wrapped(shape->summary, QString(), HelpWidth) +
-           "\n\n" + OptionList(shape);
+    return Usage(usage.split('\n').join(QStringLiteral("\n       "))) +
+           Wrapped(shape->summary, QString(), HelpWidth) + "\n\n" + OptionList(shape);
 }
 
 QString UnknownCommandText(const QString& name) {

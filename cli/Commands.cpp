@@ -219,9 +219,10 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
                          .arg(NetworkTypeName(type), port));
         } else {
             writeMessages.Replay(theApp.Messages());
-            Complain(QStringLiteral("Interrupted: the reply to the %1 write was lost and the block was not read "
-                                    "back; whether %2 holds it is not known.")
-                         .arg(NetworkTypeName(type), port));
+            Complain(
+                QStringLiteral("Interrupted: the reply to the %1 write was lost and the block was not read "
+                               "back; whether %2 holds it is not known.")
+                    .arg(NetworkTypeName(type), port));
         }
         return ExitInterrupted;
     }
@@ -234,7 +235,8 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     }
     if (held == block) {
         if (!written)
-            Note(QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
+            Note(
+                QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
         return ExitSuccess;
     }
     writeMessages.Replay(theApp.Messages());
@@ -300,8 +302,9 @@ ExitStatus WriteFieldbus(const Run& run, NetworkType type) {
     std::optional<int> address;
     if (hasAddress) {
         const QString text = ValueOf(invocation, addressOption);
-        if (const auto refusal = deviceNet ? NumberRefusal("MAC ID", text, MacIdMin, MacIdMax)
-                                           : NumberRefusal("Node address", text, NodeAddressMin, NodeAddressMax))
+        if (const auto refusal = deviceNet
+                                     ? NumberRefusal("MAC ID", text, MacIdMin, MacIdMax)
+                                     : NumberRefusal("Node address", text, NodeAddressMin, NodeAddressMax))
             return Refuse(*refusal + QStringLiteral("; nothing was written."));
         address = WholeNumber(text);
     }
@@ -379,10 +382,12 @@ ExitStatus WriteEthernet(const Run& run) {
         // A value the command did not name is the controller's: say so, and how to change it.
         const char* option = addresses[static_cast<std::size_t>(unreachable->blamed)].option;
         if (!invocation.values.count(option))
-            refusal += QStringLiteral(" (%1 %2; --%3 changes it)")
-                           .arg(fromDefaults ? QStringLiteral("the default, as") : QStringLiteral("the value"),
-                                fromDefaults ? QStringLiteral("nothing is held") : PortDescription(theApp) + " holds",
-                                QString::fromLatin1(option));
+            refusal +=
+                QStringLiteral(" (%1 %2; --%3 changes it)")
+                    .arg(fromDefaults ? QStringLiteral("the default, as") : QStringLiteral("the value"),
+                         fromDefaults ? QStringLiteral("nothing is held")
+                                      : PortDescription(theApp) + " holds",
+                         QString::fromLatin1(option));
         return Refuse(refusal + QStringLiteral("; nothing was written. --force writes it as given."));
     }
     return WriteRecord(run, record, changed);
@@ -477,11 +482,13 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     if (status != ExitSuccess)
         return {status, status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed"),
                 changes};
-    const QString changed = changes.isEmpty() ? QStringLiteral("no field changes") : FieldChangesText(before, after);
+    const QString changed =
+        changes.isEmpty() ? QStringLiteral("no field changes") : FieldChangesText(before, after);
     const AttributeMessages& messages = AttributeMessagesFor(type);
     return {status,
             dryRun ? QStringLiteral("would write %1: %2").arg(HexString(block), changed)
-                   : QStringLiteral("%1: %2").arg(Clause(saved ? messages.programmed : messages.cleared), changed),
+                   : QStringLiteral("%1: %2").arg(Clause(saved ? messages.programmed : messages.cleared),
+                                                  changed),
             changes};
 }
 

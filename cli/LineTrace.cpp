@@ -76,9 +76,10 @@ void CLineTrace::ExchangeFailed(LinkResult result) {
     m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
     if (m_failure == LinkFailure::ControllerRefused)
         m_refusal = RefusalText(result);
-    const QString cause = m_failure == LinkFailure::ControllerRefused ? QStringLiteral(", the controller's status")
-                          : m_bRejected                               ? QStringLiteral(", reply rejected")
-                                                                      : QString();
+    const QString cause = m_failure == LinkFailure::ControllerRefused
+                              ? QStringLiteral(", the controller's status")
+                          : m_bRejected ? QStringLiteral(", reply rejected")
+                                        : QString();
     Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
 }
 
@@ -91,7 +92,8 @@ void CLineTrace::BeginRequest() {
 QString CLineTrace::RefusalText(LinkResult status) {
     QString meaning = ResultMeaning(status);
     if (meaning.isEmpty())
-        return QStringLiteral("The controller refused the request with status %1 and gave no reason.").arg(status);
+        return QStringLiteral("The controller refused the request with status %1 and gave no reason.")
+            .arg(status);
     if (!meaning.endsWith('.') && !meaning.endsWith('!'))
         meaning += '.';
     return QStringLiteral("The controller refused the request with status %1: %2").arg(status).arg(meaning);

@@ -1,7 +1,7 @@
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
-#include "cli/Interruption.h"
 #include "cli/Commands.h"
+#include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"

@@ -2,8 +2,8 @@
 
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
-#include "cli/Interruption.h"
 #include "cli/Commands.h"
+#include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
@@ -50,8 +50,7 @@ int main(int argc, char* argv[]) {
                                                         "from the link; --trace shows the exchange.")),
             0);
     if (status == ExitInterrupted && terminal.m_shown.isEmpty())
-        terminal.ShowAppMessage(QStringLiteral("Interrupted: stopped before the next request."),
-                                0);
+        terminal.ShowAppMessage(QStringLiteral("Interrupted: stopped before the next request."), 0);
     if (invocation.json && status != ExitSuccess && !JsonPrinted())
         PrintJson(ErrorJson(terminal.m_shown.join('\n'), status));
     theApp.m_SerialComm.m_pTrace = nullptr;

@@ -51,8 +51,8 @@ std::optional<AddressBreach> UnreachableAddress(const CNetAttributes& record) {
     const std::uint32_t network = ip & mask;
     const std::string subnet = DottedQuad(network) + '/' + std::to_string(std::popcount(mask));
     if (ip == network)
-        return AddressBreach{EthernetAddress::Ip,
-                             "IP address " + DottedQuad(ip) + " is the network address of its subnet " + subnet};
+        return AddressBreach{EthernetAddress::Ip, "IP address " + DottedQuad(ip) +
+                                                      " is the network address of its subnet " + subnet};
     if (ip == (network | ~mask))
         return AddressBreach{EthernetAddress::Ip, "IP address " + DottedQuad(ip) +
                                                       " is the broadcast address of its subnet " + subnet};
@@ -62,6 +62,7 @@ std::optional<AddressBreach> UnreachableAddress(const CNetAttributes& record) {
         return AddressBreach{EthernetAddress::Gateway,
                              "Gateway " + DottedQuad(gateway) + " is outside the subnet " + subnet};
     if (gateway == ip)
-        return AddressBreach{EthernetAddress::Gateway, "Gateway " + DottedQuad(gateway) + " is the IP address itself"};
+        return AddressBreach{EthernetAddress::Gateway,
+                             "Gateway " + DottedQuad(gateway) + " is the IP address itself"};
     return std::nullopt;
 }

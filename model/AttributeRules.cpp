@@ -24,12 +24,12 @@ std::optional<RuleBreach> CheckWordCounts(int type, int inputWords, int outputWo
     const int high = deviceNet ? 127 : 122;
     if (!InRange(inputWords, low, high))
         return RuleBreach{AttributeField::InputWords,
-                          deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!", low,
-                          high};
+                          deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!",
+                          low, high};
     if (!InRange(outputWords, low, high))
         return RuleBreach{AttributeField::OutputWords,
-                          deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!", low,
-                          high};
+                          deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!",
+                          low, high};
     if (!deviceNet && inputWords + outputWords >= ProfibusWordSumLimit)
         return RuleBreach{AttributeField::WordSum, "The sum of Input and Output must be less than 208", 0,
                           ProfibusWordSumLimit - 1};

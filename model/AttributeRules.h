@@ -15,7 +15,7 @@ enum class AttributeField { NodeAddress, InputWords, OutputWords, WordSum };
 struct RuleBreach {
     AttributeField field;
     const char* message;
-    int low;  // the range the field's value must lie in; for WordSum, the sum's
+    int low; // the range the field's value must lie in; for WordSum, the sum's
     int high;
 };
 

@@ -46,7 +46,7 @@ struct NetcfgCase {
     std::string out;
     std::string err; // exact, or a regular expression after "~"
     int exit;
-    std::string fileOut; // {file}'s contents afterwards when not empty
+    std::string fileOut;          // {file}'s contents afterwards when not empty
     std::string interruptAt = ""; // SIGINT once the simulator has this request (not under Wine)
 };
 
@@ -433,7 +433,8 @@ const NetcfgCase kCases[] = {
      BackupText("", kDeviceNetDefaults, ""),
      {"18/0", "43/1", "43/2", "18/2", "42/2:000C021E0000400004001400", "43/2", "43/3", "42/3:0002", "43/3"},
      {{1, ""}, {2, kDeviceNetDefaults}, {3, ""}},
-     "ethernet: none held and none in the backup\ndevicenet: DeviceNet attributes successfully programmed: none "
+     "ethernet: none held and none in the backup\ndevicenet: DeviceNet attributes successfully programmed: "
+     "none "
      "-> macId 20, baudRate 125, consumedWords 32, producedWords 2, timeout 30 (300 s), pollTime 0 (0 s)\n"
      "profibus: Profibus attributes successfully cleared: nodeAddress 20, inputWords 32, outputWords 2, "
      "timeout 30 (300 s), pollTime 0 (0 s) -> none\nRestored {file} to COM1 ({pty}).\n",
@@ -546,7 +547,8 @@ const NetcfgCase kCases[] = {
      {{2, kDeviceNetDefaults}},
      {{SimFault::NoReply, 0, 42}},
      "",
-     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "18/2", "42/2:000C021E0000400004000500", "43/2"},
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "18/2", "42/2:000C021E0000400004000500",
+      "43/2"},
      {{2, "000C021E0000400004000500"}},
      "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 5.\n",
      "Repeating the request (1 of 1) after a failure on the line: link result 2 (Incorrect Communication "
@@ -587,7 +589,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/1"},
      {{1, "001301C0A80105FFFFFF00C0A801FEFFFF1E00"}},
      "",
-     "Gateway 192.168.1.254 is outside the subnet 10.0.0.0/8 (the value COM1 ({pty}) holds; --gateway changes "
+     "Gateway 192.168.1.254 is outside the subnet 10.0.0.0/8 (the value COM1 ({pty}) holds; --gateway "
+     "changes "
      "it); nothing was written. --force writes it as given.\n",
      1,
      ""},
@@ -598,7 +601,8 @@ const NetcfgCase kCases[] = {
      BackupText("", "000C021E0000400004000500", ""),
      {"18/0", "43/1", "43/2", "43/3"},
      {{2, kDeviceNetDefaults}},
-     "ethernet: none held and none in the backup\ndevicenet: would write 000C021E0000400004000500: macId 20 -> "
+     "ethernet: none held and none in the backup\ndevicenet: would write 000C021E0000400004000500: macId 20 "
+     "-> "
      "5\nprofibus: none held and none in the backup\nWould restore {file} to COM1 ({pty}); nothing was "
      "written.\n",
      "",
@@ -627,7 +631,8 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{2, "000C021E0000400004000500"}},
-     "{\n    \"error\": \"Interrupted: the devicenet block was written to COM1 ({pty}) and not read back.\",\n"
+     "{\n    \"error\": \"Interrupted: the devicenet block was written to COM1 ({pty}) and not read "
+     "back.\",\n"
      "    \"exitStatus\": 130\n}\n",
      "Interrupted: the devicenet block was written to COM1 ({pty}) and not read back.\n",
      130,
@@ -671,7 +676,17 @@ const NetcfgCase kCommandLineCases[] = {
      "",
      0,
      ""},
-    {"SlashQuestionMarkIsHelp", {"/?"}, {}, {}, "", {}, {}, "~^Usage: talvor-netcfg \\[options\\] command", "", 0, ""},
+    {"SlashQuestionMarkIsHelp",
+     {"/?"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^Usage: talvor-netcfg \\[options\\] command",
+     "",
+     0,
+     ""},
     {"DashHAfterACommandIsThatCommandsHelp",
      {"write", "-h"},
      {},
@@ -694,7 +709,17 @@ const NetcfgCase kCommandLineCases[] = {
      "",
      0,
      ""},
-    {"HelpInJson", {"--json", "help", "status"}, {}, {}, "", {}, {}, "~^\\{\n    \"help\": \"Usage: talvor-netcfg", "", 0, ""},
+    {"HelpInJson",
+     {"--json", "help", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^\\{\n    \"help\": \"Usage: talvor-netcfg",
+     "",
+     0,
+     ""},
     {"CommandNamesInAnyCase", {"STATUS"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
     {"MisspeltCommandGetsASuggestion",
      {"wirte", "devicenet"},
@@ -758,7 +783,8 @@ const NetcfgCase kCommandLineCases[] = {
      "",
      {},
      {},
-     "{\n    \"error\": \"--port COM1: is no port name: use COM1 to COM256 (COMn, n a number) or a device.\",\n"
+     "{\n    \"error\": \"--port COM1: is no port name: use COM1 to COM256 (COMn, n a number) or a "
+     "device.\",\n"
      "    \"exitStatus\": 1\n}\n",
      "--port COM1: is no port name: use COM1 to COM256 (COMn, n a number) or a device.\n",
      1,
@@ -874,8 +900,8 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
     // COM1's device is the simulator's pty, and on Windows COM1 itself.
-    const std::map<std::string, std::string> placeholders{{"{pty}", launch.windows ? "COM1" : sim.DevicePath()},
-                                                          {"{file}", file.toStdString()}};
+    const std::map<std::string, std::string> placeholders{
+        {"{pty}", launch.windows ? "COM1" : sim.DevicePath()}, {"{file}", file.toStdString()}};
     ExpectText(Output(netcfg.readAllStandardOutput(), launch.windows), c.out, "stdout", placeholders);
     ExpectText(Output(netcfg.readAllStandardError(), launch.windows), c.err, "stderr", placeholders);
     std::vector<std::string> requests;

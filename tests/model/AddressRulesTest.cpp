@@ -35,9 +35,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         AddressCase{{192, 168, 10, 50}, {255, 255, 255, 0}, {192, 168, 10, 1}, ""},
         AddressCase{{10, 1, 2, 3}, {255, 0, 0, 0}, {0, 0, 0, 0}, ""},
-        AddressCase{
-            {10, 1, 2, 3}, {255, 255, 255, 1}, {0, 0, 0, 0}, "Subnet mask 255.255.255.1 is not contiguous",
-            EthernetAddress::Mask},
+        AddressCase{{10, 1, 2, 3},
+                    {255, 255, 255, 1},
+                    {0, 0, 0, 0},
+                    "Subnet mask 255.255.255.1 is not contiguous",
+                    EthernetAddress::Mask},
         AddressCase{{192, 168, 10, 50},
                     {255, 255, 255, 255},
                     {0, 0, 0, 0},
