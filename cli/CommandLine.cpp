@@ -22,11 +22,11 @@ QString ComPortRange() {
     return QStringLiteral("COM%1 to COM%2").arg(FirstComPort).arg(LastComPort);
 }
 
-QString BaudRateList(const QString& separator) {
+QString BaudRateList() {
     QStringList rates;
     for (const int rate : DeviceNetBaudRatesKbps)
         rates << QString::number(rate);
-    return rates.join(separator);
+    return rates.join(", ");
 }
 
 struct CommandShape {
@@ -57,8 +57,8 @@ const std::vector<CommandShape>& Commands() {
          "the attributes the controller holds for that type",
          {"port", "json", "trace", "retries"}},
         {"write", 1, 1,
-         "devicenet [--mac-id N] [--baud " + BaudRateList("|") +
-             "]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] [--gateway G]",
+         "devicenet [--mac-id N] [--baud RATE]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] "
+         "[--gateway G]",
          "reads what the controller holds for the type, changes only what the options name, checks the "
          "result, writes it and reads it back; a controller holding no Ethernet attributes starts from "
          "the defaults (192.168.1.1, 255.255.255.0, 0.0.0.0)",
@@ -192,7 +192,7 @@ QList<QCommandLineOption> AllOptions() {
         {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
         {"baud",
          QStringLiteral("DeviceNet baud rate in kb/s: %1 (default: as the controller holds).")
-             .arg(BaudRateList(", ")),
+             .arg(BaudRateList()),
          "RATE"},
         {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
          "N"},
