@@ -197,7 +197,7 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     if (!written && run.watch.Failure() != LinkFailure::Line) {
         writeMessages.Replay(theApp.Messages());
         if (run.watch.Failure() == LinkFailure::None && Interrupted())
-            Complain(QStringLiteral("Interrupted before the %1 block was written to %2; nothing was written.")
+            Complain(QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
                          .arg(NetworkTypeName(type), port));
         return FailureStatus(run.watch);
     }

@@ -36,6 +36,23 @@ QString ResultName(LinkResult result) {
     return meaning.isEmpty() ? number : QStringLiteral("%1 (%2)").arg(number, meaning);
 }
 
+// What the controller said by answering `status` to a request: the utility's whole text for it, as
+// some carry advice that matters (the run switch), but none about the cable, which carried the answer.
+QString RefusalText(LinkResult status) {
+    const std::optional<unsigned> stringId = LinkMessageStringId(status);
+    QString meaning = stringId ? WithoutCableAdvice(TerminalText(LoadResourceString(*stringId))) : QString();
+    if (IsSilentLinkResult(status))
+        return QStringLiteral("The controller refused the request with status %1 and gave no reason.")
+            .arg(status);
+    if (meaning.isEmpty())
+        return QStringLiteral("The controller refused the request with status %1, which this program does "
+                              "not know.")
+            .arg(status);
+    if (!meaning.endsWith('.') && !meaning.endsWith('!'))
+        meaning += '.';
+    return QStringLiteral("The controller refused the request with status %1: %2").arg(status).arg(meaning);
+}
+
 } // namespace
 
 CLineTrace::CLineTrace(bool print) : m_bPrint(print), m_start(Clock::now()), m_sent(m_start) {}
@@ -87,16 +104,6 @@ void CLineTrace::BeginRequest() {
     m_failure = LinkFailure::None;
     m_openFailure.reset();
     m_refusal.reset();
-}
-
-QString CLineTrace::RefusalText(LinkResult status) {
-    QString meaning = ResultMeaning(status);
-    if (meaning.isEmpty())
-        return QStringLiteral("The controller refused the request with status %1 and gave no reason.")
-            .arg(status);
-    if (!meaning.endsWith('.') && !meaning.endsWith('!'))
-        meaning += '.';
-    return QStringLiteral("The controller refused the request with status %1: %2").arg(status).arg(meaning);
 }
 
 std::optional<QString> CLineTrace::TakeRefusal() {

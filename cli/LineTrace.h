@@ -38,7 +38,6 @@ public:
     std::optional<QString> TakeOpenFailure();
     // "The controller refused the request with status 22: its meaning." for the last refusal, once.
     std::optional<QString> TakeRefusal();
-    static QString RefusalText(LinkResult status);
 
 private:
     using Clock = std::chrono::steady_clock;

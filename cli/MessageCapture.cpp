@@ -39,7 +39,7 @@ void CTerminalSink::Tell(const QString& text, unsigned type) {
     if (const std::optional<QString> refusal = m_watch.TakeRefusal())
         Show(*refusal);
     if (!IsLinkMessage(type))
-        Show(TerminalText(text).remove(QStringLiteral(" Make sure that the device is connected!")));
+        Show(WithoutCableAdvice(TerminalText(text)));
 }
 
 void CTerminalSink::Show(const QString& line) {

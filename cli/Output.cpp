@@ -49,6 +49,14 @@ QString TerminalText(const QString& text) {
     return line;
 }
 
+QString WithoutCableAdvice(QString line) {
+    for (const char* advice :
+         {"Check cable, communication port and ports assignment on panel.",
+          "Please check the cable and connection.", "Make sure that the device is connected!"})
+        line.remove(QLatin1String(advice));
+    return line.trimmed();
+}
+
 QString HexString(std::span<const std::uint8_t> bytes) {
     return QString::fromStdString(ToHex(bytes, ""));
 }

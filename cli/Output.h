@@ -23,5 +23,9 @@ bool JsonPrinted();
 // one space, nothing at either end, and DeviceNet spelt one way.
 QString TerminalText(const QString& text);
 
+// A terminal line without the dialog's advice to check the cable and connection, for a failure that is
+// not the line's.
+QString WithoutCableAdvice(QString line);
+
 // Bytes as upper-case hex pairs without spaces, as blocks and status ids are shown: "000C02".
 QString HexString(std::span<const std::uint8_t> bytes);
