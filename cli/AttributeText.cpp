@@ -2,11 +2,15 @@
 
 #include "cli/Output.h"
 #include "model/BaudRates.h"
+#include "model/Ipv4Address.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <limits>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,7 +21,7 @@ constexpr std::array TypeNames{std::pair{NetworkEthernet, "ethernet"},
                                std::pair{NetworkProfibus, "profibus"}};
 
 QString AddressText(const std::uint8_t (&octets)[4]) {
-    return QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]);
+    return QString::fromStdString(DottedQuad(octets));
 }
 
 // The rate in kb/s of a block's baud-rate byte; none for a byte beyond the list.
@@ -100,6 +104,76 @@ QString RecordText(const CNetAttributes& record) {
     for (const auto& [name, value] : Fields(record))
         lines << QStringLiteral("%1 %2").arg(name + ':', -15).arg(FieldText(name, value));
     return lines.join('\n');
+}
+
+namespace {
+
+// Each field of either record, by its JSON key, with its value on each side (null for a side that is none).
+std::vector<std::tuple<QString, QJsonValue, QJsonValue>> FieldPairs(const CNetAttributes* held,
+                                                                    const CNetAttributes* wanted) {
+    const auto fields = [](const CNetAttributes* record) {
+        return record ? Fields(*record) : std::vector<std::pair<QString, QJsonValue>>();
+    };
+    const auto heldFields = fields(held);
+    const auto wantedFields = fields(wanted);
+    std::vector<std::tuple<QString, QJsonValue, QJsonValue>> pairs;
+    for (const auto& [name, value] : wantedFields.empty() ? heldFields : wantedFields) {
+        const auto valueIn = [&](const auto& list) {
+            const auto found =
+                std::find_if(list.begin(), list.end(), [&](const auto& f) { return f.first == name; });
+            return found == list.end() ? QJsonValue() : found->second;
+        };
+        pairs.emplace_back(name, valueIn(heldFields), valueIn(wantedFields));
+    }
+    return pairs;
+}
+
+} // namespace
+
+QString FieldChangesText(const CNetAttributes* held, const CNetAttributes* wanted) {
+    // A side that is none is said once, not per field.
+    if (!held || !wanted) {
+        QStringList fields;
+        for (const auto& [name, value] : Fields(held ? *held : *wanted))
+            fields << QStringLiteral("%1 %2").arg(name, FieldText(name, value));
+        return held ? fields.join(QStringLiteral(", ")) + QStringLiteral(" -> none")
+                    : QStringLiteral("none -> ") + fields.join(QStringLiteral(", "));
+    }
+    QStringList changes;
+    for (const auto& [name, before, after] : FieldPairs(held, wanted))
+        if (before != after)
+            changes
+                << QStringLiteral("%1 %2 -> %3").arg(name, FieldText(name, before), FieldText(name, after));
+    return changes.join(QStringLiteral(", "));
+}
+
+QJsonObject FieldChangesJson(const CNetAttributes* held, const CNetAttributes* wanted) {
+    QJsonObject changes;
+    for (const auto& [name, before, after] : FieldPairs(held, wanted))
+        if (before != after || !held || !wanted)
+            changes.insert(name, QJsonObject{{"held", held ? before : QJsonValue()},
+                                             {"restored", wanted ? after : QJsonValue()}});
+    return changes;
+}
+
+std::optional<int> WholeNumber(const QString& text) {
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    bool fits = false;
+    const int value = text.toInt(&fits);
+    if (fits)
+        return value;
+    return text.startsWith('-') ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+}
+
+std::optional<QString> NumberRefusal(const QString& what, const QString& text, int low, int high) {
+    const std::optional<int> value = WholeNumber(text);
+    if (!value)
+        return QStringLiteral("%1 '%2' is not a number").arg(what, text);
+    if (*value < low || *value > high)
+        return QStringLiteral("%1 %2 is out of range %3-%4").arg(what, text).arg(low).arg(high);
+    return std::nullopt;
 }
 
 QString ChangedFieldsText(const CNetAttributes& record, const QStringList& names) {

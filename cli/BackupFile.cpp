@@ -36,12 +36,39 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
         return std::nullopt;
     CNetAttributes record(static_cast<NetworkType>(type));
     record.ParseBlock(block);
+    const bool deviceNet = type == NetworkDeviceNet;
+    const auto outOfRange = [](const char* field, int value, const RuleBreach& breach) {
+        return QStringLiteral("%1 %2 is out of range %3-%4")
+            .arg(field)
+            .arg(value)
+            .arg(breach.low)
+            .arg(breach.high);
+    };
     if (const auto breach = CheckNodeAddress(type, record.m_nNodeAddress))
-        return QString::fromUtf8(breach->message);
-    if (const auto breach = CheckWordCounts(type, record.m_nInputWords, record.m_nOutputWords))
-        return QString::fromUtf8(breach->message);
-    if (type == NetworkDeviceNet && record.m_byBaudRate >= DeviceNetBaudRatesKbps.size())
-        return QStringLiteral("its baud rate index %1 is not in the list").arg(record.m_byBaudRate);
+        return outOfRange(deviceNet ? "macId" : "nodeAddress", record.m_nNodeAddress, *breach);
+    const char* inputName = deviceNet ? "consumedWords" : "inputWords";
+    const char* outputName = deviceNet ? "producedWords" : "outputWords";
+    if (const auto breach = CheckWordCounts(type, record.m_nInputWords, record.m_nOutputWords)) {
+        switch (breach->field) {
+        case AttributeField::InputWords:
+            return outOfRange(inputName, record.m_nInputWords, *breach);
+        case AttributeField::OutputWords:
+            return outOfRange(outputName, record.m_nOutputWords, *breach);
+        default:
+            return QStringLiteral("%1 %2 and %3 %4 make %5, out of range %6-%7")
+                .arg(inputName)
+                .arg(record.m_nInputWords)
+                .arg(outputName)
+                .arg(record.m_nOutputWords)
+                .arg(record.m_nInputWords + record.m_nOutputWords)
+                .arg(breach->low)
+                .arg(breach->high);
+        }
+    }
+    if (deviceNet && record.m_byBaudRate >= DeviceNetBaudRatesKbps.size())
+        return QStringLiteral("the baud rate index %1 is out of range 0-%2")
+            .arg(record.m_byBaudRate)
+            .arg(DeviceNetBaudRatesKbps.size() - 1);
     return std::nullopt;
 }
 

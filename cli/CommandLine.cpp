@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/AttributeText.h"
 #include "model/AttributeRules.h"
 #include "model/BaudRates.h"
 #include "seriallink/PortName.h"
@@ -14,16 +15,18 @@ namespace {
 
 constexpr char ProgramName[] = "talvor-netcfg";
 constexpr int MaxRetries = 10;
+// An 80-column console wraps a line that fills it.
+constexpr qsizetype HelpWidth = 79;
 
 QString ComPortRange() {
     return QStringLiteral("COM%1 to COM%2").arg(FirstComPort).arg(LastComPort);
 }
 
-QString BaudRateList(const QString& separator) {
+QString BaudRateList() {
     QStringList rates;
     for (const int rate : DeviceNetBaudRatesKbps)
         rates << QString::number(rate);
-    return rates.join(separator);
+    return rates.join(", ");
 }
 
 struct CommandShape {
@@ -54,8 +57,8 @@ const std::vector<CommandShape>& Commands() {
          "the attributes the controller holds for that type",
          {"port", "json", "trace", "retries"}},
         {"write", 1, 1,
-         "devicenet [--mac-id N] [--baud " + BaudRateList("|") +
-             "]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] [--gateway G]",
+         "devicenet [--mac-id N] [--baud RATE]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] "
+         "[--gateway G]",
          "reads what the controller holds for the type, changes only what the options name, checks the "
          "result, writes it and reads it back; a controller holding no Ethernet attributes starts from "
          "the defaults (192.168.1.1, 255.255.255.0, 0.0.0.0)",
@@ -76,26 +79,44 @@ const std::vector<CommandShape>& Commands() {
          "checks FILE whole and that it was saved from a controller with this status id, then writes "
          "each type's block or clears a type the backup does not hold",
          WriteOptions},
-        {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options", {}},
+        {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
     return commands;
 }
 
+// Command names are taken in any case, as type names are.
 const CommandShape* CommandNamed(const QString& name) {
-    const auto shape = std::find_if(Commands().begin(), Commands().end(),
-                                    [&](const CommandShape& c) { return c.name == name; });
+    const auto shape = std::find_if(Commands().begin(), Commands().end(), [&](const CommandShape& c) {
+        return c.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
     return shape == Commands().end() ? nullptr : &*shape;
 }
 
-constexpr char ExitStatuses[] =
-    "\n"
-    "Exit status:\n"
-    "  0  success\n"
-    "  1  refused input: the command line, a value or a file; nothing was written\n"
-    "  2  link failure: the port or the line failed, or a written block did not "
-    "read back\n"
-    "  3  the controller holds no attributes of that type\n"
-    "  4  the controller refused the request (a status it answered)\n";
+// Edits (insertions, deletions, substitutions, swaps of neighbours) that turn `a` into `b`.
+qsizetype EditDistance(const QString& a, const QString& b) {
+    std::vector<std::vector<qsizetype>> d(a.size() + 1, std::vector<qsizetype>(b.size() + 1));
+    for (qsizetype i = 0; i <= a.size(); ++i)
+        for (qsizetype j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                d[i][j] = i + j;
+                continue;
+            }
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+const char* const ExitStatuses[][2]{
+    {"0", "success"},
+    {"1", "refused input: the command line, a value or a file; nothing was written"},
+    {"2", "link failure: the port or the line failed, or a written block did not read back"},
+    {"3", "the controller holds no attributes of that type"},
+    {"4", "the controller refused the request (a status it answered)"},
+    {"130", "interrupted (Ctrl-C or SIGTERM): stopped after the exchange in progress, with what was done "
+            "told"},
+};
 
 // `text` in lines of at most `width` characters, each after `indent`.
 QString Wrapped(const QString& text, const QString& indent, qsizetype width) {
@@ -113,8 +134,17 @@ QString CommandList() {
     for (const CommandShape& c : Commands()) {
         const QString usage = (c.name + ' ' + c.usage).trimmed();
         text += QStringLiteral("  %1\n%2\n")
-                    .arg(usage.split('\n').join("\n  "), Wrapped(c.summary, "      ", 100));
+                    .arg(usage.split('\n').join("\n  "), Wrapped(c.summary, "      ", HelpWidth));
     }
+    return text;
+}
+
+QString ExitStatusList() {
+    QString text = QStringLiteral("Exit status:\n");
+    for (const auto& [status, meaning] : ExitStatuses)
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromLatin1(status), -3)
+                    .arg(Wrapped(QString::fromLatin1(meaning), "       ", HelpWidth).trimmed());
     return text;
 }
 
@@ -131,12 +161,20 @@ bool OptionFitsType(const QString& option, const QString& type) {
 
 const QStringList ValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"};
 
+// Where a port is named as the system names it.
+#ifdef _WIN32
+constexpr char PortExample[] = "such as COM3";
+#else
+constexpr char PortExample[] = "or a device such as /dev/ttyUSB0";
+#endif
+
 QList<QCommandLineOption> AllOptions() {
     return {
         {"port",
-         QStringLiteral("COM port n (COM%1 to COM%2, default COM1) or a device such as /dev/ttyUSB0.")
+         QStringLiteral("COM port n (COM%1 to COM%2, default COM1) %3.")
              .arg(FirstComPort)
-             .arg(LastAddressableComPort),
+             .arg(LastAddressableComPort)
+             .arg(QString::fromLatin1(PortExample)),
          "COMn|DEVICE"},
         {"json", "Output, and errors, as JSON on standard output."},
         {"trace", "Every frame sent and received, in hex with timing, on standard error."},
@@ -154,7 +192,7 @@ QList<QCommandLineOption> AllOptions() {
         {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
         {"baud",
          QStringLiteral("DeviceNet baud rate in kb/s: %1 (default: as the controller holds).")
-             .arg(BaudRateList(", ")),
+             .arg(BaudRateList()),
          "RATE"},
         {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
          "N"},
@@ -164,26 +202,36 @@ QList<QCommandLineOption> AllOptions() {
     };
 }
 
-void DescribeOptions(QCommandLineParser& parser, const CommandShape* only) {
+void DescribeOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption& option : AllOptions())
-        if (!only || only->options.contains(option.names().first()))
-            parser.addOption(option);
+        parser.addOption(option);
 }
 
-// Qt's usage line names the program by the path it was started from; a script's reader wants its name.
-QString WithProgramName(const QString& helpText, const QString& usage) {
-    QStringList lines = helpText.split('\n');
-    lines.first() = QStringLiteral("Usage: %1 [options] %2").arg(ProgramName, usage);
-    return lines.join('\n');
+// The options `only` takes (all for none), each on a line of its own with its description below, as
+// the commands are: no column to squeeze into a console's width. Qt's own options stay out of it.
+QString OptionList(const CommandShape* only) {
+    QString text = QStringLiteral("Options:\n");
+    const auto add = [&](const QString& names, const QString& description) {
+        text += QStringLiteral("  %1\n%2\n").arg(names, Wrapped(description, "      ", HelpWidth));
+    };
+    add("-h, --help", "Shows this help; after a command, that command's.");
+    if (!only)
+        add("-v, --version", "Shows the version.");
+    for (const QCommandLineOption& option : AllOptions()) {
+        const QString name = option.names().first();
+        if (!only || only->options.contains(name))
+            add(QStringLiteral("--%1%2").arg(name, option.valueName().isEmpty() ? QString()
+                                                                                : ' ' + option.valueName()),
+                option.description());
+    }
+    return text;
 }
 
-std::optional<int> RetryCount(const QString& text) {
-    bool number = false;
-    const int count = text.toInt(&number);
-    return number && count >= 0 && count <= MaxRetries ? std::optional<int>(count) : std::nullopt;
+QString Usage(const QString& arguments) {
+    return QStringLiteral("Usage: %1 [options] %2\n\n").arg(ProgramName, arguments);
 }
 
 CommandLineOutcome Refuse(QString& message, const QString& why) {
@@ -194,22 +242,35 @@ CommandLineOutcome Refuse(QString& message, const QString& why) {
 } // namespace
 
 QString HelpText(const QString& command) {
-    QCommandLineParser parser;
-    if (command.isEmpty()) {
-        DescribeOptions(parser, nullptr);
-        parser.setApplicationDescription(
-            QStringLiteral("Reads and writes the network attributes of a TALVOR controller on a serial port, "
-                           "with the same\nrequests and blocks as TALVOR_EthernetConfig.\n\n") +
-            CommandList());
-        return WithProgramName(parser.helpText(), "command [argument]") + QString::fromLatin1(ExitStatuses);
-    }
+    if (command.isEmpty())
+        return Usage("command [argument]") +
+               Wrapped(
+                   "Reads and writes the network attributes of a TALVOR controller on a serial port, with "
+                   "the same requests and blocks as TALVOR_EthernetConfig.",
+                   QString(), HelpWidth) +
+               "\n\n" + CommandList() + '\n' + OptionList(nullptr) + '\n' + ExitStatusList();
     const CommandShape* shape = CommandNamed(command);
     if (!shape)
         return QString();
-    DescribeOptions(parser, shape);
-    parser.setApplicationDescription(Wrapped(shape->summary, QString(), 100));
     const QString usage = (shape->name + ' ' + shape->usage).trimmed();
-    return WithProgramName(parser.helpText(), usage.split('\n').join(QStringLiteral("\n       ")));
+    return Usage(usage.split('\n').join(QStringLiteral("\n       "))) +
+           Wrapped(shape->summary, QString(), HelpWidth) + "\n\n" + OptionList(shape);
+}
+
+QString UnknownCommandText(const QString& name) {
+    QString text = QStringLiteral("Unknown command '%1'.").arg(name);
+    const CommandShape* nearest = nullptr;
+    qsizetype best = 3; // more edits than this is no misspelling
+    for (const CommandShape& c : Commands()) {
+        const qsizetype distance = EditDistance(name.toLower(), c.name);
+        if (distance < best || (c.name.startsWith(name.toLower()) && name.size() >= 3 && !nearest)) {
+            best = std::min(best, distance);
+            nearest = &c;
+        }
+    }
+    if (nearest)
+        text += QStringLiteral(" Did you mean '%1'?").arg(nearest->name);
+    return text;
 }
 
 bool AsksForJson(const QStringList& arguments) {
@@ -218,22 +279,33 @@ bool AsksForJson(const QStringList& arguments) {
 
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message) {
     QCommandLineParser parser;
-    DescribeOptions(parser, nullptr);
+    DescribeOptions(parser);
     if (!parser.parse(arguments))
         return Refuse(message, parser.errorText());
-    if (parser.isSet("help") || parser.isSet("help-all"))
+    const QStringList positional = parser.positionalArguments();
+    // "/?" is how Windows programs are asked for help.
+    if (positional.contains(QStringLiteral("/?")))
         return CommandLineOutcome::Help;
+    if (parser.isSet("help") || parser.isSet("help-all")) {
+        // After a command, the help is that command's.
+        const CommandShape* shape = positional.isEmpty() ? nullptr : CommandNamed(positional.first());
+        if (!shape || shape->name == "help")
+            return CommandLineOutcome::Help;
+        invocation.command = QStringLiteral("help");
+        invocation.arguments = QStringList{shape->name};
+        invocation.json = parser.isSet("json");
+        return CommandLineOutcome::Run;
+    }
     if (parser.isSet("version"))
         return CommandLineOutcome::Version;
 
-    const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
         return Refuse(message, QStringLiteral("No command given."));
-    invocation.command = positional.first();
-    invocation.arguments = positional.mid(1);
-    const CommandShape* shape = CommandNamed(invocation.command);
+    const CommandShape* shape = CommandNamed(positional.first());
     if (!shape)
-        return Refuse(message, QStringLiteral("Unknown command '%1'.").arg(invocation.command));
+        return Refuse(message, UnknownCommandText(positional.first()));
+    invocation.command = shape->name;
+    invocation.arguments = positional.mid(1);
     if (invocation.arguments.size() < shape->minArguments ||
         invocation.arguments.size() > shape->maxArguments)
         return Refuse(message,
@@ -245,18 +317,18 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
     for (const QString& option : given) {
         if (given.count(option) > 1)
             return Refuse(message, QStringLiteral("--%1 is given more than once.").arg(option));
+        // Help is help whatever else the command line carries: --port or --json copied from another line.
+        if (shape->name == "help")
+            continue;
         if (!shape->options.contains(option) || !OptionFitsType(option, type))
             return Refuse(message, QStringLiteral("--%1 does not apply to '%2'.")
                                        .arg(option, (invocation.command + ' ' + type).trimmed()));
     }
     invocation.port = parser.isSet("port") ? parser.value("port") : QStringLiteral("COM1");
     if (parser.isSet("retries")) {
-        const std::optional<int> retries = RetryCount(parser.value("retries"));
-        if (!retries)
-            return Refuse(message, QStringLiteral("--retries %1 is out of range 0-%2.")
-                                       .arg(parser.value("retries"))
-                                       .arg(MaxRetries));
-        invocation.retries = *retries;
+        if (const auto refusal = NumberRefusal("--retries", parser.value("retries"), 0, MaxRetries))
+            return Refuse(message, *refusal + '.');
+        invocation.retries = *WholeNumber(parser.value("retries"));
     }
     invocation.json = parser.isSet("json");
     invocation.trace = parser.isSet("trace");

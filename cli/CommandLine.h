@@ -29,5 +29,8 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
 // Empty for a name that is no command.
 QString HelpText(const QString& command = QString());
 
+// "Unknown command 'wirte'. Did you mean 'write'?"
+QString UnknownCommandText(const QString& name);
+
 // True when the arguments ask for JSON, read without parsing them (for a command line that is refused).
 bool AsksForJson(const QStringList& arguments);

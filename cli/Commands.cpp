@@ -1,14 +1,15 @@
 #include "cli/Commands.h"
 
 #include "app/NetConfigApp.h"
-#include "cli/AddressRules.h"
 #include "cli/AttributeText.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
+#include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
+#include "model/AddressRules.h"
 #include "model/AttributeRules.h"
 #include "model/BaudRates.h"
 #include "platform/MessageBoxTypes.h"
@@ -52,8 +53,20 @@ QString Clause(const char* text) {
     return clause;
 }
 
+// The exit status of a request that failed; one that never started was stopped by an interruption.
 ExitStatus FailureStatus(const CLineTrace& watch) {
-    return watch.Failure() == LinkFailure::ControllerRefused ? ExitControllerRefused : ExitLinkFailure;
+    switch (watch.Failure()) {
+    case LinkFailure::ControllerRefused:
+        return ExitControllerRefused;
+    case LinkFailure::None:
+        if (Interrupted())
+            return ExitInterrupted;
+        break;
+    case LinkFailure::Open:
+    case LinkFailure::Line:
+        break;
+    }
+    return ExitLinkFailure;
 }
 
 ExitStatus ExitFor(const Run& run, StoredRead outcome) {
@@ -71,14 +84,30 @@ ExitStatus ExitFor(const Run& run, StoredRead outcome) {
 }
 
 // Runs `request` and repeats it, up to --retries times, while it fails on the line. A request the
-// controller refused, or a port that does not open, is not repeated.
-bool Retrying(const Run& run, const std::function<bool()>& request) {
+// controller refused, or a port that does not open, is not repeated, and none starts once the run is
+// interrupted. The messages of an attempt that is repeated are not shown: the note before the repeat
+// names its failure. Those of the last failed attempt go to `kept` when given, for a caller that tells
+// them once it knows the outcome, and are shown at once otherwise.
+bool Retrying(const Run& run, const std::function<bool()>& request, CCollectingSink* kept = nullptr) {
     for (int attempt = 1;; ++attempt) {
         run.watch.BeginRequest();
-        if (request())
-            return true;
-        if (attempt > run.invocation.retries || run.watch.Failure() != LinkFailure::Line)
+        if (Interrupted())
             return false;
+        CCollectingSink messages;
+        bool done = false;
+        {
+            const CScopedSink quiet(messages);
+            done = request();
+        }
+        const bool repeat = !done && attempt <= run.invocation.retries &&
+                            run.watch.Failure() == LinkFailure::Line && !Interrupted();
+        if (!repeat) {
+            if (kept && !done)
+                *kept = messages;
+            else
+                messages.Replay(theApp.Messages());
+            return done;
+        }
         Note(QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
                  .arg(attempt)
                  .arg(run.invocation.retries)
@@ -108,12 +137,6 @@ QString ValueOf(const Invocation& invocation, const QString& option) {
     return found != invocation.values.end() ? found->second : QString();
 }
 
-std::optional<int> WholeNumber(const QString& text) {
-    bool number = false;
-    const int value = text.toInt(&number);
-    return number ? std::optional<int>(value) : std::nullopt;
-}
-
 QJsonObject WithPort(QJsonObject json) {
     const QJsonObject port = PortJson();
     for (auto field = port.begin(); field != port.end(); ++field)
@@ -141,8 +164,13 @@ ExitStatus Read(const Run& run, NetworkType type) {
     const StoredRead outcome = ReadHeld(run, record, block, messages);
     if (outcome != StoredRead::Read) {
         messages.Replay(theApp.Messages());
-        if (outcome == StoredRead::NotProgrammed && run.invocation.json)
-            PrintJson(WithPort({{"type", NetworkTypeName(type)}, {"programmed", false}}));
+        // A failure like any other, with what a script asking whether the type is held looks for.
+        if (outcome == StoredRead::NotProgrammed && run.invocation.json) {
+            QJsonObject json = WithPort(ErrorJson(messages.Text(), ExitNotProgrammed));
+            json.insert("type", NetworkTypeName(type));
+            json.insert("programmed", false);
+            PrintJson(json);
+        }
         return ExitFor(run, outcome);
     }
     if (run.invocation.json)
@@ -153,17 +181,30 @@ ExitStatus Read(const Run& run, NetworkType type) {
 }
 
 // Writes `block` of `type` (the empty block clears the type) and, unless --no-verify, reads it back:
-// what the controller then holds decides the outcome, whatever became of the write's reply. A dry run
-// writes nothing.
+// what the controller then holds decides the outcome, whatever became of the write's reply, and only
+// then is it told. A dry run writes nothing. An interruption stops before the next request and says
+// how far the write got.
 ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block) {
     if (run.invocation.dryRun)
         return ExitSuccess;
     const bool clear = block == EmptyAttributeBlock();
+    CCollectingSink writeMessages;
     const bool written = Retrying(
-        run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); });
+        run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); },
+        &writeMessages);
+    const QString port = PortDescription(theApp);
     // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
-    if (!run.invocation.verify || (!written && run.watch.Failure() != LinkFailure::Line))
+    if (!written && run.watch.Failure() != LinkFailure::Line) {
+        writeMessages.Replay(theApp.Messages());
+        if (run.watch.Failure() == LinkFailure::None && Interrupted())
+            Complain(QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
+                         .arg(NetworkTypeName(type), port));
+        return FailureStatus(run.watch);
+    }
+    if (!run.invocation.verify) {
+        writeMessages.Replay(theApp.Messages());
         return written ? ExitSuccess : FailureStatus(run.watch);
+    }
 
     ByteString held;
     CCollectingSink messages;
@@ -172,20 +213,35 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
         const CScopedSink quiet(messages);
         return theApp.ReadNetAttributes(held, type);
     });
+    if (!read && run.watch.Failure() == LinkFailure::None && Interrupted()) {
+        if (written) {
+            Complain(QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
+                         .arg(NetworkTypeName(type), port));
+        } else {
+            writeMessages.Replay(theApp.Messages());
+            Complain(
+                QStringLiteral("Interrupted: the reply to the %1 write was lost and the block was not read "
+                               "back; whether %2 holds it is not known.")
+                    .arg(NetworkTypeName(type), port));
+        }
+        return ExitInterrupted;
+    }
     if (!read) {
+        writeMessages.Replay(theApp.Messages());
         messages.Replay(theApp.Messages());
         Complain(QStringLiteral("The %1 block could not be read back from %2 to verify it.")
-                     .arg(NetworkTypeName(type), PortDescription(theApp)));
+                     .arg(NetworkTypeName(type), port));
         return ExitLinkFailure;
     }
     if (held == block) {
         if (!written)
-            Note(QStringLiteral("The reply to the write was lost, but %1 holds the block written.")
-                     .arg(PortDescription(theApp)));
+            Note(
+                QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
         return ExitSuccess;
     }
+    writeMessages.Replay(theApp.Messages());
     Complain(QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
-                 .arg(PortDescription(theApp), NetworkTypeName(type), HexString(held), HexString(block)));
+                 .arg(port, NetworkTypeName(type), HexString(held), HexString(block)));
     return ExitLinkFailure;
 }
 
@@ -213,15 +269,9 @@ ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStri
     return ExitSuccess;
 }
 
-QString RangeRefusal(const QString& what, const QString& value, int low, int high) {
-    return QStringLiteral("%1 %2 is out of range %3-%4; nothing was written.")
-        .arg(what, value)
-        .arg(low)
-        .arg(high);
-}
-
-// The controller's record of `type` into `record`; a failure has been told.
-ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
+// The controller's record of `type` into `record`; a failure has been told. `fromDefaults`, when given,
+// learns whether the controller held no Ethernet attributes and the record holds the defaults.
+ExitStatus ReadForWrite(const Run& run, CNetAttributes& record, bool* fromDefaults = nullptr) {
     if (!StatusIdAnswered(run))
         return FailureStatus(run.watch);
     ByteString held;
@@ -230,6 +280,8 @@ ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
     if (outcome == StoredRead::NotProgrammed && record.m_nType == NetworkEthernet) {
         Note(QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
                  .arg(PortDescription(theApp)));
+        if (fromDefaults)
+            *fromDefaults = true;
         return ExitSuccess;
     }
     if (outcome != StoredRead::Read)
@@ -249,12 +301,12 @@ ExitStatus WriteFieldbus(const Run& run, NetworkType type) {
                                 : QStringLiteral("write profibus needs --node."));
     std::optional<int> address;
     if (hasAddress) {
-        address = WholeNumber(ValueOf(invocation, addressOption));
-        if (!address || CheckNodeAddress(type, *address))
-            return deviceNet ? Refuse(RangeRefusal("MAC ID", ValueOf(invocation, addressOption), MacIdMin,
-                                                   MacIdMax))
-                             : Refuse(RangeRefusal("Node address", ValueOf(invocation, addressOption),
-                                                   NodeAddressMin, NodeAddressMax));
+        const QString text = ValueOf(invocation, addressOption);
+        if (const auto refusal = deviceNet
+                                     ? NumberRefusal("MAC ID", text, MacIdMin, MacIdMax)
+                                     : NumberRefusal("Node address", text, NodeAddressMin, NodeAddressMax))
+            return Refuse(*refusal + QStringLiteral("; nothing was written."));
+        address = WholeNumber(text);
     }
     std::optional<std::uint8_t> baudRate;
     if (hasBaud) {
@@ -317,15 +369,27 @@ ExitStatus WriteEthernet(const Run& run) {
         return Refuse(QStringLiteral("write ethernet needs --ip, --mask or --gateway."));
 
     CNetAttributes record(NetworkEthernet);
-    if (const ExitStatus status = ReadForWrite(run, record); status != ExitSuccess)
+    bool fromDefaults = false;
+    if (const ExitStatus status = ReadForWrite(run, record, &fromDefaults); status != ExitSuccess)
         return status;
     for (const Address& address : addresses)
         if (invocation.values.count(address.option))
             std::copy(std::begin(address.given), std::end(address.given), record.*address.octets);
-    if (!invocation.force)
-        if (const auto unreachable = UnreachableAddress(record))
-            return Refuse(*unreachable +
-                          QStringLiteral("; nothing was written. --force writes it as given."));
+    if (invocation.force)
+        return WriteRecord(run, record, changed);
+    if (const auto unreachable = UnreachableAddress(record)) {
+        QString refusal = QString::fromStdString(unreachable->text);
+        // A value the command did not name is the controller's: say so, and how to change it.
+        const char* option = addresses[static_cast<std::size_t>(unreachable->blamed)].option;
+        if (!invocation.values.count(option))
+            refusal +=
+                QStringLiteral(" (%1 %2; --%3 changes it)")
+                    .arg(fromDefaults ? QStringLiteral("the default, as") : QStringLiteral("the value"),
+                         fromDefaults ? QStringLiteral("nothing is held")
+                                      : PortDescription(theApp) + " holds",
+                         QString::fromLatin1(option));
+        return Refuse(refusal + QStringLiteral("; nothing was written. --force writes it as given."));
+    }
     return WriteRecord(run, record, changed);
 }
 
@@ -384,44 +448,71 @@ ExitStatus BackupTo(const Run& run, const QString& path) {
 struct TypeOutcome {
     ExitStatus status;
     QString text;
+    QJsonObject changes; // field by field, held -> restored
 };
 
 // Gives the controller a type's block from a backup, or clears the type where the backup has none and
-// the controller holds one, saying so first.
+// the controller holds one, saying so first. What the controller holds is read first, so that what
+// changes is told field by field: a backup restored onto the wrong controller shows.
 TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<ByteString>& saved) {
-    const AttributeMessages& messages = AttributeMessagesFor(type);
-    const bool dryRun = run.invocation.dryRun;
-    if (saved) {
-        const ExitStatus status = WriteBlock(run, type, *saved);
-        if (status != ExitSuccess)
-            return {status, QStringLiteral("failed")};
-        return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(*saved))
-                               : Clause(messages.programmed)};
-    }
-    CNetAttributes record(type);
-    ByteString held;
+    CNetAttributes held(type);
+    ByteString heldBlock;
     CCollectingSink readMessages;
-    const StoredRead outcome = ReadHeld(run, record, held, readMessages);
-    if (outcome == StoredRead::NotProgrammed)
-        return {ExitSuccess, QStringLiteral("none held and none in the backup")};
-    if (outcome != StoredRead::Read) {
+    const StoredRead read = ReadHeld(run, held, heldBlock, readMessages);
+    if (read != StoredRead::Read && read != StoredRead::NotProgrammed) {
         readMessages.Replay(theApp.Messages());
-        return {ExitFor(run, outcome), QStringLiteral("failed")};
+        return {ExitFor(run, read), QStringLiteral("failed"), {}};
     }
-    Note(QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
-             .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
-    const ExitStatus status = WriteBlock(run, type, EmptyAttributeBlock());
+    const CNetAttributes* before = read == StoredRead::Read ? &held : nullptr;
+    if (!saved && !before)
+        return {ExitSuccess, QStringLiteral("none held and none in the backup"), {}};
+    std::optional<CNetAttributes> restored;
+    if (saved) {
+        restored.emplace(type);
+        restored->ParseBlock(*saved);
+    }
+    const CNetAttributes* after = restored ? &*restored : nullptr;
+    const bool dryRun = run.invocation.dryRun;
+    if (!saved)
+        Note(QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
+                 .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
+    const ByteString block = saved.value_or(EmptyAttributeBlock());
+    const ExitStatus status = WriteBlock(run, type, block);
+    const QJsonObject changes = FieldChangesJson(before, after);
     if (status != ExitSuccess)
-        return {status, QStringLiteral("failed")};
-    return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(EmptyAttributeBlock()))
-                           : Clause(messages.cleared)};
+        return {status, status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed"),
+                changes};
+    const QString changed =
+        changes.isEmpty() ? QStringLiteral("no field changes") : FieldChangesText(before, after);
+    const AttributeMessages& messages = AttributeMessagesFor(type);
+    return {status,
+            dryRun ? QStringLiteral("would write %1: %2").arg(HexString(block), changed)
+                   : QStringLiteral("%1: %2").arg(Clause(saved ? messages.programmed : messages.cleared),
+                                                  changed),
+            changes};
 }
 
-// Ranks outcomes for a command that does several things: a failure to act is worst, then a
-// controller's refusal, refused input, a type held by none, success.
+// Ranks outcomes for a command that does several things: an interruption is worst, then a failure to
+// act, a controller's refusal, refused input, a type held by none, success.
 ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
-    constexpr std::array<int, 5> rank{0, 2, 4, 1, 3}; // by exit status 0 to 4
-    return rank[a] >= rank[b] ? a : b;
+    const auto rank = [](ExitStatus status) {
+        constexpr std::array<int, 5> ranks{0, 2, 4, 1, 3}; // by exit status 0 to 4
+        return status == ExitInterrupted ? 5 : ranks[status];
+    };
+    return rank(a) >= rank(b) ? a : b;
+}
+
+// The last line of a restore's text: where it went and what came of it.
+QString RestoreSummary(const Run& run, const QString& path, ExitStatus worst) {
+    const QString port = PortDescription(theApp);
+    if (run.invocation.dryRun)
+        return QStringLiteral("Would restore %1 to %2; nothing was written.").arg(path, port);
+    if (worst == ExitInterrupted)
+        return QStringLiteral("Interrupted: restoring %1 to %2 stopped after the exchange in progress.")
+            .arg(path, port);
+    if (worst != ExitSuccess)
+        return QStringLiteral("Restoring %1 to %2 ended with exit status %3.").arg(path, port).arg(worst);
+    return QStringLiteral("Restored %1 to %2.").arg(path, port);
 }
 
 ExitStatus RestoreFrom(const Run& run, const QString& path) {
@@ -438,7 +529,7 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
         if (const auto unreachable = UnreachableAddress(record))
             return Refuse(
                 QStringLiteral("%1: ethernet: %2; nothing was written. --force restores it as saved.")
-                    .arg(path, *unreachable));
+                    .arg(path, QString::fromStdString(unreachable->text)));
     }
     ByteString statusId;
     if (!StatusIdAnswered(run, &statusId))
@@ -454,10 +545,15 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
     QStringList lines;
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         const TypeOutcome outcome =
-            RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
+            Interrupted() ? TypeOutcome{ExitInterrupted, QStringLiteral("not restored: interrupted"), {}}
+                          : RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
         worst = WorseOf(worst, outcome.status);
-        types.insert(NetworkTypeName(type),
-                     QJsonObject{{"outcome", outcome.text}, {"exitStatus", outcome.status}});
+        QJsonObject json{{"outcome", outcome.text}, {"exitStatus", outcome.status}};
+        if (!outcome.changes.isEmpty())
+            json.insert("changes", outcome.changes);
+        if (const auto& block = backup->blocks[type - 1])
+            json.insert("block", HexString(*block));
+        types.insert(NetworkTypeName(type), json);
         lines << QStringLiteral("%1: %2%3")
                      .arg(NetworkTypeName(type), outcome.text,
                           outcome.status == ExitSuccess
@@ -465,10 +561,13 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
                               : QStringLiteral(" (exit status %1)").arg(outcome.status));
     }
     if (run.invocation.json)
-        PrintJson(WithPort(
-            {{"file", path}, {"dryRun", run.invocation.dryRun}, {"types", types}, {"exitStatus", worst}}));
+        PrintJson(WithPort({{"file", path},
+                            {"dryRun", run.invocation.dryRun},
+                            {"types", types},
+                            {"interrupted", worst == ExitInterrupted},
+                            {"exitStatus", worst}}));
     else
-        PrintLine(lines.join('\n'));
+        PrintLine((lines << RestoreSummary(run, path, worst)).join('\n'));
     return worst;
 }
 
@@ -476,8 +575,11 @@ ExitStatus Help(const Invocation& invocation) {
     const QString command = invocation.arguments.value(0);
     const QString text = HelpText(command);
     if (text.isEmpty())
-        return Refuse(QStringLiteral("Unknown command '%1'.").arg(command));
-    PrintLine(text.trimmed());
+        return Refuse(UnknownCommandText(command));
+    if (invocation.json)
+        PrintJson(QJsonObject{{"help", text.trimmed()}});
+    else
+        PrintLine(text.trimmed());
     return ExitSuccess;
 }
 

@@ -7,4 +7,5 @@ enum ExitStatus : int {
     ExitLinkFailure = 2,       // the port or the line failed, or a written block did not read back
     ExitNotProgrammed = 3,     // the controller holds no attributes of that type
     ExitControllerRefused = 4, // the controller answered the request with a status: it did not act
+    ExitInterrupted = 130,     // stopped by SIGINT or SIGTERM after the exchange in progress, as shells count
 };

@@ -18,16 +18,39 @@ QString SpacedHex(std::span<const std::uint8_t> frame) {
     return QString::fromStdString(ToHex(frame));
 }
 
-// "link result 2 (Incorrect Communication Packet (Time Out Error).)": the code and the first sentence
-// of the utility's text for it, where it has one.
-QString ResultName(LinkResult result) {
-    const QString number = QStringLiteral("link result %1").arg(result);
+// The first sentence of the utility's text for a link result, without the advice that may follow it;
+// empty where it has none.
+QString ResultMeaning(LinkResult result) {
     const std::optional<unsigned> stringId = LinkMessageStringId(result);
     if (!stringId)
-        return number;
+        return QString();
     const QString text = TerminalText(LoadResourceString(*stringId));
     const qsizetype end = text.indexOf(QStringLiteral(". "));
-    return QStringLiteral("%1 (%2)").arg(number, end < 0 ? text : text.left(end + 1));
+    return end < 0 ? text : text.left(end + 1);
+}
+
+// "link result 2 (Incorrect Communication Packet (Time Out Error).)".
+QString ResultName(LinkResult result) {
+    const QString number = QStringLiteral("link result %1").arg(result);
+    const QString meaning = ResultMeaning(result);
+    return meaning.isEmpty() ? number : QStringLiteral("%1 (%2)").arg(number, meaning);
+}
+
+// What the controller said by answering `status` to a request: the utility's whole text for it, as
+// some carry advice that matters (the run switch), but none about the cable, which carried the answer.
+QString RefusalText(LinkResult status) {
+    const std::optional<unsigned> stringId = LinkMessageStringId(status);
+    QString meaning = stringId ? WithoutCableAdvice(TerminalText(LoadResourceString(*stringId))) : QString();
+    if (IsSilentLinkResult(status))
+        return QStringLiteral("The controller refused the request with status %1 and gave no reason.")
+            .arg(status);
+    if (meaning.isEmpty())
+        return QStringLiteral("The controller refused the request with status %1, which this program does "
+                              "not know.")
+            .arg(status);
+    if (!meaning.endsWith('.') && !meaning.endsWith('!'))
+        meaning += '.';
+    return QStringLiteral("The controller refused the request with status %1: %2").arg(status).arg(meaning);
 }
 
 } // namespace
@@ -68,15 +91,23 @@ void CLineTrace::FrameRejected(std::span<const std::uint8_t> frame, LinkResult r
 void CLineTrace::ExchangeFailed(LinkResult result) {
     m_lastResult = result;
     m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
-    const QString cause = m_failure == LinkFailure::ControllerRefused ? QStringLiteral(", the controller's status")
-                          : m_bRejected                               ? QStringLiteral(", reply rejected")
-                                                                      : QString();
+    if (m_failure == LinkFailure::ControllerRefused)
+        m_refusal = RefusalText(result);
+    const QString cause = m_failure == LinkFailure::ControllerRefused
+                              ? QStringLiteral(", the controller's status")
+                          : m_bRejected ? QStringLiteral(", reply rejected")
+                                        : QString();
     Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
 }
 
 void CLineTrace::BeginRequest() {
     m_failure = LinkFailure::None;
     m_openFailure.reset();
+    m_refusal.reset();
+}
+
+std::optional<QString> CLineTrace::TakeRefusal() {
+    return std::exchange(m_refusal, std::nullopt);
 }
 
 QString CLineTrace::FailureText() const {

@@ -36,6 +36,8 @@ public:
     QString FailureText() const;
     // "cannot open DEVICE: the system's reason" for the last failed open, once.
     std::optional<QString> TakeOpenFailure();
+    // "The controller refused the request with status 22: its meaning." for the last refusal, once.
+    std::optional<QString> TakeRefusal();
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -52,4 +54,5 @@ private:
     LinkFailure m_failure = LinkFailure::None;
     LinkResult m_lastResult = linkcode::Success;
     std::optional<QString> m_openFailure;
+    std::optional<QString> m_refusal;
 };

@@ -5,16 +5,41 @@
 #include "cli/Output.h"
 #include "platform/MessageBoxTypes.h"
 
-int CTerminalSink::ShowAppMessage(const QString& text, unsigned /*type*/) {
-    const std::optional<QString> openFailure = m_watch.TakeOpenFailure();
-    Show(openFailure ? *openFailure : text);
+namespace {
+
+// The link's own texts for its results; the attribute actions' come as exclamations.
+bool IsLinkMessage(unsigned type) {
+    return (type & mb::ICONINFORMATION) == mb::ICONINFORMATION;
+}
+
+} // namespace
+
+int CTerminalSink::ShowAppMessage(const QString& text, unsigned type) {
+    Tell(text, type);
     return mb::RESULT_OK;
 }
 
-int CTerminalSink::ShowSystemMessage(const QString& text, const QString& caption, unsigned /*type*/) {
-    const std::optional<QString> openFailure = m_watch.TakeOpenFailure();
-    Show(openFailure ? *openFailure : caption + QStringLiteral(": ") + text);
+int CTerminalSink::ShowSystemMessage(const QString& text, const QString& caption, unsigned type) {
+    Tell(caption + QStringLiteral(": ") + text, type);
     return mb::RESULT_OK;
+}
+
+// A port that did not open is told with its device and the system's reason. A refusal is told with the
+// status the controller answered, in place of the link's text for it, and without the advice to check
+// the cable, which a controller that answered does not need.
+void CTerminalSink::Tell(const QString& text, unsigned type) {
+    if (const std::optional<QString> openFailure = m_watch.TakeOpenFailure()) {
+        Show(*openFailure);
+        return;
+    }
+    if (m_watch.Failure() != LinkFailure::ControllerRefused) {
+        Show(text);
+        return;
+    }
+    if (const std::optional<QString> refusal = m_watch.TakeRefusal())
+        Show(*refusal);
+    if (!IsLinkMessage(type))
+        Show(WithoutCableAdvice(TerminalText(text)));
 }
 
 void CTerminalSink::Show(const QString& line) {
@@ -46,7 +71,7 @@ QString CCollectingSink::Text() const {
     for (const Message& message : m_messages)
         texts << TerminalText(message.caption.isEmpty() ? message.text
                                                         : message.caption + ": " + message.text);
-    return texts.join(' ');
+    return texts.join('\n');
 }
 
 CScopedSink::CScopedSink(CMessageSink& sink) : m_pPrevious(theApp.m_pMessageSink) {

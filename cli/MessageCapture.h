@@ -7,8 +7,8 @@
 class CLineTrace;
 
 // The companion's messages on standard error, as terminal lines. A failed open is told with the port's
-// device and the system's reason instead of the utility's general text. Every line is kept, for the
-// JSON error report.
+// device and the system's reason instead of the utility's general text, a refusal with the status the
+// controller answered. Every line is kept, for the JSON error report.
 class CTerminalSink : public CMessageSink {
 public:
     explicit CTerminalSink(CLineTrace& watch) : m_watch(watch) {}
@@ -19,6 +19,7 @@ public:
     QStringList m_shown;
 
 private:
+    void Tell(const QString& text, unsigned type);
     void Show(const QString& line);
 
     CLineTrace& m_watch;
@@ -33,7 +34,7 @@ public:
     void Clear() { m_messages.clear(); }
     // Shows what was kept on `sink`, in order.
     void Replay(CMessageSink& sink) const;
-    // The kept messages as one line.
+    // The kept messages as terminal lines, one a message.
     QString Text() const;
 
 private:

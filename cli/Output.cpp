@@ -35,6 +35,10 @@ void PrintJson(const QJsonValue& value) {
     jsonPrinted = true;
 }
 
+QJsonObject ErrorJson(const QString& error, int exitStatus) {
+    return {{"error", error}, {"exitStatus", exitStatus}};
+}
+
 bool JsonPrinted() {
     return jsonPrinted;
 }
@@ -43,6 +47,14 @@ QString TerminalText(const QString& text) {
     QString line = text.simplified();
     line.replace(QStringLiteral("Devicenet"), QStringLiteral("DeviceNet"));
     return line;
+}
+
+QString WithoutCableAdvice(QString line) {
+    for (const char* advice :
+         {"Check cable, communication port and ports assignment on panel.",
+          "Please check the cable and connection.", "Make sure that the device is connected!"})
+        line.remove(QLatin1String(advice));
+    return line.trimmed();
 }
 
 QString HexString(std::span<const std::uint8_t> bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
@@ -12,12 +13,19 @@ void PrintLine(const QString& text);
 void PrintErrorLine(const QString& text);
 void PrintJson(const QJsonValue& value);
 
+// A failure as every command reports it with --json: {"error": the messages, one a line, "exitStatus"}.
+QJsonObject ErrorJson(const QString& error, int exitStatus);
+
 // Whether a JSON document has gone to standard output, so that a failure adds no second one.
 bool JsonPrinted();
 
 // A message written for a dialog box, as one line for a terminal: line breaks and runs of spaces become
 // one space, nothing at either end, and DeviceNet spelt one way.
 QString TerminalText(const QString& text);
+
+// A terminal line without the dialog's advice to check the cable and connection, for a failure that is
+// not the line's.
+QString WithoutCableAdvice(QString line);
 
 // Bytes as upper-case hex pairs without spaces, as blocks and status ids are shown: "000C02".
 QString HexString(std::span<const std::uint8_t> bytes);

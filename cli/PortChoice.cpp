@@ -8,10 +8,15 @@
 QString SelectPort(CNetConfigApp& app, const QString& port) {
     if (port.isEmpty())
         return QStringLiteral("--port needs COM1 to COM%1 or a device.").arg(LastAddressableComPort);
-    // Every name of this form is a COM port: none of them may fall through to a file of that name.
+    // Every name of this form is a COM port: none of them may fall through to a file of that name, nor
+    // may a misspelt one ("COMx", "COM1:").
     static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = comPort.match(port);
+    if (!match.hasMatch() && port.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive))
+        return QStringLiteral("--port %1 is no port name: use COM1 to COM%2 (COMn, n a number) or a device.")
+            .arg(port)
+            .arg(LastAddressableComPort);
     if (!match.hasMatch()) {
         app.m_SerialComm.m_strDeviceName = port.toStdString();
         return {};

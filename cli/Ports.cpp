@@ -1,6 +1,7 @@
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
@@ -115,6 +116,8 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
     QJsonArray results;
     bool answered = false;
     for (const QString& port : ports) {
+        if (Interrupted())
+            break;
         CCollectingSink collected;
         const CScopedSink quiet(collected);
         watch.BeginRequest();
@@ -124,6 +127,8 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
                                        {"answered", false},
                                        {"statusId", QJsonValue()},
                                        {"message", refused}});
+            if (!invocation.json)
+                PrintLine(QStringLiteral("%1  no serial port behind it").arg(port));
             continue;
         }
         ByteString id;
@@ -132,14 +137,19 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
         QJsonObject result = PortJson();
         result.insert("answered", ok);
         result.insert("statusId", ok ? QJsonValue(HexString(id)) : QJsonValue());
-        result.insert("message", watch.TakeOpenFailure().value_or(collected.Text()));
+        const QString message = watch.TakeOpenFailure().value_or(collected.Text());
+        result.insert("message", message);
         results.append(result);
-        if (ok && !invocation.json)
-            PrintLine(QStringLiteral("%1  statusId %2").arg(PortDescription(theApp), HexString(id)));
+        if (!invocation.json)
+            PrintLine(QStringLiteral("%1  %2").arg(PortDescription(theApp),
+                                                   ok ? QStringLiteral("statusId ") + HexString(id)
+                                                      : QString(message).replace('\n', ' ')));
     }
     if (invocation.json)
         PrintJson(results);
     else if (!answered)
         PrintErrorLine(QStringLiteral("No controller answered on %1.").arg(ports.join(", ")));
+    if (Interrupted())
+        return ExitInterrupted;
     return answered ? ExitSuccess : ExitLinkFailure;
 }

@@ -3,6 +3,7 @@
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
@@ -10,14 +11,6 @@
 
 #include <QCoreApplication>
 #include <QJsonObject>
-
-namespace {
-
-void PrintJsonError(const QString& error, ExitStatus status) {
-    PrintJson(QJsonObject{{"error", error}, {"exitStatus", status}});
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
@@ -35,13 +28,14 @@ int main(int argc, char* argv[]) {
         return ExitSuccess;
     case CommandLineOutcome::Refused:
         if (AsksForJson(QCoreApplication::arguments()))
-            PrintJsonError(refusal, ExitRefused);
+            PrintJson(ErrorJson(refusal, ExitRefused));
         PrintErrorLine(QStringLiteral("talvor-netcfg: %1\nTry 'talvor-netcfg --help'.").arg(refusal));
         return ExitRefused;
     case CommandLineOutcome::Run:
         break;
     }
 
+    CatchInterruptions();
     CLineTrace watch(invocation.trace);
     CTerminalSink terminal(watch);
     const CScopedSink messages(terminal);
@@ -51,11 +45,14 @@ int main(int argc, char* argv[]) {
     // Some link results are never told in the utility either; a script still learns why it failed.
     const bool linkSide = status == ExitLinkFailure || status == ExitControllerRefused;
     if (linkSide && terminal.m_shown.isEmpty() && invocation.command != "probe")
-        terminal.ShowAppMessage(QStringLiteral("talvor-netcfg: the request failed without a message from the "
-                                               "link; --trace shows the exchange."),
-                                0);
+        terminal.ShowAppMessage(
+            watch.TakeRefusal().value_or(QStringLiteral("talvor-netcfg: the request failed without a message "
+                                                        "from the link; --trace shows the exchange.")),
+            0);
+    if (status == ExitInterrupted && terminal.m_shown.isEmpty())
+        terminal.ShowAppMessage(QStringLiteral("Interrupted: stopped before the next request."), 0);
     if (invocation.json && status != ExitSuccess && !JsonPrinted())
-        PrintJsonError(terminal.m_shown.join(' '), status);
+        PrintJson(ErrorJson(terminal.m_shown.join('\n'), status));
     theApp.m_SerialComm.m_pTrace = nullptr;
     return status;
 }

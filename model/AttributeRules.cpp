@@ -14,7 +14,8 @@ std::optional<RuleBreach> CheckNodeAddress(int type, int address) {
     const bool deviceNet = type == NetworkDeviceNet;
     if (deviceNet ? InRange(address, MacIdMin, MacIdMax) : InRange(address, NodeAddressMin, NodeAddressMax))
         return std::nullopt;
-    return RuleBreach{AttributeField::NodeAddress, deviceNet ? "Invalid MAC ID!" : "Invalid Node address!"};
+    return RuleBreach{AttributeField::NodeAddress, deviceNet ? "Invalid MAC ID!" : "Invalid Node address!",
+                      deviceNet ? MacIdMin : NodeAddressMin, deviceNet ? MacIdMax : NodeAddressMax};
 }
 
 std::optional<RuleBreach> CheckWordCounts(int type, int inputWords, int outputWords) {
@@ -23,11 +24,14 @@ std::optional<RuleBreach> CheckWordCounts(int type, int inputWords, int outputWo
     const int high = deviceNet ? 127 : 122;
     if (!InRange(inputWords, low, high))
         return RuleBreach{AttributeField::InputWords,
-                          deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!"};
+                          deviceNet ? "Invalid value for Consumed Words!" : "Invalid value for input words!",
+                          low, high};
     if (!InRange(outputWords, low, high))
         return RuleBreach{AttributeField::OutputWords,
-                          deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!"};
-    if (!deviceNet && inputWords + outputWords >= 208)
-        return RuleBreach{AttributeField::WordSum, "The sum of Input and Output must be less than 208"};
+                          deviceNet ? "Invalid value for Output Words!" : "Invalid value for output words!",
+                          low, high};
+    if (!deviceNet && inputWords + outputWords >= ProfibusWordSumLimit)
+        return RuleBreach{AttributeField::WordSum, "The sum of Input and Output must be less than 208", 0,
+                          ProfibusWordSumLimit - 1};
     return std::nullopt;
 }

@@ -4,6 +4,8 @@
 
 // The address ranges of the fieldbus types: DeviceNet MAC ID and Profibus node address.
 inline constexpr int MacIdMin = 0, MacIdMax = 63, NodeAddressMin = 1, NodeAddressMax = 125;
+// Profibus input and output words together stay below this.
+inline constexpr int ProfibusWordSumLimit = 208;
 
 // The values a DeviceNet or Profibus record must hold before it is written, with the message for the
 // first one that is out of range.
@@ -13,6 +15,8 @@ enum class AttributeField { NodeAddress, InputWords, OutputWords, WordSum };
 struct RuleBreach {
     AttributeField field;
     const char* message;
+    int low; // the range the field's value must lie in; for WordSum, the sum's
+    int high;
 };
 
 // The MAC ID for DeviceNet, the node address for Profibus, each within its range above.

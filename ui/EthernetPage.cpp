@@ -1,6 +1,7 @@
 #include "ui/EthernetPage.h"
 
 #include "app/NetConfigApp.h"
+#include "model/Ipv4Address.h"
 #include "platform/DialogBuilder.h"
 #include "platform/IPAddressCtrl.h"
 #include "res/EthernetPageTemplate.h"
@@ -8,10 +9,6 @@
 #include <QLineEdit>
 
 namespace {
-
-std::uint32_t Packed(const std::uint8_t (&octets)[4]) {
-    return MakeIpAddress(octets[0], octets[1], octets[2], octets[3]);
-}
 
 void ReadAddress(const CIPAddressCtrl& control, std::uint8_t (&octets)[4]) {
     // A blank field reads 0; how many fields were filled does not matter here.
@@ -45,9 +42,9 @@ void CEthernetPage::ShowRecord() {
     const CNetAttributes record = theApp.m_EthernetAttr;
     SetNumber(*m_edTimeout, record.m_nTimeout);
     SetNumber(*m_edPollTime, record.m_nPollTime);
-    m_ipAddress->SetAddress(Packed(record.m_byIpAddress));
-    m_ipSubnetMask->SetAddress(Packed(record.m_bySubnetMask));
-    m_ipGateway->SetAddress(Packed(record.m_byGateway));
+    m_ipAddress->SetAddress(PackedAddress(record.m_byIpAddress));
+    m_ipSubnetMask->SetAddress(PackedAddress(record.m_bySubnetMask));
+    m_ipGateway->SetAddress(PackedAddress(record.m_byGateway));
     SetNumber(*m_edPortNumber, record.m_nPortNumber);
 }
 

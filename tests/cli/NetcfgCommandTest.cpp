@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <signal.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -25,8 +28,9 @@ constexpr char kTimeOutText[] =
 
 struct Fault {
     SimFault fault;
-    std::uint32_t status = 0;
+    std::uint32_t status = 0; // or a Late fault's delay in ms
     int onlyMsgCode = -1;
+    int count = 1;
 };
 
 // One run of the real binary against a fresh simulator on COM1 and COM12; COM2 names no device. In the
@@ -42,7 +46,8 @@ struct NetcfgCase {
     std::string out;
     std::string err; // exact, or a regular expression after "~"
     int exit;
-    std::string fileOut; // {file}'s contents afterwards when not empty
+    std::string fileOut;          // {file}'s contents afterwards when not empty
+    std::string interruptAt = ""; // SIGINT once the simulator has this request (not under Wine)
 };
 
 std::string BackupText(const std::string& ethernet, const std::string& deviceNet, const std::string& profibus,
@@ -77,8 +82,10 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/3"},
      {},
-     "{\n    \"device\": \"{pty}\",\n    \"port\": \"COM1\",\n    \"programmed\": false,\n    \"type\": "
-     "\"profibus\"\n}\n",
+     "{\n    \"device\": \"{pty}\",\n    \"error\": \"Profibus attributes are not currently programmed in "
+     "TALVOR. This utility can only be used to set the Node Address for Profibus. Other attributes (such as "
+     "Input Words and Output Words) need to be programmed using the TALVOR software.\",\n    \"exitStatus\": "
+     "3,\n    \"port\": \"COM1\",\n    \"programmed\": false,\n    \"type\": \"profibus\"\n}\n",
      "Profibus attributes are not currently programmed in TALVOR. This utility can only be used to set the "
      "Node "
      "Address for Profibus. Other attributes (such as Input Words and Output Words) need to be programmed "
@@ -127,7 +134,7 @@ const NetcfgCase kCases[] = {
      {},
      {},
      "",
-     "Node address 1x is out of range 1-125; nothing was written.\n",
+     "Node address '1x' is not a number; nothing was written.\n",
      1,
      ""},
     {"ProfibusWordsTheUtilityRefusesAreNotWritten",
@@ -242,7 +249,6 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "43/2"},
      {{2, "000C021E0000400004000500"}},
      "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 5.\n",
-     "Incorrect Communication Packet (Checksum Error).\nDeviceNet attributes could not be programmed!\n"
      "The reply to the write was lost, but COM1 ({pty}) holds the block written.\n",
      0,
      ""},
@@ -267,8 +273,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{2, kDeviceNetDefaults}},
      "",
-     "Password does not match the system attributes password\nDeviceNet attributes could not be "
-     "programmed!\n",
+     "The controller refused the request with status 22: Password does not match the system attributes "
+     "password.\nDeviceNet attributes could not be programmed!\n",
      4,
      ""},
     {"RetriesRepeatARequestThatFailedOnTheLine",
@@ -361,7 +367,7 @@ const NetcfgCase kCases[] = {
      {"18/0"},
      {},
      "",
-     "talvor-netcfg: the request failed without a message from the link; --trace shows the exchange.\n",
+     "The controller refused the request with status 18 and gave no reason.\n",
      4,
      ""},
     {"TraceShowsEveryFrameWithTiming",
@@ -425,31 +431,48 @@ const NetcfgCase kCases[] = {
      {{3, kProfibusDefaults}},
      {},
      BackupText("", kDeviceNetDefaults, ""),
-     {"18/0", "43/1", "18/1", "42/2:000C021E0000400004001400", "43/2", "43/3", "42/3:0002", "43/3"},
+     {"18/0", "43/1", "43/2", "18/2", "42/2:000C021E0000400004001400", "43/2", "43/3", "42/3:0002", "43/3"},
      {{1, ""}, {2, kDeviceNetDefaults}, {3, ""}},
-     "ethernet: none held and none in the backup\ndevicenet: DeviceNet attributes successfully programmed\n"
-     "profibus: Profibus attributes successfully cleared\n",
+     "ethernet: none held and none in the backup\ndevicenet: DeviceNet attributes successfully programmed: "
+     "none "
+     "-> macId 20, baudRate 125, consumedWords 32, producedWords 2, timeout 30 (300 s), pollTime 0 (0 s)\n"
+     "profibus: Profibus attributes successfully cleared: nodeAddress 20, inputWords 32, outputWords 2, "
+     "timeout 30 (300 s), pollTime 0 (0 s) -> none\nRestored {file} to COM1 ({pty}).\n",
      "COM1 ({pty}) holds profibus attributes that the backup does not have: clearing them.\n",
      0,
      ""},
     {"RestoreGoesOnPastAFailedTypeAndEndsWithTheWorst",
      {"restore", "{file}", "--json", "--no-verify"},
-     {},
+     {{2, "000C021E0000400004000500"}},
      {{SimFault::Status, 22, 42}},
      BackupText(kEthernetDefaults, kDeviceNetDefaults, ""),
-     {"18/0", "18/0", "42/1:001301C0A80101FFFFFF0000000000FFFF1E00", "18/1", "42/2:000C021E0000400004001400",
-      "43/3"},
+     {"18/0", "43/1", "18/1", "42/1:001301C0A80101FFFFFF0000000000FFFF1E00", "43/2", "18/2",
+      "42/2:000C021E0000400004001400", "43/3"},
      {{1, ""}, {2, kDeviceNetDefaults}},
-     "{\n    \"device\": \"{pty}\",\n    \"dryRun\": false,\n    \"exitStatus\": 4,\n    \"file\": "
-     "\"{file}\",\n"
-     "    \"port\": \"COM1\",\n    \"types\": {\n        \"devicenet\": {\n            \"exitStatus\": 0,\n"
-     "            \"outcome\": \"DeviceNet attributes successfully programmed\"\n        },\n"
-     "        \"ethernet\": {\n            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        "
-     "},\n"
-     "        \"profibus\": {\n            \"exitStatus\": 0,\n            \"outcome\": \"none held and none "
-     "in the "
-     "backup\"\n        }\n    }\n}\n",
-     "Password does not match the system attributes password\nEthernet attributes could not be programmed!\n",
+     "{\n    \"device\": \"{pty}\",\n    \"dryRun\": false,\n    \"exitStatus\": 4,\n"
+     "    \"file\": \"{file}\",\n    \"interrupted\": false,\n    \"port\": \"COM1\",\n"
+     "    \"types\": {\n        \"devicenet\": {\n"
+     "            \"block\": \"000C021E0000400004001400\",\n            \"changes\": {\n"
+     "                \"macId\": {\n                    \"held\": 5,\n"
+     "                    \"restored\": 20\n                }\n            },\n"
+     "            \"exitStatus\": 0,\n"
+     "            \"outcome\": \"DeviceNet attributes successfully programmed: macId 5 -> 20\"\n"
+     "        },\n        \"ethernet\": {\n"
+     "            \"block\": \"001301C0A80101FFFFFF0000000000FFFF1E00\",\n"
+     "            \"changes\": {\n                \"gateway\": {\n"
+     "                    \"held\": null,\n                    \"restored\": \"0.0.0.0\"\n"
+     "                },\n                \"ipAddress\": {\n                    \"held\": null,\n"
+     "                    \"restored\": \"192.168.1.1\"\n                },\n"
+     "                \"pollTime\": {\n                    \"held\": null,\n"
+     "                    \"restored\": 0\n                },\n                \"subnetMask\": {\n"
+     "                    \"held\": null,\n                    \"restored\": \"255.255.255.0\"\n"
+     "                },\n                \"timeout\": {\n                    \"held\": null,\n"
+     "                    \"restored\": 30\n                }\n            },\n"
+     "            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        },\n"
+     "        \"profibus\": {\n            \"exitStatus\": 0,\n"
+     "            \"outcome\": \"none held and none in the backup\"\n        }\n    }\n}\n",
+     "The controller refused the request with status 22: Password does not match the system attributes "
+     "password.\nEthernet attributes could not be programmed!\n",
      4,
      ""},
     {"RestoreRefusesAnotherControllersBackup",
@@ -472,7 +495,7 @@ const NetcfgCase kCases[] = {
      {},
      {{1, kEthernetDefaults}},
      "",
-     "~: devicenet is not a valid block: Invalid MAC ID!; nothing was written.\n$",
+     "~: devicenet is not a valid block: macId 64 is out of range 0-63; nothing was written.\n$",
      1,
      ""},
     {"RestoreRefusesAFileThatDoesNotParse",
@@ -519,6 +542,130 @@ const NetcfgCase kCases[] = {
      "--port COM0 is out of range: use COM1 to COM256 or a device.\n",
      1,
      ""},
+    {"RepeatedWriteTellsOnlyTheNoteAndTheOutcome",
+     {"write", "devicenet", "--mac-id", "5", "--retries", "1"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::NoReply, 0, 42}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "18/2", "42/2:000C021E0000400004000500",
+      "43/2"},
+     {{2, "000C021E0000400004000500"}},
+     "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 5.\n",
+     "Repeating the request (1 of 1) after a failure on the line: link result 2 (Incorrect Communication "
+     "Packet (Time Out Error).)\n",
+     0,
+     ""},
+    {"RefusedReadShowsTheStatusWithoutCableAdviceAndSeparatesTheMessagesInJson",
+     {"read", "devicenet", "--json"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::Status, 22, 43}},
+     "",
+     {"18/0", "43/2"},
+     {},
+     "{\n    \"error\": \"The controller refused the request with status 22: Password does not match the "
+     "system attributes password.\\nCould not read DeviceNet attributes from TALVOR.\",\n    \"exitStatus\": "
+     "4\n}\n",
+     "The controller refused the request with status 22: Password does not match the system attributes "
+     "password.\nCould not read DeviceNet attributes from TALVOR.\n",
+     4,
+     ""},
+    {"UnknownStatusIsNamedWithoutCableAdvice",
+     {"read", "ethernet"},
+     {{1, kEthernetDefaults}},
+     {{SimFault::Status, 99, 43}},
+     "",
+     {"18/0", "43/1"},
+     {},
+     "",
+     "The controller refused the request with status 99, which this program does not know.\nCould not read "
+     "Ethernet attributes from TALVOR.\n",
+     4,
+     ""},
+    {"MaskOfAllOnesIsBlamedOnTheMask",
+     {"write", "ethernet", "--mask", "255.255.255.255"},
+     {{1, kEthernetDefaults}},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {{1, kEthernetDefaults}},
+     "",
+     "Subnet mask 255.255.255.255 leaves no host address in the subnet; nothing was written. --force writes "
+     "it as given.\n",
+     1,
+     ""},
+    {"HeldGatewayOutsideTheNewSubnetIsNamedAsHeld",
+     {"write", "ethernet", "--ip", "10.0.0.5", "--mask", "255.0.0.0"},
+     {{1, "001301C0A80105FFFFFF00C0A801FEFFFF1E00"}},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {{1, "001301C0A80105FFFFFF00C0A801FEFFFF1E00"}},
+     "",
+     "Gateway 192.168.1.254 is outside the subnet 10.0.0.0/8 (the value COM1 ({pty}) holds; --gateway "
+     "changes "
+     "it); nothing was written. --force writes it as given.\n",
+     1,
+     ""},
+    {"RestoreDryRunShowsWhatChangesAndWritesNothing",
+     {"restore", "{file}", "--dry-run"},
+     {{2, kDeviceNetDefaults}},
+     {},
+     BackupText("", "000C021E0000400004000500", ""),
+     {"18/0", "43/1", "43/2", "43/3"},
+     {{2, kDeviceNetDefaults}},
+     "ethernet: none held and none in the backup\ndevicenet: would write 000C021E0000400004000500: macId 20 "
+     "-> "
+     "5\nprofibus: none held and none in the backup\nWould restore {file} to COM1 ({pty}); nothing was "
+     "written.\n",
+     "",
+     0,
+     ""},
+    {"InterruptedRestoreFinishesTheExchangeAndTellsWhatWasDone",
+     {"restore", "{file}"},
+     {{1, kEthernetDefaults}, {3, kProfibusDefaults}},
+     {{SimFault::Late, 300, 42, 2}},
+     BackupText("", "000C021E0000400004000500", ""),
+     {"18/0", "43/1", "42/1:0002", "43/1", "43/2", "18/2", "42/2:000C021E0000400004000500"},
+     {{1, ""}, {2, "000C021E0000400004000500"}, {3, kProfibusDefaults}},
+     "ethernet: Ethernet attributes successfully disabled: ipAddress 192.168.1.1, subnetMask 255.255.255.0, "
+     "gateway 0.0.0.0, timeout 30 (300 s), pollTime 0 (0 s) -> none\ndevicenet: interrupted (exit status "
+     "130)\nprofibus: not restored: interrupted (exit status 130)\nInterrupted: restoring {file} to COM1 "
+     "({pty}) stopped after the exchange in progress.\n",
+     "COM1 ({pty}) holds ethernet attributes that the backup does not have: clearing them.\nInterrupted: the "
+     "devicenet block was written to COM1 ({pty}) and not read back.\n",
+     130,
+     "",
+     "42/2:000C021E0000400004000500"},
+    {"InterruptedWriteSaysWhatTheControllerGotInJson",
+     {"write", "devicenet", "--mac-id", "5", "--json"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::Late, 300, 42}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500"},
+     {{2, "000C021E0000400004000500"}},
+     "{\n    \"error\": \"Interrupted: the devicenet block was written to COM1 ({pty}) and not read "
+     "back.\",\n"
+     "    \"exitStatus\": 130\n}\n",
+     "Interrupted: the devicenet block was written to COM1 ({pty}) and not read back.\n",
+     130,
+     "",
+     "42/2:000C021E0000400004000500"},
+    {"ProbeSaysWhyAPortDidNotAnswer",
+     {"probe"},
+     {},
+     {},
+     "",
+     {"18/0"},
+     {},
+     "~^COM1 \\(.+\\)  statusId 54560100\nCOM2 \\(/nonexistent/talvor-com2\\)  cannot open "
+     "/nonexistent/talvor-com2: No such file or directory\n",
+     "",
+     0,
+     ""},
+};
+
+// The command line alone: help, names and values refused before any request.
+const NetcfgCase kCommandLineCases[] = {
     {"HelpForACommandShowsTheProgramsName",
      {"help", "backup"},
      {},
@@ -529,6 +676,130 @@ const NetcfgCase kCases[] = {
      "~^Usage: talvor-netcfg \\[options\\] backup FILE\\|-\n",
      "",
      0,
+     ""},
+    {"HelpFitsAnEightyColumnConsoleAndKeepsQtsOwnOptionsOut",
+     {"--help"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^Usage: talvor-netcfg (?![\\s\\S]*help-all)(?:[^\n]{0,79}\n)+$",
+     "",
+     0,
+     ""},
+    {"SlashQuestionMarkIsHelp",
+     {"/?"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^Usage: talvor-netcfg \\[options\\] command",
+     "",
+     0,
+     ""},
+    {"DashHAfterACommandIsThatCommandsHelp",
+     {"write", "-h"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^Usage: talvor-netcfg \\[options\\] write devicenet",
+     "",
+     0,
+     ""},
+    {"HelpTakesOptionsCopiedFromAnotherLine",
+     {"--port", "COM2", "help", "write"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^Usage: talvor-netcfg \\[options\\] write devicenet",
+     "",
+     0,
+     ""},
+    {"HelpInJson",
+     {"--json", "help", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "~^\\{\n    \"help\": \"Usage: talvor-netcfg",
+     "",
+     0,
+     ""},
+    {"CommandNamesInAnyCase", {"STATUS"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
+    {"MisspeltCommandGetsASuggestion",
+     {"wirte", "devicenet"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "talvor-netcfg: Unknown command 'wirte'. Did you mean 'write'?\nTry 'talvor-netcfg --help'.\n",
+     1,
+     ""},
+    {"RetriesThatAreNoNumber",
+     {"status", "--retries", "two"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "talvor-netcfg: --retries 'two' is not a number.\nTry 'talvor-netcfg --help'.\n",
+     1,
+     ""},
+    {"HexMacIdIsNoNumber",
+     {"write", "devicenet", "--mac-id", "0x0C"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "MAC ID '0x0C' is not a number; nothing was written.\n",
+     1,
+     ""},
+    {"EmptyMacIdIsNoNumber",
+     {"write", "devicenet", "--mac-id", ""},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "MAC ID '' is not a number; nothing was written.\n",
+     1,
+     ""},
+    {"MisspeltComPortIsNoPortName",
+     {"--port", "COMx", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "--port COMx is no port name: use COM1 to COM256 (COMn, n a number) or a device.\n",
+     1,
+     ""},
+    {"ComPortWithAColonIsNoPortName",
+     {"--port", "COM1:", "status", "--json"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "{\n    \"error\": \"--port COM1: is no port name: use COM1 to COM256 (COMn, n a number) or a "
+     "device.\",\n"
+     "    \"exitStatus\": 1\n}\n",
+     "--port COM1: is no port name: use COM1 to COM256 (COMn, n a number) or a device.\n",
+     1,
      ""},
 };
 
@@ -598,7 +869,7 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     for (const auto& [type, hex] : c.preload)
         sim.Preload(type, *FromHex(hex));
     for (const Fault& fault : c.faults)
-        sim.InjectFault(fault.fault, 1, fault.status, fault.onlyMsgCode);
+        sim.InjectFault(fault.fault, fault.count, fault.status, fault.onlyMsgCode);
     sim.Start();
 
     QTemporaryDir dir;
@@ -618,16 +889,31 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     environment.insert("TALVOR_COM2", "/nonexistent/talvor-com2");
     environment.insert("TALVOR_COM12", QString::fromStdString(sim.DevicePath()));
     const Launch launch = NetcfgLaunch(sim.DevicePath(), args);
+    if (!c.interruptAt.empty() && launch.windows)
+        GTEST_SKIP() << "a console's Ctrl-C does not reach a program under Wine from here";
     QProcess netcfg;
     netcfg.setProcessEnvironment(environment);
     netcfg.start(launch.program, launch.args);
+    if (!c.interruptAt.empty()) {
+        // The request is on the line: the signal lands inside its exchange, which the reply ends.
+        const auto seen = [&] {
+            for (const auto& request : sim.Requests())
+                if (RequestText(request) == c.interruptAt)
+                    return true;
+            return false;
+        };
+        while (!seen() && !netcfg.waitForFinished(10)) {
+        }
+        ASSERT_EQ(netcfg.state(), QProcess::Running) << "finished before " << c.interruptAt;
+        ::kill(static_cast<pid_t>(netcfg.processId()), SIGINT);
+    }
     ASSERT_TRUE(netcfg.waitForFinished(20000));
 
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
     // COM1's device is the simulator's pty, and on Windows COM1 itself.
-    const std::map<std::string, std::string> placeholders{{"{pty}", launch.windows ? "COM1" : sim.DevicePath()},
-                                                          {"{file}", file.toStdString()}};
+    const std::map<std::string, std::string> placeholders{
+        {"{pty}", launch.windows ? "COM1" : sim.DevicePath()}, {"{file}", file.toStdString()}};
     ExpectText(Output(netcfg.readAllStandardOutput(), launch.windows), c.out, "stdout", placeholders);
     ExpectText(Output(netcfg.readAllStandardError(), launch.windows), c.err, "stderr", placeholders);
     std::vector<std::string> requests;
@@ -644,6 +930,8 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, NetcfgCommandTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CommandLine, NetcfgCommandTest, testing::ValuesIn(kCommandLineCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,4 +1,5 @@
-#include "cli/AddressRules.h"
+#include "model/AddressRules.h"
+#include "model/Ipv4Address.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@ struct AddressCase {
     std::uint8_t mask[4];
     std::uint8_t gateway[4];
     const char* refusal; // empty when the addresses are fine
+    EthernetAddress blamed = EthernetAddress::Ip;
 };
 
 class AddressRulesTest : public testing::TestWithParam<AddressCase> {};
@@ -21,7 +23,11 @@ TEST_P(AddressRulesTest, RefusesWhatCutsTheControllerOff) {
     std::copy(std::begin(c.ip), std::end(c.ip), record.m_byIpAddress);
     std::copy(std::begin(c.mask), std::end(c.mask), record.m_bySubnetMask);
     std::copy(std::begin(c.gateway), std::end(c.gateway), record.m_byGateway);
-    EXPECT_EQ(UnreachableAddress(record).value_or(QString()).toStdString(), c.refusal);
+    const std::optional<AddressBreach> breach = UnreachableAddress(record);
+    EXPECT_EQ(breach ? breach->text : std::string(), c.refusal);
+    if (breach) {
+        EXPECT_EQ(breach->blamed, c.blamed) << c.refusal;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -29,8 +35,26 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         AddressCase{{192, 168, 10, 50}, {255, 255, 255, 0}, {192, 168, 10, 1}, ""},
         AddressCase{{10, 1, 2, 3}, {255, 0, 0, 0}, {0, 0, 0, 0}, ""},
-        AddressCase{
-            {10, 1, 2, 3}, {255, 255, 255, 1}, {0, 0, 0, 0}, "Subnet mask 255.255.255.1 is not contiguous"},
+        AddressCase{{10, 1, 2, 3},
+                    {255, 255, 255, 1},
+                    {0, 0, 0, 0},
+                    "Subnet mask 255.255.255.1 is not contiguous",
+                    EthernetAddress::Mask},
+        AddressCase{{192, 168, 10, 50},
+                    {255, 255, 255, 255},
+                    {0, 0, 0, 0},
+                    "Subnet mask 255.255.255.255 leaves no host address in the subnet",
+                    EthernetAddress::Mask},
+        AddressCase{{192, 168, 10, 50},
+                    {255, 255, 255, 254},
+                    {0, 0, 0, 0},
+                    "Subnet mask 255.255.255.254 leaves no host address in the subnet",
+                    EthernetAddress::Mask},
+        AddressCase{{192, 168, 10, 50},
+                    {0, 0, 0, 0},
+                    {10, 0, 0, 1},
+                    "Subnet mask 0.0.0.0 has no network part: every address would be taken as local",
+                    EthernetAddress::Mask},
         AddressCase{{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 0, 0}, "IP address 0.0.0.0 is no host address"},
         AddressCase{
             {127, 0, 0, 1}, {255, 0, 0, 0}, {0, 0, 0, 0}, "IP address 127.0.0.1 is a loopback address"},
@@ -52,10 +76,19 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{{192, 168, 10, 50},
                     {255, 255, 255, 0},
                     {192, 168, 11, 1},
-                    "Gateway 192.168.11.1 is outside the subnet 192.168.10.0/24"},
+                    "Gateway 192.168.11.1 is outside the subnet 192.168.10.0/24",
+                    EthernetAddress::Gateway},
         AddressCase{{192, 168, 10, 50},
                     {255, 255, 255, 0},
                     {192, 168, 10, 50},
-                    "Gateway 192.168.10.50 is the IP address itself"}));
+                    "Gateway 192.168.10.50 is the IP address itself",
+                    EthernetAddress::Gateway}));
+
+TEST(Ipv4Address, PacksFirstOctetMostSignificantAndPrintsItBack) {
+    const std::uint8_t octets[4]{192, 168, 1, 254};
+    EXPECT_EQ(PackedAddress(octets), 0xC0A801FEu);
+    EXPECT_EQ(DottedQuad(octets), "192.168.1.254");
+    EXPECT_EQ(DottedQuad(0xFFFFFFFFu), "255.255.255.255");
+}
 
 } // namespace
