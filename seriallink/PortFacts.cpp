@@ -60,7 +60,7 @@ std::vector<std::string> PortNotes(const PresentPort& port) {
         notes.push_back("Its name for scripts and plans: " + port.stableName + " (COM numbers move when "
                         "adapters come and go).");
     if (port.console)
-        notes.push_back(port.device + " is the system console.");
+        notes.push_back(port.device + " is the system console: COM numbers skip it.");
     if (const std::string fix = PermissionFix(port.device, port.accessError, port.group); !fix.empty())
         notes.push_back("Permission denied: " + fix);
     return notes;

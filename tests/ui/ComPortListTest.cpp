@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "No serial port is behind Com9: plug in an adapter, or name its device with TALVOR_COM9.\n"
                 "@/ttyS0 is the system console and is not counted: name it with TALVOR_COM9 to use it."},
         TipCase{"ConsoleNamedExplicitly", 1, "@/ttyS0",
-                "Com1 reaches @/ttyS0 (set by TALVOR_COM1).\n@/ttyS0 is the system console."},
+                "Com1 reaches @/ttyS0 (set by TALVOR_COM1).\n@/ttyS0 is the system console: COM numbers skip it."},
         TipCase{"PinnedByItsStableName", 2, "@/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0",
                 "Com2 reaches @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0 (set by TALVOR_COM2).\n"
                 "Quad RS232-HS, FTDI, USB 0403:6011, serial FT5X2ABC, interface 03.\n"
