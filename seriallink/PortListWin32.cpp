@@ -89,6 +89,8 @@ void ReadIdentity(HDEVINFO list, SP_DEVINFO_DATA& device, PresentPort& port) {
     const std::string id = Utf8(instance);
     port.vendorId = IdAfter(id, "VID_");
     port.productId = IdAfter(id, "PID_");
+    if (!port.vendorId.empty())
+        port.kind = PortKind::Usb;
     const std::size_t last = id.rfind('\\');
     if (id.rfind("USB\\", 0) == 0 && last != std::string::npos && id.find('&', last) == std::string::npos)
         port.serialNumber = id.substr(last + 1);
