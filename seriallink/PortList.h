@@ -40,9 +40,9 @@ struct DeviceTree {
     std::filesystem::path dev{"/dev"};
 };
 
-// On Windows the ports the system lists under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (each of kind BuiltIn,
-// numbered as its COM name, with the friendly name and adapter identity of its device where the system
-// records them); elsewhere every tty of `tree` that a serial driver registered: a serial-core port
+// On Windows the ports the system lists under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, numbered as their COM
+// names, with the friendly name and adapter identity of each one's device where the system records them
+// (of kind Usb where it records USB ids, BuiltIn otherwise); elsewhere every tty of `tree` that a serial driver registered: a serial-core port
 // (kind BuiltIn, placeholders without a UART marked as no hardware) or a port of a USB serial or modem
 // (ACM) driver.
 PortListing ListPresentPorts(const DeviceTree& tree = {});
