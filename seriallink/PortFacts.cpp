@@ -10,8 +10,14 @@ namespace fs = std::filesystem;
 namespace {
 
 bool SameNode(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    // A port name is no file: asking the file system about it would open the port.
+    return a == b;
+#else
+    // A link such as a by-id name leads to the node itself.
     std::error_code error;
     return a == b || fs::equivalent(a, b, error);
+#endif
 }
 
 void Append(std::string& text, const std::string& part) {

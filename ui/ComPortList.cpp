@@ -7,7 +7,7 @@
 #include <QStringList>
 
 #include <optional>
-#include <system_error>
+#include <utility>
 
 namespace {
 
