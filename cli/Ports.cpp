@@ -6,6 +6,7 @@
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
 #include "cli/PortReport.h"
+#include "platform/MessageBoxTypes.h"
 #include "seriallink/PortList.h"
 #include "seriallink/PortName.h"
 
@@ -15,18 +16,20 @@
 
 namespace {
 
-QString ListingFailure(const PortListing& listing) {
-    return QStringLiteral("Cannot list the serial ports: %1.").arg(QString::fromStdString(listing.error.message()));
+// Told as the link's failures are, so that --json reports it too.
+ExitStatus ListingFailed(const PortListing& listing) {
+    theApp.Messages().ShowAppMessage(
+        QStringLiteral("Cannot list the serial ports: %1.").arg(QString::fromStdString(listing.error.message())),
+        mb::OK | mb::ICONEXCLAMATION);
+    return ExitLinkFailure;
 }
 
 } // namespace
 
 ExitStatus ListPorts(const Invocation& invocation) {
     const PortListing listing = ListPresentPorts();
-    if (listing.error) {
-        PrintErrorLine(ListingFailure(listing));
-        return ExitLinkFailure;
-    }
+    if (listing.error)
+        return ListingFailed(listing);
     const QJsonObject report = PortReport(listing);
     if (invocation.json)
         PrintJson(report);
@@ -39,10 +42,8 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
     QStringList ports;
     if (invocation.present) {
         const PortListing listing = ListPresentPorts();
-        if (listing.error) {
-            PrintErrorLine(ListingFailure(listing));
-            return ExitLinkFailure;
-        }
+        if (listing.error)
+            return ListingFailed(listing);
         for (const PresentPort& port : PortsInComOrder(listing.ports))
             ports << QString::fromStdString(port.device);
     } else {
