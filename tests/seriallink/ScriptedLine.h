@@ -78,7 +78,10 @@ private:
 // The link over a scripted line, its waits measured on the test's clock.
 class ScriptedLink : public CSerialComm {
 public:
-    explicit ScriptedLink(std::vector<Arrival> script) : m_script(std::move(script)) {}
+    // Named, so that opening it never looks at the machine's own ports.
+    explicit ScriptedLink(std::vector<Arrival> script) : m_script(std::move(script)) {
+        m_strDeviceName = "scripted line";
+    }
 
     int ElapsedMs() const {
         return int(std::chrono::duration_cast<std::chrono::milliseconds>(line.now - TestTime{}).count());
