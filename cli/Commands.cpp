@@ -586,13 +586,8 @@ ExitStatus Help(const Invocation& invocation) {
 } // namespace
 
 QJsonObject PortJson() {
-    const std::string& device = theApp.m_SerialComm.m_strDeviceName;
-    if (!device.empty())
-        return {{"port", QString::fromStdString(device)}, {"device", QString::fromStdString(device)}};
-    const int number = theApp.m_nComPort + 1;
-    const std::string comDevice = ComPortDevice(number);
-    return {{"port", QStringLiteral("COM%1").arg(number)},
-            {"device", comDevice.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(comDevice))}};
+    const PortChoice& port = ChosenPort();
+    return {{"port", port.name}, {"device", QString::fromStdString(port.device)}};
 }
 
 ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {

@@ -6,6 +6,7 @@
 #include "platform/LastError.h"
 #include "res/StringTable.h"
 #include "seriallink/Frame.h"
+#include "seriallink/PortAccess.h"
 
 namespace {
 
@@ -64,6 +65,9 @@ void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
         const QString reason =
             error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
         m_openFailure = QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), reason);
+        const int code = static_cast<int>(error);
+        if (const std::string fix = PermissionFix(device, code, DeviceGroup(device)); !fix.empty())
+            *m_openFailure += QStringLiteral(". ") + QString::fromStdString(fix);
         m_failure = LinkFailure::Open;
     }
     Write(QStringLiteral("open %1: %2")

@@ -2,12 +2,26 @@
 
 #include <QString>
 
+#include <string>
+
 class CNetConfigApp;
 
-// Points the application's link at `port`: "COMn" (n = 1 to 256, any case) picks COM port n, anything
-// else is opened as a device. Returns why the name is refused (a COM number out of range, or outside
-// Windows a COM port that no device is behind), or an empty text when the link now uses it.
+// A port as the user named it and the device it reaches, looked up once for a whole run: every request
+// of the run reaches that device, even when an adapter plugged in meanwhile renumbers the COM ports.
+struct PortChoice {
+    QString name;       // "COM3", or the device as the user gave it
+    std::string device; // what the link opens
+};
+
+// Looks `port` up: "COMn" (n = 1 to 256, any case) is COM port n as the utility maps it now, anything else
+// a device (blanks dropped, a bare node name under /dev). Returns why the name is refused (no name, a COM
+// number out of range, or a COM port that no device is behind), or an empty text when `choice` is filled.
+QString ResolvePort(const QString& port, PortChoice& choice);
+
+// Resolves `port` and points the application's link at its device for the rest of the run; returns
+// ResolvePort's refusal.
 QString SelectPort(CNetConfigApp& app, const QString& port);
 
-// The port as the user named it and the device the link opens for it, e.g. "COM1 (/dev/ttyUSB0)".
+// The port chosen last and the device the link opens for it, e.g. "COM1 (/dev/ttyUSB0)".
 QString PortDescription(const CNetConfigApp& app);
+const PortChoice& ChosenPort();

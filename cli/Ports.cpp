@@ -6,6 +6,8 @@
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
+#include "cli/PortReport.h"
+#include "platform/MessageBoxTypes.h"
 #include "seriallink/PortList.h"
 #include "seriallink/PortName.h"
 
@@ -15,100 +17,36 @@
 
 namespace {
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QString KindText(PortKind kind) {
-    switch (kind) {
-    case PortKind::Usb:
-        return QStringLiteral("USB serial adapter");
-    case PortKind::Acm:
-        return QStringLiteral("USB modem (ACM)");
-    case PortKind::BuiltIn:
-        break;
-    }
-    return QStringLiteral("built-in serial port");
-}
-
-QJsonObject PortJson(const PresentPort& port) {
-    return {{"device", Text(port.device)},
-            {"description", port.description.empty() ? KindText(port.kind) : Text(port.description)},
-            {"manufacturer", Text(port.manufacturer)},
-            {"vendorId", Text(port.vendorId)},
-            {"productId", Text(port.productId)},
-            {"serialNumber", Text(port.serialNumber)}};
-}
-
-QString SourceText(int number, ComPortSource source) {
-    switch (source) {
-    case ComPortSource::Variable:
-        return Text(ComPortVariable(number));
-    case ComPortSource::Present:
-        return QStringLiteral("present");
-    case ComPortSource::System:
-        return QStringLiteral("system");
-    case ComPortSource::Nothing:
-        break;
-    }
-    return QStringLiteral("none");
+// Told as the link's failures are, so that --json reports it too.
+ExitStatus ListingFailed(const PortListing& listing) {
+    theApp.Messages().ShowAppMessage(
+        QStringLiteral("Cannot list the serial ports: %1.").arg(QString::fromStdString(listing.error.message())),
+        mb::OK | mb::ICONEXCLAMATION);
+    return ExitLinkFailure;
 }
 
 } // namespace
 
 ExitStatus ListPorts(const Invocation& invocation) {
-    const std::vector<PresentPort> ordered = PortsInComOrder(ListPresentPorts());
-    QJsonArray present;
-    QStringList presentDevices;
-    for (const PresentPort& port : ordered) {
-        present.append(PortJson(port));
-        presentDevices << Text(port.device);
-    }
-    // The utility's COM ports, and past them each one that reaches a device present or a named one.
-    QJsonArray comPorts;
-    for (int number = FirstComPort; number <= LastAddressableComPort; ++number) {
-        const ComPortMapping mapping = ResolveComPort(number, ordered);
-        const QString device = Text(mapping.device);
-        if (number > LastComPort && mapping.source != ComPortSource::Variable &&
-            !presentDevices.contains(device))
-            continue;
-        const bool mapped = mapping.source != ComPortSource::Nothing;
-        comPorts.append(QJsonObject{{"port", QStringLiteral("COM%1").arg(number)},
-                                    {"device", mapped ? QJsonValue(device) : QJsonValue()},
-                                    {"from", SourceText(number, mapping.source)}});
-    }
-    if (invocation.json) {
-        PrintJson(QJsonObject{{"present", present}, {"comPorts", comPorts}});
-        return ExitSuccess;
-    }
-    PrintLine(present.isEmpty() ? QStringLiteral("No serial ports present.") : QStringLiteral("Present:"));
-    for (const QJsonValue& value : present) {
-        const QJsonObject port = value.toObject();
-        QString usb;
-        if (!port["vendorId"].toString().isEmpty())
-            usb = QStringLiteral(" USB %1:%2").arg(port["vendorId"].toString(), port["productId"].toString());
-        if (!port["serialNumber"].toString().isEmpty())
-            usb += QStringLiteral(" serial %1").arg(port["serialNumber"].toString());
-        const QString line =
-            QStringLiteral("%1  %2%3").arg(port["device"].toString(), port["description"].toString(), usb);
-        PrintLine(QStringLiteral("  ") + line.trimmed());
-    }
-    PrintLine(QStringLiteral("COM ports:"));
-    for (const QJsonValue& value : comPorts) {
-        const QJsonObject port = value.toObject();
-        const QString device =
-            port["device"].isNull() ? QStringLiteral("no port") : port["device"].toString();
-        PrintLine(
-            QStringLiteral("  %1  %2  (%3)").arg(port["port"].toString(), device, port["from"].toString()));
-    }
+    const PortListing listing = ListPresentPorts();
+    if (listing.error)
+        return ListingFailed(listing);
+    const QJsonObject report = PortReport(listing);
+    if (invocation.json)
+        PrintJson(report);
+    else
+        PrintLine(PortReportLines(report).join('\n'));
     return ExitSuccess;
 }
 
 ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
     QStringList ports;
     if (invocation.present) {
-        for (const PresentPort& port : PortsInComOrder(ListPresentPorts()))
-            ports << Text(port.device);
+        const PortListing listing = ListPresentPorts();
+        if (listing.error)
+            return ListingFailed(listing);
+        for (const PresentPort& port : PortsInComOrder(listing.ports))
+            ports << QString::fromStdString(port.device);
     } else {
         for (int number = FirstComPort; number <= LastComPort; ++number)
             ports << QStringLiteral("COM%1").arg(number);

@@ -117,8 +117,11 @@ QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
     return label;
 }
 
-QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate) {
-    auto* combo = new QComboBox(&host);
+QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate,
+                        const ComboBoxMaker& makeComboBox) {
+    QComboBox* combo = makeComboBox ? makeComboBox(host, control.id) : nullptr;
+    if (combo == nullptr)
+        combo = new QComboBox(&host);
     combo->setEditable((control.style & cbs::TYPEMASK) != cbs::DROPDOWNLIST);
     QStringList items;
     for (const auto& [id, strings] : dialogTemplate.initData)
@@ -134,7 +137,7 @@ QWidget* CreateComboBox(QWidget& host, const ControlTemplate& control, const Dia
 }
 
 QWidget* CreateControl(QWidget& host, const ControlTemplate& control, const DialogTemplate& dialogTemplate,
-                       int radioGroup) {
+                       int radioGroup, const ComboBoxMaker& makeComboBox) {
     const QString windowClass = control.windowClass.toUpper();
     if (windowClass == QLatin1String("BUTTON"))
         return CreateButton(host, control, radioGroup);
@@ -143,7 +146,7 @@ QWidget* CreateControl(QWidget& host, const ControlTemplate& control, const Dial
     if (windowClass == QLatin1String("STATIC"))
         return CreateStatic(host, control);
     if (windowClass == QLatin1String("COMBOBOX"))
-        return CreateComboBox(host, control, dialogTemplate);
+        return CreateComboBox(host, control, dialogTemplate, makeComboBox);
     if (windowClass == QLatin1String("SYSIPADDRESS32"))
         return new CIPAddressCtrl(&host);
     // An unknown class still occupies its place and keeps its id, as an empty window would.
@@ -261,7 +264,7 @@ QPixmap LoadIconResource(int resourceId) {
     return QPixmap::fromImage(reader.read());
 }
 
-void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
+void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate, const ComboBoxMaker& makeComboBox) {
     // Controls inherit the host's font and share its base units.
     const QFont font = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
     host.setFont(font);
@@ -280,7 +283,7 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate) {
     widgets.reserve(dialogTemplate.controls.size());
     for (std::size_t i = 0; i < dialogTemplate.controls.size(); ++i) {
         const ControlTemplate& control = dialogTemplate.controls[i];
-        QWidget* widget = CreateControl(host, control, dialogTemplate, groups[i]);
+        QWidget* widget = CreateControl(host, control, dialogTemplate, groups[i], makeComboBox);
         widget->setObjectName(ControlName(control.id));
         if (!(control.style & ws::TABSTOP) && widget->focusPolicy() != Qt::NoFocus &&
             !qobject_cast<QRadioButton*>(widget))

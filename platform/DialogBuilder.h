@@ -9,6 +9,10 @@
 #include <QSize>
 #include <QWidget>
 
+#include <functional>
+
+class QComboBox;
+
 // Builds a dialog template into `host`: sets the template's font (the platform sans font stands in for
 // a face that is not installed), sizes the host and creates every control as a child in template
 // order, which is also the tab order.
@@ -23,7 +27,10 @@
 // - "SysIPAddress32" becomes a CIPAddressCtrl.
 // The host gets the caption for pop-up templates; whether the host is shown stays with the caller,
 // except for child templates, whose host follows ws::VISIBLE.
-void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate);
+// A dialog that needs a list of its own kind (a subclassed control) makes it with `makeComboBox`, which
+// gets the host and the control's id and returns nullptr for a plain list; the builder sets it up alike.
+using ComboBoxMaker = std::function<QComboBox*(QWidget& host, int id)>;
+void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate, const ComboBoxMaker& makeComboBox = {});
 
 // The control with this id among the host's controls, or nullptr.
 QWidget* GetDlgItem(const QWidget& host, int id);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // What kind of serial port a device node is; the COM port order takes the kinds in this order.
@@ -11,21 +12,37 @@ enum class PortKind { BuiltIn, Usb, Acm };
 struct PresentPort {
     std::string device; // what the link opens: /dev/ttyUSB0, or COM3 on Windows
     PortKind kind = PortKind::BuiltIn;
-    int number = 0;          // the node's own number (ttyUSB<number>); orders the ports of one kind
-    bool hardware = true;    // false for a built-in node the kernel made without a UART behind it
-    std::string description; // product name where the device says one
+    std::string family;      // the node's name without its number: ttyS, ttyAMA, ttyUSB, ttyXRUSB
+    int number = 0;          // the node's own number (ttyUSB<number>); orders the ports of one family
+    bool hardware = true;    // false for a node the kernel made without a UART behind it
+    bool console = false;    // the kernel's console runs on it
+    std::string description; // product name where the device says one; Windows: the friendly name
     std::string manufacturer;
     std::string vendorId; // four hex digits, USB devices only
     std::string productId;
     std::string serialNumber;
+    std::string interfaceNumber; // the adapter's interface (two hex digits), where it has several ports
+    std::string stableName;      // its name under /dev/serial/by-id, which no other adapter renumbers
+    int accessError = 0;         // why this process may not open it (errno), 0 when it may
+    std::string group;           // the group owning the device node
 };
 
-// The serial ports present, in no particular order: on Windows the ports the system lists under
-// HKLM\HARDWARE\DEVICEMAP\SERIALCOMM (each of kind BuiltIn, numbered as its COM name, described by its
-// driver's device object); elsewhere the ttyS, ttyUSB and ttyACM nodes of the tty class.
-std::vector<PresentPort> ListPresentPorts();
+// The serial ports present, in no particular order. A listing that failed part-way is no listing:
+// counting what it found would move every port after the gap onto another COM number.
+struct PortListing {
+    std::vector<PresentPort> ports;
+    std::error_code error; // set when the ports could not all be listed
+};
 
-#ifndef _WIN32
-// The listing from a tty class folder laid out as /sys/class/tty is.
-std::vector<PresentPort> ListTtyClassPorts(const std::filesystem::path& ttyClass);
-#endif
+// Where the kernel shows its devices; tests point both at a tree of their own.
+struct DeviceTree {
+    std::filesystem::path sys{"/sys"};
+    std::filesystem::path dev{"/dev"};
+};
+
+// On Windows the ports the system lists under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, numbered as their COM
+// names, with the friendly name and adapter identity of each one's device where the system records them
+// (of kind Usb where it records USB ids, BuiltIn otherwise); elsewhere every tty of `tree` that a serial driver registered: a serial-core port
+// (kind BuiltIn, placeholders without a UART marked as no hardware) or a port of a USB serial or modem
+// (ACM) driver.
+PortListing ListPresentPorts(const DeviceTree& tree = {});

@@ -1,36 +1,16 @@
 #include "seriallink/PortList.h"
 
-#include <array>
+#include "seriallink/PortAccess.h"
+
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <optional>
-#include <system_error>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct NodePrefix {
-    const char* prefix;
-    PortKind kind;
-};
-constexpr std::array<NodePrefix, 3> SerialNodes{{
-    {"ttyUSB", PortKind::Usb},
-    {"ttyACM", PortKind::Acm},
-    {"ttyS", PortKind::BuiltIn},
-}};
-
-// The number after `prefix` when `name` is the prefix followed by digits alone.
-std::optional<int> NodeNumber(const std::string& name, const std::string& prefix) {
-    if (name.size() <= prefix.size() || name.size() > prefix.size() + 6 || name.rfind(prefix, 0) != 0)
-        return std::nullopt;
-    int number = 0;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-        if (name[i] < '0' || name[i] > '9')
-            return std::nullopt;
-        number = number * 10 + (name[i] - '0');
-    }
-    return number;
-}
 
 std::string FirstLine(const fs::path& file) {
     std::ifstream in(file);
@@ -39,58 +19,130 @@ std::string FirstLine(const fs::path& file) {
     return line;
 }
 
-// The kernel keeps a ttyS node for every port the driver could have: a node without a device, or whose
-// port type is 0 (unknown: no UART answered at its address), has nothing behind it.
-bool HasUart(const fs::path& node) {
+bool Exists(const fs::path& path) {
     std::error_code error;
-    if (!fs::exists(node / "device", error))
-        return false;
-    return FirstLine(node / "type") != "0";
+    return fs::exists(path, error);
 }
 
-// Fills in what the USB device above the node says about itself.
-void ReadUsbIdentity(const fs::path& node, PresentPort& port) {
+// ttyAMA12 -> {"ttyAMA", 12}; nothing for a name that does not end in a number.
+std::optional<std::pair<std::string, int>> SplitNodeName(const std::string& name) {
+    std::size_t digits = name.size();
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9')
+        --digits;
+    if (digits == 0 || digits == name.size() || name.size() - digits > 6)
+        return std::nullopt;
+    return std::pair{name.substr(0, digits), std::stoi(name.substr(digits))};
+}
+
+// The ttys the kernel's console writes to, from the console's `active` list ("tty0 ttyS0").
+std::vector<std::string> ConsoleNames(const fs::path& ttyClass) {
+    std::istringstream active(FirstLine(ttyClass / "console/active"));
+    std::vector<std::string> names;
+    for (std::string name; active >> name;)
+        names.push_back(name);
+    return names;
+}
+
+// Stable names by the node they lead to: ttyUSB0 -> /dev/serial/by-id/usb-..._A5XK3RJT-if00-port0.
+std::map<std::string, std::string> StableNames(const fs::path& dev) {
+    std::map<std::string, std::string> names;
     std::error_code error;
-    fs::path device = fs::canonical(node / "device", error);
-    for (int up = 0; !error && up < 4 && device.has_relative_path(); ++up, device = device.parent_path()) {
-        if (!fs::exists(device / "idVendor", error))
-            continue;
-        port.vendorId = FirstLine(device / "idVendor");
-        port.productId = FirstLine(device / "idProduct");
-        port.description = FirstLine(device / "product");
-        port.manufacturer = FirstLine(device / "manufacturer");
-        port.serialNumber = FirstLine(device / "serial");
-        return;
+    for (fs::directory_iterator link(dev / "serial/by-id", error), end; !error && link != end;
+         link.increment(error)) {
+        const fs::path target = fs::read_symlink(link->path(), error);
+        if (!error)
+            names.emplace(target.filename().string(), link->path().string());
     }
+    return names;
+}
+
+// Where a USB serial or modem driver serves the node: the USB interface its device hangs off (the device
+// itself for a modem or a vendor driver, its parent for a usb-serial port). Empty for any other tty.
+fs::path UsbInterface(const fs::path& node) {
+    std::error_code error;
+    const fs::path device = fs::canonical(node / "device", error);
+    if (error)
+        return {};
+    if (Exists(device / "bInterfaceNumber"))
+        return device;
+    const bool usbSerialPort = fs::read_symlink(device / "subsystem", error).filename() == "usb-serial";
+    if (!error && usbSerialPort && Exists(device.parent_path() / "bInterfaceNumber"))
+        return device.parent_path();
+    return {};
+}
+
+void ReadUsbIdentity(const fs::path& interface, PresentPort& port) {
+    const fs::path usbDevice = interface.parent_path();
+    port.vendorId = FirstLine(usbDevice / "idVendor");
+    port.productId = FirstLine(usbDevice / "idProduct");
+    port.description = FirstLine(usbDevice / "product");
+    port.manufacturer = FirstLine(usbDevice / "manufacturer");
+    port.serialNumber = FirstLine(usbDevice / "serial");
+    port.interfaceNumber = FirstLine(interface / "bInterfaceNumber");
+}
+
+// Fills in what the kernel says about tty `node`; false when no serial driver registered it.
+bool ReadSerialNode(const fs::path& node, PresentPort& port, fs::path& usbDevice) {
+    if (Exists(node / "type")) {
+        // Serial core keeps a node for every port its driver could have; type 0 means no UART answered.
+        port.kind = PortKind::BuiltIn;
+        port.hardware = Exists(node / "device") && FirstLine(node / "type") != "0";
+        port.console = FirstLine(node / "console") == "Y";
+        return true;
+    }
+    const fs::path interface = UsbInterface(node);
+    if (interface.empty())
+        return false;
+    std::error_code error;
+    const bool modem = fs::read_symlink(interface / "driver", error).filename() == "cdc_acm";
+    port.kind = modem ? PortKind::Acm : PortKind::Usb;
+    ReadUsbIdentity(interface, port);
+    usbDevice = interface.parent_path();
+    return true;
 }
 
 } // namespace
 
-std::vector<PresentPort> ListTtyClassPorts(const fs::path& ttyClass) {
-    std::vector<PresentPort> ports;
-    std::error_code error;
-    // Nodes come and go while adapters are plugged: step on without throwing when one vanishes.
-    for (fs::directory_iterator entry(ttyClass, error), end; !error && entry != end; entry.increment(error)) {
-        const std::string name = entry->path().filename().string();
-        for (const NodePrefix& node : SerialNodes) {
-            const std::optional<int> number = NodeNumber(name, node.prefix);
-            if (!number)
-                continue;
-            PresentPort port;
-            port.device = "/dev/" + name;
-            port.kind = node.kind;
-            port.number = *number;
-            if (node.kind == PortKind::BuiltIn)
-                port.hardware = HasUart(entry->path());
-            else
-                ReadUsbIdentity(entry->path(), port);
-            ports.push_back(std::move(port));
-            break;
-        }
+PortListing ListPresentPorts(const DeviceTree& tree) {
+    const fs::path ttyClass = tree.sys / "class/tty";
+    const std::vector<std::string> consoles = ConsoleNames(ttyClass);
+    const std::map<std::string, std::string> stableNames = StableNames(tree.dev);
+    PortListing listing;
+    std::map<fs::path, int> portsOfAdapter;
+    std::vector<fs::path> adapterOf;
+    fs::directory_iterator entry(ttyClass, listing.error);
+    if (listing.error == std::errc::no_such_file_or_directory) {
+        listing.error.clear(); // a machine without ttys
+        return listing;
     }
-    return ports;
-}
-
-std::vector<PresentPort> ListPresentPorts() {
-    return ListTtyClassPorts("/sys/class/tty");
+    for (fs::directory_iterator end; !listing.error && entry != end; entry.increment(listing.error)) {
+        const std::string name = entry->path().filename().string();
+        const auto split = SplitNodeName(name);
+        PresentPort port;
+        fs::path usbDevice;
+        if (!split || !ReadSerialNode(entry->path(), port, usbDevice))
+            continue;
+        port.family = split->first;
+        port.number = split->second;
+        port.device = (tree.dev / name).string();
+        port.console = port.console || std::find(consoles.begin(), consoles.end(), name) != consoles.end();
+        if (const auto stable = stableNames.find(name); stable != stableNames.end())
+            port.stableName = stable->second;
+        if (port.hardware) {
+            const DeviceAccess access = CheckDeviceAccess(port.device);
+            port.accessError = access.error;
+            port.group = access.group;
+        }
+        if (!usbDevice.empty())
+            ++portsOfAdapter[usbDevice];
+        adapterOf.push_back(usbDevice);
+        listing.ports.push_back(std::move(port));
+    }
+    // The interface tells ports of one adapter apart; on an adapter of one port it says nothing.
+    for (std::size_t i = 0; i < listing.ports.size(); ++i)
+        if (adapterOf[i].empty() || portsOfAdapter[adapterOf[i]] < 2)
+            listing.ports[i].interfaceNumber.clear();
+    if (listing.error)
+        listing.ports.clear();
+    return listing;
 }

@@ -3,6 +3,7 @@
 #include "seriallink/PortList.h"
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 // The COM ports the utility's list offers.
@@ -22,25 +23,29 @@ enum class ComPortSource {
 struct ComPortMapping {
     std::string device; // empty when source is Nothing
     ComPortSource source = ComPortSource::Nothing;
+    std::error_code listError; // why the ports present could not be counted, when that is why source is Nothing
 };
 
 // "TALVOR_COMn", the variable that names the device of COM port n.
 std::string ComPortVariable(int number);
 
-// The ports of `present` that have hardware behind them, in the order COM ports count them: built-in
-// ports first, then USB adapters, then USB modems (ACM), each kind by its node number.
+// A device as a user writes it, as the link opens it: blanks around it dropped, a bare node name
+// (ttyUSB0) taken from /dev rather than from the current folder. Empty when nothing is left.
+std::string DeviceNamed(const std::string& name);
+
+// The ports of `present` that COM ports count, in their order: built-in UARTs first (ttyS, then other
+// on-board families such as ttyAMA or ttymxc by name), then USB serial adapters (ttyUSB, then vendor
+// drivers' families such as ttyXRUSB), then USB modems (ttyACM), each family by node number.
+// Placeholders without a UART and the kernel's console are left out.
 std::vector<PresentPort> PortsInComOrder(std::vector<PresentPort> present);
 
-// The mapping outside Windows: COM port `number` is the device `variable` names when it is set and not
-// empty, otherwise the number-th port of PortsInComOrder(present).
-ComPortMapping MapComPort(int number, const char* variable, const std::vector<PresentPort>& present);
+// The mapping outside Windows: COM port `number` is the device `variable` names (DeviceNamed) when it
+// names one, otherwise the number-th port of PortsInComOrder(present). A listing that failed maps nothing.
+ComPortMapping MapComPort(int number, const char* variable, const PortListing& present);
 
-// The mapping of COM port `number` now (1 to LastAddressableComPort): COMn on Windows, elsewhere
-// MapComPort over this process's environment and the ports present. The link calls it at each open,
-// so that an adapter plugged in meanwhile is found.
+// The mapping of COM port `number` (1 to LastAddressableComPort): COMn on Windows, elsewhere MapComPort
+// over this process's environment and `present`.
+ComPortMapping ResolveComPort(int number, const PortListing& present);
+// The same over the ports present now: the link calls it at each open, so that an adapter plugged in
+// meanwhile is found.
 ComPortMapping ResolveComPort(int number);
-// The same with the ports present listed by the caller, for a look at many COM ports at once.
-ComPortMapping ResolveComPort(int number, const std::vector<PresentPort>& present);
-
-// The device ResolveComPort() finds; empty when no port is behind COM port `number`.
-std::string ComPortDevice(int number);

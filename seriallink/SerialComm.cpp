@@ -49,11 +49,17 @@ LinkResult CSerialComm::InitializeCommMode() {
     const std::optional<LineSettings> line = DecodeCommParam(m_wCommParam);
     if (!line)
         return linkcode::InvalidArgument;
-    const std::string device = m_strDeviceName.empty() ? ComPortDevice(m_nSerialPort) : m_strDeviceName;
+    std::string device = m_strDeviceName;
     if (device.empty()) {
-        // The port number is out of range, or fewer ports are present than it counts.
-        SetLastSystemError(NoSuchPortError());
-        return linkcode::CannotOpen;
+        const ComPortMapping mapping = ResolveComPort(m_nSerialPort);
+        // The port number is out of range, fewer ports are present than it counts, or they could not
+        // all be listed.
+        if (mapping.device.empty()) {
+            SetLastSystemError(mapping.listError ? static_cast<std::uint32_t>(mapping.listError.value())
+                                                 : NoSuchPortError());
+            return linkcode::CannotOpen;
+        }
+        device = mapping.device;
     }
     const LinkResult opened = m_pLineSource->Open(device, line->baudRate, m_pPort);
     if (m_pTrace)

@@ -10,7 +10,7 @@
 #include "res/StringTable.h"
 #include "seriallink/PortName.h"
 #include "ui/AboutDlg.h"
-#include "ui/ComPortTips.h"
+#include "ui/ComPortList.h"
 #include "ui/EthernetPage.h"
 #include "ui/FieldbusPage.h"
 #include "ui/HelpTopic.h"
@@ -67,7 +67,9 @@ CNetConfigDlg::CNetConfigDlg(QWidget* parent)
     : QDialog(parent), m_hIcon(QIcon(LoadIconResource(IDR_MAINFRAME))) {
     // Caption and system menu, a fixed frame, no minimise or maximise box.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    BuildFromTemplate(*this, MainDialogTemplate());
+    BuildFromTemplate(*this, MainDialogTemplate(), [](QWidget& host, int id) -> QComboBox* {
+        return id == IDC_CB_COMPORT ? new CComPortList(&host) : nullptr;
+    });
     OnInitDialog();
 }
 
@@ -88,7 +90,6 @@ void CNetConfigDlg::DoDataExchange() {
 void CNetConfigDlg::ConnectHandlers() {
     // `activated` fires for the user's choice only, not when code selects an entry.
     connect(m_cbComPort, &QComboBox::activated, this, &CNetConfigDlg::OnSelchangeComPort);
-    new CComPortTips(*m_cbComPort); // owned by the list
     connect(m_rbEthernet, &QAbstractButton::clicked, this, &CNetConfigDlg::OnSelectEthernet);
     connect(m_rbDeviceNet, &QAbstractButton::clicked, this, &CNetConfigDlg::OnSelectDeviceNet);
     connect(m_rbProfibus, &QAbstractButton::clicked, this, &CNetConfigDlg::OnSelectProfibus);

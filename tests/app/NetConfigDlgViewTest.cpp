@@ -4,10 +4,9 @@
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestNames.h"
-#include "ui/ComPortTips.h"
+#include "ui/ComPortList.h"
 #include "ui/SystemMenu.h"
 
-#include <QAbstractItemView>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -232,43 +231,20 @@ TEST_F(MainDialogTest, ShowingTheWindowReselectsTheStoredComPort) {
 }
 
 TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
-    const auto tip = [this](int index) {
-        return dlg->m_cbComPort->itemData(index, Qt::ToolTipRole).toString().toStdString();
-    };
+    auto* list = dynamic_cast<CComPortList*>(dlg->m_cbComPort);
+    ASSERT_NE(list, nullptr);
+    const auto tip = [list](int index) { return list->itemData(index, Qt::ToolTipRole).toString().toStdString(); };
+    // Mapped while the dialog is open: the next look at the list shows it, on an entry and on the list itself.
+    const ScopedEnvironmentVariable com8("TALVOR_COM8", " /nonexistent ");
+    list->showPopup();
+    list->hidePopup();
     EXPECT_EQ(tip(0), "Com1 reaches " + sim.DevicePath() + " (set by TALVOR_COM1).");
-    // Mapped while the dialog is open: the next tip shows it, on an entry and on the list itself.
-    const ScopedEnvironmentVariable com8("TALVOR_COM8", "/dev/ttyUSB9");
-    EXPECT_EQ(tip(7), "Com8 reaches /dev/ttyUSB9 (set by TALVOR_COM8).");
-    dlg->m_cbComPort->setCurrentIndex(7);
-    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), dlg->m_cbComPort->mapToGlobal(QPoint(2, 2)));
-    QCoreApplication::sendEvent(dlg->m_cbComPort, &hover);
-    EXPECT_EQ(dlg->m_cbComPort->toolTip().toStdString(), tip(7));
-    // The entries keep their texts, and the popup reads the same tips.
-    EXPECT_EQ(dlg->m_cbComPort->itemText(7), "Com8");
-    const QAbstractItemModel* popupEntries = dlg->m_cbComPort->view()->model();
-    EXPECT_EQ(popupEntries->data(popupEntries->index(7, 0), Qt::ToolTipRole).toString().toStdString(), tip(7));
-}
-
-TEST(ComPortTip, AListKeepsTheEntriesItHadWhenItsTipsAreAdded) {
-    TestApplication();
-    QComboBox list;
-    list.addItems({"Com1", "Com2"});
-    list.setCurrentIndex(1);
-    new CComPortTips(list);
-    EXPECT_EQ(list.count(), 2);
-    EXPECT_EQ(list.itemText(1), "Com2");
-    EXPECT_EQ(list.currentIndex(), 1);
-    EXPECT_TRUE(list.itemData(1, Qt::ToolTipRole).toString().startsWith("Com2 reaches ") ||
-                list.itemData(1, Qt::ToolTipRole).toString().startsWith("No serial port is behind Com2"));
-}
-
-TEST(ComPortTip, WindowsPortsSayWhetherTheSystemListsThem) {
-    const ComPortMapping com5{"COM5", ComPortSource::System};
-    PresentPort listed;
-    listed.device = "COM5";
-    EXPECT_EQ(ComPortTip(5, com5, {listed}).toStdString(), "Com5 reaches COM5.");
-    EXPECT_EQ(ComPortTip(5, com5, {}).toStdString(),
-              "Com5 reaches COM5, which the system does not list as present now.");
+    EXPECT_EQ(tip(7), "Com8 reaches /nonexistent (set by TALVOR_COM8), which does not exist.");
+    list->setCurrentIndex(7);
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(list, &hover);
+    EXPECT_EQ(list->toolTip().toStdString(), tip(7));
+    EXPECT_EQ(list->itemText(7), "Com8");
 }
 
 // Keys reaching the dialog: Esc always ends it, Enter ends it unless a push button has the focus, in

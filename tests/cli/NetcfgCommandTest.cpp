@@ -2,6 +2,7 @@
 #include "sim/ControllerSimulator.h"
 #include "tests/sim/QtCoreApp.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -342,8 +345,10 @@ const NetcfgCase kCases[] = {
      "",
      {},
      {},
-     "~\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM1\",\\s+\"port\": \"COM1\"[\\s\\S]*"
-     "\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM12\",\\s+\"port\": \"COM12\"",
+     "~\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM1\",\\s+\"missing\": false,\\s+"
+     "\"port\": \"COM1\"[\\s\\S]*"
+     "\"device\": \"/dev/pts/[0-9]+\",\\s+\"from\": \"TALVOR_COM12\",\\s+\"missing\": false,\\s+"
+     "\"port\": \"COM12\"",
      "",
      0,
      ""},
@@ -933,5 +938,29 @@ INSTANTIATE_TEST_SUITE_P(Commands, NetcfgCommandTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(CommandLine, NetcfgCommandTest, testing::ValuesIn(kCommandLineCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A device this user may not open: the error names the group that owns it and the fix. Root opens
+// every file, so this runs without privileges only; the text itself is checked for any group elsewhere.
+TEST(NetcfgPortErrors, PermissionDeniedSaysTheFix) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root opens every file";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString device = dir.filePath("ttyUSB0");
+    QFile node(device);
+    ASSERT_TRUE(node.open(QIODevice::WriteOnly));
+    node.close();
+    ASSERT_TRUE(node.setPermissions({}));
+    const QString group = QFileInfo(device).group();
+    QProcess netcfg;
+    netcfg.start(TALVOR_NETCFG, {"--port", device, "status"});
+    ASSERT_TRUE(netcfg.waitForFinished(20000));
+    EXPECT_EQ(netcfg.exitCode(), 2);
+    EXPECT_EQ(netcfg.readAllStandardError().toStdString(),
+              QStringLiteral("cannot open %1: Permission denied. %1 belongs to group %2: add your user to that "
+                             "group (sudo usermod -aG %2 $USER), then log in again.\n")
+                  .arg(device, group)
+                  .toStdString());
+}
 
 } // namespace

@@ -90,8 +90,10 @@ private:
 
 class ScriptedLink : public CSerialComm, private CLineSource {
 public:
+    // Named, so that opening it never looks at the machine's own ports.
     ScriptedLink(std::span<const std::uint8_t> script, std::uint32_t seed) : m_script(script), m_seed(seed) {
         m_pLineSource = this;
+        m_strDeviceName = "scripted line";
     }
     // Kept by the link: a failed exchange closes the line.
     std::vector<std::uint8_t> written;

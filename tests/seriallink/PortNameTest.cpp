@@ -1,38 +1,52 @@
 #include "seriallink/PortName.h"
 
+#include "seriallink/PortAccess.h"
 #include "seriallink/SerialComm.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/FakeDeviceTree.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-PresentPort Port(const char* device, PortKind kind, int number, bool hardware = true) {
+PresentPort Port(const char* device, PortKind kind, const char* family, int number, bool hardware = true) {
     PresentPort port;
     port.device = device;
     port.kind = kind;
+    port.family = family;
     port.number = number;
     port.hardware = hardware;
     return port;
 }
 
+PresentPort Console(PresentPort port) {
+    port.console = true;
+    return port;
+}
+
 // Listed out of order, as a directory hands them out; ttyS10 sorts after ttyS2 by number.
-const std::vector<PresentPort> kMachine{
-    Port("/dev/ttyACM0", PortKind::Acm, 0),     Port("/dev/ttyUSB1", PortKind::Usb, 1),
-    Port("/dev/ttyS10", PortKind::BuiltIn, 10), Port("/dev/ttyS0", PortKind::BuiltIn, 0, false),
-    Port("/dev/ttyUSB0", PortKind::Usb, 0),     Port("/dev/ttyS2", PortKind::BuiltIn, 2),
-};
+const PortListing kMachine{{
+    Port("/dev/ttyACM0", PortKind::Acm, "ttyACM", 0),
+    Port("/dev/ttyUSB1", PortKind::Usb, "ttyUSB", 1),
+    Port("/dev/ttyS10", PortKind::BuiltIn, "ttyS", 10),
+    Port("/dev/ttyS0", PortKind::BuiltIn, "ttyS", 0, false),
+    Port("/dev/ttyUSB0", PortKind::Usb, "ttyUSB", 0),
+    Port("/dev/ttyS2", PortKind::BuiltIn, "ttyS", 2),
+    Console(Port("/dev/ttyS1", PortKind::BuiltIn, "ttyS", 1)),
+}, {}};
 
 struct MappingCase {
     const char* name;
     int number;
     const char* variable;
-    std::vector<PresentPort> present;
+    PortListing present;
     const char* device;
     ComPortSource source;
 };
@@ -46,72 +60,157 @@ TEST_P(ComPortMap, PicksTheDevice) {
     EXPECT_EQ(mapping.source, c.source);
 }
 
+const PortListing kFailedListing{kMachine.ports, std::make_error_code(std::errc::io_error)};
+
 INSTANTIATE_TEST_SUITE_P(
     Table, ComPortMap,
     testing::Values(
-        MappingCase{"BuiltInFirst", 1, nullptr, kMachine, "/dev/ttyS2", ComPortSource::Present},
+        MappingCase{"BuiltInFirstTheConsoleLeftOut", 1, nullptr, kMachine, "/dev/ttyS2", ComPortSource::Present},
         MappingCase{"ByNumberNotByText", 2, nullptr, kMachine, "/dev/ttyS10", ComPortSource::Present},
         MappingCase{"ThenUsb", 3, nullptr, kMachine, "/dev/ttyUSB0", ComPortSource::Present},
         MappingCase{"ThenAcm", 5, nullptr, kMachine, "/dev/ttyACM0", ComPortSource::Present},
         MappingCase{"PastThePresent", 6, nullptr, kMachine, "", ComPortSource::Nothing},
         MappingCase{"EmptyMachine", 1, nullptr, {}, "", ComPortSource::Nothing},
+        MappingCase{"AFailedListingCountsNothing", 1, nullptr, kFailedListing, "", ComPortSource::Nothing},
         MappingCase{"VariableOverrides", 3, "/dev/pts/7", kMachine, "/dev/pts/7", ComPortSource::Variable},
+        MappingCase{"VariableNamesTheConsole", 1, "/dev/ttyS1", kMachine, "/dev/ttyS1", ComPortSource::Variable},
         MappingCase{"VariableWithoutPorts", 8, "/dev/ttyUSB4", {}, "/dev/ttyUSB4", ComPortSource::Variable},
+        MappingCase{"VariableDespiteAFailedListing", 1, "/dev/pts/7", kFailedListing, "/dev/pts/7",
+                    ComPortSource::Variable},
+        MappingCase{"VariableTrimmed", 2, " /dev/ttyUSB0 \t\n", kMachine, "/dev/ttyUSB0", ComPortSource::Variable},
+        MappingCase{"BareNameUnderDev", 2, "ttyUSB0", kMachine, "/dev/ttyUSB0", ComPortSource::Variable},
+        MappingCase{"RelativePathKept", 2, "./ttyUSB0", kMachine, "./ttyUSB0", ComPortSource::Variable},
         MappingCase{"EmptyVariableIsUnset", 1, "", kMachine, "/dev/ttyS2", ComPortSource::Present},
+        MappingCase{"BlankVariableIsUnset", 1, "  ", kMachine, "/dev/ttyS2", ComPortSource::Present},
         MappingCase{"NumberZero", 0, "/dev/pts/7", kMachine, "", ComPortSource::Nothing},
         MappingCase{"PastTheLastNumber", LastAddressableComPort + 1, "/dev/pts/7", kMachine, "",
                     ComPortSource::Nothing}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ComPortMap, AFailedListingSaysWhy) {
+    EXPECT_EQ(MapComPort(1, nullptr, kFailedListing).listError, std::errc::io_error);
+    EXPECT_FALSE(MapComPort(1, nullptr, kMachine).listError);
+}
+
 TEST(ComPortMap, AnAdapterPluggedInLaterTakesTheNextNumber) {
-    std::vector<PresentPort> present{Port("/dev/ttyS0", PortKind::BuiltIn, 0)};
+    PortListing present{{Port("/dev/ttyS0", PortKind::BuiltIn, "ttyS", 0)}, {}};
     EXPECT_EQ(MapComPort(2, nullptr, present).source, ComPortSource::Nothing);
-    present.push_back(Port("/dev/ttyACM3", PortKind::Acm, 3));
+    present.ports.push_back(Port("/dev/ttyACM3", PortKind::Acm, "ttyACM", 3));
     EXPECT_EQ(MapComPort(2, nullptr, present).device, "/dev/ttyACM3");
     EXPECT_EQ(MapComPort(1, nullptr, present).device, "/dev/ttyS0");
 }
 
-void WriteFile(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file) << text << '\n';
+std::vector<std::string> Devices(const std::vector<PresentPort>& ports) {
+    std::vector<std::string> devices;
+    for (const PresentPort& port : ports)
+        devices.push_back(fs::path(port.device).filename().string());
+    return devices;
 }
 
-// A tty class folder as the kernel lays it out: a node per tty, `device` where a driver claimed it,
-// `type` 0 where no UART answered, USB identity on the device above the node.
-TEST(TtyClassListing, KeepsSerialNodesAndTellsWhichHaveHardware) {
-    const fs::path root = fs::temp_directory_path() / ("talvor-tty-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    const fs::path tty = root / "class/tty";
-    WriteFile(tty / "ttyS0/type", "4");
-    fs::create_directories(tty / "ttyS0/device");
-    WriteFile(tty / "ttyS1/type", "0");
-    fs::create_directories(tty / "ttyS1/device");
-    WriteFile(tty / "ttyS2/type", "4"); // no device: a placeholder node
-    const fs::path usb = root / "devices/usb1/1-1";
-    WriteFile(usb / "idVendor", "0403");
-    WriteFile(usb / "idProduct", "6001");
-    WriteFile(usb / "serial", "A5XK3RJT");
-    fs::create_directories(usb / "1-1:1.0/ttyUSB3");
-    fs::create_directories(tty / "ttyUSB3");
-    fs::create_symlink(usb / "1-1:1.0/ttyUSB3", tty / "ttyUSB3/device");
-    for (const char* other : {"tty5", "ttyS", "ttySx1", "console"})
-        fs::create_directories(tty / other);
+const PresentPort& Listed(const PortListing& listing, const std::string& node) {
+    for (const PresentPort& port : listing.ports)
+        if (fs::path(port.device).filename() == node)
+            return port;
+    throw std::runtime_error(node + " not listed");
+}
 
-    std::vector<PresentPort> listed = ListTtyClassPorts(tty);
-    std::sort(listed.begin(), listed.end(),
-              [](const PresentPort& a, const PresentPort& b) { return a.device < b.device; });
-    ASSERT_EQ(listed.size(), 4u);
-    EXPECT_EQ(listed[0].device, "/dev/ttyS0");
-    EXPECT_TRUE(listed[0].hardware);
-    EXPECT_FALSE(listed[1].hardware) << "port type unknown";
-    EXPECT_FALSE(listed[2].hardware) << "no device behind the node";
-    EXPECT_EQ(listed[3].device, "/dev/ttyUSB3");
-    EXPECT_EQ(listed[3].kind, PortKind::Usb);
-    EXPECT_EQ(listed[3].number, 3);
-    EXPECT_EQ(listed[3].vendorId + ":" + listed[3].productId + " " + listed[3].serialNumber,
-              "0403:6001 A5XK3RJT");
-    EXPECT_TRUE(ListTtyClassPorts(root / "missing").empty());
-    fs::remove_all(root);
+// Every UART a serial driver registered, in COM order: the console and the placeholder left out,
+// on-board families after ttyS, vendor drivers after ttyUSB, numbers compared as numbers.
+TEST(DeviceTreeListing, CountsEveryUartInComOrder) {
+    for (const bool consoleAttribute : {true, false}) {
+        const FakeDeviceTree machine(consoleAttribute);
+        const PortListing listing = ListPresentPorts(machine.Tree());
+        ASSERT_FALSE(listing.error) << listing.error.message();
+        EXPECT_EQ(Devices(PortsInComOrder(listing.ports)),
+                  (std::vector<std::string>{"ttyS2", "ttyAMA0", "ttyUSB9", "ttyUSB10", "ttyUSB11", "ttyUSB12",
+                                            "ttyXRUSB0", "ttyACM0"}))
+            << "console attribute " << consoleAttribute;
+        EXPECT_TRUE(Listed(listing, "ttyS0").console) << "console attribute " << consoleAttribute;
+        EXPECT_FALSE(Listed(listing, "ttyS1").hardware);
+        EXPECT_EQ(listing.ports.size(), 10u) << "virtual ttys are no serial ports";
+    }
+}
+
+struct IdentityCase {
+    const char* node;
+    PortKind kind;
+    const char* identity; // vendor:product serial interface, by-id name
+    const char* stableName;
+};
+
+TEST(DeviceTreeListing, TellsAdaptersApart) {
+    const FakeDeviceTree machine;
+    const PortListing listing = ListPresentPorts(machine.Tree());
+    const IdentityCase cases[] = {
+        {"ttyUSB9", PortKind::Usb, "Quad RS232-HS FTDI 0403:6011 FT5X2ABC if00",
+         "usb-FTDI_Quad_RS232-HS_FT5X2ABC-if00-port0"},
+        {"ttyUSB12", PortKind::Usb, "Quad RS232-HS FTDI 0403:6011 FT5X2ABC if03",
+         "usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0"},
+        {"ttyXRUSB0", PortKind::Usb, "XR21V1410  04e2:1410  if", ""}, // one port: no interface to tell apart
+        {"ttyACM0", PortKind::Acm, "Uno Arduino 2341:0043 7523733353635 if", "usb-Arduino_Uno_7523733353635-if00"},
+        {"ttyAMA0", PortKind::BuiltIn, "  :  if", ""},
+    };
+    for (const IdentityCase& c : cases) {
+        const PresentPort& port = Listed(listing, c.node);
+        EXPECT_EQ(port.kind, c.kind) << c.node;
+        EXPECT_EQ(port.description + " " + port.manufacturer + " " + port.vendorId + ":" + port.productId + " " +
+                      port.serialNumber + " if" + port.interfaceNumber,
+                  c.identity);
+        EXPECT_EQ(port.stableName, *c.stableName ? (machine.Dev() / "serial/by-id" / c.stableName).string() : "");
+    }
+}
+
+TEST(DeviceTreeListing, AFolderThatCannotBeReadIsAFailureNotAnEmptyMachine) {
+    const FakeDeviceTree machine;
+    fs::remove_all(machine.Sys() / "class/tty");
+    EXPECT_FALSE(ListPresentPorts(machine.Tree()).error) << "no tty class: a machine without ttys";
+    std::ofstream(machine.Sys() / "class/tty") << "not a folder\n";
+    const PortListing listing = ListPresentPorts(machine.Tree());
+    EXPECT_TRUE(listing.error);
+    EXPECT_TRUE(listing.ports.empty());
+}
+
+struct PermissionCase {
+    const char* name;
+    int error;
+    const char* group;
+    const char* fix;
+};
+
+class PermissionAdvice : public testing::TestWithParam<PermissionCase> {};
+
+TEST_P(PermissionAdvice, NamesTheGroupAndTheFix) {
+    const PermissionCase& c = GetParam();
+    EXPECT_EQ(PermissionFix("/dev/ttyUSB0", c.error, c.group), c.fix);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PermissionAdvice,
+    testing::Values(
+        PermissionCase{"Dialout", EACCES, "dialout",
+                       "/dev/ttyUSB0 belongs to group dialout: add your user to that group (sudo usermod -aG "
+                       "dialout $USER), then log in again."},
+        PermissionCase{"OtherGroup", EPERM, "uucp",
+                       "/dev/ttyUSB0 belongs to group uucp: add your user to that group (sudo usermod -aG uucp "
+                       "$USER), then log in again."},
+        PermissionCase{"RootOnly", EACCES, "root",
+                       "/dev/ttyUSB0 may only be opened by root: give it a group of serial users (dialout) with "
+                       "a udev rule, then add your user to that group."},
+        PermissionCase{"Missing", ENOENT, "dialout", ""}, PermissionCase{"Busy", EBUSY, "dialout", ""},
+        PermissionCase{"Allowed", 0, "dialout", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without privileges, a node this user may not open is listed with the group that owns it.
+TEST(DeviceTreeListing, ANodeThisUserMayNotOpenIsMarked) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root opens every node";
+    const FakeDeviceTree machine;
+    fs::permissions(machine.Dev() / "ttyUSB10", fs::perms::none);
+    const PortListing listing = ListPresentPorts(machine.Tree());
+    EXPECT_EQ(Listed(listing, "ttyUSB10").accessError, EACCES);
+    EXPECT_EQ(Listed(listing, "ttyUSB10").group, DeviceGroup(machine.Device("ttyUSB9")));
+    EXPECT_FALSE(Listed(listing, "ttyUSB10").group.empty());
+    EXPECT_EQ(Listed(listing, "ttyUSB9").accessError, 0);
 }
 
 // The number past the ports present reaches nothing until its variable names a device; the link looks

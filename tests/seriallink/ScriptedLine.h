@@ -78,7 +78,11 @@ private:
 // The link over a scripted line, its waits measured on the test's clock.
 class ScriptedLink : public CSerialComm, private CLineSource {
 public:
-    explicit ScriptedLink(std::vector<Arrival> script) : m_script(std::move(script)) { m_pLineSource = this; }
+    // Named, so that opening it never looks at the machine's own ports.
+    explicit ScriptedLink(std::vector<Arrival> script) : m_script(std::move(script)) {
+        m_pLineSource = this;
+        m_strDeviceName = "scripted line";
+    }
 
     int ElapsedMs() const {
         return int(std::chrono::duration_cast<std::chrono::milliseconds>(line.now - TestTime{}).count());
