@@ -224,9 +224,17 @@ std::optional<std::size_t> LabelOf(const DialogTemplate& dialogTemplate, std::si
     return nearest;
 }
 
+QLabel* BuddyLabelOf(const std::vector<QWidget*>& widgets, const QWidget* control) {
+    for (QWidget* widget : widgets)
+        if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy() == control)
+            return label;
+    return nullptr;
+}
+
 // A label names its control through its buddy, so the name follows the label when a page changes
-// its text. A label has one buddy: a second control it names (or a control whose label is another
-// control's mnemonic) gets the label's text as its own name.
+// its text. A label has one buddy, and a control answers to the first label that has it as buddy:
+// where the label already serves another control, or another label's mnemonic leads to this control,
+// the control takes the label's text as its own name.
 void SetAccessibleNames(const std::vector<QWidget*>& widgets, const DialogTemplate& dialogTemplate) {
     for (std::size_t i = 0; i < widgets.size(); ++i) {
         if (HasOwnText(dialogTemplate.controls[i]))
@@ -240,7 +248,7 @@ void SetAccessibleNames(const std::vector<QWidget*>& widgets, const DialogTempla
         if (auto* address = qobject_cast<CIPAddressCtrl*>(widgets[i]))
             address->NameFields(name);
         auto* label = static_cast<QLabel*>(widgets[*labelIndex]);
-        if (!label->buddy())
+        if (!label->buddy() && !BuddyLabelOf(widgets, widgets[i]))
             label->setBuddy(widgets[i]);
         else
             widgets[i]->setAccessibleName(name);
