@@ -1,6 +1,5 @@
 #include "platform/AutoRadioButton.h"
 
-
 AutoRadioButton::AutoRadioButton(const QString& text, int group, QWidget* parent)
     : QRadioButton(text, parent), m_nGroup(group) {
     setAutoExclusive(false);

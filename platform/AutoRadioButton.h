@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QRadioButton>
 
-
 // An automatic radio button of a dialog template. A user's click checks it and clears the other
 // automatic radio buttons of its group; code setting or clearing a check affects this button alone,
 // which is why Qt's own exclusiveness stays off.

@@ -54,9 +54,8 @@ QWidget* CreateButton(QWidget& host, const ControlTemplate& control, int radioGr
     const unsigned type = control.style & bs::TYPEMASK;
     if (type == bs::GROUPBOX)
         return new FramedGroupBox(control.text, &host);
-    if (type == bs::AUTORADIOBUTTON || type == bs::RADIOBUTTON) {
+    if (type == bs::AUTORADIOBUTTON || type == bs::RADIOBUTTON)
         return new AutoRadioButton(control.text, radioGroup, &host);
-    }
     auto* button = new QPushButton(control.text, &host);
     button->setDefault(type == bs::DEFPUSHBUTTON);
     return button;
@@ -96,7 +95,7 @@ QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
     label->setWordWrap(type != ss::LEFTNOWORDWRAP);
     const Qt::Alignment horizontal = type == ss::RIGHT    ? Qt::AlignRight
                                      : type == ss::CENTER ? Qt::AlignHCenter
-                                                         : Qt::AlignLeft;
+                                                          : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignTop);
     return label;
 }
@@ -289,6 +288,7 @@ bool FamilyInstalled(const QString& family) {
 
 } // namespace
 
+// Also what a static shows whose prefix finds no control to move to: never the ampersand itself.
 QString WithoutMnemonic(const QString& text) {
     QString plain;
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -8,8 +8,6 @@
 #include <QHelpEvent>
 #include <QLabel>
 
-#include <algorithm>
-
 namespace {
 
 // What a screen reader announces a control as. Qt names a drop-down list on AT-SPI by the entry it
@@ -60,7 +58,7 @@ std::vector<std::string> AddressFieldNames() {
 
 class AccessibleViewTest : public DialogTest, public testing::WithParamInterface<AccessibleView> {
 protected:
-    // Template controls showing in the dialog and its visible page, in template order.
+    // Template controls showing in the dialog and its visible page: frames first, then template order.
     std::vector<QWidget*> ShowingControls() const {
         std::vector<QWidget*> controls;
         for (QWidget* host : {static_cast<QWidget*>(dlg.get()), static_cast<QWidget*>(dlg->m_pFieldbusPage),
@@ -129,31 +127,30 @@ const std::string kProgramProfibus = "Program Profibus Attributes\n into TALVOR"
 
 INSTANTIATE_TEST_SUITE_P(
     Views, AccessibleViewTest,
-    testing::Values(
-        AccessibleView{NetworkNone,
-                       IDC_RB_NONE,
-                       {"Ethernet", "DeviceNet", "Profibus - DP", "Use", "None", "Help"},
-                       {},
-                       {}},
-        AccessibleView{NetworkEthernet,
-                       IDC_RB_ETHERNET,
-                       {"Ethernet", "DeviceNet", "Profibus - DP", kProgramEthernet, "Use",
-                        "Disable Ethernet Attributes", "None", "Help", "IP Address, part 1 of 4",
-                        "Subnet Mask, part 1 of 4", "Gateway Address, part 1 of 4"},
-                       {},
-                       AddressFieldNames()},
-        AccessibleView{NetworkDeviceNet,
-                       IDC_RB_DEVICENET,
-                       {"Ethernet", "DeviceNet", "Profibus - DP", kProgramDeviceNet, "Use", "None", "Help",
-                        "MAC ID (0-63)", "Baud Rate"},
-                       {"Consumed words", "Produced words"},
-                       {}},
-        AccessibleView{NetworkProfibus,
-                       IDC_RB_PROFIBUS,
-                       {"Ethernet", "DeviceNet", "Profibus - DP", kProgramProfibus, "Use", "None", "Help",
-                        "Node Address (1-125)"},
-                       {"Input words", "Output words"},
-                       {}}),
+    testing::Values(AccessibleView{NetworkNone,
+                                   IDC_RB_NONE,
+                                   {"Ethernet", "DeviceNet", "Profibus - DP", "Use", "None", "Help"},
+                                   {},
+                                   {}},
+                    AccessibleView{NetworkEthernet,
+                                   IDC_RB_ETHERNET,
+                                   {"Ethernet", "DeviceNet", "Profibus - DP", kProgramEthernet, "Use",
+                                    "Disable Ethernet Attributes", "None", "Help", "IP Address, part 1 of 4",
+                                    "Subnet Mask, part 1 of 4", "Gateway Address, part 1 of 4"},
+                                   {},
+                                   AddressFieldNames()},
+                    AccessibleView{NetworkDeviceNet,
+                                   IDC_RB_DEVICENET,
+                                   {"Ethernet", "DeviceNet", "Profibus - DP", kProgramDeviceNet, "Use",
+                                    "None", "Help", "MAC ID (0-63)", "Baud Rate"},
+                                   {"Consumed words", "Produced words"},
+                                   {}},
+                    AccessibleView{NetworkProfibus,
+                                   IDC_RB_PROFIBUS,
+                                   {"Ethernet", "DeviceNet", "Profibus - DP", kProgramProfibus, "Use", "None",
+                                    "Help", "Node Address (1-125)"},
+                                   {"Input words", "Output words"},
+                                   {}}),
     [](const auto& info) { return NetworkTypeName(info.param.type); });
 
 TEST_F(DialogTest, ComListKeepsItsTipAsItsDescription) {

@@ -142,12 +142,12 @@ TEST_F(DialogBuilderTest, StaticTextsShowAmpersandsAsTheirStyleSays) {
 }
 
 TEST_F(DialogBuilderTest, MultiLinePushButtonShowsTwoLines) {
-    BuildFromTemplate(
-        host, ChildTemplate({
-                  {40, "BUTTON", kVisible | bs::PUSHBUTTON | bs::MULTILINE, "Line one\nline two", 0, 0, 80, 24},
-                  {41, "BUTTON", kVisible | bs::PUSHBUTTON, "Line one", 0, 30, 80, 24},
-                  {42, "BUTTON", kVisible | bs::DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
-              }));
+    BuildFromTemplate(host, ChildTemplate({
+                                {40, "BUTTON", kVisible | bs::PUSHBUTTON | bs::MULTILINE,
+                                 "Line one\nline two", 0, 0, 80, 24},
+                                {41, "BUTTON", kVisible | bs::PUSHBUTTON, "Line one", 0, 30, 80, 24},
+                                {42, "BUTTON", kVisible | bs::DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
+                            }));
     EXPECT_GT(Item<QPushButton>(40).sizeHint().height(), Item<QPushButton>(41).sizeHint().height());
     EXPECT_TRUE(Item<QPushButton>(42).isDefault());
     EXPECT_FALSE(Item<QPushButton>(41).isDefault());
@@ -272,13 +272,14 @@ TEST_F(DialogBuilderTest, ControlsWithoutTextAreNamedAfterTheirStaticText) {
 }
 
 TEST_F(DialogBuilderTest, RadioButtonsAreRadioButtonsOfTheSmallestTitledFrameAroundThem) {
-    BuildFromTemplate(host, ChildTemplate({
-                                {90, "BUTTON", kVisible | bs::GROUPBOX, "Outer", 0, 0, 150, 90},
-                                {91, "BUTTON", kVisible | bs::GROUPBOX, "Inner", 5, 10, 100, 40},
-                                {92, "BUTTON", kVisible | bs::GROUPBOX, "", 8, 15, 90, 30},
-                                {93, "BUTTON", kVisible | ws::GROUP | bs::AUTORADIOBUTTON, "&Fast", 10, 20, 40, 10},
-                                {94, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "Slow", 10, 60, 40, 10},
-                            }));
+    BuildFromTemplate(host,
+                      ChildTemplate({
+                          {90, "BUTTON", kVisible | bs::GROUPBOX, "Outer", 0, 0, 150, 90},
+                          {91, "BUTTON", kVisible | bs::GROUPBOX, "Inner", 5, 10, 100, 40},
+                          {92, "BUTTON", kVisible | bs::GROUPBOX, "", 8, 15, 90, 30},
+                          {93, "BUTTON", kVisible | ws::GROUP | bs::AUTORADIOBUTTON, "&Fast", 10, 20, 40, 10},
+                          {94, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "Slow", 10, 60, 40, 10},
+                      }));
     for (const auto& [id, frame] : {std::pair{93, "Inner"}, std::pair{94, "Outer"}}) {
         QAccessibleInterface* radio = QAccessible::queryAccessibleInterface(GetDlgItem(host, id));
         EXPECT_EQ(radio->role(), QAccessible::RadioButton) << id;

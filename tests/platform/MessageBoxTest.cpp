@@ -105,7 +105,8 @@ TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {
     QTimer::singleShot(0, &mainWindow,
                        [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
     BoxAnswerer answer;
-    EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION), mb::RESULT_OK);
+    EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION),
+              mb::RESULT_OK);
     ASSERT_TRUE(answer.seen);
     EXPECT_EQ(answer.caption, "Error");
     EXPECT_EQ(answer.modality, Qt::NonModal);
