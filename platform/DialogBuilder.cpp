@@ -1,5 +1,7 @@
 #include "platform/DialogBuilder.h"
 
+#include "platform/AccessibleControls.h"
+#include "platform/AutoRadioButton.h"
 #include "platform/FramedGroupBox.h"
 #include "platform/IPAddressCtrl.h"
 #include "platform/WindowStyles.h"
@@ -18,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -32,37 +35,6 @@ QString ControlName(int id) {
 // Rounds like the platform's MulDiv: half away from zero.
 int ScaleRounded(int value, int numerator, int denominator) {
     return static_cast<int>(std::lround(static_cast<double>(value) * numerator / denominator));
-}
-
-// Checks itself and clears the other automatic radio buttons of its group on a user click only,
-// so that code setting or clearing a check affects that button alone.
-class AutoRadioButton : public QRadioButton {
-public:
-    AutoRadioButton(const QString& text, int group, QWidget* parent)
-        : QRadioButton(text, parent), m_nGroup(group) {}
-
-protected:
-    void nextCheckState() override {
-        setChecked(true);
-        for (auto* other : parentWidget()->findChildren<AutoRadioButton*>(Qt::FindDirectChildrenOnly))
-            if (other != this && other->m_nGroup == m_nGroup)
-                other->setChecked(false);
-    }
-
-private:
-    int m_nGroup;
-};
-
-// A static text with a prefix shows "&x" as a mnemonic and "&&" as "&"; without a control to move to
-// it still must not show the ampersand itself.
-QString WithoutMnemonic(const QString& text) {
-    QString plain;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
-            ++i;
-        plain += text[i];
-    }
-    return plain;
 }
 
 // An es::NUMBER edit refuses any keystroke but the digits 0 to 9. Checked by hand: a regular
@@ -82,18 +54,29 @@ QWidget* CreateButton(QWidget& host, const ControlTemplate& control, int radioGr
     const unsigned type = control.style & bs::TYPEMASK;
     if (type == bs::GROUPBOX)
         return new FramedGroupBox(control.text, &host);
-    if (type == bs::AUTORADIOBUTTON || type == bs::RADIOBUTTON) {
-        auto* radio = new AutoRadioButton(control.text, radioGroup, &host);
-        radio->setAutoExclusive(false);
-        return radio;
-    }
+    if (type == bs::AUTORADIOBUTTON || type == bs::RADIOBUTTON)
+        return new AutoRadioButton(control.text, radioGroup, &host);
     auto* button = new QPushButton(control.text, &host);
     button->setDefault(type == bs::DEFPUSHBUTTON);
     return button;
 }
 
+// A disabled edit shows a value the user cannot change, and says so to a screen reader as read-only;
+// enabled again, it is editable again.
+class TemplateEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange)
+            setReadOnly(!isEnabled());
+        QLineEdit::changeEvent(event);
+    }
+};
+
 QWidget* CreateEdit(QWidget& host, const ControlTemplate& control) {
-    auto* edit = new QLineEdit(control.text, &host);
+    auto* edit = new TemplateEdit(control.text, &host);
     if (control.style & es::NUMBER)
         edit->setValidator(new DigitsValidator(edit));
     return edit;
@@ -112,7 +95,7 @@ QWidget* CreateStatic(QWidget& host, const ControlTemplate& control) {
     label->setWordWrap(type != ss::LEFTNOWORDWRAP);
     const Qt::Alignment horizontal = type == ss::RIGHT    ? Qt::AlignRight
                                      : type == ss::CENTER ? Qt::AlignHCenter
-                                                         : Qt::AlignLeft;
+                                                          : Qt::AlignLeft;
     label->setAlignment(horizontal | Qt::AlignTop);
     return label;
 }
@@ -205,6 +188,97 @@ void SetMnemonics(const std::vector<QWidget*>& widgets, const DialogTemplate& di
     }
 }
 
+bool IsTextStatic(const ControlTemplate& control) {
+    return control.windowClass.toUpper() == QLatin1String("STATIC") &&
+           (control.style & ss::TYPEMASK) != ss::ICON && !control.text.isEmpty();
+}
+
+// Statics are texts themselves, and buttons and group boxes show their own; anything else (edits, lists,
+// address controls, an untitled frame) is named after a static text.
+bool HasOwnText(const ControlTemplate& control) {
+    const QString windowClass = control.windowClass.toUpper();
+    return windowClass == QLatin1String("STATIC") ||
+           (windowClass == QLatin1String("BUTTON") && !control.text.isEmpty());
+}
+
+QRect DialogUnitsRect(const ControlTemplate& control) {
+    return QRect(control.x, control.y, control.cx, control.cy);
+}
+
+// The static text that names control `index`: the nearest one before it in template order, as
+// Windows takes it. A page that lists its labels after their fields has none there; then the eye's
+// pairing stands in: the nearest static text to the control's left whose line meets the control's.
+std::optional<std::size_t> LabelOf(const DialogTemplate& dialogTemplate, std::size_t index) {
+    const auto& controls = dialogTemplate.controls;
+    for (std::size_t j = index; j-- > 0;)
+        if (IsTextStatic(controls[j]))
+            return j;
+    const QRect control = DialogUnitsRect(controls[index]);
+    std::optional<std::size_t> nearest;
+    for (std::size_t j = 0; j < controls.size(); ++j) {
+        const QRect label = DialogUnitsRect(controls[j]);
+        const bool onItsLine = label.top() <= control.bottom() && control.top() <= label.bottom();
+        if (!IsTextStatic(controls[j]) || !onItsLine || label.right() >= control.left())
+            continue;
+        if (!nearest || label.right() > DialogUnitsRect(controls[*nearest]).right())
+            nearest = j;
+    }
+    return nearest;
+}
+
+QLabel* BuddyLabelOf(const std::vector<QWidget*>& widgets, const QWidget* control) {
+    for (QWidget* widget : widgets)
+        if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy() == control)
+            return label;
+    return nullptr;
+}
+
+// A label names its control through its buddy, so the name follows the label when a page changes
+// its text. A label has one buddy, and a control answers to the first label that has it as buddy:
+// where the label already serves another control, or another label's mnemonic leads to this control,
+// the control takes the label's text as its own name.
+void SetAccessibleNames(const std::vector<QWidget*>& widgets, const DialogTemplate& dialogTemplate) {
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        if (HasOwnText(dialogTemplate.controls[i]))
+            continue;
+        const std::optional<std::size_t> labelIndex = LabelOf(dialogTemplate, i);
+        if (!labelIndex)
+            continue;
+        const ControlTemplate& labelControl = dialogTemplate.controls[*labelIndex];
+        const QString name =
+            labelControl.style & ss::NOPREFIX ? labelControl.text : WithoutMnemonic(labelControl.text);
+        if (auto* address = qobject_cast<CIPAddressCtrl*>(widgets[i]))
+            address->NameFields(name);
+        auto* label = static_cast<QLabel*>(widgets[*labelIndex]);
+        if (!label->buddy() && !BuddyLabelOf(widgets, widgets[i]))
+            label->setBuddy(widgets[i]);
+        else
+            widgets[i]->setAccessibleName(name);
+    }
+}
+
+// A radio button's group is named by the smallest titled group box whose frame holds the button.
+void SetRadioFrames(const std::vector<QWidget*>& widgets, const DialogTemplate& dialogTemplate) {
+    const auto& controls = dialogTemplate.controls;
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        auto* radio = qobject_cast<AutoRadioButton*>(widgets[i]);
+        if (!radio)
+            continue;
+        std::optional<std::size_t> smallest;
+        for (std::size_t j = 0; j < widgets.size(); ++j) {
+            const QRect frame = DialogUnitsRect(controls[j]);
+            if (!qobject_cast<QGroupBox*>(widgets[j]) || controls[j].text.isEmpty() ||
+                !frame.contains(DialogUnitsRect(controls[i])))
+                continue;
+            const QRect current = smallest ? DialogUnitsRect(controls[*smallest]) : QRect();
+            if (!smallest || frame.width() * frame.height() < current.width() * current.height())
+                smallest = j;
+        }
+        if (smallest)
+            radio->SetFrame(static_cast<QGroupBox*>(widgets[*smallest]));
+    }
+}
+
 // Each question to the font database about a family costs a font configuration lookup, and every
 // template names the same face.
 bool FamilyInstalled(const QString& family) {
@@ -216,6 +290,17 @@ bool FamilyInstalled(const QString& family) {
 }
 
 } // namespace
+
+// Also what a static shows whose prefix finds no control to move to: never the ampersand itself.
+QString WithoutMnemonic(const QString& text) {
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
 
 QFont DialogFont(const QString& fontName, int pointSize) {
     QFont font =
@@ -300,6 +385,9 @@ void BuildFromTemplate(QWidget& host, const DialogTemplate& dialogTemplate, cons
         if (qobject_cast<QGroupBox*>(widget))
             widget->lower();
     SetMnemonics(widgets, dialogTemplate);
+    SetAccessibleNames(widgets, dialogTemplate);
+    SetRadioFrames(widgets, dialogTemplate);
+    InstallAccessibleControls();
 
     if (dialogTemplate.style & ws::CHILD)
         host.setVisible(dialogTemplate.style & ws::VISIBLE);

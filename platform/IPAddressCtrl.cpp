@@ -90,6 +90,12 @@ QLineEdit* CIPAddressCtrl::Field(int index) const {
     return index >= 0 && index < FieldCount ? m_edFields[index] : nullptr;
 }
 
+void CIPAddressCtrl::NameFields(const QString& controlName) {
+    for (int i = 0; i < FieldCount; ++i)
+        m_edFields[i]->setAccessibleName(
+            QStringLiteral("%1, part %2 of %3").arg(controlName).arg(i + 1).arg(FieldCount));
+}
+
 bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QFrame::eventFilter(watched, event);

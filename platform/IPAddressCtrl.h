@@ -30,6 +30,9 @@ public:
 
     QLineEdit* Field(int index) const;
 
+    // Names each field for a screen reader: "<controlName>, part N of 4".
+    void NameFields(const QString& controlName);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,6 +2,8 @@
 #include "platform/IPAddressCtrl.h"
 #include "platform/WindowStyles.h"
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -140,12 +142,12 @@ TEST_F(DialogBuilderTest, StaticTextsShowAmpersandsAsTheirStyleSays) {
 }
 
 TEST_F(DialogBuilderTest, MultiLinePushButtonShowsTwoLines) {
-    BuildFromTemplate(
-        host, ChildTemplate({
-                  {40, "BUTTON", kVisible | bs::PUSHBUTTON | bs::MULTILINE, "Line one\nline two", 0, 0, 80, 24},
-                  {41, "BUTTON", kVisible | bs::PUSHBUTTON, "Line one", 0, 30, 80, 24},
-                  {42, "BUTTON", kVisible | bs::DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
-              }));
+    BuildFromTemplate(host, ChildTemplate({
+                                {40, "BUTTON", kVisible | bs::PUSHBUTTON | bs::MULTILINE,
+                                 "Line one\nline two", 0, 0, 80, 24},
+                                {41, "BUTTON", kVisible | bs::PUSHBUTTON, "Line one", 0, 30, 80, 24},
+                                {42, "BUTTON", kVisible | bs::DEFPUSHBUTTON, "OK", 0, 60, 80, 14},
+                            }));
     EXPECT_GT(Item<QPushButton>(40).sizeHint().height(), Item<QPushButton>(41).sizeHint().height());
     EXPECT_TRUE(Item<QPushButton>(42).isDefault());
     EXPECT_FALSE(Item<QPushButton>(41).isDefault());
@@ -233,6 +235,73 @@ TEST_F(DialogBuilderTest, PopupTemplateSetsCaptionAndFixedSize) {
     EXPECT_EQ(dialog.windowTitle(), "Caption");
     EXPECT_EQ(dialog.size(), DialogUnitsToPixels(dialog.font(), QRect(0, 0, 100, 50)).size());
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+}
+
+// ---- What a screen reader is told -----------------------------------------------------------------
+
+QString AccessibleName(QWidget& control) {
+    return QAccessible::queryAccessibleInterface(&control)->text(QAccessible::Name);
+}
+
+TEST_F(DialogBuilderTest, ControlsWithoutTextAreNamedAfterTheirStaticText) {
+    BuildFromTemplate(host, ChildTemplate({
+                                // Fields listed before their labels: the label on the field's line names it.
+                                {80, "EDIT", kVisible | ws::TABSTOP, "", 60, 0, 40, 14},
+                                {81, "SysIPAddress32", kVisible | ws::TABSTOP, "", 60, 20, 60, 14},
+                                {82, "STATIC", kVisible | ss::RIGHT, "Far", 0, 2, 20, 8},
+                                {83, "STATIC", kVisible | ss::RIGHT, "Near", 25, 2, 30, 8},
+                                {84, "STATIC", kVisible | ss::RIGHT, "Address", 0, 22, 55, 8},
+                                {87, "BUTTON", kVisible | bs::GROUPBOX, "", 0, 18, 130, 18},
+                                // Otherwise the nearest static text before, even where another one's
+                                // mnemonic moves the focus to the control.
+                                {85, "STATIC", kVisible, "&Code", 0, 40, 20, 8},
+                                {89, "STATIC", kVisible | ss::NOPREFIX, "R&D", 25, 40, 30, 8},
+                                {86, "EDIT", kVisible | ws::TABSTOP, "", 60, 60, 40, 14},
+                                {88, "BUTTON", kVisible | ws::TABSTOP, "&Apply", 0, 80, 40, 14},
+                            }));
+    EXPECT_EQ(AccessibleName(Item<QLineEdit>(80)), "Near");
+    EXPECT_EQ(AccessibleName(Item<CIPAddressCtrl>(81)), "Address");
+    EXPECT_EQ(AccessibleName(*Item<CIPAddressCtrl>(81).Field(3)), "Address, part 4 of 4");
+    EXPECT_EQ(AccessibleName(Item<QLineEdit>(86)), "R&D");
+    EXPECT_EQ(AccessibleName(Item<QGroupBox>(87)), "Address") << "an untitled frame shares the label";
+    EXPECT_EQ(AccessibleName(Item<QPushButton>(88)), "Apply");
+
+    // A page that relabels a field renames it.
+    Item<QLabel>(83).setText("Renamed");
+    EXPECT_EQ(AccessibleName(Item<QLineEdit>(80)), "Renamed");
+}
+
+TEST_F(DialogBuilderTest, RadioButtonsAreRadioButtonsOfTheSmallestTitledFrameAroundThem) {
+    BuildFromTemplate(host,
+                      ChildTemplate({
+                          {90, "BUTTON", kVisible | bs::GROUPBOX, "Outer", 0, 0, 150, 90},
+                          {91, "BUTTON", kVisible | bs::GROUPBOX, "Inner", 5, 10, 100, 40},
+                          {92, "BUTTON", kVisible | bs::GROUPBOX, "", 8, 15, 90, 30},
+                          {93, "BUTTON", kVisible | ws::GROUP | bs::AUTORADIOBUTTON, "&Fast", 10, 20, 40, 10},
+                          {94, "BUTTON", kVisible | bs::AUTORADIOBUTTON, "Slow", 10, 60, 40, 10},
+                      }));
+    for (const auto& [id, frame] : {std::pair{93, "Inner"}, std::pair{94, "Outer"}}) {
+        QAccessibleInterface* radio = QAccessible::queryAccessibleInterface(GetDlgItem(host, id));
+        EXPECT_EQ(radio->role(), QAccessible::RadioButton) << id;
+        const auto labels = radio->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << id;
+        EXPECT_EQ(labels.first().first->text(QAccessible::Name), frame) << id;
+    }
+    QAccessibleInterface* fast = QAccessible::queryAccessibleInterface(GetDlgItem(host, 93));
+    EXPECT_EQ(fast->text(QAccessible::Name), "Fast");
+    fast->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(Item<QRadioButton>(93).isChecked());
+    EXPECT_TRUE(fast->state().checked);
+}
+
+TEST_F(DialogBuilderTest, ADisabledEditIsReadOnlyUntilEnabled) {
+    BuildFromTemplate(host, ChildTemplate({{95, "EDIT", kVisible | ws::DISABLED, "16", 0, 0, 40, 14}}));
+    auto& edit = Item<QLineEdit>(95);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(&edit)->state().readOnly);
+    edit.setEnabled(true);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(&edit)->state().readOnly);
+    QTest::keyClicks(&edit, "3");
+    EXPECT_EQ(edit.text(), "163");
 }
 
 // ---- IP address control ---------------------------------------------------------------------------

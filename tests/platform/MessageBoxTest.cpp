@@ -83,6 +83,10 @@ TEST_P(RealApplicationBoxTest, ShowsTheIconOfItsTypeAndReturnsOkWhenAccepted) {
     EXPECT_EQ(answer.text, "Line one\nline two");
     EXPECT_EQ(answer.icon, GetParam().icon);
     EXPECT_EQ(answer.modality, Qt::ApplicationModal);
+    // Announced as an alert: the caption, then the text.
+    EXPECT_EQ(answer.accessibleRole, QAccessible::AlertMessage);
+    EXPECT_EQ(answer.accessibleName, "test_platform");
+    EXPECT_EQ(answer.accessibleValue, "Line one\nline two");
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, RealApplicationBoxTest,
@@ -101,7 +105,8 @@ TEST_F(MessageBoxTest, RealOwnerlessBoxLeavesOtherWindowsUsable) {
     QTimer::singleShot(0, &mainWindow,
                        [&] { mainWindowBlocked = QApplication::activeModalWidget() != nullptr; });
     BoxAnswerer answer;
-    EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION), mb::RESULT_OK);
+    EXPECT_EQ(SystemMessageBox(nullptr, "No such device", "Error", mb::OK | mb::ICONINFORMATION),
+              mb::RESULT_OK);
     ASSERT_TRUE(answer.seen);
     EXPECT_EQ(answer.caption, "Error");
     EXPECT_EQ(answer.modality, Qt::NonModal);

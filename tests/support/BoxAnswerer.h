@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
@@ -20,6 +22,10 @@ public:
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     Qt::WindowModality modality = Qt::NonModal;
+    // As a screen reader is told of the box.
+    QAccessible::Role accessibleRole = QAccessible::NoRole;
+    QString accessibleName;
+    QString accessibleValue;
 
 private:
     void Poll() {
@@ -33,6 +39,10 @@ private:
             text = box->text();
             icon = box->icon();
             modality = box->windowModality();
+            const QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+            accessibleRole = accessible->role();
+            accessibleName = accessible->text(QAccessible::Name);
+            accessibleValue = accessible->text(QAccessible::Value);
             box->button(QMessageBox::Ok)->click();
             return;
         }
