@@ -5,6 +5,8 @@
 // Prints "x y width height" (client, menu) or "x y" (sysmenu); exit status 1 when there is none.
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -39,27 +41,23 @@ int PrintWindowRect(HWND window) {
     return 0;
 }
 
-// The middle of the caption's system menu icon, found by asking the window what lies along the caption.
+// The middle of the caption's system menu icon, found by asking the window what lies at each point of
+// the caption's left end.
 int PrintSystemMenuPoint(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
     POINT clientOrigin{0, 0};
     ClientToScreen(window, &clientOrigin);
-    const LONG y = (rect.top + clientOrigin.y) / 2;
-    LONG first = -1, last = -1;
-    for (LONG x = rect.left; x < rect.right; ++x) {
-        const LRESULT hit = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y));
-        if (hit == HTSYSMENU) {
-            if (first < 0)
-                first = x;
-            last = x;
-        } else if (first >= 0) {
-            break;
-        }
-    }
-    if (first < 0)
+    RECT icon{LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    for (LONG y = rect.top; y < clientOrigin.y; ++y)
+        for (LONG x = rect.left; x < clientOrigin.x + 64; ++x)
+            if (SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTSYSMENU) {
+                icon = {std::min(icon.left, x), std::min(icon.top, y), std::max(icon.right, x),
+                        std::max(icon.bottom, y)};
+            }
+    if (icon.left > icon.right)
         return 1;
-    std::printf("%ld %ld\n", (first + last) / 2, y);
+    std::printf("%ld %ld\n", (icon.left + icon.right) / 2, (icon.top + icon.bottom) / 2);
     return 0;
 }
 
