@@ -17,7 +17,10 @@ struct NamedId {
     const char* name;
     int id;
 };
-#define NAMED(id) NamedId{#id, id}
+#define NAMED(id)                                                                                            \
+    NamedId {                                                                                                \
+#id, id                                                                                              \
+    }
 
 const ControlTemplate& Control(const DialogTemplate& dialog, int id) {
     for (const ControlTemplate& control : dialog.controls)
@@ -27,13 +30,13 @@ const ControlTemplate& Control(const DialogTemplate& dialog, int id) {
     std::exit(1);
 }
 
-void Print(const char* dialogName, const DialogTemplate& dialog, std::initializer_list<NamedId> ids, int left = 0,
-           int top = 0) {
+void Print(const char* dialogName, const DialogTemplate& dialog, std::initializer_list<NamedId> ids,
+           int left = 0, int top = 0) {
     std::printf("%s dialog %d %d %d %d\n", dialogName, left, top, dialog.cx, dialog.cy);
     for (const NamedId& named : ids) {
         const ControlTemplate& control = Control(dialog, named.id);
-        std::printf("%s %s %d %d %d %d\n", dialogName, named.name, left + control.x, top + control.y, control.cx,
-                    control.cy);
+        std::printf("%s %s %d %d %d %d\n", dialogName, named.name, left + control.x, top + control.y,
+                    control.cx, control.cy);
     }
 }
 
@@ -47,8 +50,8 @@ int main() {
            NAMED(IDC_BTN_DISABLE_ETHERNET), NAMED(IDC_BTN_HELP)});
     const ControlTemplate& frame = Control(main, IDC_GRP_PAGE_FRAME);
     Print("fieldbus", FieldbusPageTemplate(),
-          {NAMED(IDC_ED_NODE_ADDRESS), NAMED(IDC_CB_BAUD_RATE), NAMED(IDC_ED_TIMEOUT), NAMED(IDC_ED_POLL_TIME),
-           NAMED(IDC_ED_INPUT_WORDS), NAMED(IDC_ED_OUTPUT_WORDS)},
+          {NAMED(IDC_ED_NODE_ADDRESS), NAMED(IDC_CB_BAUD_RATE), NAMED(IDC_ED_TIMEOUT),
+           NAMED(IDC_ED_POLL_TIME), NAMED(IDC_ED_INPUT_WORDS), NAMED(IDC_ED_OUTPUT_WORDS)},
           frame.x, frame.y);
     Print("ethernet", EthernetPageTemplate(),
           {NAMED(IDC_IP_ADDRESS), NAMED(IDC_IP_SUBNET_MASK), NAMED(IDC_IP_GATEWAY), NAMED(IDC_ED_ETH_TIMEOUT),

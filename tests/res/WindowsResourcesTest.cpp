@@ -3,8 +3,9 @@
 #include "res/Version.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 
 #include <QString>
 #include <QStringList>
@@ -65,7 +66,8 @@ TEST_P(WindowsResourcesTest, CarriesTheIconAndTheProjectsVersion) {
 INSTANTIATE_TEST_SUITE_P(
     Executables, WindowsResourcesTest,
     testing::Values(Executable{"TALVOR_EthernetConfig", TALVOR_UTILITY_EXE, "Network setup for TALVOR"},
-                    Executable{"talvor-netcfg", TALVOR_NETCFG_EXE, "Network setup for TALVOR from a command line"}),
+                    Executable{"talvor-netcfg", TALVOR_NETCFG_EXE,
+                               "Network setup for TALVOR from a command line"}),
     [](const auto& info) { return QString(info.param.name).remove('-').remove('_').toStdString(); });
 
 } // namespace
