@@ -1,29 +1,38 @@
-# The main dialog's size and control rectangles in dialog units, read from its templates in res/, so that
-# the scripts and tests that click the real dialog follow its layout.
-TALVOR_TEMPLATES=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../res" && pwd)
+# The dialogs' geometry as their templates in res/ give it, and the one conversion of dialog units to
+# pixels, for the scripts and tests that click the real windows. TALVOR_DIALOG_GEOMETRY holds what
+# tests/res/print_dialog_geometry prints ("DIALOG NAME x y width height" a line, in dialog units).
 
-# template_text FILE: the template source on one line.
-template_text() { tr '\n' ' ' <"$TALVOR_TEMPLATES/$1"; echo; }
-
-# dialog_size: "width height" of the main dialog, the two numbers after its font's name and size.
-dialog_size() {
-  template_text MainDialogTemplate.cpp |
-    sed -n 's/.*"[^"]*",[[:space:]]*[0-9]*,[[:space:]]*\([0-9]*\),[[:space:]]*\([0-9]*\),[[:space:]]*{.*/\1 \2/p'
+# use_dialog_geometry PRINTER: runs the printer once; exported, so that child scripts have it too.
+use_dialog_geometry() {
+  TALVOR_DIALOG_GEOMETRY=$("$1") || { echo "FAIL: $1 printed no dialog geometry" >&2; return 1; }
+  export TALVOR_DIALOG_GEOMETRY
 }
 
-# control_rect FILE ID: "x y width height" of control ID in the template FILE.
+# control_rect DIALOG NAME: "x y width height" in dialog units; NAME "dialog" is the dialog itself.
 control_rect() {
-  template_text "$1" | grep -o "{$2, [^}]*}" | head -n1 |
-    sed 's/.*,[[:space:]]*\([0-9]*\),[[:space:]]*\([0-9]*\),[[:space:]]*\([0-9]*\),[[:space:]]*\([0-9]*\)}$/\1 \2 \3 \4/'
+  awk -v dialog="$1" -v name="$2" '$1 == dialog && $2 == name {print $3, $4, $5, $6; found = 1}
+    END {if (!found) {print "FAIL: no control " name " in dialog " dialog > "/dev/stderr"; exit 1}}' \
+    <<<"${TALVOR_DIALOG_GEOMETRY:?use_dialog_geometry was not called}"
 }
 
-# dialog_rect ID: a control of the main dialog.
-dialog_rect() { control_rect MainDialogTemplate.cpp "$1"; }
+# control_pixels DIALOG NAME: "x y width height" in pixels from the corner of the dialog's client area.
+# Every dialog has the same font, so the main dialog's client area in pixels, TALVOR_DIALOG_WIDTH x
+# TALVOR_DIALOG_HEIGHT, over its size in dialog units gives the scale for all.
+control_pixels() {
+  local x y w h unitsW unitsH
+  read -r _ _ unitsW unitsH <<<"$(control_rect main dialog)"
+  read -r x y w h <<<"$(control_rect "$1" "$2")"
+  [ -n "$h" ] || return 1
+  echo "$((x * TALVOR_DIALOG_WIDTH / unitsW)) $((y * TALVOR_DIALOG_HEIGHT / unitsH))" \
+    "$((w * TALVOR_DIALOG_WIDTH / unitsW)) $((h * TALVOR_DIALOG_HEIGHT / unitsH))"
+}
 
-# fieldbus_rect ID: a control of the fieldbus page, which sits at the page frame's corner.
-fieldbus_rect() {
-  local frameX frameY _ x y w h
-  read -r frameX frameY _ _ <<<"$(dialog_rect IDC_GRP_PAGE_FRAME)"
-  read -r x y w h <<<"$(control_rect FieldbusPageTemplate.cpp "$1")"
-  echo "$((frameX + x)) $((frameY + y)) $w $h"
+# click_control WINDOW DIALOG NAME [LEFT TOP]: clicks the middle of the control in X window WINDOW,
+# where the dialog's client area starts at LEFT, TOP (0 0, the default, without a window manager: the
+# X window is then the client area).
+click_control() {
+  local x y w h
+  read -r x y w h <<<"$(control_pixels "$2" "$3")"
+  [ -n "$h" ] || return 1
+  xdotool mousemove --window "$1" $((${4:-0} + x + w / 2)) $((${5:-0} + y + h / 2)) click 1
 }

@@ -23,4 +23,18 @@ build_windows_msi() {
       -D StageDir="$stage" -D IconFile="$(realpath --relative-to=. "$icon")" -D Win64=yes -o "$msi" \
       "$TALVOR_WXS" files.wxs
   )
+  add_system_path_entry "$msi"
+}
+
+# add_system_path_entry MSI: the install folder at the end of the system PATH while component
+# SystemPath is installed ("=-*": set on install, removed with the component, system-wide; "[~];"
+# appends to what is there). Written as wixl would, had it the Environment element.
+add_system_path_entry() {
+  msibuild "$1" \
+    -q "CREATE TABLE \`Environment\` (\`Environment\` CHAR(72) NOT NULL, \`Name\` CHAR(255) NOT NULL LOCALIZABLE,
+        \`Value\` CHAR(255) LOCALIZABLE, \`Component_\` CHAR(72) NOT NULL PRIMARY KEY \`Environment\`)" \
+    -q "INSERT INTO \`Environment\` (\`Environment\`, \`Name\`, \`Value\`, \`Component_\`)
+        VALUES ('SystemPath', '=-*PATH', '[~];[INSTALLDIR]', 'SystemPath')" \
+    -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('RemoveEnvironmentStrings', 3300)" \
+    -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('WriteEnvironmentStrings', 5200)"
 }

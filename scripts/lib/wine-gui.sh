@@ -1,30 +1,16 @@
 # The Windows utility under Wine on the X server, driven as a user would. Needs scripts/lib/xvfb.sh,
 # scripts/lib/wine.sh, scripts/lib/simulator.sh and scripts/lib/dialog-geometry.sh.
 
-# Window geometry of the dialog without a window manager: the X window is the client area.
-read -r TALVOR_DIALOG_UNITS_WIDTH TALVOR_DIALOG_UNITS_HEIGHT <<<"$(dialog_size)"
-dialog_units_x() { echo $(($1 * TALVOR_DIALOG_WIDTH / TALVOR_DIALOG_UNITS_WIDTH)); }
-dialog_units_y() { echo $(($1 * TALVOR_DIALOG_HEIGHT / TALVOR_DIALOG_UNITS_HEIGHT)); }
-
-# click_control X Y W H: clicks the middle of the control whose template rectangle this is.
-click_control() {
-  xdotool mousemove --window "$TALVOR_WINDOW" "$(dialog_units_x $(($1 + $3 / 2)))" \
-    "$(dialog_units_y $(($2 + $4 / 2)))" click 1
-}
-
-# text_pixels X Y W H: how many dark pixels the screen shows inside the edit field whose template
-# rectangle this is, its sunken border left out.
+# text_pixels DIALOG NAME: how many dark pixels the screen shows inside the edit field NAME, its sunken
+# border left out.
 text_pixels() {
   local x y w h
-  x=$(($(dialog_units_x "$1") + 3))
-  y=$(($(dialog_units_y "$2") + 3))
-  w=$(($(dialog_units_x "$3") - 6))
-  h=$(($(dialog_units_y "$4") - 6))
-  import -window "$TALVOR_WINDOW" -crop "${w}x${h}+${x}+${y}" png:- |
+  read -r x y w h <<<"$(control_pixels "$1" "$2")"
+  import -window "$TALVOR_WINDOW" -crop "$((w - 6))x$((h - 6))+$((x + 3))+$((y + 3))" png:- |
     convert png:- +repage -colorspace gray -threshold 50% -format '%[fx:round(w*h*(1-mean))]' info:
 }
 
-# field_paints_text X Y W H: whether the edit field at this template rectangle paints text within 5 s.
+# field_paints_text DIALOG NAME: whether the edit field NAME paints text within 5 s.
 # An empty field, or one whose text the font engine does not draw, has no dark pixel.
 field_paints_text() {
   local pixels=0
@@ -69,38 +55,49 @@ start_dialog() {
   TALVOR_DIALOG_HEIGHT=$HEIGHT
 }
 
+# stand_in_browser SCRATCH: SCRATCH/bin/xdg-open, which records in SCRATCH/help-opened what Wine's
+# browser hands it.
+stand_in_browser() {
+  mkdir -p "$1/bin"
+  rm -f "$1/help-opened"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/help-opened"\n' "$1" >"$1/bin/xdg-open"
+  chmod +x "$1/bin/xdg-open"
+}
+
+# expect_help_opened SCRATCH: the stand-in browser was handed the help page within 10 s.
+expect_help_opened() {
+  for _ in $(seq 50); do
+    [ -s "$1/help-opened" ] && break
+    sleep 0.2
+  done
+  grep -q 'TALVOR_EthernetConfig.html' "$1/help-opened" 2>/dev/null ||
+    { echo "FAIL: Help did not open the help page" >&2; return 1; }
+  echo "Help opened $(head -n1 "$1/help-opened")"
+}
+
 # drive_windows_utility EXE SCRATCH: DeviceNet read (the MAC ID field must paint the value read), MAC ID
 # 42 programmed, Help opened (through a stand-in browser that records the page), then Escape.
 drive_windows_utility() {
   local exe=$1 scratch=$2 painted=""
-  mkdir -p "$scratch/bin"
-  rm -f "$scratch/help-opened"
-  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/help-opened"\n' "$scratch" >"$scratch/bin/xdg-open"
-  chmod +x "$scratch/bin/xdg-open"
+  stand_in_browser "$scratch"
   PATH="$scratch/bin:$PATH" start_dialog "$exe" || return 1
   # The window is mapped before the dialog takes input: click DeviceNet until the value read appears in
   # the MAC ID field, on the fieldbus page.
   for _ in 1 2 3 4; do
-    click_control $(dialog_rect IDC_RB_DEVICENET)
-    field_paints_text $(fieldbus_rect IDC_ED_NODE_ADDRESS) && { painted=yes; break; }
+    click_control "$TALVOR_WINDOW" main IDC_RB_DEVICENET
+    field_paints_text fieldbus IDC_ED_NODE_ADDRESS && { painted=yes; break; }
   done
   [ -n "$painted" ] || { echo "FAIL: the MAC ID field shows no text after DeviceNet was read" >&2; return 1; }
-  click_control $(fieldbus_rect IDC_ED_NODE_ADDRESS)
+  click_control "$TALVOR_WINDOW" fieldbus IDC_ED_NODE_ADDRESS
   # Wine takes only real key events, not ones sent to a window.
   xdotool key ctrl+a
   xdotool type 42
-  click_control $(dialog_rect IDC_BTN_PROGRAM)
+  click_control "$TALVOR_WINDOW" main IDC_BTN_PROGRAM
   answer_box "TALVOR_EthernetConfig" Return
   echo "Program answered with a message box"
 
-  click_control $(dialog_rect IDC_BTN_HELP)
-  for _ in $(seq 50); do
-    [ -s "$scratch/help-opened" ] && break
-    sleep 0.2
-  done
-  grep -q 'TALVOR_EthernetConfig.html' "$scratch/help-opened" 2>/dev/null ||
-    { echo "FAIL: Help did not open the help page" >&2; return 1; }
-  echo "Help opened $(head -n1 "$scratch/help-opened")"
+  click_control "$TALVOR_WINDOW" main IDC_BTN_HELP
+  expect_help_opened "$scratch" || return 1
 
   xdotool windowfocus --sync "$TALVOR_WINDOW" key Escape
   wait "$TALVOR_DIALOG_PID"
@@ -133,7 +130,7 @@ measure_dialog() {
 # windows_screenshot EXE PNG: the DeviceNet view inside Wine's virtual desktop, which draws the caption,
 # icon and close box, cropped to the dialog.
 windows_screenshot() {
-  local exe=$1 png=$2 desktop pid geometry frameW frameH frameX frameY border top work x y
+  local exe=$1 png=$2 desktop pid geometry frameW frameH frameX frameY border top work
   measure_dialog "$exe"
   work=$(mktemp -d)
   "$WINE" explorer /desktop=talvor,1024x768 "$exe" &
@@ -146,9 +143,7 @@ windows_screenshot() {
   read -r frameW frameH frameX frameY <<<"$geometry"
   border=$(((frameW - TALVOR_DIALOG_WIDTH) / 2))
   top=$((frameY + frameH - border - TALVOR_DIALOG_HEIGHT))
-  read -r x y _ _ <<<"$(dialog_rect IDC_RB_DEVICENET)"
-  xdotool mousemove --window "$desktop" $((frameX + border + $(dialog_units_x $((x + 5))))) \
-    $((top + $(dialog_units_y $((y + 5))))) click 1
+  click_control "$desktop" main IDC_RB_DEVICENET $((frameX + border)) "$top"
   capture_settled "$desktop" "$work/devicenet.png" "$work/shown.png"
   convert "$work/devicenet.png" -crop "${frameW}x${frameH}${frameX}${frameY}" +repage \
     -define png:exclude-chunks=date,time "$png"
@@ -156,4 +151,93 @@ windows_screenshot() {
   echo "screenshot: $png"
   kill "$pid" 2>/dev/null || true
   stop_wine
+}
+
+# probe_windows PROBE REQUEST...: window_probe.exe's answer (see tests/windows/WindowProbe.cpp) once
+# there is one; fails after 20 s, or after the seconds in TALVOR_PROBE_WAIT.
+probe_windows() {
+  local probe=$1 answer
+  shift
+  for _ in $(seq $((${TALVOR_PROBE_WAIT:-20} * 2))); do
+    answer=$("$WINE" "$probe" "$@" 2>/dev/null | tr -d '\r') && [ -n "$answer" ] && { echo "$answer"; return 0; }
+    sleep 0.5
+  done
+  return 1
+}
+
+# about_from_system_menu PROBE DESKTOP HOW: opens the About box as a user does, with a click on the
+# dialog's caption icon, then the menu's last item, About: clicked (HOW click) or chosen with Up and
+# Enter (HOW keys). Prints the About box's client area, "x y width height".
+about_from_system_menu() {
+  local probe=$1 desktop=$2 how=$3 x y w h
+  read -r x y <<<"$(probe_windows "$probe" sysmenu "TALVOR Net Config")"
+  [ -n "$y" ] || { echo "FAIL: the dialog shows no caption icon" >&2; return 1; }
+  xdotool mousemove --window "$desktop" "$x" "$y" click 1
+  read -r x y w h <<<"$(probe_windows "$probe" menu)"
+  [ -n "$h" ] || { echo "FAIL: a click on the caption icon opened no system menu" >&2; return 1; }
+  if [ "$how" = click ]; then
+    xdotool mousemove --window "$desktop" $((x + w / 2)) $((y + h - 8)) click 1
+  else
+    xdotool key Up Return
+  fi
+  probe_windows "$probe" client "About TALVOR_EthernetConfig" ||
+    { echo "FAIL: About from the system menu ($how) opened no About box" >&2; return 1; }
+}
+
+# about_box_closes PROBE: the About box goes away within 10 s.
+about_box_closes() {
+  for _ in $(seq 20); do
+    "$WINE" "$1" client "About TALVOR_EthernetConfig" >/dev/null 2>&1 || return 0
+    sleep 0.5
+  done
+  echo "FAIL: the About box stayed open" >&2
+  return 1
+}
+
+# about_box_run EXE PROBE SCRATCH: the utility in Wine's virtual desktop, which draws the caption and
+# its system menu. About opened from the menu with the mouse and closed with OK, then chosen with the
+# keyboard and closed with Enter; after that the dialog must still answer (Help opens the help page)
+# and Escape must end it with status 0. PROBE is window_probe.exe, run on the same desktop.
+about_box_run() {
+  local exe=$1 probe=$2 scratch=$3 pid desktop left top aboutLeft aboutTop status=0
+  stand_in_browser "$scratch"
+  # Every program of the prefix starts on the virtual desktop "talvor"; a program that crashes ends
+  # with its report on standard error rather than waiting in a crash dialog.
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d talvor /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v talvor /d 1024x768 /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  PATH="$scratch/bin:$PATH" "$WINE" "$exe" 2>"$scratch/about-run.err" &
+  pid=$!
+  desktop=$(wait_for_window "talvor - Wine desktop" 120) || true
+  read -r left top TALVOR_DIALOG_WIDTH TALVOR_DIALOG_HEIGHT <<<"$(TALVOR_PROBE_WAIT=120 probe_windows "$probe" client "TALVOR Net Config")"
+  if [ -z "$desktop" ] || [ -z "$TALVOR_DIALOG_HEIGHT" ]; then
+    echo "FAIL: the utility's window did not appear on Wine's desktop" >&2
+    status=1
+  else
+    # No window manager gives the desktop the keyboard.
+    xdotool windowfocus --sync "$desktop"
+  fi
+  if [ "$status" = 0 ]; then
+    {
+      read -r aboutLeft aboutTop _ _ <<<"$(about_from_system_menu "$probe" "$desktop" click)" &&
+        [ -n "$aboutTop" ] &&
+        click_control "$desktop" about IDOK "$aboutLeft" "$aboutTop" && about_box_closes "$probe" &&
+        echo "About opened with the mouse from the system menu, closed with OK" &&
+        about_from_system_menu "$probe" "$desktop" keys >/dev/null && xdotool key Return &&
+        about_box_closes "$probe" &&
+        echo "About chosen with the keyboard from the system menu, closed with Enter" &&
+        kill -0 "$pid" 2>/dev/null &&
+        click_control "$desktop" main IDC_BTN_HELP "$left" "$top" && expect_help_opened "$scratch" &&
+        xdotool key Escape && wait "$pid"
+    } || status=1
+  fi
+  if [ "$status" != 0 ]; then
+    kill -0 "$pid" 2>/dev/null && echo "FAIL: the utility no longer answers" >&2 ||
+      echo "FAIL: the utility died; what it left on standard error:" >&2
+    cat "$scratch/about-run.err" >&2
+    kill "$pid" 2>/dev/null || true
+  fi
+  "$WINE" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+  stop_wine
+  return "$status"
 }

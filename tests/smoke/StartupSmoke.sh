@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The real executable on a private X server against the controller simulator: its window appears, the
 # Help button hands its help page to the desktop's opener, and Escape ends it with status 0.
-# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root>
+# Usage: StartupSmoke.sh <utility> <controller simulator> <repository root> <print_dialog_geometry>
 set -uo pipefail
 utility=$1
 simulator=$2
 source "$3/scripts/lib/xvfb.sh"
 source "$3/scripts/lib/simulator.sh"
 source "$3/scripts/lib/dialog-geometry.sh"
+use_dialog_geometry "$4" || exit 1
 work=$(mktemp -d)
 cleanup() {
   stop_simulators
@@ -38,9 +39,7 @@ echo "window $window is shown"
 
 # No window manager: the window is the dialog's client area; click the Help button's centre.
 eval "$(xdotool getwindowgeometry --shell "$window")"
-read -r unitsWidth unitsHeight <<<"$(dialog_size)"
-read -r x y w h <<<"$(dialog_rect IDC_BTN_HELP)"
-xdotool mousemove --window "$window" $((WIDTH * (x + w / 2) / unitsWidth)) $((HEIGHT * (y + h / 2) / unitsHeight)) click 1
+TALVOR_DIALOG_WIDTH=$WIDTH TALVOR_DIALOG_HEIGHT=$HEIGHT click_control "$window" main IDC_BTN_HELP
 for _ in $(seq 100); do
   [ -s "$work/opened" ] && break
   sleep 0.1
