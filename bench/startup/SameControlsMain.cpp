@@ -82,8 +82,8 @@ QRect Pixels(const QSize& baseUnits, const ControlTemplate& control) {
 
 // As the utility starts, with no network type chosen: no page frame, no Program or Disable button.
 bool ShownAtStart(const ControlTemplate& control) {
-    return (control.style & ws::VISIBLE) && control.id != IDC_GRP_PAGE_FRAME && control.id != IDC_BTN_PROGRAM &&
-           control.id != IDC_BTN_DISABLE_ETHERNET;
+    return (control.style & ws::VISIBLE) && control.id != IDC_GRP_PAGE_FRAME &&
+           control.id != IDC_BTN_PROGRAM && control.id != IDC_BTN_DISABLE_ETHERNET;
 }
 
 void AddControls(QWidget& host, const DialogTemplate& dialogTemplate, const QSize& baseUnits) {
@@ -104,18 +104,19 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Same controls"));
-    const DialogTemplate& main = MainDialogTemplate();
+    const DialogTemplate& mainDialog = MainDialogTemplate();
     QFont font = dialog.font();
-    font.setPointSize(main.pointSize);
+    font.setPointSize(mainDialog.pointSize);
     dialog.setFont(font);
     // The utility's conversion from dialog units, so that both windows come out the same size.
     const QSize baseUnits = DialogBaseUnits(font);
-    dialog.setFixedSize(DialogUnitsToPixels(baseUnits, QRect(0, 0, main.cx, main.cy)).size());
-    AddControls(dialog, main, baseUnits);
+    dialog.setFixedSize(DialogUnitsToPixels(baseUnits, QRect(0, 0, mainDialog.cx, mainDialog.cy)).size());
+    AddControls(dialog, mainDialog, baseUnits);
 
     // Both pages exist from the start, hidden, in the page frame's place.
-    const auto frame = std::find_if(main.controls.begin(), main.controls.end(),
-                                    [](const ControlTemplate& control) { return control.id == IDC_GRP_PAGE_FRAME; });
+    const auto frame =
+        std::find_if(mainDialog.controls.begin(), mainDialog.controls.end(),
+                     [](const ControlTemplate& control) { return control.id == IDC_GRP_PAGE_FRAME; });
     for (const DialogTemplate* page : {&EthernetPageTemplate(), &FieldbusPageTemplate()}) {
         auto* pageWidget = new QWidget(&dialog);
         pageWidget->setGeometry(Pixels(baseUnits, *frame));
