@@ -26,8 +26,8 @@ void CNetConfigApp::ReportLinkError(std::uint32_t code) {
         return;
     }
     // Ownerless like the system's own box, yet task-modal so that no request starts while it is open.
-    Messages().ShowSystemMessage(QString::fromLocal8Bit(systemText),
-                                 QStringLiteral("Error"), kLinkErrorBoxType | mb::TASKMODAL);
+    Messages().ShowSystemMessage(QString::fromLocal8Bit(systemText), QStringLiteral("Error"),
+                                 kLinkErrorBoxType | mb::TASKMODAL);
 }
 
 int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type) {

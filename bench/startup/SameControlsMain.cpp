@@ -1,17 +1,18 @@
 // The yardstick for start-up: the utility's main dialog and both attribute pages as a plain Qt program
 // would build them. The controls, their texts and places come from the same templates, but each is a
-// stock Qt widget put at an absolute pixel rectangle, with none of the utility's own machinery. The pages
+// stock Qt widget put at an absolute pixel rectangle, with none of the utility's own machinery but the
+// conversion from dialog units. The pages
 // are created and hidden, as the utility starts with no network type chosen.
+#include "platform/DialogBuilder.h"
+#include "platform/WindowStyles.h"
 #include "res/EthernetPageTemplate.h"
 #include "res/FieldbusPageTemplate.h"
 #include "res/MainDialogTemplate.h"
-#include "platform/WindowStyles.h"
 #include "seriallink/PortName.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -75,27 +76,20 @@ QWidget* Control(const ControlTemplate& control, const DialogTemplate& dialogTem
     return AddressFields(parent);
 }
 
-// Dialog units become pixels by the font's mean character width and height.
-QRect Pixels(const QFontMetrics& metrics, const QRect& dialogUnits) {
-    const int width = metrics.averageCharWidth(), height = metrics.height();
-    return QRect(dialogUnits.x() * width / 4, dialogUnits.y() * height / 8, dialogUnits.width() * width / 4,
-                 dialogUnits.height() * height / 8);
-}
-
-QRect Pixels(const QFontMetrics& metrics, const ControlTemplate& control) {
-    return Pixels(metrics, QRect(control.x, control.y, control.cx, control.cy));
+QRect Pixels(const QSize& baseUnits, const ControlTemplate& control) {
+    return DialogUnitsToPixels(baseUnits, QRect(control.x, control.y, control.cx, control.cy));
 }
 
 // As the utility starts, with no network type chosen: no page frame, no Program or Disable button.
 bool ShownAtStart(const ControlTemplate& control) {
-    return (control.style & ws::VISIBLE) && control.id != IDC_GRP_PAGE_FRAME && control.id != IDC_BTN_PROGRAM &&
-           control.id != IDC_BTN_DISABLE_ETHERNET;
+    return (control.style & ws::VISIBLE) && control.id != IDC_GRP_PAGE_FRAME &&
+           control.id != IDC_BTN_PROGRAM && control.id != IDC_BTN_DISABLE_ETHERNET;
 }
 
-void AddControls(QWidget& host, const DialogTemplate& dialogTemplate, const QFontMetrics& metrics) {
+void AddControls(QWidget& host, const DialogTemplate& dialogTemplate, const QSize& baseUnits) {
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = Control(control, dialogTemplate, &host);
-        QRect rect = Pixels(metrics, control);
+        QRect rect = Pixels(baseUnits, control);
         if (control.windowClass == QLatin1String("COMBOBOX"))
             rect.setHeight(widget->sizeHint().height());
         widget->setGeometry(rect);
@@ -110,21 +104,23 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Same controls"));
-    const DialogTemplate& main = MainDialogTemplate();
+    const DialogTemplate& mainDialog = MainDialogTemplate();
     QFont font = dialog.font();
-    font.setPointSize(main.pointSize);
+    font.setPointSize(mainDialog.pointSize);
     dialog.setFont(font);
-    const QFontMetrics metrics(font);
-    dialog.setFixedSize(Pixels(metrics, QRect(0, 0, main.cx, main.cy)).size());
-    AddControls(dialog, main, metrics);
+    // The utility's conversion from dialog units, so that both windows come out the same size.
+    const QSize baseUnits = DialogBaseUnits(font);
+    dialog.setFixedSize(DialogUnitsToPixels(baseUnits, QRect(0, 0, mainDialog.cx, mainDialog.cy)).size());
+    AddControls(dialog, mainDialog, baseUnits);
 
     // Both pages exist from the start, hidden, in the page frame's place.
-    const auto frame = std::find_if(main.controls.begin(), main.controls.end(),
-                                    [](const ControlTemplate& control) { return control.id == IDC_GRP_PAGE_FRAME; });
+    const auto frame =
+        std::find_if(mainDialog.controls.begin(), mainDialog.controls.end(),
+                     [](const ControlTemplate& control) { return control.id == IDC_GRP_PAGE_FRAME; });
     for (const DialogTemplate* page : {&EthernetPageTemplate(), &FieldbusPageTemplate()}) {
         auto* pageWidget = new QWidget(&dialog);
-        pageWidget->setGeometry(Pixels(metrics, *frame));
-        AddControls(*pageWidget, *page, metrics);
+        pageWidget->setGeometry(Pixels(baseUnits, *frame));
+        AddControls(*pageWidget, *page, baseUnits);
         pageWidget->hide();
     }
     return dialog.exec();

@@ -138,7 +138,8 @@ void StartupToWindow(benchmark::State& state, const std::string& executable) {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s [benchmark flags] <empty-dialog-exe> <same-controls-exe> <utility-exe>\n",
+        std::fprintf(stderr,
+                     "usage: %s [benchmark flags] <empty-dialog-exe> <same-controls-exe> <utility-exe>\n",
                      argv[0]);
         return 2;
     }

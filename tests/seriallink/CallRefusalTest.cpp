@@ -45,17 +45,17 @@ TEST_P(RefusedCall, SendsNothingAndReleasesThePort) {
     ASSERT_EQ(link.InitializeCommMode(), linkcode::Success) << "the next call opens as usual";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mistakes, RefusedCall,
-    testing::Values(
-        RefusalCase{"NotOpened", false, MSGCODE_STATUS_ID, false, 0, true, 1, linkcode::NotInitialized},
-        RefusalCase{
-            "LengthWithoutPayload", true, MSGCODE_WRITE_NET_ATTR, false, 5, false, 0, linkcode::InvalidArgument},
-        RefusalCase{
-            "CapacityWithoutReplyBuffer", true, MSGCODE_STATUS_ID, false, 0, false, 10, linkcode::InvalidArgument},
-        RefusalCase{"PayloadBeyondTheFrame", true, MSGCODE_WRITE_NET_ATTR, true, frame::MaxRequestPayload + 1,
-                    false, 0, linkcode::MessageLength}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Mistakes, RefusedCall,
+                         testing::Values(RefusalCase{"NotOpened", false, MSGCODE_STATUS_ID, false, 0, true, 1,
+                                                     linkcode::NotInitialized},
+                                         RefusalCase{"LengthWithoutPayload", true, MSGCODE_WRITE_NET_ATTR,
+                                                     false, 5, false, 0, linkcode::InvalidArgument},
+                                         RefusalCase{"CapacityWithoutReplyBuffer", true, MSGCODE_STATUS_ID,
+                                                     false, 0, false, 10, linkcode::InvalidArgument},
+                                         RefusalCase{"PayloadBeyondTheFrame", true, MSGCODE_WRITE_NET_ATTR,
+                                                     true, frame::MaxRequestPayload + 1, false, 0,
+                                                     linkcode::MessageLength}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A reply with bytes for a caller that gave no buffer for them is refused, not copied to nowhere, and
 // the port is released as after any failed exchange.
