@@ -29,7 +29,10 @@ public:
         if (!commands.contains(command))
             return false;
         emit m_menu.SysCommand(unsigned(msg->wParam), qintptr(msg->lParam));
-        *result = 0;
+        // A menu chosen with the mouse posts its command: Qt's event loop then offers it here before
+        // dispatching it, with no result to set. Taking it there keeps it from reaching us twice.
+        if (result)
+            *result = 0;
         return true;
     }
 
