@@ -87,7 +87,7 @@ LinkResult CCommPort::OpenHandle(const std::string& device) {
             m_pCalls->Sleep(std::min(OpenRetryPause, OpenRetryTime - waited));
             continue;
         }
-        if (refusals > 0)
+        if (error == win32::ErrorAccessDenied && refusals > 0)
             Note(m_strDevice + ": access denied for " + std::to_string(waited.count()) +
                  " ms, taken as held by another program");
         // A port that another program has open is refused as access denied (or a sharing violation).

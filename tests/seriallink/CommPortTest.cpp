@@ -20,12 +20,24 @@ bool Contains(const std::vector<std::string>& lines, const std::string& part) {
                        [&](const std::string& line) { return line.find(part) != std::string::npos; });
 }
 
-LinkResult OpenPort(Driver& driver, std::vector<std::string>& notes, std::unique_ptr<CCommPort>& port,
-                    const std::string& device = "COM3") {
-    return CCommPort::Open(
-        std::make_unique<FakeCommCalls>(driver), device, 19200,
-        [&notes](const std::string& note) { notes.push_back(note); }, port);
-}
+// A port on a scripted driver, and what it noted.
+struct DriverPort {
+    LinkResult Open(const std::string& device = "COM3") {
+        return CCommPort::Open(
+            std::make_unique<FakeCommCalls>(driver), device, 19200,
+            [this](const std::string& note) { notes.push_back(note); }, port);
+    }
+    std::size_t Read(int timeoutMs) {
+        std::array<std::uint8_t, 32> buffer;
+        std::size_t count = 0;
+        EXPECT_EQ(port->Read(buffer, timeoutMs, count), linkcode::Success);
+        return count;
+    }
+
+    Driver driver;
+    std::vector<std::string> notes;
+    std::unique_ptr<CCommPort> port; // last: it leaves its notes when it goes
+};
 
 struct OpenCase {
     const char* name;
@@ -40,21 +52,19 @@ class CommPortOpen : public testing::TestWithParam<OpenCase> {};
 
 TEST_P(CommPortOpen, TriesAgainOnlyWhileAccessIsDeniedBriefly) {
     const OpenCase& c = GetParam();
-    Driver driver;
-    driver.openRefusals = c.refusals;
-    std::vector<std::string> notes;
-    std::unique_ptr<CCommPort> port;
+    DriverPort p;
+    p.driver.openRefusals = c.refusals;
     SetLastSystemError(0);
-    EXPECT_EQ(OpenPort(driver, notes, port), c.expected);
-    EXPECT_EQ(port != nullptr, c.expected == linkcode::Success);
-    EXPECT_EQ(driver.opens, c.opens);
-    EXPECT_EQ(driver.ElapsedMs(), c.elapsedMs);
+    EXPECT_EQ(p.Open(), c.expected);
+    EXPECT_EQ(p.port != nullptr, c.expected == linkcode::Success);
+    EXPECT_EQ(p.driver.opens, c.opens);
+    EXPECT_EQ(p.driver.ElapsedMs(), c.elapsedMs);
     EXPECT_EQ(LastSystemError(), c.expected == linkcode::Success ? 0u : c.refusals.back());
-    EXPECT_EQ(driver.calls.front(), "Open \\\\.\\COM3");
+    EXPECT_EQ(p.driver.calls.front(), "Open \\\\.\\COM3");
     if (c.note)
-        EXPECT_TRUE(Contains(notes, c.note)) << testing::PrintToString(notes);
+        EXPECT_TRUE(Contains(p.notes, c.note)) << testing::PrintToString(p.notes);
     else
-        EXPECT_TRUE(notes.empty()) << testing::PrintToString(notes);
+        EXPECT_TRUE(p.notes.empty()) << testing::PrintToString(p.notes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -80,11 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommPort, TakesADeviceNamespaceNameAsItIs) {
-    Driver driver;
-    std::vector<std::string> notes;
-    std::unique_ptr<CCommPort> port;
-    ASSERT_EQ(OpenPort(driver, notes, port, "\\\\.\\COM12"), linkcode::Success);
-    EXPECT_EQ(driver.calls.front(), "Open \\\\.\\COM12");
+    DriverPort p;
+    ASSERT_EQ(p.Open("\\\\.\\COM12"), linkcode::Success);
+    EXPECT_EQ(p.driver.calls.front(), "Open \\\\.\\COM12");
 }
 
 // A DCB as a USB driver may hand it out: flow control and special characters of its own.
@@ -112,28 +120,24 @@ class CommPortRestore : public testing::TestWithParam<RestoreCase> {};
 
 TEST_P(CommPortRestore, PutsBackTheStateFoundInAFormTheDriverTakes) {
     const RestoreCase& c = GetParam();
-    Driver driver;
+    DriverPort p;
+    Driver& driver = p.driver;
     driver.state = FoundState(c.foundXon, c.foundXoff);
     driver.timeouts = {50, 10, 500, 10, 500};
     const CommTimeouts foundTimeouts = driver.timeouts;
-    std::vector<std::string> notes;
-    std::unique_ptr<CCommPort> port;
-    ASSERT_EQ(OpenPort(driver, notes, port), linkcode::Success);
+    ASSERT_EQ(p.Open(), linkcode::Success);
     EXPECT_EQ(driver.state.BaudRate, 19200u);
     EXPECT_EQ(driver.state.ByteSize, 8u);
     EXPECT_EQ(driver.state.Parity, win32::NoParity);
     EXPECT_EQ(driver.state.fOutxCtsFlow, 0u);
     EXPECT_EQ(driver.state.fRtsControl, win32::RtsControlEnable);
-    std::size_t count = 0;
-    std::array<std::uint8_t, 8> buffer;
-    ASSERT_EQ(port->Read(buffer, 100, count), linkcode::Success);
+    p.Read(100);
 
-    port.reset();
-    CommState expected = FoundState(c.restoredXon, c.restoredXoff);
-    EXPECT_EQ(driver.state, expected);
+    p.port.reset();
+    EXPECT_EQ(driver.state, FoundState(c.restoredXon, c.restoredXoff));
     EXPECT_EQ(driver.timeouts, foundTimeouts);
     EXPECT_FALSE(driver.open);
-    EXPECT_TRUE(notes.empty()) << testing::PrintToString(notes);
+    EXPECT_TRUE(p.notes.empty()) << testing::PrintToString(p.notes);
 }
 
 INSTANTIATE_TEST_SUITE_P(FlowCharacters, CommPortRestore,
@@ -144,46 +148,38 @@ INSTANTIATE_TEST_SUITE_P(FlowCharacters, CommPortRestore,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommPort, ARestoreTheDriverRefusesIsNotedAndThePortStillCloses) {
-    Driver driver;
-    std::vector<std::string> notes;
-    std::unique_ptr<CCommPort> port;
-    ASSERT_EQ(OpenPort(driver, notes, port), linkcode::Success);
-    driver.refuseSetState = true;
-    port.reset();
-    EXPECT_TRUE(Contains(notes, "COM3: the line settings found at open were not put back: error 87"))
-        << testing::PrintToString(notes);
-    EXPECT_FALSE(driver.open);
+    DriverPort p;
+    ASSERT_EQ(p.Open(), linkcode::Success);
+    p.driver.refuseSetState = true;
+    p.port.reset();
+    EXPECT_TRUE(Contains(p.notes, "COM3: the line settings found at open were not put back: error 87"))
+        << testing::PrintToString(p.notes);
+    EXPECT_FALSE(p.driver.open);
 }
 
 TEST(CommPort, ASetStateRefusedAtOpenFailsTheOpenAndClosesThePort) {
-    Driver driver;
-    driver.refuseSetState = true;
-    std::vector<std::string> notes;
-    std::unique_ptr<CCommPort> port;
-    EXPECT_EQ(OpenPort(driver, notes, port), linkcode::CannotOpen);
+    DriverPort p;
+    p.driver.refuseSetState = true;
+    EXPECT_EQ(p.Open(), linkcode::CannotOpen);
     EXPECT_EQ(LastSystemError(), Driver::ErrorInvalidParameter);
-    EXPECT_FALSE(driver.open);
+    EXPECT_FALSE(p.driver.open);
 }
 
 // Adapters powered from DTR and RTS come up after the open; what they send while doing so is dropped.
 TEST(CommPort, ModemLinesSettleBeforeStaleInputIsDropped) {
     for (const bool modemLines : {true, false}) {
-        Driver driver;
+        DriverPort p;
+        Driver& driver = p.driver;
         driver.modemLines = modemLines;
         driver.arrivals = {{10, {0x00, 0xFF}}};
-        std::vector<std::string> notes;
-        std::unique_ptr<CCommPort> port;
-        ASSERT_EQ(OpenPort(driver, notes, port), linkcode::Success);
+        ASSERT_EQ(p.Open(), linkcode::Success);
         const std::vector<std::string> expected =
             modemLines ? std::vector<std::string>{"SetState", "Sleep 50", "PurgeInput"}
                        : std::vector<std::string>{"SetState", "PurgeInput"};
         EXPECT_EQ(std::vector<std::string>(driver.calls.end() - std::ptrdiff_t(expected.size()),
                                            driver.calls.end()),
                   expected);
-        std::array<std::uint8_t, 8> buffer;
-        std::size_t count = 0;
-        ASSERT_EQ(port->Read(buffer, 100, count), linkcode::Success);
-        EXPECT_EQ(count, modemLines ? 0u : 2u) << "modem lines " << modemLines;
+        EXPECT_EQ(p.Read(100), modemLines ? 0u : 2u) << "modem lines " << modemLines;
     }
 }
 
@@ -198,17 +194,14 @@ class CommPortReadMode : public testing::TestWithParam<ReadModeCase> {};
 // A wait is never asked as 0, which with these modes returns at once.
 TEST_P(CommPortReadMode, BlocksUntilTheFirstByteOrATickShortOfTheTime) {
     const ReadModeCase& c = GetParam();
-    Driver driver;
-    driver.returnsOnFirstByte = c.returnsOnFirstByte;
-    std::vector<std::string> notes;
-    std::unique_ptr<CCommPort> port;
-    ASSERT_EQ(OpenPort(driver, notes, port), linkcode::Success);
-    std::array<std::uint8_t, 8> buffer;
-    std::size_t count = 0;
-    ASSERT_EQ(port->Read(buffer, c.timeoutMs, count), linkcode::Success);
-    EXPECT_EQ(driver.timeouts.ReadIntervalTimeout, c.expected.ReadIntervalTimeout);
-    EXPECT_EQ(driver.timeouts.ReadTotalTimeoutMultiplier, c.expected.ReadTotalTimeoutMultiplier);
-    EXPECT_EQ(driver.timeouts.ReadTotalTimeoutConstant, c.expected.ReadTotalTimeoutConstant);
+    DriverPort p;
+    p.driver.returnsOnFirstByte = c.returnsOnFirstByte;
+    ASSERT_EQ(p.Open(), linkcode::Success);
+    p.Read(c.timeoutMs);
+    const CommTimeouts& set = p.driver.timeouts;
+    EXPECT_EQ(set.ReadIntervalTimeout, c.expected.ReadIntervalTimeout);
+    EXPECT_EQ(set.ReadTotalTimeoutMultiplier, c.expected.ReadTotalTimeoutMultiplier);
+    EXPECT_EQ(set.ReadTotalTimeoutConstant, c.expected.ReadTotalTimeoutConstant);
 }
 
 INSTANTIATE_TEST_SUITE_P(Waits, CommPortReadMode,
@@ -228,10 +221,10 @@ public:
         m_byNetworkType = kDeviceNet;
     }
 
+    // A read request on the open port.
     LinkResult Read() {
         std::vector<std::uint8_t> reply(ReadNetAttrReplyCapacity);
         std::uint32_t count = 0;
-        EXPECT_EQ(InitializeCommMode(), linkcode::Success);
         return ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
                                         ReadNetAttrReplyCapacity, &count);
     }
@@ -263,6 +256,7 @@ TEST(CommPortExchange, ReadsThatReturnAtOnceWaitATickInsteadOfSpinning) {
     Driver driver;
     driver.readsReturnAtOnce = true;
     DriverLink link(driver);
+    ASSERT_EQ(link.InitializeCommMode(), linkcode::Success);
     EXPECT_EQ(link.Read(), linkcode::TimeOut);
     EXPECT_EQ(driver.ElapsedMs(), kFirstByteEndMs);
     EXPECT_LE(driver.reads, kFirstByteEndMs / 16 + 2);
@@ -271,6 +265,7 @@ TEST(CommPortExchange, ReadsThatReturnAtOnceWaitATickInsteadOfSpinning) {
     answering.readsReturnAtOnce = true;
     answering.arrivals = {{300, Reply()}};
     DriverLink answered(answering);
+    ASSERT_EQ(answered.InitializeCommMode(), linkcode::Success);
     EXPECT_EQ(answered.Read(), linkcode::Success);
     EXPECT_LE(answering.ElapsedMs(), 300 + 16) << "a tick late at most";
 }
@@ -280,11 +275,7 @@ TEST(CommPortExchange, APulledOutAdapterThatReadsEmptyIsTheDeviceLostAtOnce) {
     DriverLink link(driver);
     ASSERT_EQ(link.InitializeCommMode(), linkcode::Success);
     driver.removed = true;
-    std::vector<std::uint8_t> reply(ReadNetAttrReplyCapacity);
-    std::uint32_t count = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
-                                            ReadNetAttrReplyCapacity, &count),
-              linkcode::Transmit);
+    EXPECT_EQ(link.Read(), linkcode::Transmit);
     EXPECT_EQ(LastSystemError(), Driver::ErrorBadCommand);
     EXPECT_EQ(driver.ElapsedMs(), 0);
     EXPECT_FALSE(driver.open) << "a failed exchange releases the port";
@@ -298,11 +289,7 @@ TEST(CommPortExchange, LineErrorsAreNotedWhenTheExchangeTimesOut) {
     for (int at = 1; at < 3000; ++at)
         driver.arrivals.push_back({at, {0xFF}});
     driver.lineErrors = win32::CeFrame | win32::CeOverrun | 0x4000;
-    std::vector<std::uint8_t> reply(ReadNetAttrReplyCapacity);
-    std::uint32_t count = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
-                                            ReadNetAttrReplyCapacity, &count),
-              linkcode::TimeOut);
+    EXPECT_EQ(link.Read(), linkcode::TimeOut);
     EXPECT_EQ(driver.ElapsedMs(), kFirstByteEndMs);
     EXPECT_EQ(link.notes, std::vector<std::string>{"COM3: line errors CE_OVERRUN CE_FRAME 0x4000"});
 }
