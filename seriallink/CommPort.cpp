@@ -41,17 +41,20 @@ std::string ErrorFlagNames(std::uint32_t errors) {
                                                                           {win32::CeBreak, "CE_BREAK"},
                                                                           {win32::CeTxFull, "CE_TXFULL"}}};
     std::string text;
+    const auto add = [&text](const char* name) {
+        if (!text.empty())
+            text += ' ';
+        text += name;
+    };
     for (const auto& [flag, name] : names) {
-        if ((errors & flag) != 0) {
-            text += text.empty() ? "" : " ";
-            text += name;
-            errors &= ~flag;
-        }
+        if ((errors & flag) != 0)
+            add(name);
+        errors &= ~flag;
     }
     if (errors != 0) {
         char rest[16];
         std::snprintf(rest, sizeof rest, "0x%X", unsigned(errors));
-        text += (text.empty() ? "" : " ") + std::string(rest);
+        add(rest);
     }
     return text;
 }
@@ -243,7 +246,10 @@ std::string CCommPort::ErrorText() const {
     std::string text = SystemErrorText(error);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
         text.pop_back();
-    return "error " + std::to_string(error) + (text.empty() ? "" : " (" + text + ")");
+    std::string described = "error " + std::to_string(error);
+    if (!text.empty())
+        described += " (" + text + ")";
+    return described;
 }
 
 void CCommPort::Note(const std::string& note) const {
