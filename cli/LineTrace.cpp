@@ -104,6 +104,10 @@ void CLineTrace::ExchangeFailed(LinkResult result) {
     Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
 }
 
+void CLineTrace::PortNote(const std::string& note) {
+    Write(QStringLiteral("port     ") + QString::fromStdString(note));
+}
+
 void CLineTrace::BeginRequest() {
     m_failure = LinkFailure::None;
     m_openFailure.reset();

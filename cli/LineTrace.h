@@ -17,8 +17,8 @@ enum class LinkFailure {
 };
 
 // Watches every exchange of the link: what failed and why, for exit statuses, retries and port errors.
-// With `print`, it is --trace too: one line per open, frame and failed exchange on standard error, each
-// with the time since the trace began and, for a reply or a failure, the time since the request left.
+// With `print`, it is --trace too: one line per open, frame, failed exchange and port note on standard error,
+// each with the time since the trace began and, for a reply or a failure, the time since the request left.
 class CLineTrace : public CLinkTrace {
 public:
     explicit CLineTrace(bool print);
@@ -28,6 +28,7 @@ public:
     void FrameReceived(std::span<const std::uint8_t> frame) override;
     void FrameRejected(std::span<const std::uint8_t> frame, LinkResult reason) override;
     void ExchangeFailed(LinkResult result) override;
+    void PortNote(const std::string& note) override;
 
     // Forgets earlier failures: a request is about to start.
     void BeginRequest();

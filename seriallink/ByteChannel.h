@@ -26,4 +26,8 @@ public:
     // Waits up to `timeoutMs` for input, then takes what has arrived, at most `buffer.size()` bytes.
     // `count` is 0 when nothing came in time; Transmit when the device has gone.
     virtual LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) = 0;
+
+    // Asks whether the device is still there once an exchange has run out of time: Transmit when it has
+    // gone. A channel whose reads fail on a lost device has nothing to add.
+    virtual LinkResult CheckDevice() { return linkcode::Success; }
 };

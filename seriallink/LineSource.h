@@ -4,10 +4,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 class CByteChannel;
+
+// Hears, as one line of text each, what a port had to work around.
+using PortNoteSink = std::function<void(const std::string&)>;
 
 // Where a link's exchanges run and the time their waits are measured by: the serial port and the steady
 // clock, unless a test or a fuzzer puts a line and a clock of its own in their place.
@@ -20,9 +24,10 @@ public:
     CLineSource(const CLineSource&) = delete;
     CLineSource& operator=(const CLineSource&) = delete;
 
-    // Opens `device` at `baudRate`; on failure `channel` stays empty.
-    virtual LinkResult Open(const std::string& device, std::int32_t baudRate,
-                            std::unique_ptr<CByteChannel>& channel) = 0;
+    // Opens `device` at `baudRate`; on failure `channel` stays empty. `notes` hears what the port had to
+    // work around; it must outlive the channel.
+    virtual LinkResult Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CByteChannel>& channel,
+                            const PortNoteSink& notes) = 0;
     virtual TimePoint Now() const = 0;
 
     // The serial ports of this machine on the steady clock.

@@ -16,10 +16,10 @@
 
 namespace {
 
-// The controller starts answering well within a second; once a reply frame has begun, its bytes follow
-// each other closely, so a short gap inside it means it was cut off. Until a reply begins, whatever
-// else the line carries (an echo of the request, a glitch, a reply to an earlier request) does not
-// shorten the wait for it.
+// The controller starts answering well within a second of receiving the request; once a reply frame
+// has begun, its bytes follow each other closely, so a short gap inside it means it was cut off. Until a
+// reply begins, whatever else the line carries (an echo of the request, a glitch, a reply to an earlier
+// request) does not shorten the wait for it.
 constexpr std::chrono::milliseconds FirstByteTimeout{1000};
 constexpr std::chrono::milliseconds InterByteTimeout{100};
 constexpr int WriteTimeoutMs = 1000;
@@ -61,7 +61,11 @@ LinkResult CSerialComm::InitializeCommMode() {
         }
         device = mapping.device;
     }
-    const LinkResult opened = m_pLineSource->Open(device, line->baudRate, m_pPort);
+    m_line = *line;
+    const LinkResult opened = m_pLineSource->Open(device, line->baudRate, m_pPort, [this](const std::string& note) {
+        if (m_pTrace)
+            m_pTrace->PortNote(note);
+    });
     if (m_pTrace)
         m_pTrace->PortOpened(device, opened);
     return opened;
@@ -70,10 +74,10 @@ LinkResult CSerialComm::InitializeCommMode() {
 CLineSource& CLineSource::SerialPorts() {
     class SerialPorts final : public CLineSource {
     public:
-        LinkResult Open(const std::string& device, std::int32_t baudRate,
-                        std::unique_ptr<CByteChannel>& channel) override {
+        LinkResult Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CByteChannel>& channel,
+                        const PortNoteSink& notes) override {
             std::unique_ptr<CSerialPort> port;
-            const LinkResult result = CSerialPort::Open(device, baudRate, port);
+            const LinkResult result = CSerialPort::Open(device, baudRate, port, notes);
             channel = std::move(port);
             return result;
         }
@@ -131,7 +135,10 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
 
     ReplyMatcher matcher(requestFrame, reply != nullptr ? replyCapacity : 0, m_pTrace);
     Frame answer;
-    const LinkResult received = ReceiveReply(matcher, Now() + FirstByteTimeout, deadline, answer);
+    // A write returns once the bytes are queued (in the adapter, on USB), not once they are on the line:
+    // the controller's time starts after the request's own time on the wire.
+    const LinkResult received =
+        ReceiveReply(matcher, Now() + WireTime(requestFrame.size()) + FirstByteTimeout, deadline, answer);
     if (received != linkcode::Success)
         return received;
     if (m_pTrace)
@@ -161,8 +168,12 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
         }
         const TimePoint waitEnd =
             std::min(matcher.InFrame() ? lastArrival + InterByteTimeout : firstByteDeadline, deadline);
-        if (now >= waitEnd)
+        if (now >= waitEnd) {
+            // Some drivers keep answering reads on a pulled-out adapter, empty: ask whether it is there.
+            if (const LinkResult present = m_pPort->CheckDevice(); present != linkcode::Success)
+                return present;
             return matcher.Damage() != linkcode::Success ? matcher.Damage() : linkcode::TimeOut;
+        }
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(waitEnd - now).count();
         std::size_t count = 0;
         if (const LinkResult read = m_pPort->Read(chunk, static_cast<int>(waitMs), count);
@@ -174,6 +185,11 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
         if (matcher.Feed(std::span(chunk.data(), count), reply))
             return linkcode::Success;
     }
+}
+
+std::chrono::milliseconds CSerialComm::WireTime(std::size_t bytes) const {
+    const auto bits = std::int64_t(bytes) * m_line.bitsPerByte;
+    return std::chrono::milliseconds((bits * 1000 + m_line.baudRate - 1) / m_line.baudRate);
 }
 
 LinkResult CSerialComm::CloseComPort() {

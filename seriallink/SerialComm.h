@@ -1,6 +1,7 @@
 #pragma once
 
 #include "seriallink/LineSource.h"
+#include "seriallink/CommParam.h"
 #include "seriallink/LinkCodes.h"
 
 #include <chrono>
@@ -55,7 +56,10 @@ private:
                         std::uint32_t* replyCount);
     LinkResult ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteDeadline, TimePoint deadline,
                             Frame& reply);
+    // How long `bytes` take on the line at the open port's settings.
+    std::chrono::milliseconds WireTime(std::size_t bytes) const;
 
     std::unique_ptr<CByteChannel> m_pPort;
+    LineSettings m_line{};         // of the open port
     std::uint8_t m_bySequence = 0; // numbers the exchanges; the reply must echo it
 };

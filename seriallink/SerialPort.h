@@ -1,12 +1,19 @@
 #pragma once
 
 #include "seriallink/ByteChannel.h"
+#include "seriallink/LineSource.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
+
+// Raising DTR and RTS at the open powers an adapter that draws its supply from them, and every close
+// drops them again: a port with modem lines waits this long before the first request goes out.
+inline constexpr std::chrono::milliseconds ModemLineSettle{50};
 
 // An open serial device, raw 8N1, blocking the calling thread for at most the time each call is given.
 // One implementation per operating system: POSIX termios with poll(), Win32 synchronous I/O. Every
@@ -15,8 +22,10 @@ class CSerialPort : public CByteChannel {
 public:
     // Opens `device` exclusively at `baudRate` and discards input queued before the open. On failure
     // `port` stays empty and the result is CannotOpen, or PortInUse when another opener holds it.
+    // `notes` hears what the port had to work around (an open retried, line errors, settings it could
+    // not put back); it must outlive the port.
     static LinkResult Open(const std::string& device, std::int32_t baudRate,
-                           std::unique_ptr<CSerialPort>& port);
+                           std::unique_ptr<CSerialPort>& port, const PortNoteSink& notes = {});
 
     // Puts back the line settings the device had before the open, then closes it.
     ~CSerialPort() override;
@@ -24,6 +33,7 @@ public:
     void DiscardInput() override;
     LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) override;
     LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override;
+    LinkResult CheckDevice() override;
 
 private:
     struct Handle;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <optional>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -81,7 +82,7 @@ LinkResult Configure(int fd, speed_t speed, std::optional<termios>& original) {
 } // namespace
 
 LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
-                             std::unique_ptr<CSerialPort>& port) {
+                             std::unique_ptr<CSerialPort>& port, const PortNoteSink&) {
     port.reset();
     const std::optional<speed_t> speed = TermiosSpeed(baudRate);
     if (!speed)
@@ -99,6 +100,11 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
         configured != linkcode::Success)
         return configured;
     handle->exclusive = ::ioctl(handle->fd, TIOCEXCL) == 0;
+    // The open has raised DTR and RTS. A pseudo-terminal has no modem lines and needs no wait.
+    if (int lines = 0; ::ioctl(handle->fd, TIOCMGET, &lines) == 0) {
+        std::this_thread::sleep_for(ModemLineSettle);
+        ::tcflush(handle->fd, TCIFLUSH);
+    }
 
     port.reset(new CSerialPort(std::move(handle)));
     return linkcode::Success;
@@ -148,6 +154,11 @@ LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std:
 
 void CSerialPort::DiscardInput() {
     ::tcflush(m_pHandle->fd, TCIFLUSH);
+}
+
+// A lost device fails the read itself (end of file or EIO).
+LinkResult CSerialPort::CheckDevice() {
+    return linkcode::Success;
 }
 
 CSerialPort::CSerialPort(std::unique_ptr<Handle> handle) : m_pHandle(std::move(handle)) {}

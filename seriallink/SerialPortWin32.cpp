@@ -1,162 +1,157 @@
-#include "platform/LastError.h"
+#include "seriallink/CommPort.h"
 #include "seriallink/SerialPort.h"
 
 #include <windows.h>
 
-#include <algorithm>
-
-// Synchronous I/O on the port handle, no overlapped calls and no thread: the exchange blocks its caller
-// by design, and the time-outs below bound every call.
-struct CSerialPort::Handle {
-    HANDLE port = INVALID_HANDLE_VALUE;
-    COMMTIMEOUTS timeouts{};
-    bool timeoutsSet = false;
-    // The port's settings found at open, put back on close for the next program that opens it.
-    DCB originalState{};
-    COMMTIMEOUTS originalTimeouts{};
-    bool restore = false;
-
-    ~Handle() {
-        if (port == INVALID_HANDLE_VALUE)
-            return;
-        if (restore) {
-            ::SetCommState(port, &originalState);
-            ::SetCommTimeouts(port, &originalTimeouts);
-        }
-        ::CloseHandle(port);
-    }
-
-    bool UseTimeouts(const COMMTIMEOUTS& wanted) {
-        if (timeoutsSet && wanted.ReadIntervalTimeout == timeouts.ReadIntervalTimeout &&
-            wanted.ReadTotalTimeoutMultiplier == timeouts.ReadTotalTimeoutMultiplier &&
-            wanted.ReadTotalTimeoutConstant == timeouts.ReadTotalTimeoutConstant &&
-            wanted.WriteTotalTimeoutConstant == timeouts.WriteTotalTimeoutConstant)
-            return true;
-        COMMTIMEOUTS settings = wanted;
-        timeoutsSet = ::SetCommTimeouts(port, &settings) != FALSE;
-        timeouts = wanted;
-        return timeoutsSet;
-    }
-};
+static_assert(win32::MaxDword == MAXDWORD && win32::ErrorFileNotFound == ERROR_FILE_NOT_FOUND &&
+              win32::ErrorAccessDenied == ERROR_ACCESS_DENIED &&
+              win32::ErrorSharingViolation == ERROR_SHARING_VIOLATION &&
+              win32::ErrorTimeout == ERROR_TIMEOUT);
+static_assert(win32::CeRxOver == CE_RXOVER && win32::CeOverrun == CE_OVERRUN &&
+              win32::CeRxParity == CE_RXPARITY && win32::CeFrame == CE_FRAME && win32::CeBreak == CE_BREAK &&
+              win32::CeTxFull == CE_TXFULL);
+static_assert(win32::NoParity == NOPARITY && win32::OneStopBit == ONESTOPBIT &&
+              win32::DtrControlEnable == DTR_CONTROL_ENABLE && win32::RtsControlEnable == RTS_CONTROL_ENABLE);
 
 namespace {
 
-LinkResult Fail(LinkResult code, DWORD error) {
-    SetLastSystemError(error);
-    return code;
-}
+// The calls themselves, one to one; every decision about them is CCommPort's.
+class Win32CommCalls : public CCommCalls {
+public:
+    Win32CommCalls() {
+        // Wine's ntdll names itself; Windows' has no such export.
+        const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+        m_bUnderWine = ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }
 
-// Drivers end a time-out on the system's clock tick (about 15.6 ms), up to one tick after the time asked
-// for. Asking for a tick less keeps each call within the time its caller gave it; a wait no longer than
-// a tick only takes what has arrived, and the caller asks again for the time that is left.
-constexpr int TimerTickMs = 16;
+    bool Open(const std::string& path) override {
+        m_port =
+            ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return Took(m_port != INVALID_HANDLE_VALUE);
+    }
+    void Close() override { ::CloseHandle(m_port); }
 
-DWORD WithinTick(int timeoutMs) {
-    return timeoutMs > TimerTickMs ? DWORD(timeoutMs - TimerTickMs) : 0;
-}
+    bool GetState(CommState& state) override {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (!Took(::GetCommState(m_port, &dcb)))
+            return false;
+#define TALVOR_FROM_DCB(name) state.name = std::uint32_t(dcb.name);
+        TALVOR_DCB_FIELDS(TALVOR_FROM_DCB)
+#undef TALVOR_FROM_DCB
+        return true;
+    }
+    bool SetState(const CommState& state) override {
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+#define TALVOR_TO_DCB(name) dcb.name = static_cast<decltype(dcb.name)>(state.name);
+        TALVOR_DCB_FIELDS(TALVOR_TO_DCB)
+#undef TALVOR_TO_DCB
+        return Took(::SetCommState(m_port, &dcb));
+    }
 
-// Reads wait up to the given time for the first byte, then return once the line pauses. A pause of
-// one millisecond is the shortest the port takes; the documented MAXDWORD pair for "return on the first
-// byte" is not honoured everywhere (Wine waits out the whole time).
-COMMTIMEOUTS ReadTimeouts(int timeoutMs) {
-    const DWORD wait = WithinTick(timeoutMs);
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = wait > 0 ? 1 : MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = wait;
-    return timeouts;
-}
+    bool GetTimeouts(CommTimeouts& timeouts) override {
+        COMMTIMEOUTS found{};
+        if (!Took(::GetCommTimeouts(m_port, &found)))
+            return false;
+        timeouts = {found.ReadIntervalTimeout, found.ReadTotalTimeoutMultiplier,
+                    found.ReadTotalTimeoutConstant, found.WriteTotalTimeoutMultiplier,
+                    found.WriteTotalTimeoutConstant};
+        return true;
+    }
+    bool SetTimeouts(const CommTimeouts& timeouts) override {
+        COMMTIMEOUTS wanted{timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
+                            timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
+                            timeouts.WriteTotalTimeoutConstant};
+        return Took(::SetCommTimeouts(m_port, &wanted));
+    }
 
-// The device namespace reaches every port number, not only COM1 to COM9; a name given in it already
-// (a port list may hand out \\.\COM12) is taken as it is.
-std::string DevicePath(const std::string& device) {
-    const std::string prefix = "\\\\.\\";
-    return device.rfind(prefix, 0) == 0 ? device : prefix + device;
-}
+    bool PurgeInput() override {
+        return Took(::PurgeComm(m_port, PURGE_RXCLEAR));
+    }
+
+    bool Read(std::span<std::uint8_t> buffer, std::uint32_t& got) override {
+        DWORD count = 0;
+        const bool read = Took(::ReadFile(m_port, buffer.data(), DWORD(buffer.size()), &count, nullptr));
+        got = count;
+        return read;
+    }
+    bool Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+        DWORD count = 0;
+        const bool wrote = Took(::WriteFile(m_port, bytes.data(), DWORD(bytes.size()), &count, nullptr));
+        written = count;
+        return wrote;
+    }
+
+    bool ClearErrors(std::uint32_t& errors) override {
+        DWORD flags = 0;
+        COMSTAT status{};
+        const bool cleared = Took(::ClearCommError(m_port, &flags, &status));
+        errors = flags;
+        return cleared;
+    }
+    bool HasModemLines() override {
+        DWORD lines = 0;
+        return ::GetCommModemStatus(m_port, &lines) != FALSE;
+    }
+    std::uint32_t LastError() const override {
+        return m_error;
+    }
+
+    bool ReturnsOnFirstByte() const override {
+        return !m_bUnderWine;
+    }
+
+    TimePoint Now() const override {
+        return std::chrono::steady_clock::now();
+    }
+    void Sleep(std::chrono::milliseconds time) override {
+        ::Sleep(DWORD(time.count()));
+    }
+
+private:
+    // Keeps a failed call's error before anything else can overwrite it.
+    bool Took(BOOL succeeded) {
+        m_error = succeeded ? ERROR_SUCCESS : ::GetLastError();
+        return succeeded != FALSE;
+    }
+
+    HANDLE m_port = INVALID_HANDLE_VALUE;
+    DWORD m_error = ERROR_SUCCESS;
+    bool m_bUnderWine = false;
+};
 
 } // namespace
 
+struct CSerialPort::Handle {
+    std::unique_ptr<CCommPort> port;
+};
+
 LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
-                             std::unique_ptr<CSerialPort>& port) {
+                             std::unique_ptr<CSerialPort>& port, const PortNoteSink& notes) {
     port.reset();
     auto handle = std::make_unique<Handle>();
-    handle->port = ::CreateFileA(DevicePath(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    if (handle->port == INVALID_HANDLE_VALUE) {
-        const DWORD error = ::GetLastError();
-        // A port that another program has open is refused as access denied (or a sharing violation).
-        const bool inUse = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-        return Fail(inUse ? linkcode::PortInUse : linkcode::CannotOpen, error);
-    }
-
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(handle->port, &dcb) || !::GetCommTimeouts(handle->port, &handle->originalTimeouts))
-        return Fail(linkcode::CannotOpen, ::GetLastError());
-    handle->originalState = dcb;
-    handle->restore = true;
-    dcb.BaudRate = DWORD(baudRate);
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fBinary = TRUE;
-    dcb.fParity = FALSE;
-    dcb.fOutxCtsFlow = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    // Unused without software flow control, yet some USB drivers report them equal, and SetCommState
-    // refuses a state whose two characters are the same.
-    dcb.XonChar = 0x11;
-    dcb.XoffChar = 0x13;
-    dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fAbortOnError = FALSE;
-    if (!::SetCommState(handle->port, &dcb))
-        return Fail(linkcode::CannotOpen, ::GetLastError());
-    // Bytes that arrived before this open belong to nobody's exchange.
-    ::PurgeComm(handle->port, PURGE_RXCLEAR);
-
-    port.reset(new CSerialPort(std::move(handle)));
-    return linkcode::Success;
-}
-
-LinkResult CSerialPort::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
-    COMMTIMEOUTS timeouts = m_pHandle->timeouts;
-    timeouts.WriteTotalTimeoutMultiplier = 0;
-    // Zero would mean no time-out at all.
-    timeouts.WriteTotalTimeoutConstant = std::max<DWORD>(WithinTick(timeoutMs), 1);
-    if (!m_pHandle->UseTimeouts(timeouts))
-        return Fail(linkcode::Transmit, ::GetLastError());
-    DWORD written = 0;
-    if (!::WriteFile(m_pHandle->port, bytes.data(), DWORD(bytes.size()), &written, nullptr))
-        return Fail(linkcode::Transmit, ::GetLastError());
-    if (written < bytes.size())
-        return Fail(linkcode::Transmit, ERROR_TIMEOUT);
-    return linkcode::Success;
-}
-
-LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) {
-    count = 0;
-    COMMTIMEOUTS timeouts = ReadTimeouts(timeoutMs);
-    timeouts.WriteTotalTimeoutConstant = m_pHandle->timeouts.WriteTotalTimeoutConstant;
-    if (!m_pHandle->UseTimeouts(timeouts))
-        return Fail(linkcode::Transmit, ::GetLastError());
-    DWORD got = 0;
-    // A device lost mid-exchange (adapter pulled out) fails here with ERROR_ACCESS_DENIED or
-    // ERROR_GEN_FAILURE, which the system words like a port in use: it is reported as data that could
-    // not be carried.
-    if (!::ReadFile(m_pHandle->port, buffer.data(), DWORD(buffer.size()), &got, nullptr))
-        return Fail(linkcode::Transmit, ::GetLastError());
-    count = got;
-    return linkcode::Success;
+    const LinkResult opened =
+        CCommPort::Open(std::make_unique<Win32CommCalls>(), device, baudRate, notes, handle->port);
+    if (opened == linkcode::Success)
+        port.reset(new CSerialPort(std::move(handle)));
+    return opened;
 }
 
 void CSerialPort::DiscardInput() {
-    ::PurgeComm(m_pHandle->port, PURGE_RXCLEAR);
+    m_pHandle->port->DiscardInput();
+}
+
+LinkResult CSerialPort::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
+    return m_pHandle->port->Write(bytes, timeoutMs);
+}
+
+LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) {
+    return m_pHandle->port->Read(buffer, timeoutMs, count);
+}
+
+LinkResult CSerialPort::CheckDevice() {
+    return m_pHandle->port->CheckDevice();
 }
 
 CSerialPort::CSerialPort(std::unique_ptr<Handle> handle) : m_pHandle(std::move(handle)) {}

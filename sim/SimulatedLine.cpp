@@ -112,8 +112,8 @@ private:
 
 SimulatedLine::SimulatedLine(ControllerSimulator& sim) : m_sim(sim) {}
 
-LinkResult SimulatedLine::Open(const std::string& device, std::int32_t,
-                               std::unique_ptr<CByteChannel>& channel) {
+LinkResult SimulatedLine::Open(const std::string& device, std::int32_t, std::unique_ptr<CByteChannel>& channel,
+                               const PortNoteSink&) {
     if (device != m_sim.DevicePath()) {
         SetLastSystemError(ENOENT);
         return linkcode::CannotOpen;

@@ -14,8 +14,8 @@ class SimulatedLine : public CLineSource {
 public:
     explicit SimulatedLine(ControllerSimulator& sim);
 
-    LinkResult Open(const std::string& device, std::int32_t baudRate,
-                    std::unique_ptr<CByteChannel>& channel) override;
+    LinkResult Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CByteChannel>& channel,
+                    const PortNoteSink& notes) override;
     TimePoint Now() const override { return m_now; }
 
     // Time on the line's clock since it was made.

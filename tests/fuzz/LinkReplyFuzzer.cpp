@@ -100,7 +100,8 @@ public:
     bool opened = false;
 
 private:
-    LinkResult Open(const std::string&, std::int32_t, std::unique_ptr<CByteChannel>& channel) override {
+    LinkResult Open(const std::string&, std::int32_t, std::unique_ptr<CByteChannel>& channel,
+                    const PortNoteSink&) override {
         channel = std::make_unique<ScriptedLine>(m_script, m_seed, m_now, written);
         opened = true;
         return linkcode::Success;

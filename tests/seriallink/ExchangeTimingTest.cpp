@@ -10,7 +10,8 @@
 namespace {
 
 constexpr std::uint8_t kDeviceNet = 2;
-constexpr std::uint8_t kSequence = 1; // the link object's first exchange
+constexpr std::uint8_t kSequence = 1;     // the link object's first exchange
+constexpr int kFirstByteEndMs = 1000 + 6; // the 11-byte request takes 6 ms on the line at 19200 bit/s
 const std::vector<std::uint8_t> kBlock{0x00, 0x0C, 0x02, 0x1E, 0x00, 0x00,
                                        0x40, 0x00, 0x04, 0x00, 0x14, 0x00};
 
@@ -96,9 +97,13 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"GlitchByteThenAnswer", {{2, {0x00}}, {300, Reply()}}, linkcode::Success, 300},
         TimingCase{
             "GlitchStartByteThenAnswer", {{2, {frame::ReplyStart}}, {300, Reply()}}, linkcode::Success, 300},
-        TimingCase{"AnswerWaitingBeforeTheRequestIsDiscarded", {{0, Reply()}}, linkcode::TimeOut, 1000},
-        TimingCase{"NoAnswer", {}, linkcode::TimeOut, 1000},
-        TimingCase{"AnswerAfterTheFirstByteWait", {{1001, Reply()}}, linkcode::TimeOut, 1000},
+        TimingCase{
+            "AnswerWaitingBeforeTheRequestIsDiscarded", {{0, Reply()}}, linkcode::TimeOut, kFirstByteEndMs},
+        TimingCase{"NoAnswer", {}, linkcode::TimeOut, kFirstByteEndMs},
+        TimingCase{"AnswerAfterTheFirstByteWait",
+                   {{kFirstByteEndMs + 1, Reply()}},
+                   linkcode::TimeOut,
+                   kFirstByteEndMs},
         TimingCase{"EarlierExchangesReplyThenAnswer",
                    {{100, Reply(MSGCODE_READ_NET_ATTR, kSequence - 1)}, {700, Reply()}},
                    linkcode::Success,
@@ -106,16 +111,18 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"EarlierExchangesReplyAlone",
                    {{100, Reply(MSGCODE_READ_NET_ATTR, kSequence - 1)}},
                    linkcode::TimeOut,
-                   1000},
-        TimingCase{
-            "OtherRequestsReplyAlone", {{100, Reply(MSGCODE_WRITE_NET_ATTR)}}, linkcode::TimeOut, 1000},
+                   kFirstByteEndMs},
+        TimingCase{"OtherRequestsReplyAlone",
+                   {{100, Reply(MSGCODE_WRITE_NET_ATTR)}},
+                   linkcode::TimeOut,
+                   kFirstByteEndMs},
         TimingCase{"DamagedThenAnswer", {{100, Damaged()}, {400, Reply()}}, linkcode::Success, 400},
-        TimingCase{"DamagedAlone", {{100, Damaged()}}, linkcode::Checksum, 1000},
+        TimingCase{"DamagedAlone", {{100, Damaged()}}, linkcode::Checksum, kFirstByteEndMs},
         TimingCase{"AnswerPausingUnderTheGap",
                    {{100, Part(Reply(), true)}, {199, Part(Reply(), false)}},
                    linkcode::Success,
                    199},
-        TimingCase{"AnswerCutOff", {{100, Part(Reply(), true)}}, linkcode::TimeOut, 1000},
+        TimingCase{"AnswerCutOff", {{100, Part(Reply(), true)}}, linkcode::TimeOut, kFirstByteEndMs},
         TimingCase{"EndlessFrameEndsAtTheExchangeBound", TrickleInsideAFrame(900), linkcode::TimeOut, 2500},
         TimingCase{"DeviceLost", {{200, {}, true}}, linkcode::Transmit, 200}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -91,7 +91,8 @@ public:
     LineState line;
 
 private:
-    LinkResult Open(const std::string&, std::int32_t, std::unique_ptr<CByteChannel>& channel) override {
+    LinkResult Open(const std::string&, std::int32_t, std::unique_ptr<CByteChannel>& channel,
+                    const PortNoteSink&) override {
         channel = std::make_unique<ScriptedLine>(m_script, line);
         return linkcode::Success;
     }
