@@ -163,15 +163,15 @@ const QStringList ValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"
 
 // Where a port is named as the system names it.
 #ifdef _WIN32
-constexpr char PortExample[] = "such as COM3";
+constexpr char PortExample[] = ", such as COM3";
 #else
-constexpr char PortExample[] = "or a device such as /dev/ttyUSB0";
+constexpr char PortExample[] = " or a device such as /dev/ttyUSB0";
 #endif
 
 QList<QCommandLineOption> AllOptions() {
     return {
         {"port",
-         QStringLiteral("COM port n (COM%1 to COM%2, default COM1) %3.")
+         QStringLiteral("COM port n (COM%1 to COM%2, default COM1)%3.")
              .arg(FirstComPort)
              .arg(LastAddressableComPort)
              .arg(QString::fromLatin1(PortExample)),
