@@ -5,12 +5,13 @@
 #include "cli/AttributeText.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
+#include "cli/CommandSteps.h"
+#include "cli/CommissionCommand.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
-#include "model/AttributeRules.h"
-#include "model/BaudRates.h"
+#include "cli/WriteValues.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"
 #include "seriallink/PortName.h"
@@ -25,14 +26,13 @@
 
 namespace {
 
-struct Run {
-    const Invocation& invocation;
-    CLineTrace& watch;
-};
-
 // An error of the companion's own, told where the link's are, so that --json reports it too.
+void Complain(CNetConfigApp& app, const QString& message) {
+    app.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+}
+
 void Complain(const QString& message) {
-    theApp.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+    Complain(theApp, message);
 }
 
 ExitStatus Refuse(const QString& message) {
@@ -40,8 +40,11 @@ ExitStatus Refuse(const QString& message) {
     return ExitRefused;
 }
 
-void Note(const QString& text) {
-    PrintErrorLine(TerminalText(text));
+void Note(const Run& run, const QString& text) {
+    if (run.notes)
+        run.notes->ShowAppMessage(text, mb::OK | mb::ICONINFORMATION);
+    else
+        PrintErrorLine(TerminalText(text));
 }
 
 // A dialog's sentence without its closing mark, to go on with details.
@@ -52,9 +55,13 @@ QString Clause(const char* text) {
     return clause;
 }
 
+} // namespace
+
 ExitStatus FailureStatus(const CLineTrace& watch) {
     return watch.Failure() == LinkFailure::ControllerRefused ? ExitControllerRefused : ExitLinkFailure;
 }
+
+namespace {
 
 ExitStatus ExitFor(const Run& run, StoredRead outcome) {
     switch (outcome) {
@@ -71,24 +78,31 @@ ExitStatus ExitFor(const Run& run, StoredRead outcome) {
 }
 
 // Runs `request` and repeats it, up to --retries times, while it fails on the line. A request the
-// controller refused, or a port that does not open, is not repeated.
+// controller refused, or a port that does not open, is not repeated; once the run is asked to stop,
+// none starts.
 bool Retrying(const Run& run, const std::function<bool()>& request) {
     for (int attempt = 1;; ++attempt) {
         run.watch.BeginRequest();
+        if (run.stop && run.stop->load())
+            return false;
         if (request())
             return true;
         if (attempt > run.invocation.retries || run.watch.Failure() != LinkFailure::Line)
             return false;
-        Note(QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
+        Note(run, QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
                  .arg(attempt)
                  .arg(run.invocation.retries)
                  .arg(run.watch.FailureText()));
     }
 }
 
-bool StatusIdAnswered(const Run& run, ByteString* id = nullptr) {
-    return Retrying(run, [&] { return theApp.ReadStatusId(id); });
+} // namespace
+
+bool StatusIdAnswered(const Run& run, ByteString* id) {
+    return Retrying(run, [&] { return run.app.ReadStatusId(id); });
 }
+
+namespace {
 
 // Reads what the controller holds of the record's type into it. The messages are kept in `messages`:
 // whether "none held" is worth telling is the caller's to decide.
@@ -96,26 +110,15 @@ StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, C
     StoredRead outcome = StoredRead::LinkFailed;
     Retrying(run, [&] {
         messages.Clear();
-        const CScopedSink quiet(messages);
-        outcome = theApp.ReadStoredRecord(record, block);
+        const CScopedSink quiet(run.app, messages);
+        outcome = run.app.ReadStoredRecord(record, block);
         return outcome == StoredRead::Read || outcome == StoredRead::NotProgrammed;
     });
     return outcome;
 }
 
-QString ValueOf(const Invocation& invocation, const QString& option) {
-    const auto found = invocation.values.find(option);
-    return found != invocation.values.end() ? found->second : QString();
-}
-
-std::optional<int> WholeNumber(const QString& text) {
-    bool number = false;
-    const int value = text.toInt(&number);
-    return number ? std::optional<int>(value) : std::nullopt;
-}
-
 QJsonObject WithPort(QJsonObject json) {
-    const QJsonObject port = PortJson();
+    const QJsonObject port = PortJson(theApp);
     for (auto field = port.begin(); field != port.end(); ++field)
         json.insert(field.key(), field.value());
     return json;
@@ -152,6 +155,8 @@ ExitStatus Read(const Run& run, NetworkType type) {
     return ExitSuccess;
 }
 
+} // namespace
+
 // Writes `block` of `type` (the empty block clears the type) and, unless --no-verify, reads it back:
 // what the controller then holds decides the outcome, whatever became of the write's reply. A dry run
 // writes nothing.
@@ -160,7 +165,7 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
         return ExitSuccess;
     const bool clear = block == EmptyAttributeBlock();
     const bool written = Retrying(
-        run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); });
+        run, [&] { return clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type); });
     // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
     if (!run.invocation.verify || (!written && run.watch.Failure() != LinkFailure::Line))
         return written ? ExitSuccess : FailureStatus(run.watch);
@@ -169,25 +174,27 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     CCollectingSink messages;
     const bool read = Retrying(run, [&] {
         messages.Clear();
-        const CScopedSink quiet(messages);
-        return theApp.ReadNetAttributes(held, type);
+        const CScopedSink quiet(run.app, messages);
+        return run.app.ReadNetAttributes(held, type);
     });
     if (!read) {
-        messages.Replay(theApp.Messages());
-        Complain(QStringLiteral("The %1 block could not be read back from %2 to verify it.")
-                     .arg(NetworkTypeName(type), PortDescription(theApp)));
+        messages.Replay(run.app.Messages());
+        Complain(run.app, QStringLiteral("The %1 block could not be read back from %2 to verify it.")
+                     .arg(NetworkTypeName(type), PortDescription(run.app)));
         return ExitLinkFailure;
     }
     if (held == block) {
         if (!written)
-            Note(QStringLiteral("The reply to the write was lost, but %1 holds the block written.")
-                     .arg(PortDescription(theApp)));
+            Note(run, QStringLiteral("The reply to the write was lost, but %1 holds the block written.")
+                     .arg(PortDescription(run.app)));
         return ExitSuccess;
     }
-    Complain(QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
-                 .arg(PortDescription(theApp), NetworkTypeName(type), HexString(held), HexString(block)));
+    Complain(run.app, QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
+                 .arg(PortDescription(run.app), NetworkTypeName(type), HexString(held), HexString(block)));
     return ExitLinkFailure;
 }
+
+namespace {
 
 // Writes a record built from what the controller held and says what was written, naming the fields
 // the command changed (by their JSON keys).
@@ -213,13 +220,6 @@ ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStri
     return ExitSuccess;
 }
 
-QString RangeRefusal(const QString& what, const QString& value, int low, int high) {
-    return QStringLiteral("%1 %2 is out of range %3-%4; nothing was written.")
-        .arg(what, value)
-        .arg(low)
-        .arg(high);
-}
-
 // The controller's record of `type` into `record`; a failure has been told.
 ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
     if (!StatusIdAnswered(run))
@@ -228,8 +228,8 @@ ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
     CCollectingSink messages;
     const StoredRead outcome = ReadHeld(run, record, held, messages);
     if (outcome == StoredRead::NotProgrammed && record.m_nType == NetworkEthernet) {
-        Note(QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
-                 .arg(PortDescription(theApp)));
+        Note(run, QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
+                      .arg(PortDescription(run.app)));
         return ExitSuccess;
     }
     if (outcome != StoredRead::Read)
@@ -237,95 +237,34 @@ ExitStatus ReadForWrite(const Run& run, CNetAttributes& record) {
     return ExitFor(run, outcome);
 }
 
-// DeviceNet and Profibus: the address and baud rate given, over what the controller holds.
-ExitStatus WriteFieldbus(const Run& run, NetworkType type) {
-    const Invocation& invocation = run.invocation;
-    const bool deviceNet = type == NetworkDeviceNet;
-    const QString addressOption = deviceNet ? "mac-id" : "node";
-    const bool hasAddress = invocation.values.count(addressOption) != 0;
-    const bool hasBaud = invocation.values.count("baud") != 0;
-    if (!hasAddress && !hasBaud)
-        return Refuse(deviceNet ? QStringLiteral("write devicenet needs --mac-id, --baud or both.")
-                                : QStringLiteral("write profibus needs --node."));
-    std::optional<int> address;
-    if (hasAddress) {
-        address = WholeNumber(ValueOf(invocation, addressOption));
-        if (!address || CheckNodeAddress(type, *address))
-            return deviceNet ? Refuse(RangeRefusal("MAC ID", ValueOf(invocation, addressOption), MacIdMin,
-                                                   MacIdMax))
-                             : Refuse(RangeRefusal("Node address", ValueOf(invocation, addressOption),
-                                                   NodeAddressMin, NodeAddressMax));
+QString NeedsValues(NetworkType type) {
+    switch (type) {
+    case NetworkDeviceNet:
+        return QStringLiteral("write devicenet needs --mac-id, --baud or both.");
+    case NetworkProfibus:
+        return QStringLiteral("write profibus needs --node.");
+    default:
+        return QStringLiteral("write ethernet needs --ip, --mask or --gateway.");
     }
-    std::optional<std::uint8_t> baudRate;
-    if (hasBaud) {
-        baudRate = BaudRateIndex(ValueOf(invocation, "baud"));
-        if (!baudRate) {
-            QStringList rates;
-            for (const int rate : DeviceNetBaudRatesKbps)
-                rates << QString::number(rate);
-            return Refuse(QStringLiteral("Baud rate %1 is not one of %2 kb/s; nothing was written.")
-                              .arg(ValueOf(invocation, "baud"), rates.join(", ")));
-        }
-    }
+}
+
+// The values given, over what the controller holds of the type: a fieldbus's address and baud rate,
+// Ethernet's addresses; the timeout, poll time and word counts stay as held.
+ExitStatus WriteType(const Run& run, NetworkType type) {
+    WriteValues values;
+    if (const QStringList refusals = ParseWriteValues(run.invocation.values, "--", values); !refusals.isEmpty())
+        return Refuse(refusals.first() + QStringLiteral("; nothing was written."));
+    if (!values.Touches(type))
+        return Refuse(NeedsValues(type));
 
     CNetAttributes record(type);
     if (const ExitStatus status = ReadForWrite(run, record); status != ExitSuccess)
         return status;
     QStringList changed;
-    if (address) {
-        record.m_nNodeAddress = *address;
-        changed << (deviceNet ? "macId" : "nodeAddress");
-    }
-    if (baudRate) {
-        record.m_byBaudRate = *baudRate;
-        changed << "baudRate";
-    }
-    // The word counts come from the controller and go back unchanged, if the utility would accept them.
-    if (const auto breach = CheckWordCounts(type, record.m_nInputWords, record.m_nOutputWords))
-        return Refuse(QStringLiteral("%1 (the controller holds %2 and %3 words); nothing was written.")
-                          .arg(QString::fromUtf8(breach->message))
-                          .arg(record.m_nInputWords)
-                          .arg(record.m_nOutputWords));
-    return WriteRecord(run, record, changed);
-}
-
-// The addresses given, over the Ethernet record the controller holds (timeout and poll time kept).
-ExitStatus WriteEthernet(const Run& run) {
-    const Invocation& invocation = run.invocation;
-    struct Address {
-        const char* option;
-        const char* field;
-        std::uint8_t (CNetAttributes::*octets)[4];
-        std::uint8_t given[4];
-    };
-    std::array<Address, 3> addresses{Address{"ip", "ipAddress", &CNetAttributes::m_byIpAddress, {}},
-                                     Address{"mask", "subnetMask", &CNetAttributes::m_bySubnetMask, {}},
-                                     Address{"gateway", "gateway", &CNetAttributes::m_byGateway, {}}};
-    QStringList changed;
-    for (Address& address : addresses) {
-        if (!invocation.values.count(address.option))
-            continue;
-        const QString text = ValueOf(invocation, address.option);
-        if (!ParseIpAddress(text, address.given))
-            return Refuse(
-                QStringLiteral("Invalid address for --%1: '%2'. Give four numbers 0 to 255, such as "
-                               "192.168.1.10; nothing was written.")
-                    .arg(address.option, text));
-        changed << address.field;
-    }
-    if (changed.isEmpty())
-        return Refuse(QStringLiteral("write ethernet needs --ip, --mask or --gateway."));
-
-    CNetAttributes record(NetworkEthernet);
-    if (const ExitStatus status = ReadForWrite(run, record); status != ExitSuccess)
-        return status;
-    for (const Address& address : addresses)
-        if (invocation.values.count(address.option))
-            std::copy(std::begin(address.given), std::end(address.given), record.*address.octets);
-    if (!invocation.force)
-        if (const auto unreachable = UnreachableAddress(record))
-            return Refuse(*unreachable +
-                          QStringLiteral("; nothing was written. --force writes it as given."));
+    if (const auto refusal = ApplyWriteValues(values, record, run.invocation.force, changed))
+        return Refuse(refusal->text + (refusal->addressRule
+                                           ? QStringLiteral("; nothing was written. --force writes it as given.")
+                                           : QStringLiteral("; nothing was written.")));
     return WriteRecord(run, record, changed);
 }
 
@@ -348,10 +287,9 @@ ExitStatus DisableEthernet(const Run& run) {
     return ExitSuccess;
 }
 
-ExitStatus BackupTo(const Run& run, const QString& path) {
-    Backup backup;
-    if (!StatusIdAnswered(run, &backup.statusId))
-        return FailureStatus(run.watch);
+} // namespace
+
+ExitStatus ReadHeldBlocks(const Run& run, Backup& backup) {
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         CNetAttributes record(static_cast<NetworkType>(type));
         ByteString block;
@@ -360,20 +298,36 @@ ExitStatus BackupTo(const Run& run, const QString& path) {
         if (outcome == StoredRead::NotProgrammed)
             continue;
         if (outcome != StoredRead::Read) {
-            messages.Replay(theApp.Messages());
+            messages.Replay(run.app.Messages());
             return ExitFor(run, outcome);
         }
         backup.blocks[type - 1] = block;
     }
-    const QByteArray json = BackupToJson(backup);
-    if (path == "-") {
-        PrintJson(QJsonDocument::fromJson(json).object());
-        return ExitSuccess;
-    }
+    return ExitSuccess;
+}
+
+QString SaveBackup(const QString& path, const Backup& backup) {
     // Written whole or not at all, so an earlier backup is never left half overwritten.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) < 0 || !file.commit())
-        return Refuse(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(BackupToJson(backup)) < 0 || !file.commit())
+        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    return {};
+}
+
+namespace {
+
+ExitStatus BackupTo(const Run& run, const QString& path) {
+    Backup backup;
+    if (!StatusIdAnswered(run, &backup.statusId))
+        return FailureStatus(run.watch);
+    if (const ExitStatus status = ReadHeldBlocks(run, backup); status != ExitSuccess)
+        return status;
+    if (path == "-") {
+        PrintJson(QJsonDocument::fromJson(BackupToJson(backup)).object());
+        return ExitSuccess;
+    }
+    if (const QString refused = SaveBackup(path, backup); !refused.isEmpty())
+        return Refuse(refused);
     if (run.invocation.json)
         PrintJson(WithPort({{"file", path}, {"saved", true}}));
     else
@@ -408,20 +362,13 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
         readMessages.Replay(theApp.Messages());
         return {ExitFor(run, outcome), QStringLiteral("failed")};
     }
-    Note(QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
-             .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
+    Note(run, QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
+                  .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
     const ExitStatus status = WriteBlock(run, type, EmptyAttributeBlock());
     if (status != ExitSuccess)
         return {status, QStringLiteral("failed")};
     return {status, dryRun ? QStringLiteral("would write %1").arg(HexString(EmptyAttributeBlock()))
                            : Clause(messages.cleared)};
-}
-
-// Ranks outcomes for a command that does several things: a failure to act is worst, then a
-// controller's refusal, refused input, a type held by none, success.
-ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
-    constexpr std::array<int, 5> rank{0, 2, 4, 1, 3}; // by exit status 0 to 4
-    return rank[a] >= rank[b] ? a : b;
 }
 
 ExitStatus RestoreFrom(const Run& run, const QString& path) {
@@ -483,18 +430,23 @@ ExitStatus Help(const Invocation& invocation) {
 
 } // namespace
 
-QJsonObject PortJson() {
-    const std::string& device = theApp.m_SerialComm.m_strDeviceName;
+ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
+    constexpr std::array<int, 5> rank{0, 2, 4, 1, 3}; // by exit status 0 to 4
+    return rank[a] >= rank[b] ? a : b;
+}
+
+QJsonObject PortJson(const CNetConfigApp& app) {
+    const std::string& device = app.m_SerialComm.m_strDeviceName;
     if (!device.empty())
         return {{"port", QString::fromStdString(device)}, {"device", QString::fromStdString(device)}};
-    const int number = theApp.m_nComPort + 1;
+    const int number = app.m_nComPort + 1;
     const std::string comDevice = ComPortDevice(number);
     return {{"port", QStringLiteral("COM%1").arg(number)},
             {"device", comDevice.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(comDevice))}};
 }
 
 ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
-    const Run run{invocation, watch};
+    const Run run{invocation, watch, theApp};
     const QString& command = invocation.command;
     if (command == "help")
         return Help(invocation);
@@ -502,6 +454,8 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
         return ListPorts(invocation);
     if (command == "probe")
         return ProbePorts(invocation, watch);
+    if (command == "commission")
+        return static_cast<ExitStatus>(RunCommission(invocation));
     if (const QString refused = SelectPort(theApp, invocation.port); !refused.isEmpty())
         return Refuse(refused);
     if (command == "status")
@@ -518,5 +472,5 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
                           .arg(invocation.arguments.first()));
     if (command == "read")
         return Read(run, *type);
-    return *type == NetworkEthernet ? WriteEthernet(run) : WriteFieldbus(run, *type);
+    return WriteType(run, *type);
 }

@@ -116,7 +116,7 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
     bool answered = false;
     for (const QString& port : ports) {
         CCollectingSink collected;
-        const CScopedSink quiet(collected);
+        const CScopedSink quiet(theApp, collected);
         watch.BeginRequest();
         if (const QString refused = SelectPort(theApp, port); !refused.isEmpty()) {
             results.append(QJsonObject{{"port", port},
@@ -129,7 +129,7 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
         ByteString id;
         const bool ok = theApp.ReadStatusId(&id);
         answered = answered || ok;
-        QJsonObject result = PortJson();
+        QJsonObject result = PortJson(theApp);
         result.insert("answered", ok);
         result.insert("statusId", ok ? QJsonValue(HexString(id)) : QJsonValue());
         result.insert("message", watch.TakeOpenFailure().value_or(collected.Text()));

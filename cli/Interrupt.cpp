@@ -1,0 +1,60 @@
+#include "cli/Interrupt.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#endif
+
+namespace {
+
+std::atomic<bool> stopFlag{false};
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+#ifdef _WIN32
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    // The second one goes on to the default handler, which ends the process.
+    if (interrupted.exchange(true))
+        return FALSE;
+    stopFlag = true;
+    return TRUE;
+}
+#else
+void OnInterrupt(int) {
+    interrupted = true;
+    stopFlag = true;
+}
+#endif
+
+} // namespace
+
+void CatchInterrupt() {
+#ifdef _WIN32
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+#endif
+}
+
+void ReleaseInterrupt() {
+#ifdef _WIN32
+    ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+#else
+    std::signal(SIGINT, SIG_DFL);
+#endif
+}
+
+std::atomic<bool>& InterruptFlag() {
+    return stopFlag;
+}
+
+bool Interrupted() {
+    return interrupted.load();
+}
