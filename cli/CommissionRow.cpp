@@ -40,6 +40,7 @@ CLinkPortWork::CLinkPortWork(const QString& port, const CommissionSettings& sett
                              const std::atomic<bool>& stop)
     : m_settings(settings), m_stop(stop), m_port(port) {
     m_app.m_pMessageSink = &m_messages;
+    m_app.m_SerialComm.m_pTrace = &m_watch;
     m_portRefusal = SelectPort(m_app, port);
     m_rowInvocation.command = m_pollInvocation.command = QStringLiteral("commission");
     m_rowInvocation.retries = settings.retries;
@@ -70,7 +71,9 @@ RowRecord CLinkPortWork::Commission(const PlanRow& row) {
         Fail(record, RowOutcome::Refused, ExitRefused, m_portRefusal);
     if (m_stop.load() && record.outcome == RowOutcome::Failed)
         Fail(record, RowOutcome::Failed, ExitInterrupted, QStringLiteral("stopped before the row ended"));
-    record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record.seconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() /
+        1000.0;
     record.finished = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     return record;
 }
