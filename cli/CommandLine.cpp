@@ -104,7 +104,9 @@ constexpr char ExitStatuses[] =
     "  2  link failure: the port or the line failed, or a written block did not "
     "read back\n"
     "  3  the controller holds no attributes of that type\n"
-    "  4  the controller refused the request (a status it answered)\n";
+    "  4  the controller refused the request (a status it answered)\n"
+    "  130  commission stopped by Ctrl-C\n"
+    "restore and commission exit with the worst status of their types or rows (2, 4, 1, 3, 0).\n";
 
 // `text` in lines of at most `width` characters, each after `indent`.
 QString Wrapped(const QString& text, const QString& indent, qsizetype width) {
