@@ -143,10 +143,23 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     EXPECT_EQ(report[2].outcome, RowOutcome::Skipped);
     EXPECT_EQ(report[3].outcome, RowOutcome::Commissioned);
     // What b held before the first run stays; the second run's look at it goes beside it.
-    QFile before(Path("b-before.json")), again(Path("b-before-2.json"));
-    ASSERT_TRUE(before.open(QIODevice::ReadOnly) && again.open(QIODevice::ReadOnly));
+    QFile before(Path("b-before.json")), secondLook(Path("b-before-2.json"));
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly) && secondLook.open(QIODevice::ReadOnly));
     EXPECT_TRUE(before.readAll().contains("000C021E0000400004001400"));
-    EXPECT_TRUE(again.readAll().contains("000C021E0000400004002100"));
+    EXPECT_TRUE(secondLook.readAll().contains("000C021E0000400004002100"));
+
+    // Run again whole: both controllers hold what the plan asks, so nothing is written to either.
+    first.ClearRequests();
+    second.ClearRequests();
+    const Outcome again = Run({"--report", "report.csv"});
+    EXPECT_EQ(again.exit, 0) << again.err;
+    for (const ControllerSimulator* sim : {&first, &second})
+        for (const auto& request : sim->Requests())
+            EXPECT_NE(request.msgCode, 42) << "an EEPROM written for nothing";
+    const std::vector<RowRecord> last = Report();
+    ASSERT_EQ(last.size(), 6u);
+    EXPECT_EQ(last[4].outcome, RowOutcome::Unchanged);
+    EXPECT_EQ(last[5].outcome, RowOutcome::Unchanged);
 }
 
 TEST_F(CommissionRun, CtrlCStopsBetweenRequestsAndTheReportHoldsEveryRowThatEnded) {
