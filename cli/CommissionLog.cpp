@@ -17,22 +17,22 @@ CRunLog::CRunLog(Setup setup) : m_setup(std::move(setup)), m_start(std::chrono::
 
 void CRunLog::Waiting(const PlanRow& row, const QString& port, bool toLeave) {
     const std::lock_guard lock(m_mutex);
-    m_waiting.insert(row.name);
+    m_waiting.insert(port);
     ShowLocked(toLeave ? QStringLiteral("waiting for %1 to leave %2").arg(row.name, port)
                        : QStringLiteral("waiting for %1 on %2").arg(row.name, port));
 }
 
-void CRunLog::Started(const PlanRow& row) {
+void CRunLog::Started(const PlanRow& /*row*/, const QString& port) {
     const std::lock_guard lock(m_mutex);
-    m_waiting.erase(row.name);
-    m_running.insert(row.name);
+    m_waiting.erase(port);
+    m_running.insert(port);
     DrawLocked();
 }
 
 void CRunLog::Finished(const RowRecord& record) {
     const std::lock_guard lock(m_mutex);
-    m_running.erase(record.name);
-    m_waiting.erase(record.name);
+    m_running.erase(record.port);
+    m_waiting.erase(record.port);
     m_records.push_back(record);
     if (record.outcome == RowOutcome::Failed || record.outcome == RowOutcome::Refused)
         ++m_failed;
@@ -48,7 +48,7 @@ AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
     const std::lock_guard prompt(m_promptMutex);
     {
         const std::lock_guard lock(m_mutex);
-        m_waiting.insert(row.name);
+        m_waiting.insert(port);
         ShowLocked(QStringLiteral("connect %1 to %2, Enter to go on, s to skip, q to stop").arg(row.name, port));
     }
     for (;;) {

@@ -29,7 +29,7 @@ public:
     explicit CRunLog(Setup setup);
 
     void Waiting(const PlanRow& row, const QString& port, bool toLeave) override;
-    void Started(const PlanRow& row) override;
+    void Started(const PlanRow& row, const QString& port) override;
     void Finished(const RowRecord& record) override;
     AskAnswer Ask(const PlanRow& row, const QString& port) override;
 
@@ -52,8 +52,8 @@ private:
     std::mutex m_promptMutex; // one question at a time
     std::chrono::steady_clock::time_point m_start;
     std::vector<RowRecord> m_records;
-    std::set<QString> m_running;
-    std::set<QString> m_waiting;
+    std::set<QString> m_running; // ports
+    std::set<QString> m_waiting; // ports
     std::size_t m_failed = 0;
     QString m_reportError;
     qsizetype m_statusWidth = 0;

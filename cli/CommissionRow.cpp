@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <array>
 #include <chrono>
 
 namespace {
@@ -78,30 +79,29 @@ RowRecord CLinkPortWork::Commission(const PlanRow& row) {
     return record;
 }
 
-bool CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message) {
+void CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message) {
     record.outcome = outcome;
     record.exitStatus = status;
     QStringList texts = m_messages.m_shown;
     if (!message.isEmpty())
         texts << message;
     record.message = texts.join(' ');
-    return false;
 }
 
 void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
     Backup before;
     if (!StatusIdAnswered(run, &before.statusId))
-        return (void)Fail(record, RowOutcome::Failed, FailureStatus(m_watch));
+        return Fail(record, RowOutcome::Failed, FailureStatus(m_watch));
     record.statusId = HexString(before.statusId);
     if (row.statusId && *row.statusId != before.statusId)
-        return (void)Fail(record, RowOutcome::Refused, ExitRefused,
+        return Fail(record, RowOutcome::Refused, ExitRefused,
                           QStringLiteral("%1 answers status id %2, not %3 as the plan says; nothing was written.")
                               .arg(PortDescription(m_app), record.statusId, HexString(*row.statusId)));
     if (const ExitStatus status = ReadHeldBlocks(run, before); status != ExitSuccess)
-        return (void)Fail(record, RowOutcome::Failed, status);
+        return Fail(record, RowOutcome::Failed, status);
     if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
-        return (void)Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
+        return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
 
     // Every block is worked out before the first is written, so that a refused value writes nothing.
     std::vector<Change> changes;
@@ -120,12 +120,12 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
         if (held)
             wanted.ParseBlock(*held);
         else if (type != NetworkEthernet) // Ethernet starts from the defaults, as write does
-            return (void)Fail(record, RowOutcome::Failed, ExitNotProgrammed,
+            return Fail(record, RowOutcome::Failed, ExitNotProgrammed,
                               TerminalText(QString::fromUtf8(AttributeMessagesFor(type).notProgrammed)));
         const CNetAttributes current = wanted;
         QStringList set;
         if (const auto refusal = ApplyWriteValues(row.parsed, wanted, m_settings.force, set))
-            return (void)Fail(record, RowOutcome::Refused, ExitRefused,
+            return Fail(record, RowOutcome::Refused, ExitRefused,
                               refusal->text + QStringLiteral("; nothing was written."));
         const ByteString block = wanted.BuildBlock();
         if (held && *held == block)
@@ -137,13 +137,13 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     Backup after = before;
     for (const Change& change : changes) {
         if (const ExitStatus status = WriteBlock(run, change.type, change.block); status != ExitSuccess)
-            return (void)Fail(record, RowOutcome::Failed, status);
+            return Fail(record, RowOutcome::Failed, status);
         after.blocks[change.type - 1] =
             change.block == EmptyAttributeBlock() ? std::nullopt : std::optional<ByteString>(change.block);
     }
     // What the verifying reads found is what the controller now holds.
     if (const QString refused = SaveBackup(BackupPath(row.name, false), after); !refused.isEmpty())
-        return (void)Fail(record, RowOutcome::Failed, ExitRefused, refused);
+        return Fail(record, RowOutcome::Failed, ExitRefused, refused);
     record.outcome = changes.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
     record.message = m_messages.m_shown.join(' ');

@@ -32,7 +32,7 @@ public:
 private:
     // Reads, backs up, writes and backs up again; fills the record's outcome.
     void Steps(const PlanRow& row, RowRecord& record);
-    bool Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());
+    void Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());
     QString BackupPath(const QString& name, bool before) const;
 
     CommissionSettings m_settings;

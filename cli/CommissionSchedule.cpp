@@ -58,7 +58,7 @@ void WorkGroup(Shared& shared, const PortRows& group) {
             if (!AwaitController(shared, *work, true))
                 break;
         }
-        shared.events.Started(row);
+        shared.events.Started(row, group.port);
         shared.events.Finished(work->Commission(row));
         // The cable moves on: the next row must not reach the controller just done.
         const bool more = i + 1 < group.rows.size();

@@ -30,7 +30,7 @@ public:
     virtual ~CRunEvents();
     // Before a row with --wait: for its controller to answer, or, with `toLeave`, for it to stop.
     virtual void Waiting(const PlanRow& row, const QString& port, bool toLeave) = 0;
-    virtual void Started(const PlanRow& row) = 0;
+    virtual void Started(const PlanRow& row, const QString& port) = 0;
     virtual void Finished(const RowRecord& record) = 0;
     // Before a row with --ask: whether to go on, skip the row or stop the run.
     virtual AskAnswer Ask(const PlanRow& row, const QString& port) = 0;

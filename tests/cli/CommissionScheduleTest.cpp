@@ -67,7 +67,7 @@ public:
     void Waiting(const PlanRow& row, const QString& port, bool toLeave) override {
         m_journal.Add(port, (toLeave ? "wait to leave " : "wait for ") + row.name.toStdString());
     }
-    void Started(const PlanRow&) override {}
+    void Started(const PlanRow&, const QString&) override {}
     void Finished(const RowRecord& record) override {
         m_journal.Add(record.port, OutcomeName(record.outcome).toStdString() + ' ' + record.name.toStdString());
     }
