@@ -30,7 +30,7 @@ printf '%s\r\n' 'name;port;ip;mask;mac-id' \
   'press-3;COM4;192.168.10.13;255.255.255.0;' >>plan.csv
 printf 'drive-2;COM1;;;9' >>plan.csv
 
-WINEPATH=$(windows_path "$netcfgDir") "$WINE" cmd /c talvor-netcfg commission plan.csv --report report.csv \
+WINEPATH="$(windows_path "$netcfgDir")${WINEPATH:+;$WINEPATH}" "$WINE" cmd /c talvor-netcfg commission plan.csv --report report.csv \
   --backups saved >out.txt 2>err.txt
 status=$?
 tr -d '\r' <out.txt >out
