@@ -205,7 +205,7 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
     if (!written && run.watch.Failure() != LinkFailure::Line) {
         writeMessages.Replay(run.app.Messages());
-        if (run.watch.Failure() == LinkFailure::None && Interrupted())
+        if (run.watch.Failure() == LinkFailure::None && Stopped(run))
             Complain(run.app, QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
                          .arg(NetworkTypeName(type), port));
         return FailureStatus(run.watch);
@@ -222,7 +222,7 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
         const CScopedSink quiet(run.app, messages);
         return run.app.ReadNetAttributes(held, type);
     });
-    if (!read && run.watch.Failure() == LinkFailure::None && Interrupted()) {
+    if (!read && run.watch.Failure() == LinkFailure::None && Stopped(run)) {
         if (written) {
             Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
                          .arg(NetworkTypeName(type), port));
@@ -499,7 +499,7 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
     QStringList lines;
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         const TypeOutcome outcome =
-            Interrupted() ? TypeOutcome{ExitInterrupted, QStringLiteral("not restored: interrupted"), {}}
+            Stopped(run) ? TypeOutcome{ExitInterrupted, QStringLiteral("not restored: interrupted"), {}}
                           : RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
         worst = WorseOf(worst, outcome.status);
         QJsonObject json{{"outcome", outcome.text}, {"exitStatus", outcome.status}};
