@@ -160,7 +160,7 @@ QString OpenReport(QFile& report, bool json) {
     return {};
 }
 
-// The worst row decides; Ctrl-C overrides every row.
+// The worst row decides; an interruption overrides every row.
 int RunStatus(const std::vector<RowRecord>& records) {
     if (Interrupted())
         return ExitInterrupted;
@@ -268,7 +268,7 @@ int RunCommission(const Invocation& invocation) {
         status = status == ExitSuccess ? ExitRefused : status;
     }
     if (Interrupted())
-        PrintErrorLine(QStringLiteral("Stopped by Ctrl-C; the report holds every row that ended."));
+        PrintErrorLine(QStringLiteral("Interrupted: the report holds every row that ended."));
     PrintResult(invocation, records, plan.rows.size(), status);
     return status;
 }

@@ -162,7 +162,10 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     EXPECT_EQ(last[5].outcome, RowOutcome::Unchanged);
 }
 
-TEST_F(CommissionRun, CtrlCStopsBetweenRequestsAndTheReportHoldsEveryRowThatEnded) {
+// Ctrl-C and SIGTERM alike.
+class CommissionStop : public CommissionRun, public testing::WithParamInterface<int> {};
+
+TEST_P(CommissionStop, StopsBetweenRequestsAndTheReportHoldsEveryRowThatEnded) {
     ControllerSimulator& slow = Simulator(DeviceNet);
     slow.InjectFault(SimFault::Late, 1000, 60); // every reply 60 ms late: a row takes about half a second
     WritePlan("name,port,mac-id\na,{0},1\nb,{0},2\nc,{0},3\nd,{0},4\ne,{0},5\n");
@@ -172,14 +175,14 @@ TEST_F(CommissionRun, CtrlCStopsBetweenRequestsAndTheReportHoldsEveryRowThatEnde
     QFile report(Path("report.json"));
     for (int i = 0; i < 300 && report.size() == 0; ++i)
         QThread::msleep(50);
-    ::kill(static_cast<pid_t>(netcfg.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(netcfg.processId()), GetParam());
     ASSERT_TRUE(netcfg.waitForFinished(30000));
 
     EXPECT_EQ(netcfg.exitCode(), 130);
-    EXPECT_NE(netcfg.readAllStandardError().indexOf("Stopped by Ctrl-C"), -1);
+    EXPECT_NE(netcfg.readAllStandardError().indexOf("Interrupted: the report holds every row that ended"), -1);
     const std::vector<RowRecord> records = Report("report.json");
     ASSERT_GE(records.size(), 1u);
-    ASSERT_LT(records.size(), 5u) << "the run went on after Ctrl-C";
+    ASSERT_LT(records.size(), 5u) << "the run went on after the signal";
     for (const RowRecord& record : records)
         EXPECT_TRUE(record.outcome == RowOutcome::Commissioned ||
                     (record.outcome == RowOutcome::Failed && record.exitStatus == 130))
@@ -187,5 +190,8 @@ TEST_F(CommissionRun, CtrlCStopsBetweenRequestsAndTheReportHoldsEveryRowThatEnde
     const QByteArray out = netcfg.readAllStandardOutput();
     EXPECT_NE(out.indexOf("\"exitStatus\": 130"), -1) << out.toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, CommissionStop, testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Sigint" : "Sigterm"; });
 
 } // namespace
