@@ -17,6 +17,7 @@ constexpr char ProgramName[] = "talvor-netcfg";
 constexpr int MaxRetries = 10;
 // An 80-column console wraps a line that fills it.
 constexpr qsizetype HelpWidth = 79;
+constexpr int MaxJobs = 64;
 
 QString ComPortRange() {
     return QStringLiteral("COM%1 to COM%2").arg(FirstComPort).arg(LastComPort);
@@ -79,6 +80,14 @@ const std::vector<CommandShape>& Commands() {
          "checks FILE whole and that it was saved from a controller with this status id, then writes "
          "each type's block or clears a type the backup does not hold",
          WriteOptions},
+        {"commission", 1, 1, "PLAN",
+         "commissions every controller of PLAN, a CSV file with a header line: columns name and port "
+         "(required), ip, mask, gateway, mac-id, baud, node, disable-ethernet and status-id; an empty cell "
+         "keeps what the controller holds. The whole plan is checked first. Each row: the status id "
+         "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
+         "written and read back, a backup to NAME.json; a controller that holds them already is left "
+         "unchanged. Ports are worked at once, the rows of a port in their order",
+         {"json", "retries", "force", "dry-run", "jobs", "wait", "ask", "report", "resume", "backups"}},
         {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
     return commands;
@@ -145,7 +154,10 @@ QString ExitStatusList() {
         text += QStringLiteral("  %1  %2\n")
                     .arg(QString::fromLatin1(status), -3)
                     .arg(Wrapped(QString::fromLatin1(meaning), "       ", HelpWidth).trimmed());
-    return text;
+    return text + Wrapped("restore and commission exit with the worst status of their types or rows (130, 2, 4, "
+                          "1, 3, 0).",
+                          "", HelpWidth) +
+           '\n';
 }
 
 // Options that only some write types take.
@@ -163,15 +175,15 @@ const QStringList ValueOptions{"mac-id", "baud", "node", "ip", "mask", "gateway"
 
 // Where a port is named as the system names it.
 #ifdef _WIN32
-constexpr char PortExample[] = "such as COM3";
+constexpr char PortExample[] = ", such as COM3";
 #else
-constexpr char PortExample[] = "or a device such as /dev/ttyUSB0";
+constexpr char PortExample[] = " or a device such as /dev/ttyUSB0";
 #endif
 
 QList<QCommandLineOption> AllOptions() {
     return {
         {"port",
-         QStringLiteral("COM port n (COM%1 to COM%2, default COM1) %3.")
+         QStringLiteral("COM port n (COM%1 to COM%2, default COM1)%3.")
              .arg(FirstComPort)
              .arg(LastAddressableComPort)
              .arg(QString::fromLatin1(PortExample)),
@@ -196,6 +208,19 @@ QList<QCommandLineOption> AllOptions() {
          "RATE"},
         {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
          "N"},
+        {"jobs", QStringLiteral("commission: works at most N ports at once (1 to %1; default: every port).")
+                     .arg(MaxJobs),
+         "N"},
+        {"wait", "commission: one cable carried along: before each row waits for its controller to "
+                 "answer, after it for that controller to go."},
+        {"ask", "commission: asks before each row (Enter to go on, s to skip, q to stop)."},
+        {"report", "commission: appends a record per row to FILE as each row ends (CSV; JSON lines with "
+                   "--json).",
+         "FILE"},
+        {"resume", "commission: leaves out the rows REPORT shows commissioned or unchanged with the same "
+                   "values.",
+         "REPORT"},
+        {"backups", "commission: the folder for the backup files (default: the current folder).", "DIR"},
         {"ip", "Ethernet IP address.", "A"},
         {"mask", "Ethernet subnet mask.", "M"},
         {"gateway", "Ethernet gateway; 0.0.0.0 for none.", "G"},
@@ -330,6 +355,18 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
             return Refuse(message, *refusal + '.');
         invocation.retries = *WholeNumber(parser.value("retries"));
     }
+    if (parser.isSet("jobs")) {
+        if (const auto refusal = NumberRefusal("--jobs", parser.value("jobs"), 1, MaxJobs))
+            return Refuse(message, *refusal + '.');
+        invocation.jobs = *WholeNumber(parser.value("jobs"));
+    }
+    invocation.wait = parser.isSet("wait");
+    invocation.ask = parser.isSet("ask");
+    if (invocation.wait && invocation.ask)
+        return Refuse(message, QStringLiteral("--wait and --ask do not go together: give one."));
+    invocation.report = parser.value("report");
+    invocation.resume = parser.value("resume");
+    invocation.backups = parser.isSet("backups") ? parser.value("backups") : QStringLiteral(".");
     invocation.json = parser.isSet("json");
     invocation.trace = parser.isSet("trace");
     invocation.present = parser.isSet("present");

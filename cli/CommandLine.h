@@ -18,6 +18,13 @@ struct Invocation {
     bool dryRun = false; // print the blocks a write would send, send none
     int retries = 0;     // repeats of a request that failed on the line
     std::map<QString, QString> values; // --mac-id, --baud, --node, --ip, --mask, --gateway as given
+    // commission
+    int jobs = 0; // ports worked at once; 0 for every port of the plan
+    bool wait = false;
+    bool ask = false;
+    QString report;  // the report file to append to; empty for none
+    QString resume;  // the report whose finished rows are not done again
+    QString backups; // the folder of the backup files
 };
 
 enum class CommandLineOutcome { Run, Help, Version, Refused };

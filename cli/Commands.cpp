@@ -4,14 +4,14 @@
 #include "cli/AttributeText.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
+#include "cli/CommandSteps.h"
+#include "cli/CommissionCommand.h"
 #include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
-#include "model/AddressRules.h"
-#include "model/AttributeRules.h"
-#include "model/BaudRates.h"
+#include "cli/WriteValues.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"
 #include "seriallink/PortName.h"
@@ -26,14 +26,13 @@
 
 namespace {
 
-struct Run {
-    const Invocation& invocation;
-    CLineTrace& watch;
-};
-
 // An error of the companion's own, told where the link's are, so that --json reports it too.
+void Complain(CNetConfigApp& app, const QString& message) {
+    app.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+}
+
 void Complain(const QString& message) {
-    theApp.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+    Complain(theApp, message);
 }
 
 ExitStatus Refuse(const QString& message) {
@@ -41,8 +40,11 @@ ExitStatus Refuse(const QString& message) {
     return ExitRefused;
 }
 
-void Note(const QString& text) {
-    PrintErrorLine(TerminalText(text));
+void Note(const Run& run, const QString& text) {
+    if (run.notes)
+        run.notes->ShowAppMessage(text, mb::OK | mb::ICONINFORMATION);
+    else
+        PrintErrorLine(TerminalText(text));
 }
 
 // A dialog's sentence without its closing mark, to go on with details.
@@ -52,6 +54,8 @@ QString Clause(const char* text) {
         clause.chop(1);
     return clause;
 }
+
+} // namespace
 
 // The exit status of a request that failed; one that never started was stopped by an interruption.
 ExitStatus FailureStatus(const CLineTrace& watch) {
@@ -67,6 +71,12 @@ ExitStatus FailureStatus(const CLineTrace& watch) {
         break;
     }
     return ExitLinkFailure;
+}
+
+namespace {
+
+bool Stopped(const Run& run) {
+    return run.stop && run.stop->load();
 }
 
 ExitStatus ExitFor(const Run& run, StoredRead outcome) {
@@ -85,39 +95,43 @@ ExitStatus ExitFor(const Run& run, StoredRead outcome) {
 
 // Runs `request` and repeats it, up to --retries times, while it fails on the line. A request the
 // controller refused, or a port that does not open, is not repeated, and none starts once the run is
-// interrupted. The messages of an attempt that is repeated are not shown: the note before the repeat
+// asked to stop. The messages of an attempt that is repeated are not shown: the note before the repeat
 // names its failure. Those of the last failed attempt go to `kept` when given, for a caller that tells
 // them once it knows the outcome, and are shown at once otherwise.
 bool Retrying(const Run& run, const std::function<bool()>& request, CCollectingSink* kept = nullptr) {
     for (int attempt = 1;; ++attempt) {
         run.watch.BeginRequest();
-        if (Interrupted())
+        if (Stopped(run))
             return false;
         CCollectingSink messages;
         bool done = false;
         {
-            const CScopedSink quiet(messages);
+            const CScopedSink quiet(run.app, messages);
             done = request();
         }
         const bool repeat = !done && attempt <= run.invocation.retries &&
-                            run.watch.Failure() == LinkFailure::Line && !Interrupted();
+                            run.watch.Failure() == LinkFailure::Line && !Stopped(run);
         if (!repeat) {
             if (kept && !done)
                 *kept = messages;
             else
-                messages.Replay(theApp.Messages());
+                messages.Replay(run.app.Messages());
             return done;
         }
-        Note(QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
+        Note(run, QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
                  .arg(attempt)
                  .arg(run.invocation.retries)
                  .arg(run.watch.FailureText()));
     }
 }
 
-bool StatusIdAnswered(const Run& run, ByteString* id = nullptr) {
-    return Retrying(run, [&] { return theApp.ReadStatusId(id); });
+} // namespace
+
+bool StatusIdAnswered(const Run& run, ByteString* id) {
+    return Retrying(run, [&] { return run.app.ReadStatusId(id); });
 }
+
+namespace {
 
 // Reads what the controller holds of the record's type into it. The messages are kept in `messages`:
 // whether "none held" is worth telling is the caller's to decide.
@@ -125,20 +139,15 @@ StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, C
     StoredRead outcome = StoredRead::LinkFailed;
     Retrying(run, [&] {
         messages.Clear();
-        const CScopedSink quiet(messages);
-        outcome = theApp.ReadStoredRecord(record, block);
+        const CScopedSink quiet(run.app, messages);
+        outcome = run.app.ReadStoredRecord(record, block);
         return outcome == StoredRead::Read || outcome == StoredRead::NotProgrammed;
     });
     return outcome;
 }
 
-QString ValueOf(const Invocation& invocation, const QString& option) {
-    const auto found = invocation.values.find(option);
-    return found != invocation.values.end() ? found->second : QString();
-}
-
 QJsonObject WithPort(QJsonObject json) {
-    const QJsonObject port = PortJson();
+    const QJsonObject port = PortJson(theApp);
     for (auto field = port.begin(); field != port.end(); ++field)
         json.insert(field.key(), field.value());
     return json;
@@ -180,29 +189,29 @@ ExitStatus Read(const Run& run, NetworkType type) {
     return ExitSuccess;
 }
 
-// Writes `block` of `type` (the empty block clears the type) and, unless --no-verify, reads it back:
-// what the controller then holds decides the outcome, whatever became of the write's reply, and only
-// then is it told. A dry run writes nothing. An interruption stops before the next request and says
-// how far the write got.
+} // namespace
+
+// The outcome is told only once the read-back decides it, whatever became of the write's reply. A dry
+// run writes nothing. An interruption stops before the next request and says how far the write got.
 ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block) {
     if (run.invocation.dryRun)
         return ExitSuccess;
     const bool clear = block == EmptyAttributeBlock();
     CCollectingSink writeMessages;
     const bool written = Retrying(
-        run, [&] { return clear ? theApp.ClearAttributes(type) : theApp.ProgramBlock(block, type); },
+        run, [&] { return clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type); },
         &writeMessages);
-    const QString port = PortDescription(theApp);
+    const QString port = PortDescription(run.app);
     // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
     if (!written && run.watch.Failure() != LinkFailure::Line) {
-        writeMessages.Replay(theApp.Messages());
-        if (run.watch.Failure() == LinkFailure::None && Interrupted())
-            Complain(QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
+        writeMessages.Replay(run.app.Messages());
+        if (run.watch.Failure() == LinkFailure::None && Stopped(run))
+            Complain(run.app, QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
                          .arg(NetworkTypeName(type), port));
         return FailureStatus(run.watch);
     }
     if (!run.invocation.verify) {
-        writeMessages.Replay(theApp.Messages());
+        writeMessages.Replay(run.app.Messages());
         return written ? ExitSuccess : FailureStatus(run.watch);
     }
 
@@ -210,15 +219,15 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
     CCollectingSink messages;
     const bool read = Retrying(run, [&] {
         messages.Clear();
-        const CScopedSink quiet(messages);
-        return theApp.ReadNetAttributes(held, type);
+        const CScopedSink quiet(run.app, messages);
+        return run.app.ReadNetAttributes(held, type);
     });
-    if (!read && run.watch.Failure() == LinkFailure::None && Interrupted()) {
+    if (!read && run.watch.Failure() == LinkFailure::None && Stopped(run)) {
         if (written) {
-            Complain(QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
+            Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
                          .arg(NetworkTypeName(type), port));
         } else {
-            writeMessages.Replay(theApp.Messages());
+            writeMessages.Replay(run.app.Messages());
             Complain(
                 QStringLiteral("Interrupted: the reply to the %1 write was lost and the block was not read "
                                "back; whether %2 holds it is not known.")
@@ -227,23 +236,24 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
         return ExitInterrupted;
     }
     if (!read) {
-        writeMessages.Replay(theApp.Messages());
-        messages.Replay(theApp.Messages());
-        Complain(QStringLiteral("The %1 block could not be read back from %2 to verify it.")
+        writeMessages.Replay(run.app.Messages());
+        messages.Replay(run.app.Messages());
+        Complain(run.app, QStringLiteral("The %1 block could not be read back from %2 to verify it.")
                      .arg(NetworkTypeName(type), port));
         return ExitLinkFailure;
     }
     if (held == block) {
         if (!written)
-            Note(
-                QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
+            Note(run, QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
         return ExitSuccess;
     }
-    writeMessages.Replay(theApp.Messages());
-    Complain(QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
+    writeMessages.Replay(run.app.Messages());
+    Complain(run.app, QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
                  .arg(port, NetworkTypeName(type), HexString(held), HexString(block)));
     return ExitLinkFailure;
 }
+
+namespace {
 
 // Writes a record built from what the controller held and says what was written, naming the fields
 // the command changed (by their JSON keys).
@@ -269,126 +279,65 @@ ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStri
     return ExitSuccess;
 }
 
-// The controller's record of `type` into `record`; a failure has been told. `fromDefaults`, when given,
+// The controller's record of `type` into `record`; a failure has been told. `fromDefaults`
 // learns whether the controller held no Ethernet attributes and the record holds the defaults.
-ExitStatus ReadForWrite(const Run& run, CNetAttributes& record, bool* fromDefaults = nullptr) {
+ExitStatus ReadForWrite(const Run& run, CNetAttributes& record, bool& fromDefaults) {
     if (!StatusIdAnswered(run))
         return FailureStatus(run.watch);
     ByteString held;
     CCollectingSink messages;
     const StoredRead outcome = ReadHeld(run, record, held, messages);
     if (outcome == StoredRead::NotProgrammed && record.m_nType == NetworkEthernet) {
-        Note(QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
-                 .arg(PortDescription(theApp)));
-        if (fromDefaults)
-            *fromDefaults = true;
+        Note(run, QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
+                      .arg(PortDescription(run.app)));
+        fromDefaults = true;
         return ExitSuccess;
     }
     if (outcome != StoredRead::Read)
-        messages.Replay(theApp.Messages());
+        messages.Replay(run.app.Messages());
     return ExitFor(run, outcome);
 }
 
-// DeviceNet and Profibus: the address and baud rate given, over what the controller holds.
-ExitStatus WriteFieldbus(const Run& run, NetworkType type) {
-    const Invocation& invocation = run.invocation;
-    const bool deviceNet = type == NetworkDeviceNet;
-    const QString addressOption = deviceNet ? "mac-id" : "node";
-    const bool hasAddress = invocation.values.count(addressOption) != 0;
-    const bool hasBaud = invocation.values.count("baud") != 0;
-    if (!hasAddress && !hasBaud)
-        return Refuse(deviceNet ? QStringLiteral("write devicenet needs --mac-id, --baud or both.")
-                                : QStringLiteral("write profibus needs --node."));
-    std::optional<int> address;
-    if (hasAddress) {
-        const QString text = ValueOf(invocation, addressOption);
-        if (const auto refusal = deviceNet
-                                     ? NumberRefusal("MAC ID", text, MacIdMin, MacIdMax)
-                                     : NumberRefusal("Node address", text, NodeAddressMin, NodeAddressMax))
-            return Refuse(*refusal + QStringLiteral("; nothing was written."));
-        address = WholeNumber(text);
+QString NeedsValues(NetworkType type) {
+    switch (type) {
+    case NetworkDeviceNet:
+        return QStringLiteral("write devicenet needs --mac-id, --baud or both.");
+    case NetworkProfibus:
+        return QStringLiteral("write profibus needs --node.");
+    default:
+        return QStringLiteral("write ethernet needs --ip, --mask or --gateway.");
     }
-    std::optional<std::uint8_t> baudRate;
-    if (hasBaud) {
-        baudRate = BaudRateIndex(ValueOf(invocation, "baud"));
-        if (!baudRate) {
-            QStringList rates;
-            for (const int rate : DeviceNetBaudRatesKbps)
-                rates << QString::number(rate);
-            return Refuse(QStringLiteral("Baud rate %1 is not one of %2 kb/s; nothing was written.")
-                              .arg(ValueOf(invocation, "baud"), rates.join(", ")));
-        }
-    }
-
-    CNetAttributes record(type);
-    if (const ExitStatus status = ReadForWrite(run, record); status != ExitSuccess)
-        return status;
-    QStringList changed;
-    if (address) {
-        record.m_nNodeAddress = *address;
-        changed << (deviceNet ? "macId" : "nodeAddress");
-    }
-    if (baudRate) {
-        record.m_byBaudRate = *baudRate;
-        changed << "baudRate";
-    }
-    // The word counts come from the controller and go back unchanged, if the utility would accept them.
-    if (const auto breach = CheckWordCounts(type, record.m_nInputWords, record.m_nOutputWords))
-        return Refuse(QStringLiteral("%1 (the controller holds %2 and %3 words); nothing was written.")
-                          .arg(QString::fromUtf8(breach->message))
-                          .arg(record.m_nInputWords)
-                          .arg(record.m_nOutputWords));
-    return WriteRecord(run, record, changed);
 }
 
-// The addresses given, over the Ethernet record the controller holds (timeout and poll time kept).
-ExitStatus WriteEthernet(const Run& run) {
-    const Invocation& invocation = run.invocation;
-    struct Address {
-        const char* option;
-        const char* field;
-        std::uint8_t (CNetAttributes::*octets)[4];
-        std::uint8_t given[4];
-    };
-    std::array<Address, 3> addresses{Address{"ip", "ipAddress", &CNetAttributes::m_byIpAddress, {}},
-                                     Address{"mask", "subnetMask", &CNetAttributes::m_bySubnetMask, {}},
-                                     Address{"gateway", "gateway", &CNetAttributes::m_byGateway, {}}};
-    QStringList changed;
-    for (Address& address : addresses) {
-        if (!invocation.values.count(address.option))
-            continue;
-        const QString text = ValueOf(invocation, address.option);
-        if (!ParseIpAddress(text, address.given))
-            return Refuse(
-                QStringLiteral("Invalid address for --%1: '%2'. Give four numbers 0 to 255, such as "
-                               "192.168.1.10; nothing was written.")
-                    .arg(address.option, text));
-        changed << address.field;
-    }
-    if (changed.isEmpty())
-        return Refuse(QStringLiteral("write ethernet needs --ip, --mask or --gateway."));
+// An address rule's refusal of a value the command did not name: the value is the controller's, or
+// the default where it holds none; say so, and which option changes it.
+QString HeldValueText(EthernetAddress blamed, bool fromDefaults) {
+    constexpr std::array<const char*, 3> options{"ip", "mask", "gateway"};
+    return QStringLiteral(" (%1 %2; --%3 changes it)")
+        .arg(fromDefaults ? QStringLiteral("the default, as") : QStringLiteral("the value"),
+             fromDefaults ? QStringLiteral("nothing is held") : PortDescription(theApp) + " holds",
+             QString::fromLatin1(options[static_cast<std::size_t>(blamed)]));
+}
 
-    CNetAttributes record(NetworkEthernet);
+// The values given, over what the controller holds of the type: a fieldbus's address and baud rate,
+// Ethernet's addresses; the timeout, poll time and word counts stay as held.
+ExitStatus WriteType(const Run& run, NetworkType type) {
+    WriteValues values;
+    if (const QStringList refusals = ParseWriteValues(run.invocation.values, "--", values); !refusals.isEmpty())
+        return Refuse(refusals.first() + QStringLiteral("; nothing was written."));
+    if (!values.Touches(type))
+        return Refuse(NeedsValues(type));
+
+    CNetAttributes record(type);
     bool fromDefaults = false;
-    if (const ExitStatus status = ReadForWrite(run, record, &fromDefaults); status != ExitSuccess)
+    if (const ExitStatus status = ReadForWrite(run, record, fromDefaults); status != ExitSuccess)
         return status;
-    for (const Address& address : addresses)
-        if (invocation.values.count(address.option))
-            std::copy(std::begin(address.given), std::end(address.given), record.*address.octets);
-    if (invocation.force)
-        return WriteRecord(run, record, changed);
-    if (const auto unreachable = UnreachableAddress(record)) {
-        QString refusal = QString::fromStdString(unreachable->text);
-        // A value the command did not name is the controller's: say so, and how to change it.
-        const char* option = addresses[static_cast<std::size_t>(unreachable->blamed)].option;
-        if (!invocation.values.count(option))
-            refusal +=
-                QStringLiteral(" (%1 %2; --%3 changes it)")
-                    .arg(fromDefaults ? QStringLiteral("the default, as") : QStringLiteral("the value"),
-                         fromDefaults ? QStringLiteral("nothing is held")
-                                      : PortDescription(theApp) + " holds",
-                         QString::fromLatin1(option));
-        return Refuse(refusal + QStringLiteral("; nothing was written. --force writes it as given."));
+    QStringList changed;
+    if (const auto refusal = ApplyWriteValues(values, record, run.invocation.force, changed)) {
+        if (!refusal->addressRule)
+            return Refuse(refusal->text + QStringLiteral("; nothing was written."));
+        const QString held = refusal->heldBlamed ? HeldValueText(*refusal->heldBlamed, fromDefaults) : QString();
+        return Refuse(refusal->text + held + QStringLiteral("; nothing was written. --force writes it as given."));
     }
     return WriteRecord(run, record, changed);
 }
@@ -412,10 +361,9 @@ ExitStatus DisableEthernet(const Run& run) {
     return ExitSuccess;
 }
 
-ExitStatus BackupTo(const Run& run, const QString& path) {
-    Backup backup;
-    if (!StatusIdAnswered(run, &backup.statusId))
-        return FailureStatus(run.watch);
+} // namespace
+
+ExitStatus ReadHeldBlocks(const Run& run, Backup& backup) {
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         CNetAttributes record(static_cast<NetworkType>(type));
         ByteString block;
@@ -424,20 +372,36 @@ ExitStatus BackupTo(const Run& run, const QString& path) {
         if (outcome == StoredRead::NotProgrammed)
             continue;
         if (outcome != StoredRead::Read) {
-            messages.Replay(theApp.Messages());
+            messages.Replay(run.app.Messages());
             return ExitFor(run, outcome);
         }
         backup.blocks[type - 1] = block;
     }
-    const QByteArray json = BackupToJson(backup);
-    if (path == "-") {
-        PrintJson(QJsonDocument::fromJson(json).object());
-        return ExitSuccess;
-    }
+    return ExitSuccess;
+}
+
+QString SaveBackup(const QString& path, const Backup& backup) {
     // Written whole or not at all, so an earlier backup is never left half overwritten.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) < 0 || !file.commit())
-        return Refuse(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(BackupToJson(backup)) < 0 || !file.commit())
+        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    return {};
+}
+
+namespace {
+
+ExitStatus BackupTo(const Run& run, const QString& path) {
+    Backup backup;
+    if (!StatusIdAnswered(run, &backup.statusId))
+        return FailureStatus(run.watch);
+    if (const ExitStatus status = ReadHeldBlocks(run, backup); status != ExitSuccess)
+        return status;
+    if (path == "-") {
+        PrintJson(QJsonDocument::fromJson(BackupToJson(backup)).object());
+        return ExitSuccess;
+    }
+    if (const QString refused = SaveBackup(path, backup); !refused.isEmpty())
+        return Refuse(refused);
     if (run.invocation.json)
         PrintJson(WithPort({{"file", path}, {"saved", true}}));
     else
@@ -474,8 +438,8 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     const CNetAttributes* after = restored ? &*restored : nullptr;
     const bool dryRun = run.invocation.dryRun;
     if (!saved)
-        Note(QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
-                 .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
+        Note(run, QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
+                      .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
     const ByteString block = saved.value_or(EmptyAttributeBlock());
     const ExitStatus status = WriteBlock(run, type, block);
     const QJsonObject changes = FieldChangesJson(before, after);
@@ -490,16 +454,6 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
                    : QStringLiteral("%1: %2").arg(Clause(saved ? messages.programmed : messages.cleared),
                                                   changed),
             changes};
-}
-
-// Ranks outcomes for a command that does several things: an interruption is worst, then a failure to
-// act, a controller's refusal, refused input, a type held by none, success.
-ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
-    const auto rank = [](ExitStatus status) {
-        constexpr std::array<int, 5> ranks{0, 2, 4, 1, 3}; // by exit status 0 to 4
-        return status == ExitInterrupted ? 5 : ranks[status];
-    };
-    return rank(a) >= rank(b) ? a : b;
 }
 
 // The last line of a restore's text: where it went and what came of it.
@@ -545,7 +499,7 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
     QStringList lines;
     for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
         const TypeOutcome outcome =
-            Interrupted() ? TypeOutcome{ExitInterrupted, QStringLiteral("not restored: interrupted"), {}}
+            Stopped(run) ? TypeOutcome{ExitInterrupted, QStringLiteral("not restored: interrupted"), {}}
                           : RestoreType(run, static_cast<NetworkType>(type), backup->blocks[type - 1]);
         worst = WorseOf(worst, outcome.status);
         QJsonObject json{{"outcome", outcome.text}, {"exitStatus", outcome.status}};
@@ -585,13 +539,21 @@ ExitStatus Help(const Invocation& invocation) {
 
 } // namespace
 
-QJsonObject PortJson() {
-    const PortChoice& port = ChosenPort();
+ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
+    const auto rank = [](ExitStatus status) {
+        constexpr std::array<int, 5> ranks{0, 2, 4, 1, 3}; // by exit status 0 to 4
+        return status == ExitInterrupted ? 5 : ranks[status];
+    };
+    return rank(a) >= rank(b) ? a : b;
+}
+
+QJsonObject PortJson(const CNetConfigApp& app) {
+    const PortChoice port = ChosenPort(app);
     return {{"port", port.name}, {"device", QString::fromStdString(port.device)}};
 }
 
 ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
-    const Run run{invocation, watch};
+    const Run run{invocation, watch, theApp, &StopFlag()};
     const QString& command = invocation.command;
     if (command == "help")
         return Help(invocation);
@@ -599,6 +561,8 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
         return ListPorts(invocation);
     if (command == "probe")
         return ProbePorts(invocation, watch);
+    if (command == "commission")
+        return static_cast<ExitStatus>(RunCommission(invocation));
     if (const QString refused = SelectPort(theApp, invocation.port); !refused.isEmpty())
         return Refuse(refused);
     if (command == "status")
@@ -615,5 +579,5 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
                           .arg(invocation.arguments.first()));
     if (command == "read")
         return Read(run, *type);
-    return *type == NetworkEthernet ? WriteEthernet(run) : WriteFieldbus(run, *type);
+    return WriteType(run, *type);
 }

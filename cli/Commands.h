@@ -6,6 +6,7 @@
 
 struct Invocation;
 class CLineTrace;
+class CNetConfigApp;
 
 // Runs a parsed command against theApp's link, whose exchanges `watch` sees; messages go where theApp's
 // sink sends them.
@@ -15,5 +16,6 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch);
 ExitStatus ListPorts(const Invocation& invocation);
 ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch);
 
-// The port theApp's link is pointed at, apart: "port" as named (COMn, or the device) and "device".
-QJsonObject PortJson();
+// The port an application object's link is pointed at, apart: "port" as named (COMn, or the device)
+// and "device".
+QJsonObject PortJson(const CNetConfigApp& app);

@@ -44,7 +44,8 @@ void CTerminalSink::Tell(const QString& text, unsigned type) {
 
 void CTerminalSink::Show(const QString& line) {
     m_shown << TerminalText(line);
-    PrintErrorLine(m_shown.last());
+    if (m_bPrint)
+        PrintErrorLine(m_shown.last());
 }
 
 int CCollectingSink::ShowAppMessage(const QString& text, unsigned type) {
@@ -74,10 +75,10 @@ QString CCollectingSink::Text() const {
     return texts.join('\n');
 }
 
-CScopedSink::CScopedSink(CMessageSink& sink) : m_pPrevious(theApp.m_pMessageSink) {
-    theApp.m_pMessageSink = &sink;
+CScopedSink::CScopedSink(CNetConfigApp& app, CMessageSink& sink) : m_app(app), m_pPrevious(app.m_pMessageSink) {
+    app.m_pMessageSink = &sink;
 }
 
 CScopedSink::~CScopedSink() {
-    theApp.m_pMessageSink = m_pPrevious;
+    m_app.m_pMessageSink = m_pPrevious;
 }

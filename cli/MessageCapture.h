@@ -5,13 +5,15 @@
 #include <QStringList>
 
 class CLineTrace;
+class CNetConfigApp;
 
-// The companion's messages on standard error, as terminal lines. A failed open is told with the port's
-// device and the system's reason instead of the utility's general text, a refusal with the status the
-// controller answered. Every line is kept, for the JSON error report.
+// The companion's messages on standard error (unless `print` is false), as terminal lines. A failed open
+// is told with the port's device and the system's reason instead of the utility's general text, a refusal
+// with the status the controller answered. Every line is kept, for the JSON error report and a
+// commissioning report.
 class CTerminalSink : public CMessageSink {
 public:
-    explicit CTerminalSink(CLineTrace& watch) : m_watch(watch) {}
+    explicit CTerminalSink(CLineTrace& watch, bool print = true) : m_watch(watch), m_bPrint(print) {}
 
     int ShowAppMessage(const QString& text, unsigned type) override;
     int ShowSystemMessage(const QString& text, const QString& caption, unsigned type) override;
@@ -23,6 +25,7 @@ private:
     void Show(const QString& line);
 
     CLineTrace& m_watch;
+    bool m_bPrint;
 };
 
 // Keeps messages instead of showing them, to show them later or not at all.
@@ -46,15 +49,16 @@ private:
     std::vector<Message> m_messages;
 };
 
-// Points theApp's messages at `sink` for the life of the guard and puts the earlier sink back however
-// the scope is left.
+// Points an application object's messages at `sink` for the life of the guard and puts the earlier sink
+// back however the scope is left.
 class CScopedSink {
 public:
-    explicit CScopedSink(CMessageSink& sink);
+    CScopedSink(CNetConfigApp& app, CMessageSink& sink);
     ~CScopedSink();
     CScopedSink(const CScopedSink&) = delete;
     CScopedSink& operator=(const CScopedSink&) = delete;
 
 private:
+    CNetConfigApp& m_app;
     CMessageSink* m_pPrevious;
 };

@@ -5,12 +5,14 @@
 
 #include <QRegularExpression>
 
+#include <map>
+#include <mutex>
+
 namespace {
 
-PortChoice& Chosen() {
-    static PortChoice chosen;
-    return chosen;
-}
+// By application object: commissioning workers each hold a link of their own, on threads of their own.
+std::mutex chosenLock;
+std::map<const CNetConfigApp*, PortChoice> chosen;
 
 } // namespace
 
@@ -53,19 +55,25 @@ QString ResolvePort(const QString& port, PortChoice& choice) {
 
 QString SelectPort(CNetConfigApp& app, const QString& port) {
     PortChoice choice;
-    if (QString refused = ResolvePort(port, choice); !refused.isEmpty())
+    QString refused = ResolvePort(port, choice);
+    const std::lock_guard lock(chosenLock);
+    if (!refused.isEmpty()) {
+        chosen.erase(&app);
         return refused;
+    }
     app.m_SerialComm.m_strDeviceName = choice.device;
-    Chosen() = std::move(choice);
+    chosen[&app] = std::move(choice);
     return {};
 }
 
 QString PortDescription(const CNetConfigApp& app) {
     const QString device = QString::fromStdString(app.m_SerialComm.m_strDeviceName);
-    const QString& name = Chosen().name;
+    const QString name = ChosenPort(app).name;
     return name == device || name.isEmpty() ? device : QStringLiteral("%1 (%2)").arg(name, device);
 }
 
-const PortChoice& ChosenPort() {
-    return Chosen();
+PortChoice ChosenPort(const CNetConfigApp& app) {
+    const std::lock_guard lock(chosenLock);
+    const auto found = chosen.find(&app);
+    return found != chosen.end() ? found->second : PortChoice{};
 }

@@ -22,6 +22,6 @@ QString ResolvePort(const QString& port, PortChoice& choice);
 // ResolvePort's refusal.
 QString SelectPort(CNetConfigApp& app, const QString& port);
 
-// The port chosen last and the device the link opens for it, e.g. "COM1 (/dev/ttyUSB0)".
+// The port chosen last for `app` and the device its link opens, e.g. "COM1 (/dev/ttyUSB0)".
 QString PortDescription(const CNetConfigApp& app);
-const PortChoice& ChosenPort();
+PortChoice ChosenPort(const CNetConfigApp& app);

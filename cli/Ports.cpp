@@ -57,7 +57,7 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
         if (Interrupted())
             break;
         CCollectingSink collected;
-        const CScopedSink quiet(collected);
+        const CScopedSink quiet(theApp, collected);
         watch.BeginRequest();
         if (const QString refused = SelectPort(theApp, port); !refused.isEmpty()) {
             results.append(QJsonObject{{"port", port},
@@ -72,7 +72,7 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
         ByteString id;
         const bool ok = theApp.ReadStatusId(&id);
         answered = answered || ok;
-        QJsonObject result = PortJson();
+        QJsonObject result = PortJson(theApp);
         result.insert("answered", ok);
         result.insert("statusId", ok ? QJsonValue(HexString(id)) : QJsonValue());
         const QString message = watch.TakeOpenFailure().value_or(collected.Text());

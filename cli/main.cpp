@@ -38,18 +38,20 @@ int main(int argc, char* argv[]) {
     CatchInterruptions();
     CLineTrace watch(invocation.trace);
     CTerminalSink terminal(watch);
-    const CScopedSink messages(terminal);
+    const CScopedSink messages(theApp, terminal);
     theApp.m_SerialComm.m_pTrace = &watch;
 
     const ExitStatus status = RunCommand(invocation, watch);
     // Some link results are never told in the utility either; a script still learns why it failed.
     const bool linkSide = status == ExitLinkFailure || status == ExitControllerRefused;
-    if (linkSide && terminal.m_shown.isEmpty() && invocation.command != "probe")
+    // probe and commission tell each port's failures themselves.
+    const bool ownReport = invocation.command == "probe" || invocation.command == "commission";
+    if (linkSide && terminal.m_shown.isEmpty() && !ownReport)
         terminal.ShowAppMessage(
             watch.TakeRefusal().value_or(QStringLiteral("talvor-netcfg: the request failed without a message "
                                                         "from the link; --trace shows the exchange.")),
             0);
-    if (status == ExitInterrupted && terminal.m_shown.isEmpty())
+    if (status == ExitInterrupted && terminal.m_shown.isEmpty() && invocation.command != "commission")
         terminal.ShowAppMessage(QStringLiteral("Interrupted: stopped before the next request."), 0);
     if (invocation.json && status != ExitSuccess && !JsonPrinted())
         PrintJson(ErrorJson(terminal.m_shown.join('\n'), status));

@@ -31,7 +31,7 @@ constexpr int SerialMedium = 0;
 
 } // namespace
 
-int CSerialComm::m_nCommMedium = 0;
+std::atomic<int> CSerialComm::m_nCommMedium = 0;
 
 CSerialComm::CSerialComm() = default;
 

@@ -4,6 +4,7 @@
 #include "seriallink/CommParam.h"
 #include "seriallink/LinkCodes.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -32,7 +33,9 @@ public:
                                         std::uint32_t replyCapacity, std::uint32_t* replyCount);
     LinkResult CloseComPort();
 
-    static int m_nCommMedium;
+    // Class-wide, and set by every open: atomic, so that links opened on several threads at once do not
+    // race on it.
+    static std::atomic<int> m_nCommMedium;
 
     int m_nSerialPort = 0;
     std::uint16_t m_wCommParam = 0;

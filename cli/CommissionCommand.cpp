@@ -1,0 +1,274 @@
+#include "cli/CommissionCommand.h"
+
+#include "cli/CommandLine.h"
+#include "cli/CommandSteps.h"
+#include "cli/CommissionLog.h"
+#include "cli/CommissionRow.h"
+#include "cli/Interruption.h"
+#include "cli/Output.h"
+#include "cli/Plan.h"
+#include "cli/PortChoice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include <cstdio>
+#include <map>
+#include <thread>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+int Refuse(const Invocation& invocation, const QString& message) {
+    if (invocation.json)
+        PrintJson(QJsonObject{{"error", message}, {"exitStatus", ExitRefused}});
+    PrintErrorLine(message);
+    return ExitRefused;
+}
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+void WriteError(const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+// A line typed by the technician; nothing at the end of input or once the run stops.
+std::optional<QString> ReadAnswer(const std::atomic<bool>& stop) {
+#ifndef _WIN32
+    // Polled, so that Ctrl-C ends a question as it ends a wait.
+    for (;;) {
+        if (stop.load())
+            return std::nullopt;
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (::poll(&input, 1, 200) > 0)
+            break;
+    }
+#endif
+    char line[256];
+    if (stop.load() || !std::fgets(line, sizeof line, stdin))
+        return std::nullopt;
+    return QString::fromLocal8Bit(line);
+}
+
+// Sleeps in short steps, so that a stop is never kept waiting.
+void Pause(std::chrono::milliseconds time, const std::atomic<bool>& stop) {
+    constexpr std::chrono::milliseconds step{100};
+    for (auto left = time; left.count() > 0 && !stop.load(); left -= step)
+        std::this_thread::sleep_for(std::min(left, step));
+}
+
+// The device behind a port, as one name for all names of it: two rows on COM3 and on the device it
+// maps to, or on a device and a link to it, share one worker, as they share one line.
+QString PortKey(const QString& port) {
+    PortChoice choice;
+    if (!ResolvePort(port, choice).isEmpty())
+        return port;
+    const QString device = QString::fromStdString(choice.device);
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    return canonical.isEmpty() ? device.toUpper() : canonical;
+}
+
+QString PortRefusal(const QString& port) {
+    PortChoice choice;
+    return ResolvePort(port, choice);
+}
+
+QString WritesText(const PlanRow& row) {
+    QStringList parts;
+    for (const auto& [column, value] : row.values)
+        parts << column + ' ' + value;
+    parts.sort();
+    if (row.disableEthernet)
+        parts << QStringLiteral("disable ethernet");
+    QString text = parts.isEmpty() ? QStringLiteral("nothing (backups only)") : parts.join(", ");
+    if (row.statusId)
+        text += QStringLiteral("; status id must be %1").arg(HexString(*row.statusId));
+    return text;
+}
+
+int DryRun(const Invocation& invocation, const Plan& plan) {
+    QJsonArray rows;
+    for (const PlanRow& row : plan.rows) {
+        if (invocation.json)
+            rows.append(QJsonObject{{"line", row.line},
+                                    {"name", row.name},
+                                    {"port", row.port},
+                                    {"values", ValuesText(row)}});
+        else
+            PrintLine(QStringLiteral("%1 on %2 (line %3) would get: %4")
+                          .arg(row.name, row.port)
+                          .arg(row.line)
+                          .arg(WritesText(row)));
+    }
+    if (invocation.json)
+        PrintJson(QJsonObject{{"plan", invocation.arguments.first()}, {"dryRun", true}, {"rows", rows}});
+    else
+        PrintLine(QStringLiteral("%1 rows checked; nothing was written.").arg(plan.rows.size()));
+    return ExitSuccess;
+}
+
+int ReportProblems(const Invocation& invocation, const Plan& plan) {
+    const QString file = invocation.arguments.first();
+    QJsonArray problems;
+    for (const PlanProblem& problem : plan.problems) {
+        problems.append(QJsonObject{{"line", problem.line}, {"problem", problem.text}});
+        PrintErrorLine(problem.line > 0 ? QStringLiteral("%1:%2: %3").arg(file).arg(problem.line).arg(problem.text)
+                                        : QStringLiteral("%1: %2").arg(file, problem.text));
+    }
+    const QString summary =
+        QStringLiteral("%1 problem(s) in %2; nothing was written.").arg(plan.problems.size()).arg(file);
+    PrintErrorLine(summary);
+    if (invocation.json)
+        PrintJson(QJsonObject{{"plan", file}, {"problems", problems}, {"error", summary}, {"exitStatus", ExitRefused}});
+    return ExitRefused;
+}
+
+// The report opened for appending, a CSV header written when it is new; an incomplete last line (a
+// run killed while it wrote) is cut off first. Returns why it cannot be used, or an empty text.
+QString OpenReport(QFile& report, bool json) {
+    if (!report.open(QIODevice::ReadWrite))
+        return QStringLiteral("Cannot write %1: %2").arg(report.fileName(), report.errorString());
+    const QByteArray existing = report.readAll();
+    const qsizetype complete = existing.lastIndexOf('\n') + 1;
+    if (complete < existing.size() && !report.resize(complete))
+        return QStringLiteral("Cannot write %1: %2").arg(report.fileName(), report.errorString());
+    const QByteArray kept = existing.left(complete);
+    const bool jsonLines = kept.trimmed().startsWith('{');
+    if (!kept.trimmed().isEmpty() && (jsonLines != json || (!json && !kept.startsWith(ReportCsvHeader()))))
+        return QStringLiteral("%1 is not a commissioning report in %2; give another file.")
+            .arg(report.fileName(), json ? QStringLiteral("JSON") : QStringLiteral("CSV"));
+    report.seek(complete);
+    if (!json && kept.isEmpty() && report.write(ReportCsvHeader()) < 0)
+        return QStringLiteral("Cannot write %1: %2").arg(report.fileName(), report.errorString());
+    report.flush();
+    return {};
+}
+
+// The worst row decides; an interruption overrides every row.
+int RunStatus(const std::vector<RowRecord>& records) {
+    if (Interrupted())
+        return ExitInterrupted;
+    ExitStatus worst = ExitSuccess;
+    for (const RowRecord& record : records)
+        if (record.exitStatus >= ExitSuccess && record.exitStatus <= ExitControllerRefused)
+            worst = WorseOf(worst, static_cast<ExitStatus>(record.exitStatus));
+    return worst;
+}
+
+void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& records, std::size_t planned,
+                 int status) {
+    std::map<QString, int> counts;
+    QJsonArray rows;
+    for (const RowRecord& record : records) {
+        ++counts[OutcomeName(record.outcome)];
+        rows.append(RecordJson(record));
+    }
+    QStringList summary;
+    QJsonObject countJson;
+    for (const auto& [outcome, count] : counts) {
+        summary << QStringLiteral("%1 %2").arg(count).arg(outcome);
+        countJson.insert(outcome, count);
+    }
+    const bool stopped = records.size() < planned;
+    if (invocation.json) {
+        PrintJson(QJsonObject{{"plan", invocation.arguments.first()},
+                              {"rows", rows},
+                              {"counts", countJson},
+                              {"notRun", static_cast<int>(planned - records.size())},
+                              {"exitStatus", status}});
+        return;
+    }
+    for (const RowRecord& record : records)
+        PrintLine(RecordLine(record));
+    if (stopped)
+        summary << QStringLiteral("%1 not run").arg(planned - records.size());
+    PrintLine(QStringLiteral("%1 rows: %2.").arg(planned).arg(summary.join(", ")));
+}
+
+} // namespace
+
+int RunCommission(const Invocation& invocation) {
+    const QString planPath = invocation.arguments.first();
+    QFile planFile(planPath);
+    if (!planFile.open(QIODevice::ReadOnly))
+        return Refuse(invocation, QStringLiteral("Cannot read %1: %2").arg(planPath, planFile.errorString()));
+    Plan plan = ReadPlan(planFile.readAll());
+    CheckPlan(plan, invocation.force, PortRefusal);
+    if (!plan.problems.empty())
+        return ReportProblems(invocation, plan);
+    if (invocation.dryRun)
+        return DryRun(invocation, plan);
+
+    std::vector<RowRecord> earlier;
+    if (!invocation.resume.isEmpty()) {
+        QFile resume(invocation.resume);
+        QString error;
+        std::optional<std::vector<RowRecord>> read;
+        if (resume.open(QIODevice::ReadOnly))
+            read = ReadReport(resume.readAll(), error);
+        else
+            error = resume.errorString();
+        if (!read)
+            return Refuse(invocation, QStringLiteral("Cannot resume from %1: %2").arg(invocation.resume, error));
+        earlier = std::move(*read);
+    }
+    QFile report(invocation.report);
+    if (!invocation.report.isEmpty())
+        if (const QString refused = OpenReport(report, invocation.json); !refused.isEmpty())
+            return Refuse(invocation, refused);
+    if (!QDir().mkpath(invocation.backups))
+        return Refuse(invocation, QStringLiteral("Cannot create the folder %1.").arg(invocation.backups));
+
+    std::atomic<bool>& stop = StopFlag();
+    CRunLog log({invocation.report.isEmpty() ? nullptr : &report, invocation.json, StderrIsTerminal(),
+                 plan.rows.size(), [&stop] { return ReadAnswer(stop); }, WriteError});
+
+    // Rows of one device in file order, devices in the order the plan first names them.
+    std::vector<PortRows> groups;
+    std::map<QString, std::size_t> groupOf;
+    for (const PlanRow& row : plan.rows) {
+        if (DoneInReport(earlier, row)) {
+            log.Finished(SkippedRecord(row, row.port, QStringLiteral("done in %1").arg(invocation.resume)));
+            continue;
+        }
+        const auto [group, added] = groupOf.emplace(PortKey(row.port), groups.size());
+        if (added)
+            groups.push_back({row.port, {}});
+        groups[group->second].rows.push_back(&row);
+    }
+
+    const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
+    const ScheduleSeams seams{
+        [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, stop); },
+        [&](std::chrono::milliseconds time) { Pause(time, stop); }, [&log] { log.Tick(); }};
+    RunSchedule(groups, {invocation.jobs, invocation.wait, invocation.ask}, seams, log, stop);
+    log.Close();
+
+    const std::vector<RowRecord> records = log.Records();
+    int status = RunStatus(records);
+    if (const QString error = log.ReportError(); !error.isEmpty()) {
+        PrintErrorLine(QStringLiteral("Cannot write %1: %2; records from then on are only below.")
+                           .arg(invocation.report, error));
+        status = status == ExitSuccess ? ExitRefused : status;
+    }
+    if (Interrupted())
+        PrintErrorLine(QStringLiteral("Interrupted: the report holds every row that ended."));
+    PrintResult(invocation, records, plan.rows.size(), status);
+    return status;
+}

@@ -1,0 +1,114 @@
+#include "cli/CommissionLog.h"
+
+#include "cli/Plan.h"
+
+#include <algorithm>
+
+namespace {
+
+QString Elapsed(std::chrono::steady_clock::duration time) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(time).count();
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+}
+
+} // namespace
+
+CRunLog::CRunLog(Setup setup) : m_setup(std::move(setup)), m_start(std::chrono::steady_clock::now()) {}
+
+void CRunLog::Waiting(const PlanRow& row, const QString& port, bool toLeave) {
+    const std::lock_guard lock(m_mutex);
+    m_waiting.insert(port);
+    ShowLocked(toLeave ? QStringLiteral("waiting for %1 to leave %2").arg(row.name, port)
+                       : QStringLiteral("waiting for %1 on %2").arg(row.name, port));
+}
+
+void CRunLog::Started(const PlanRow& /*row*/, const QString& port) {
+    const std::lock_guard lock(m_mutex);
+    m_waiting.erase(port);
+    m_running.insert(port);
+    DrawLocked();
+}
+
+void CRunLog::Finished(const RowRecord& record) {
+    const std::lock_guard lock(m_mutex);
+    m_running.erase(record.port);
+    m_waiting.erase(record.port);
+    m_records.push_back(record);
+    if (record.outcome == RowOutcome::Failed || record.outcome == RowOutcome::Refused)
+        ++m_failed;
+    if (m_setup.report && m_reportError.isEmpty()) {
+        const QByteArray line = m_setup.jsonReport ? ReportJsonLine(record) : ReportCsvLine(record);
+        if (m_setup.report->write(line) != line.size() || !m_setup.report->flush())
+            m_reportError = m_setup.report->errorString();
+    }
+    ShowLocked(RecordLine(record));
+}
+
+AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
+    const std::lock_guard prompt(m_promptMutex);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_waiting.insert(port);
+        ShowLocked(QStringLiteral("connect %1 to %2, Enter to go on, s to skip, q to stop").arg(row.name, port));
+    }
+    for (;;) {
+        const std::optional<QString> answer = m_setup.readAnswer();
+        const QString word = answer.value_or(QStringLiteral("q")).trimmed().toLower();
+        if (word.isEmpty())
+            return AskAnswer::Go;
+        if (word == "s")
+            return AskAnswer::Skip;
+        if (word == "q")
+            return AskAnswer::Quit;
+        const std::lock_guard lock(m_mutex);
+        ShowLocked(QStringLiteral("Enter to go on, s to skip %1, q to stop").arg(row.name));
+    }
+}
+
+void CRunLog::Tick() {
+    const std::lock_guard lock(m_mutex);
+    DrawLocked();
+}
+
+void CRunLog::Close() {
+    const std::lock_guard lock(m_mutex);
+    if (m_setup.terminal && m_statusWidth > 0)
+        m_setup.writeError(QString(m_statusWidth, ' ') + '\r');
+    m_statusWidth = 0;
+}
+
+std::vector<RowRecord> CRunLog::Records() const {
+    const std::lock_guard lock(m_mutex);
+    std::vector<RowRecord> records = m_records;
+    std::stable_sort(records.begin(), records.end(),
+                     [](const RowRecord& a, const RowRecord& b) { return a.line < b.line; });
+    return records;
+}
+
+QString CRunLog::ReportError() const {
+    const std::lock_guard lock(m_mutex);
+    return m_reportError;
+}
+
+void CRunLog::ShowLocked(const QString& line) {
+    // Over the status line, padded to wipe it; the status line comes back under it.
+    const qsizetype width = m_setup.terminal ? std::max(line.size(), m_statusWidth) : line.size();
+    m_setup.writeError(line.leftJustified(width) + '\n');
+    m_statusWidth = 0;
+    DrawLocked();
+}
+
+void CRunLog::DrawLocked() {
+    if (!m_setup.terminal)
+        return;
+    QString status = QStringLiteral("%1 of %2 done").arg(m_records.size()).arg(m_setup.rows);
+    if (m_failed > 0)
+        status += QStringLiteral(", %1 failed").arg(m_failed);
+    status += QStringLiteral(", %1 running, %2 waiting, %3")
+                  .arg(m_running.size())
+                  .arg(m_waiting.size())
+                  .arg(Elapsed(std::chrono::steady_clock::now() - m_start));
+    const qsizetype width = std::max(status.size(), m_statusWidth);
+    m_setup.writeError(status.leftJustified(width) + '\r');
+    m_statusWidth = status.size();
+}

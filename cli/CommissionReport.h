@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+struct PlanRow;
+
+enum class RowOutcome { Commissioned, Unchanged, Failed, Refused, Skipped };
+
+QString OutcomeName(RowOutcome outcome);
+
+// What became of one row of a plan: one record of the report.
+struct RowRecord {
+    int line = 0;
+    QString name;
+    QString port;
+    QString device;   // the device opened for the port
+    QString statusId; // as the controller answered it, in hex; empty when it did not
+    RowOutcome outcome = RowOutcome::Failed;
+    int exitStatus = 0;
+    QString message;
+    QStringList changed; // fields whose value the row changed, by their JSON keys
+    double seconds = 0;
+    QString values;   // the row's values as ValuesText gives them, to tell a changed plan on --resume
+    QString finished; // UTC, ISO 8601
+};
+
+// "press-1 on COM1: failed (exit status 2): the message", as a line for the technician.
+QString RecordLine(const RowRecord& record);
+
+// Report lines: CSV under ReportCsvHeader(), or one JSON object per line. Each ends with a line break.
+QByteArray ReportCsvHeader();
+QByteArray ReportCsvLine(const RowRecord& record);
+QByteArray ReportJsonLine(const RowRecord& record);
+QJsonObject RecordJson(const RowRecord& record);
+
+// Reads a report of either kind back; nothing, with `error` saying why, for anything else.
+std::optional<std::vector<RowRecord>> ReadReport(const QByteArray& bytes, QString& error);
+
+// The record of a row left out.
+RowRecord SkippedRecord(const PlanRow& row, const QString& port, const QString& message);
+
+// Whether the report shows the row done: its last record that is not a skip says commissioned or
+// unchanged, with the values the row gives now.
+bool DoneInReport(const std::vector<RowRecord>& report, const PlanRow& row);

@@ -1,0 +1,161 @@
+#include "cli/CommissionRow.h"
+
+#include "cli/AttributeText.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "cli/Plan.h"
+#include "cli/PortChoice.h"
+#include "cli/WriteValues.h"
+#include "res/AttributeMessages.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <array>
+#include <chrono>
+
+namespace {
+
+struct Change {
+    NetworkType type;
+    ByteString block;
+};
+
+constexpr std::array WrittenTypes{NetworkEthernet, NetworkDeviceNet, NetworkProfibus};
+
+// The fields `set` whose values differ between the record held and the one to write.
+QStringList Differing(const CNetAttributes& held, const CNetAttributes& wanted, const QStringList& set) {
+    const QJsonObject before = RecordJson(held, held.BuildBlock());
+    const QJsonObject after = RecordJson(wanted, wanted.BuildBlock());
+    QStringList changed;
+    for (const QString& field : set)
+        if (before.value(field) != after.value(field))
+            changed << field;
+    return changed;
+}
+
+} // namespace
+
+CLinkPortWork::CLinkPortWork(const QString& port, const CommissionSettings& settings,
+                             const std::atomic<bool>& stop)
+    : m_settings(settings), m_stop(stop), m_port(port) {
+    m_app.m_pMessageSink = &m_messages;
+    m_app.m_SerialComm.m_pTrace = &m_watch;
+    m_portRefusal = SelectPort(m_app, port);
+    m_rowInvocation.command = m_pollInvocation.command = QStringLiteral("commission");
+    m_rowInvocation.retries = settings.retries;
+    m_rowInvocation.force = settings.force;
+}
+
+bool CLinkPortWork::Answers() {
+    if (!m_portRefusal.isEmpty())
+        return false;
+    const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
+    const bool answered = StatusIdAnswered(poll);
+    m_messages.m_shown.clear();
+    return answered;
+}
+
+RowRecord CLinkPortWork::Commission(const PlanRow& row) {
+    const auto start = std::chrono::steady_clock::now();
+    m_messages.m_shown.clear();
+    RowRecord record;
+    record.line = row.line;
+    record.name = row.name;
+    record.port = m_port;
+    record.device = PortJson(m_app).value("device").toString();
+    record.values = ValuesText(row);
+    if (m_portRefusal.isEmpty())
+        Steps(row, record);
+    else
+        Fail(record, RowOutcome::Refused, ExitRefused, m_portRefusal);
+    if (m_stop.load() && record.outcome == RowOutcome::Failed)
+        Fail(record, RowOutcome::Failed, ExitInterrupted, QStringLiteral("stopped before the row ended"));
+    record.seconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() /
+        1000.0;
+    record.finished = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    return record;
+}
+
+void CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message) {
+    record.outcome = outcome;
+    record.exitStatus = status;
+    QStringList texts = m_messages.m_shown;
+    if (!message.isEmpty())
+        texts << message;
+    record.message = texts.join(' ');
+}
+
+void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
+    const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
+    Backup before;
+    if (!StatusIdAnswered(run, &before.statusId))
+        return Fail(record, RowOutcome::Failed, FailureStatus(m_watch));
+    record.statusId = HexString(before.statusId);
+    if (row.statusId && *row.statusId != before.statusId)
+        return Fail(record, RowOutcome::Refused, ExitRefused,
+                          QStringLiteral("%1 answers status id %2, not %3 as the plan says; nothing was written.")
+                              .arg(PortDescription(m_app), record.statusId, HexString(*row.statusId)));
+    if (const ExitStatus status = ReadHeldBlocks(run, before); status != ExitSuccess)
+        return Fail(record, RowOutcome::Failed, status);
+    if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
+        return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
+
+    // Every block is worked out before the first is written, so that a refused value writes nothing.
+    std::vector<Change> changes;
+    for (const NetworkType type : WrittenTypes) {
+        const std::optional<ByteString>& held = before.blocks[type - 1];
+        if (type == NetworkEthernet && row.disableEthernet) {
+            if (held) {
+                changes.push_back({type, EmptyAttributeBlock()});
+                record.changed << QStringLiteral("ethernetDisabled");
+            }
+            continue;
+        }
+        if (!row.parsed.Touches(type))
+            continue;
+        CNetAttributes wanted(type);
+        if (held)
+            wanted.ParseBlock(*held);
+        else if (type != NetworkEthernet) // Ethernet starts from the defaults, as write does
+            return Fail(record, RowOutcome::Failed, ExitNotProgrammed,
+                              TerminalText(QString::fromUtf8(AttributeMessagesFor(type).notProgrammed)));
+        const CNetAttributes current = wanted;
+        QStringList set;
+        if (const auto refusal = ApplyWriteValues(row.parsed, wanted, m_settings.force, set))
+            return Fail(record, RowOutcome::Refused, ExitRefused,
+                              refusal->text + QStringLiteral("; nothing was written."));
+        const ByteString block = wanted.BuildBlock();
+        if (held && *held == block)
+            continue;
+        changes.push_back({type, block});
+        record.changed << (held ? Differing(current, wanted, set) : set);
+    }
+
+    Backup after = before;
+    for (const Change& change : changes) {
+        if (const ExitStatus status = WriteBlock(run, change.type, change.block); status != ExitSuccess)
+            return Fail(record, RowOutcome::Failed, status);
+        after.blocks[change.type - 1] =
+            change.block == EmptyAttributeBlock() ? std::nullopt : std::optional<ByteString>(change.block);
+    }
+    // What the verifying reads found is what the controller now holds.
+    if (const QString refused = SaveBackup(BackupPath(row.name, false), after); !refused.isEmpty())
+        return Fail(record, RowOutcome::Failed, ExitRefused, refused);
+    record.outcome = changes.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
+    record.exitStatus = ExitSuccess;
+    record.message = m_messages.m_shown.join(' ');
+}
+
+QString CLinkPortWork::BackupPath(const QString& name, bool before) const {
+    const QDir folder(m_settings.backups);
+    if (!before)
+        return folder.filePath(name + QStringLiteral(".json"));
+    // What a controller held before its first run is never overwritten by a later run's.
+    QString path = folder.filePath(name + QStringLiteral("-before.json"));
+    for (int run = 2; QFileInfo::exists(path); ++run)
+        path = folder.filePath(QStringLiteral("%1-before-%2.json").arg(name).arg(run));
+    return path;
+}

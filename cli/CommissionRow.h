@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/NetConfigApp.h"
+#include "cli/CommandLine.h"
+#include "cli/CommandSteps.h"
+#include "cli/CommissionSchedule.h"
+#include "cli/LineTrace.h"
+#include "cli/MessageCapture.h"
+
+#include <QString>
+
+#include <atomic>
+
+struct CommissionSettings {
+    int retries = 0;
+    bool force = false;
+    QString backups; // folder of the backup files
+};
+
+// A worker's port: an application object of its own (link, records, messages), so that workers on
+// different ports share nothing of the link.
+class CLinkPortWork : public CPortWork {
+public:
+    CLinkPortWork(const QString& port, const CommissionSettings& settings, const std::atomic<bool>& stop);
+
+    bool Answers() override;
+    RowRecord Commission(const PlanRow& row) override;
+
+private:
+    // Reads, backs up, writes and backs up again; fills the record's outcome.
+    void Steps(const PlanRow& row, RowRecord& record);
+    void Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());
+    QString BackupPath(const QString& name, bool before) const;
+
+    CommissionSettings m_settings;
+    const std::atomic<bool>& m_stop;
+    QString m_port;
+    QString m_portRefusal;
+    CNetConfigApp m_app;
+    CLineTrace m_watch{false};
+    CTerminalSink m_messages{m_watch, false};
+    Invocation m_rowInvocation;
+    Invocation m_pollInvocation; // no retries: a poll is repeated anyway
+};

@@ -1,0 +1,103 @@
+#include "cli/CommissionSchedule.h"
+
+#include "cli/Plan.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+CPortWork::~CPortWork() = default;
+CRunEvents::~CRunEvents() = default;
+
+namespace {
+
+struct Shared {
+    Shared(const std::vector<PortRows>& g, const ScheduleOptions& o, const ScheduleSeams& s, CRunEvents& e,
+           std::atomic<bool>& stopFlag)
+        : groups(g), options(o), seams(s), events(e), stop(stopFlag) {}
+
+    const std::vector<PortRows>& groups;
+    const ScheduleOptions& options;
+    const ScheduleSeams& seams;
+    CRunEvents& events;
+    std::atomic<bool>& stop;
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::size_t running = 0;
+};
+
+// Polls the port until a controller answers (or, with `present` false, until none does). False when
+// the run was stopped first.
+bool AwaitController(Shared& shared, CPortWork& work, bool present) {
+    while (!shared.stop.load()) {
+        if (work.Answers() == present)
+            return true;
+        shared.seams.pause(shared.options.pollInterval);
+    }
+    return false;
+}
+
+void WorkGroup(Shared& shared, const PortRows& group) {
+    const std::unique_ptr<CPortWork> work = shared.seams.makeWork(group.port);
+    for (std::size_t i = 0; i < group.rows.size() && !shared.stop.load(); ++i) {
+        const PlanRow& row = *group.rows[i];
+        if (shared.options.ask) {
+            const AskAnswer answer = shared.events.Ask(row, group.port);
+            if (answer == AskAnswer::Quit) {
+                shared.stop = true;
+                break;
+            }
+            if (answer == AskAnswer::Skip) {
+                shared.events.Finished(SkippedRecord(row, group.port, QStringLiteral("skipped when asked")));
+                continue;
+            }
+        } else if (shared.options.wait) {
+            shared.events.Waiting(row, group.port, false);
+            if (!AwaitController(shared, *work, true))
+                break;
+        }
+        shared.events.Started(row, group.port);
+        shared.events.Finished(work->Commission(row));
+        // The cable moves on: the next row must not reach the controller just done.
+        const bool more = i + 1 < group.rows.size();
+        if (shared.options.wait && !shared.options.ask && more && !shared.stop.load()) {
+            shared.events.Waiting(row, group.port, true);
+            if (!AwaitController(shared, *work, false))
+                break;
+        }
+    }
+}
+
+void Worker(Shared& shared) {
+    for (std::size_t index = shared.next++; index < shared.groups.size(); index = shared.next++)
+        WorkGroup(shared, shared.groups[index]);
+    const std::lock_guard lock(shared.mutex);
+    --shared.running;
+    shared.ended.notify_all();
+}
+
+} // namespace
+
+void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,
+                 CRunEvents& events, std::atomic<bool>& stop) {
+    Shared shared(groups, options, seams, events, stop);
+    const std::size_t workers =
+        std::min(groups.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : groups.size());
+    shared.running = workers;
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < workers; ++i)
+        threads.emplace_back([&shared] { Worker(shared); });
+    {
+        std::unique_lock lock(shared.mutex);
+        while (!shared.ended.wait_for(lock, std::chrono::seconds(1), [&] { return shared.running == 0; }))
+            if (seams.tick) {
+                lock.unlock();
+                seams.tick();
+                lock.lock();
+            }
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "cli/CommissionReport.h"
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct PlanRow;
+
+// What a worker does on its port. Each worker owns its own: nothing of a link is shared between them.
+class CPortWork {
+public:
+    virtual ~CPortWork();
+    // Whether a controller answers the status id on the port now.
+    virtual bool Answers() = 0;
+    // Every step of the row, and what came of it.
+    virtual RowRecord Commission(const PlanRow& row) = 0;
+};
+
+enum class AskAnswer { Go, Skip, Quit };
+
+// Where the workers tell what happens; called from their threads.
+class CRunEvents {
+public:
+    virtual ~CRunEvents();
+    // Before a row with --wait: for its controller to answer, or, with `toLeave`, for it to stop.
+    virtual void Waiting(const PlanRow& row, const QString& port, bool toLeave) = 0;
+    virtual void Started(const PlanRow& row, const QString& port) = 0;
+    virtual void Finished(const RowRecord& record) = 0;
+    // Before a row with --ask: whether to go on, skip the row or stop the run.
+    virtual AskAnswer Ask(const PlanRow& row, const QString& port) = 0;
+};
+
+struct PortRows {
+    QString port; // as the plan names it first
+    std::vector<const PlanRow*> rows; // in file order
+};
+
+struct ScheduleOptions {
+    int jobs = 0; // ports worked at once; 0 for all
+    bool wait = false;
+    bool ask = false;
+    std::chrono::milliseconds pollInterval{300};
+};
+
+struct ScheduleSeams {
+    std::function<std::unique_ptr<CPortWork>(const QString& port)> makeWork;
+    // Sleeps between polls of a port; tests count instead.
+    std::function<void(std::chrono::milliseconds)> pause;
+    // Called on the caller's thread about once a second while the workers run.
+    std::function<void()> tick;
+};
+
+// Works each group of rows on a thread of its own, at most `jobs` groups at once, rows of a group in
+// their order. Once `stop` is set no row and no request starts; a Quit answer sets it. Returns when
+// every worker has ended.
+void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,
+                 CRunEvents& events, std::atomic<bool>& stop);

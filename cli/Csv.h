@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+// A fault in a text file read line by line.
+struct TextProblem {
+    int line; // 0 for the file as a whole
+    QString text;
+};
+
+struct CsvRecord {
+    int line; // where the record begins
+    QStringList cells;
+};
+
+// ',' or ';': whichever the first line uses more, outside quotes.
+QChar CsvSeparatorOf(QStringView text);
+
+// Records as spreadsheets write them (RFC 4180): LF or CR LF between records, a quoted cell may hold the
+// separator, line breaks and "" for a quote. An unclosed quote or text after a closing quote is a
+// problem; the record is kept as read.
+std::vector<CsvRecord> ReadCsv(QStringView text, QChar separator, std::vector<TextProblem>& problems);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "cli/Csv.h"
+#include "cli/WriteValues.h"
+#include "model/ByteString.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// One controller of a commissioning plan: a row of the spreadsheet.
+struct PlanRow {
+    int line = 0; // in the file, where the row begins
+    QString name;
+    QString port;                     // COMn or a device, as written
+    OptionValues values;              // the write options' cells that are not empty, by option name
+    bool disableEthernet = false;     // the row clears the Ethernet attributes
+    std::optional<ByteString> statusId; // the controller must answer this one
+    WriteValues parsed;               // `values` checked, after CheckPlan
+};
+
+using PlanProblem = TextProblem;
+
+struct Plan {
+    std::vector<PlanRow> rows;
+    std::vector<PlanProblem> problems;
+};
+
+// The plan's columns, in the order a row's values are written out.
+const QStringList& PlanColumns();
+
+// Reads a plan saved as CSV by a spreadsheet: UTF-8 with or without a byte-order mark, LF or CR LF line
+// ends, cells quoted or not, ',' or ';' between them (whichever the header uses). The header names the
+// columns in any order and case; name and port are required. Blank lines are passed over; an empty cell
+// keeps what the controller holds. Every fault found is a problem with its line.
+Plan ReadPlan(const QByteArray& bytes);
+
+// Why `port` cannot be commissioned on, or an empty text.
+using PortCheck = std::function<QString(const QString& port)>;
+
+// Checks the plan whole before anything goes on a line: each row's values by the rules of write (the
+// address rules unless `force`, where the row gives enough to judge them), its port, names usable as
+// file names and unique, and no IP address given twice. Problems are added in line order.
+void CheckPlan(Plan& plan, bool force, const PortCheck& checkPort);
+
+// The row's cells that go to the controller, as one text in column order: "ip=10.0.0.5 mask=255.0.0.0".
+// Two rows with the same text ask for the same.
+QString ValuesText(const PlanRow& row);

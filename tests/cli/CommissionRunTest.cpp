@@ -1,0 +1,197 @@
+#include "cli/CommissionReport.h"
+#include "model/NetAttributes.h"
+#include "sim/ControllerSimulator.h"
+#include "tests/sim/QtCoreApp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int exit;
+    std::string out;
+    std::string err;
+};
+
+// talvor-netcfg commission against simulators in this process; "{N}" in a plan stands for the device
+// of simulator N.
+class CommissionRun : public testing::Test {
+protected:
+    ControllerSimulator& Simulator(int types) {
+        m_sims.push_back(std::make_unique<ControllerSimulator>());
+        for (const int type : {NetworkEthernet, NetworkDeviceNet, NetworkProfibus})
+            if (types & (1 << type))
+                m_sims.back()->Preload(type, CNetAttributes(static_cast<NetworkType>(type)).BuildBlock());
+        m_sims.back()->Start();
+        return *m_sims.back();
+    }
+    void WritePlan(QString plan) {
+        for (std::size_t i = 0; i < m_sims.size(); ++i)
+            plan.replace(QStringLiteral("{%1}").arg(i), QString::fromStdString(m_sims[i]->DevicePath()));
+        QFile file(Path("plan.csv"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(plan.toUtf8());
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    void Start(QProcess& netcfg, const QStringList& options) {
+        netcfg.setWorkingDirectory(m_dir.path());
+        netcfg.start(TALVOR_NETCFG, QStringList{"commission", "plan.csv"} + options);
+        ASSERT_TRUE(netcfg.waitForStarted());
+    }
+    Outcome Run(const QStringList& options) {
+        QProcess netcfg;
+        Start(netcfg, options);
+        EXPECT_TRUE(netcfg.waitForFinished(30000));
+        return {netcfg.exitCode(), netcfg.readAllStandardOutput().toStdString(),
+                netcfg.readAllStandardError().toStdString()};
+    }
+    std::vector<RowRecord> Report(const QString& name = "report.csv") const {
+        QFile file(Path(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QString error;
+        const auto records = ReadReport(file.readAll(), error);
+        EXPECT_TRUE(records) << error.toStdString();
+        return records.value_or(std::vector<RowRecord>{});
+    }
+    static const RowRecord* Find(const std::vector<RowRecord>& records, const QString& name) {
+        for (const RowRecord& record : records)
+            if (record.name == name)
+                return &record;
+        ADD_FAILURE() << "no record of " << name.toStdString();
+        return nullptr;
+    }
+    static ByteString Block(int type, const std::function<void(CNetAttributes&)>& change) {
+        CNetAttributes record(static_cast<NetworkType>(type));
+        change(record);
+        return record.BuildBlock();
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<ControllerSimulator>> m_sims;
+};
+
+constexpr int Ethernet = 1 << NetworkEthernet, DeviceNet = 1 << NetworkDeviceNet, Profibus = 1 << NetworkProfibus;
+
+TEST_F(CommissionRun, ThreePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
+    ControllerSimulator& press = Simulator(Ethernet);
+    ControllerSimulator& drive = Simulator(DeviceNet);
+    ControllerSimulator& valve = Simulator(Profibus);
+    drive.InjectFault(SimFault::Status, 1, 0x16, 42); // the controller refuses the write
+    WritePlan("name,port,ip,mask,mac-id,node,status-id\n"
+              "press-1,{0},10.0.0.11,255.255.255.0,,,\n"
+              "drive-1,{1},,,7,,\n"
+              "valve-1,{2},,,,9,54560100\n"
+              "press-2,{0},10.0.0.12,255.255.255.0,,,\n"
+              "valve-2,{2},,,,9,11223344\n");
+    const Outcome run = Run({"--report", "report.csv", "--backups", "saved"});
+
+    EXPECT_EQ(run.exit, 4) << run.err;
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 5u);
+    const std::map<QString, std::pair<RowOutcome, int>> expected{
+        {"press-1", {RowOutcome::Commissioned, 0}}, {"drive-1", {RowOutcome::Failed, 4}},
+        {"valve-1", {RowOutcome::Commissioned, 0}}, {"press-2", {RowOutcome::Commissioned, 0}},
+        {"valve-2", {RowOutcome::Refused, 1}}};
+    for (const auto& [name, outcome] : expected)
+        if (const RowRecord* record = Find(report, name)) {
+            EXPECT_EQ(record->outcome, outcome.first) << name.toStdString() << ": " << record->message.toStdString();
+            EXPECT_EQ(record->exitStatus, outcome.second) << name.toStdString();
+        }
+    EXPECT_EQ(Find(report, "press-2")->changed, (QStringList{"ipAddress"}));
+    EXPECT_EQ(press.StoredBlock(NetworkEthernet), Block(NetworkEthernet, [](CNetAttributes& r) {
+                  const std::uint8_t ip[4]{10, 0, 0, 12}, mask[4]{255, 255, 255, 0};
+                  std::copy(ip, ip + 4, r.m_byIpAddress);
+                  std::copy(mask, mask + 4, r.m_bySubnetMask);
+              }));
+    EXPECT_EQ(valve.StoredBlock(NetworkProfibus), Block(NetworkProfibus, [](CNetAttributes& r) { r.m_nNodeAddress = 9; }));
+    EXPECT_EQ(drive.StoredBlock(NetworkDeviceNet), CNetAttributes(NetworkDeviceNet).BuildBlock());
+    const QDir saved(Path("saved"));
+    for (const char* file : {"press-1-before.json", "press-1.json", "press-2.json", "drive-1-before.json",
+                             "valve-1.json"})
+        EXPECT_TRUE(saved.exists(file)) << file;
+    EXPECT_FALSE(saved.exists("drive-1.json"));
+    EXPECT_FALSE(saved.exists("valve-2-before.json")) << "a refused controller is not touched";
+    EXPECT_NE(run.out.find("5 rows: 3 commissioned, 1 failed, 1 refused."), std::string::npos) << run.out;
+}
+
+TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
+    ControllerSimulator& first = Simulator(DeviceNet);
+    ControllerSimulator& second = Simulator(DeviceNet);
+    second.InjectFault(SimFault::Status, 1, 0x16, 42);
+    WritePlan("name,port,mac-id\na,{0},5\nb,{1},6\n");
+    EXPECT_EQ(Run({"--report", "report.csv"}).exit, 4);
+    second.Preload(NetworkDeviceNet, Block(NetworkDeviceNet, [](CNetAttributes& r) { r.m_nNodeAddress = 33; }));
+    first.ClearRequests();
+
+    const Outcome resumed = Run({"--report", "report.csv", "--resume", "report.csv"});
+    EXPECT_EQ(resumed.exit, 0) << resumed.err;
+    EXPECT_TRUE(first.Requests().empty()) << "a row done is not done again";
+    EXPECT_EQ(second.StoredBlock(NetworkDeviceNet),
+              Block(NetworkDeviceNet, [](CNetAttributes& r) { r.m_nNodeAddress = 6; }));
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 4u);
+    EXPECT_EQ(report[2].outcome, RowOutcome::Skipped);
+    EXPECT_EQ(report[3].outcome, RowOutcome::Commissioned);
+    // What b held before the first run stays; the second run's look at it goes beside it.
+    QFile before(Path("b-before.json")), secondLook(Path("b-before-2.json"));
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly) && secondLook.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(before.readAll().contains("000C021E0000400004001400"));
+    EXPECT_TRUE(secondLook.readAll().contains("000C021E0000400004002100"));
+
+    // Run again whole: both controllers hold what the plan asks, so nothing is written to either.
+    first.ClearRequests();
+    second.ClearRequests();
+    const Outcome again = Run({"--report", "report.csv"});
+    EXPECT_EQ(again.exit, 0) << again.err;
+    for (const ControllerSimulator* sim : {&first, &second})
+        for (const auto& request : sim->Requests())
+            EXPECT_NE(request.msgCode, 42) << "an EEPROM written for nothing";
+    const std::vector<RowRecord> last = Report();
+    ASSERT_EQ(last.size(), 6u);
+    EXPECT_EQ(last[4].outcome, RowOutcome::Unchanged);
+    EXPECT_EQ(last[5].outcome, RowOutcome::Unchanged);
+}
+
+// Ctrl-C and SIGTERM alike.
+class CommissionStop : public CommissionRun, public testing::WithParamInterface<int> {};
+
+TEST_P(CommissionStop, StopsBetweenRequestsAndTheReportHoldsEveryRowThatEnded) {
+    ControllerSimulator& slow = Simulator(DeviceNet);
+    slow.InjectFault(SimFault::Late, 1000, 60); // every reply 60 ms late: a row takes about half a second
+    WritePlan("name,port,mac-id\na,{0},1\nb,{0},2\nc,{0},3\nd,{0},4\ne,{0},5\n");
+    QProcess netcfg;
+    Start(netcfg, {"--report", "report.json", "--json"});
+    // Interrupted once the first row has its record.
+    QFile report(Path("report.json"));
+    for (int i = 0; i < 300 && report.size() == 0; ++i)
+        QThread::msleep(50);
+    ::kill(static_cast<pid_t>(netcfg.processId()), GetParam());
+    ASSERT_TRUE(netcfg.waitForFinished(30000));
+
+    EXPECT_EQ(netcfg.exitCode(), 130);
+    EXPECT_NE(netcfg.readAllStandardError().indexOf("Interrupted: the report holds every row that ended"), -1);
+    const std::vector<RowRecord> records = Report("report.json");
+    ASSERT_GE(records.size(), 1u);
+    ASSERT_LT(records.size(), 5u) << "the run went on after the signal";
+    for (const RowRecord& record : records)
+        EXPECT_TRUE(record.outcome == RowOutcome::Commissioned ||
+                    (record.outcome == RowOutcome::Failed && record.exitStatus == 130))
+            << record.name.toStdString() << ": " << record.message.toStdString();
+    const QByteArray out = netcfg.readAllStandardOutput();
+    EXPECT_NE(out.indexOf("\"exitStatus\": 130"), -1) << out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CommissionStop, testing::Values(SIGINT, SIGTERM),
+                         [](const auto& info) { return info.param == SIGINT ? "Sigint" : "Sigterm"; });
+
+} // namespace

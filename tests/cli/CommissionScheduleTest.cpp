@@ -1,0 +1,202 @@
+#include "cli/CommissionSchedule.h"
+#include "cli/Plan.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+
+namespace {
+
+// What the workers did, in the order they did it, per port.
+struct Journal {
+    std::mutex mutex;
+    std::condition_variable added;
+    std::map<QString, std::vector<std::string>> events;
+    void Add(const QString& port, const std::string& event) {
+        const std::lock_guard lock(mutex);
+        events[port].push_back(event);
+        added.notify_all();
+    }
+    // Until `port` has done `event` (the time limit only keeps a broken run from hanging).
+    void AwaitEvent(const QString& port, const std::string& event) {
+        std::unique_lock lock(mutex);
+        added.wait_for(lock, std::chrono::seconds(10), [&] {
+            return std::count(events[port].begin(), events[port].end(), event) > 0;
+        });
+    }
+};
+
+// A port whose controller answers as scripted (and as last scripted once the script runs out).
+class ScriptedPort : public CPortWork {
+public:
+    ScriptedPort(QString port, Journal& journal, std::deque<bool> answers, std::function<void()> during = {})
+        : m_port(std::move(port)), m_journal(journal), m_answers(std::move(answers)), m_during(std::move(during)) {}
+
+    bool Answers() override {
+        const bool answer = m_answers.front();
+        if (m_answers.size() > 1)
+            m_answers.pop_front();
+        m_journal.Add(m_port, answer ? "answers" : "silent");
+        return answer;
+    }
+    RowRecord Commission(const PlanRow& row) override {
+        m_journal.Add(m_port, "write " + row.name.toStdString());
+        if (m_during)
+            m_during();
+        RowRecord record;
+        record.name = row.name;
+        record.port = m_port;
+        record.outcome = RowOutcome::Commissioned;
+        return record;
+    }
+
+private:
+    QString m_port;
+    Journal& m_journal;
+    std::deque<bool> m_answers;
+    std::function<void()> m_during;
+};
+
+class RecordingEvents : public CRunEvents {
+public:
+    explicit RecordingEvents(Journal& journal, std::deque<AskAnswer> answers = {})
+        : m_journal(journal), m_answers(std::move(answers)) {}
+    void Waiting(const PlanRow& row, const QString& port, bool toLeave) override {
+        m_journal.Add(port, (toLeave ? "wait to leave " : "wait for ") + row.name.toStdString());
+    }
+    void Started(const PlanRow&, const QString&) override {}
+    void Finished(const RowRecord& record) override {
+        m_journal.Add(record.port, OutcomeName(record.outcome).toStdString() + ' ' + record.name.toStdString());
+    }
+    AskAnswer Ask(const PlanRow& row, const QString& port) override {
+        m_journal.Add(port, "ask " + row.name.toStdString());
+        const AskAnswer answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+
+private:
+    Journal& m_journal;
+    std::deque<AskAnswer> m_answers;
+};
+
+struct Rows {
+    std::vector<PlanRow> rows;
+    std::vector<PortRows> groups;
+    // "PORT:a,b" per group
+    explicit Rows(const std::vector<std::pair<QString, QStringList>>& layout) {
+        rows.reserve(32);
+        for (const auto& [port, names] : layout) {
+            PortRows group{port, {}};
+            for (const QString& name : names) {
+                rows.push_back(PlanRow{});
+                rows.back().name = name;
+                rows.back().port = port;
+                group.rows.push_back(&rows.back());
+            }
+            groups.push_back(group);
+        }
+    }
+};
+
+TEST(CommissionSchedule, WaitWritesTheNextRowOnlyAfterTheControllerDoneWentAway) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a", "b"}}});
+    int pauses = 0;
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        // a comes on the second poll, stays for two more, goes, b comes on the second poll after.
+        return std::make_unique<ScriptedPort>(port, journal,
+                                              std::deque<bool>{false, true, true, true, false, false, true});
+    };
+    seams.pause = [&](std::chrono::milliseconds) { ++pauses; };
+    RecordingEvents events(journal);
+    std::atomic<bool> stop{false};
+    RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
+
+    const std::vector<std::string> expected{
+        "wait for a", "silent", "answers", "write a", "commissioned a", "wait to leave a", "answers",
+        "answers",    "silent", "wait for b", "silent", "answers", "write b", "commissioned b"};
+    EXPECT_EQ(journal.events["COM1"], expected);
+    EXPECT_EQ(pauses, 4) << "one pause after each poll that did not end a wait";
+}
+
+TEST(CommissionSchedule, PortsRunAtOnceUpToJobsAndEachPortKeepsItsOrder) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a1", "a2"}}, {"COM2", {"b1"}}, {"COM3", {"c1", "c2"}}});
+    std::mutex mutex;
+    std::condition_variable changed;
+    int inside = 0, most = 0;
+    // Each row stays until a second one runs beside it (or no row is left to start), so two at once is
+    // reached for certain; with --jobs 2 three never are.
+    int left = 5;
+    const auto during = [&] {
+        std::unique_lock lock(mutex);
+        most = std::max(most, ++inside);
+        --left;
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(10), [&] { return most >= 2 || left == 0; });
+        --inside;
+        changed.notify_all();
+    };
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        return std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true}, during);
+    };
+    seams.pause = [](std::chrono::milliseconds) {};
+    RecordingEvents events(journal);
+    std::atomic<bool> stop{false};
+    RunSchedule(plan.groups, {2, false, false}, seams, events, stop);
+
+    EXPECT_EQ(most, 2);
+    EXPECT_EQ(journal.events["COM1"],
+              (std::vector<std::string>{"write a1", "commissioned a1", "write a2", "commissioned a2"}));
+    EXPECT_EQ(journal.events["COM2"], (std::vector<std::string>{"write b1", "commissioned b1"}));
+    EXPECT_EQ(journal.events["COM3"],
+              (std::vector<std::string>{"write c1", "commissioned c1", "write c2", "commissioned c2"}));
+}
+
+TEST(CommissionSchedule, AskSkipsAndQuitStopsEveryPort) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a", "b", "c", "d"}}});
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        return std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true});
+    };
+    seams.pause = [](std::chrono::milliseconds) {};
+    RecordingEvents events(journal, {AskAnswer::Go, AskAnswer::Skip, AskAnswer::Quit});
+    std::atomic<bool> stop{false};
+    RunSchedule(plan.groups, {0, false, true}, seams, events, stop);
+
+    EXPECT_EQ(journal.events["COM1"], (std::vector<std::string>{"ask a", "write a", "commissioned a", "ask b",
+                                                                "skipped b", "ask c"}));
+    EXPECT_TRUE(stop.load());
+}
+
+TEST(CommissionSchedule, AStopEndsTheRunBeforeTheNextRowAndEndsAWait) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a", "b"}}, {"COM2", {"x"}}});
+    std::atomic<bool> stop{false};
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        // COM2's controller never comes: only the stop, once COM2 waits, ends its wait.
+        return port == "COM1" ? std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true},
+                                                               [&] {
+                                                                   journal.AwaitEvent("COM2", "silent");
+                                                                   stop = true;
+                                                               })
+                              : std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{false});
+    };
+    seams.pause = [](std::chrono::milliseconds) { std::this_thread::yield(); };
+    RecordingEvents events(journal);
+    RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
+
+    EXPECT_EQ(journal.events["COM1"], (std::vector<std::string>{"wait for a", "answers", "write a", "commissioned a"}));
+    EXPECT_EQ(journal.events["COM2"].front(), "wait for x");
+    EXPECT_EQ(std::count(journal.events["COM2"].begin(), journal.events["COM2"].end(), "write x"), 0);
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+#include "cli/CommissionReport.h"
+#include "cli/Plan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+// Plans and reports are files a technician's spreadsheet or an interrupted run left: any bytes must
+// give rows and problems, never a crash. Every problem names a line of the file, and a report read back
+// is written again line for line.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    Plan plan = ReadPlan(bytes);
+    CheckPlan(plan, size % 2 == 0, [](const QString& port) { return port.startsWith('x') ? port : QString(); });
+    const int lines = static_cast<int>(bytes.count('\n') + bytes.count('\r')) + 1;
+    for (const PlanProblem& problem : plan.problems)
+        if (problem.line < 0 || problem.line > lines || problem.text.isEmpty())
+            std::abort();
+    for (const PlanRow& row : plan.rows)
+        if (row.line < 2 || row.line > lines)
+            std::abort();
+
+    QString error;
+    const auto records = ReadReport(bytes, error);
+    if (!records)
+        return error.isEmpty() ? (std::abort(), 0) : 0;
+    QByteArray again = ReportCsvHeader();
+    for (const RowRecord& record : *records)
+        again += ReportCsvLine(record);
+    const auto reread = ReadReport(again, error);
+    if (!reread || reread->size() != records->size())
+        std::abort();
+    for (std::size_t i = 0; i < records->size(); ++i)
+        if (ReportCsvLine((*reread)[i]) != ReportCsvLine((*records)[i]))
+            std::abort();
+    return 0;
+}

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# talvor-netcfg.exe commission under Wine's cmd, with a plan saved as a Windows spreadsheet in a ';'
+# locale saves it (byte-order mark, CRLF, quoted cells, no line break at the end): two rows on COM1 and
+# one on each of COM2 and COM3, COM4 leading nowhere. The rows on working ports end commissioned, the
+# report holds every row and the exit status is the worst row's. Runs in the Wine prefix WINEPREFIX
+# names.
+# Usage: CommissionPlan.sh <folder of talvor-netcfg.exe> <simulator executable> <scripts/lib folder>
+set -uo pipefail
+netcfgDir=$(realpath "$1")
+simulator=$(realpath "$2")
+lib=$(realpath "$3")
+source "$lib/simulator.sh"
+source "$lib/wine.sh"
+
+work=$(mktemp -d)
+trap 'stop_simulators; rm -rf "$work"' EXIT
+mappings=("4=$work/no-such-device")
+for port in 1 2 3; do
+  start_simulator "$simulator" --quiet --preload-defaults || exit 1
+  mappings+=("$port=$TALVOR_SIM_PTY")
+done
+map_com_ports "${mappings[@]}"
+
+cd "$work" || exit 1
+printf '\xEF\xBB\xBF' >plan.csv
+printf '%s\r\n' 'name;port;ip;mask;mac-id' \
+  '"press-1";COM1;192.168.10.11;255.255.255.0;' \
+  'drive-1;COM2;;;7' \
+  'press-2;COM3;192.168.10.12;255.255.255.0;' \
+  'press-3;COM4;192.168.10.13;255.255.255.0;' >>plan.csv
+printf 'drive-2;COM1;;;9' >>plan.csv
+
+WINEPATH="$(windows_path "$netcfgDir")${WINEPATH:+;$WINEPATH}" "$WINE" cmd /c talvor-netcfg commission plan.csv --report report.csv \
+  --backups saved >out.txt 2>err.txt
+status=$?
+tr -d '\r' <out.txt >out
+failures=0
+fail() {
+  echo "FAIL: $1"
+  failures=1
+}
+[ "$status" -eq 2 ] || fail "exit status $status, not 2 (COM4 leads nowhere)"
+for line in "press-1 on COM1: commissioned: ipAddress" "drive-1 on COM2: commissioned: macId" \
+            "press-2 on COM3: commissioned: ipAddress" "drive-2 on COM1: commissioned: macId" \
+            "5 rows: 4 commissioned, 1 failed."; do
+  grep -qxF -- "$line" out || fail "standard output lacks the line: $line"
+done
+grep -q '^5,press-3,COM4,.*,failed,2,' report.csv || fail "the report lacks press-3's failure"
+[ "$(tail -n +2 report.csv | wc -l)" -eq 5 ] || fail "the report does not hold 5 rows"
+for name in press-1 drive-1 press-2 drive-2; do
+  [ -s "saved/$name-before.json" ] && [ -s "saved/$name.json" ] || fail "no backups of $name"
+done
+if [ "$failures" -ne 0 ]; then
+  echo "--- stdout"; cat out; echo "--- stderr"; tr -d '\r' <err.txt; echo "--- report"; cat report.csv
+  exit 1
+fi
+echo "commission under Wine's cmd commissioned 4 controllers on 3 ports and reported COM4's row failed"
