@@ -409,7 +409,7 @@ const NetcfgCase kCases[] = {
      "",
      {"18/0", "43/1", "43/2", "43/3"},
      {},
-     "~^Saved the attributes of COM1 \\(.+\\) to ",
+     "~^Saved the attributes of COM1( \\(.+\\))? to ",
      "",
      0,
      std::string("{\n    \"devicenet\": \"") + kDeviceNetDefaults + "\",\n    \"ethernet\": \"" +
@@ -488,7 +488,7 @@ const NetcfgCase kCases[] = {
      {"18/0"},
      {{1, ""}},
      "",
-     "~ was saved from a controller with status id 54560200; COM1 \\(.+\\) answers 54560100\\. Nothing was "
+     "~ was saved from a controller with status id 54560200; COM1( \\(.+\\))? answers 54560100\\. Nothing was "
      "written; --force restores it anyway\\.\n$",
      1,
      ""},
@@ -916,9 +916,13 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
 
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
-    // COM1's device is the simulator's pty, and on Windows COM1 itself.
+    // COM1's device is the simulator's pty, and on Windows COM1 itself, which is then named once. The map
+    // replaces "COM1 ({pty})" before "{pty}".
+    const std::string pty = launch.windows ? "COM1" : sim.DevicePath();
     const std::map<std::string, std::string> placeholders{
-        {"{pty}", launch.windows ? "COM1" : sim.DevicePath()}, {"{file}", file.toStdString()}};
+        {"COM1 ({pty})", launch.windows ? "COM1" : "COM1 (" + pty + ")"},
+        {"{pty}", pty},
+        {"{file}", file.toStdString()}};
     ExpectText(Output(netcfg.readAllStandardOutput(), launch.windows), c.out, "stdout", placeholders);
     ExpectText(Output(netcfg.readAllStandardError(), launch.windows), c.err, "stderr", placeholders);
     std::vector<std::string> requests;
