@@ -3,60 +3,77 @@
 #include "seriallink/Crc16.h"
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
 // Room made up front for held bytes: enough for the utility's own replies, never the whole capacity (up
 // to 100,000 bytes), which a decoder made for every exchange would pay for each time.
 constexpr std::size_t InitialRoom = 64;
+// Results made room for up front: a reply and what came before it, without regrowing.
+constexpr std::size_t ResultsRoom = 4;
 
 } // namespace
 
 FrameDecoder::FrameDecoder(std::uint8_t startByte, std::size_t capacity)
     : m_startByte(startByte), m_capacity(capacity) {
-    m_held.reserve(std::min(capacity, InitialRoom) + frame::Overhead);
+    m_bytes.reserve(std::min(capacity, InitialRoom) + frame::Overhead);
+    m_crcBefore.reserve(m_bytes.capacity());
+    m_results.reserve(ResultsRoom);
 }
 
-std::vector<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_t> bytes) {
-    std::vector<Result> out;
-    for (std::uint8_t byte : bytes) {
-        const std::uint16_t before = m_crc;
-        m_crc = Crc16Step(m_crc, byte);
+std::span<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_t> bytes) {
+    m_results.clear();
+    const std::uint8_t* at = bytes.data();
+    const std::uint8_t* const end = at + bytes.size();
+    while (at != end) {
         if (!InFrame()) {
-            if (byte != m_startByte) {
-                ++m_skipped;
-                continue;
-            }
-            ReportSkipped(out);
+            const std::uint8_t* const start = std::find(at, end, m_startByte);
+            m_skipped += static_cast<std::size_t>(start - at);
+            at = start;
+            if (at == end)
+                break;
+            ReportSkipped();
         }
-        m_held.push_back({byte, before});
-        if (Buffered() >= m_needed)
-            Settle(out);
+        // Up to the byte that lets the frame at the front be decided, and never past it.
+        const std::size_t run = std::min(static_cast<std::size_t>(end - at), m_needed - Buffered());
+        Hold({at, run});
+        at += run;
+        if (Buffered() == m_needed)
+            Settle();
     }
-    return out;
+    return m_results;
 }
 
-std::vector<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
-    std::vector<Result> out;
+std::span<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
+    m_results.clear();
     if (InFrame()) {
-        DropFront(1, out);
-        Settle(out);
+        DropFront(1);
+        Settle();
     }
-    return out;
+    return m_results;
+}
+
+void FrameDecoder::Hold(std::span<const std::uint8_t> bytes) {
+    for (const std::uint8_t byte : bytes) {
+        m_bytes.push_back(byte);
+        m_crcBefore.push_back(m_crc);
+        m_crc = Crc16Step(m_crc, byte);
+    }
 }
 
 // Decides on the frame at the front as soon as the held bytes allow; a rejection moves the front to
-// the next start byte, whose frame may already be complete.
-void FrameDecoder::Settle(std::vector<Result>& out) {
-    while (Buffered() >= frame::HeaderSize) {
-        std::array<std::uint8_t, frame::HeaderSize> headerBytes;
-        for (std::size_t i = 0; i < frame::HeaderSize; ++i)
-            headerBytes[i] = HeldAt(i).byte;
-        const FrameHeader header = DecodeHeader(headerBytes);
+// the next start byte, whose frame may already be complete. Leaves m_needed above the bytes held.
+void FrameDecoder::Settle() {
+    while (InFrame()) {
+        if (Buffered() < frame::HeaderSize) {
+            m_needed = frame::HeaderSize;
+            return;
+        }
+        const FrameHeader header = DecodeHeader(
+            std::span<const std::uint8_t, frame::HeaderSize>(m_bytes.data() + m_front, frame::HeaderSize));
         if (header.payloadLength > m_capacity) {
-            out.push_back({Event::TooLong, header, {}, 0, {}});
-            DropFront(1, out);
+            m_results.push_back({Event::TooLong, header, {}, 0, {}});
+            DropFront(1);
             continue;
         }
         const std::size_t crcAt = frame::HeaderSize + header.payloadLength;
@@ -64,51 +81,51 @@ void FrameDecoder::Settle(std::vector<Result>& out) {
             m_needed = crcAt + frame::CrcSize;
             return;
         }
-        const std::uint16_t received =
-            static_cast<std::uint16_t>((HeldAt(crcAt).byte << 8) | HeldAt(crcAt + 1).byte);
-        if (Crc16Between(HeldAt(0).crcBefore, HeldAt(crcAt).crcBefore, crcAt) != received) {
-            Result rejected{Event::BadCrc, header, {}, 0, {}};
-            rejected.preview = HeldBytes(0, std::min(crcAt + frame::CrcSize, PreviewBytes));
-            out.push_back(std::move(rejected));
-            DropFront(1, out);
+        const std::size_t at = m_front + crcAt;
+        const std::uint16_t received = static_cast<std::uint16_t>((m_bytes[at] << 8) | m_bytes[at + 1]);
+        if (Crc16Between(CrcBefore(0), CrcBefore(crcAt), crcAt) != received) {
+            m_results.push_back(
+                {Event::BadCrc, header, {}, 0, HeldBytes(0, std::min(crcAt + frame::CrcSize, PreviewBytes))});
+            DropFront(1);
             continue;
         }
-        out.push_back({Event::Frame, header, HeldBytes(frame::HeaderSize, crcAt), 0, {}});
-        DropFront(crcAt + frame::CrcSize, out);
+        m_results.push_back({Event::Frame, header, HeldBytes(frame::HeaderSize, crcAt), 0, {}});
+        DropFront(crcAt + frame::CrcSize);
     }
 }
 
 std::vector<std::uint8_t> FrameDecoder::HeldBytes(std::size_t from, std::size_t to) const {
-    std::vector<std::uint8_t> bytes(to - from);
-    const auto first = m_held.begin() + static_cast<std::ptrdiff_t>(m_front + from);
-    std::transform(first, first + static_cast<std::ptrdiff_t>(bytes.size()), bytes.begin(),
-                   [](const Held& held) { return held.byte; });
-    return bytes;
+    const auto first = m_bytes.begin() + static_cast<std::ptrdiff_t>(m_front);
+    return {first + static_cast<std::ptrdiff_t>(from), first + static_cast<std::ptrdiff_t>(to)};
 }
 
-void FrameDecoder::DropFront(std::size_t count, std::vector<Result>& out) {
+void FrameDecoder::DropFront(std::size_t count) {
     m_front += count;
-    m_needed = 0;
-    while (InFrame() && HeldAt(0).byte != m_startByte) {
-        ++m_front;
-        ++m_skipped;
-    }
+    m_needed = frame::HeaderSize;
+    const auto next =
+        std::find(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_front), m_bytes.end(), m_startByte);
+    const auto nextAt = static_cast<std::size_t>(next - m_bytes.begin());
+    m_skipped += nextAt - m_front;
+    m_front = nextAt;
     if (!InFrame()) {
-        m_held.clear();
+        m_bytes.clear();
+        m_crcBefore.clear();
         m_front = 0;
         return;
     }
-    ReportSkipped(out);
+    ReportSkipped();
     // Keeps the memory bound: the spent bytes never outnumber the ones still held.
     if (m_front > Buffered()) {
-        m_held.erase(m_held.begin(), m_held.begin() + static_cast<std::ptrdiff_t>(m_front));
+        const auto spent = static_cast<std::ptrdiff_t>(m_front);
+        m_bytes.erase(m_bytes.begin(), m_bytes.begin() + spent);
+        m_crcBefore.erase(m_crcBefore.begin(), m_crcBefore.begin() + spent);
         m_front = 0;
     }
 }
 
-void FrameDecoder::ReportSkipped(std::vector<Result>& out) {
+void FrameDecoder::ReportSkipped() {
     if (m_skipped != 0) {
-        out.push_back({Event::Garbage, {}, {}, m_skipped, {}});
+        m_results.push_back({Event::Garbage, {}, {}, m_skipped, {}});
         m_skipped = 0;
     }
 }

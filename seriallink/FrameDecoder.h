@@ -34,38 +34,41 @@ public:
 
     FrameDecoder(std::uint8_t startByte, std::size_t capacity);
 
-    std::vector<Result> Feed(std::span<const std::uint8_t> bytes);
+    // The results found in `bytes`, in stream order. They stay valid until the next call: the decoder
+    // keeps their storage, so a stream cut into many small reads costs no allocation per read.
+    std::span<Result> Feed(std::span<const std::uint8_t> bytes);
 
     // The line went quiet in the middle of a frame, so the frame begun will never be complete: gives it
     // up and rescans the bytes held after its start byte, where a whole frame may lie.
-    std::vector<Result> AbandonFrame();
+    std::span<Result> AbandonFrame();
 
     // True while a frame has begun but is not complete.
-    bool InFrame() const { return m_front != m_held.size(); }
+    bool InFrame() const { return m_front != m_bytes.size(); }
 
     // Bytes held for the current partial frame (for checks of the memory bound).
-    std::size_t Buffered() const { return m_held.size() - m_front; }
+    std::size_t Buffered() const { return m_bytes.size() - m_front; }
 
 private:
-    struct Held {
-        std::uint8_t byte;
-        std::uint16_t crcBefore; // the running CRC register ahead of this byte
-    };
-
-    const Held& HeldAt(std::size_t index) const { return m_held[m_front + index]; }
+    // Holds `bytes`, each with the CRC register ahead of it.
+    void Hold(std::span<const std::uint8_t> bytes);
     // The bytes of the current frame from `from` up to `to`.
     std::vector<std::uint8_t> HeldBytes(std::size_t from, std::size_t to) const;
-    void Settle(std::vector<Result>& out);
-    void DropFront(std::size_t count, std::vector<Result>& out);
-    void ReportSkipped(std::vector<Result>& out);
+    std::uint16_t CrcBefore(std::size_t index) const { return m_crcBefore[m_front + index]; }
+    void Settle();
+    void DropFront(std::size_t count);
+    void ReportSkipped();
 
     std::uint8_t m_startByte;
     std::size_t m_capacity;
     // From m_front on: the current frame, from its start byte; rescanned after a rejection. The bytes
-    // before m_front are spent and go when the frame ends, or once they are the larger part.
-    std::vector<Held> m_held;
+    // before m_front are spent and go when the frame ends, or once they are the larger part. Each held
+    // byte has the CRC register ahead of it alongside; the register runs over the held bytes alone,
+    // which are always one unbroken run of the stream, so noise between frames costs no CRC work.
+    std::vector<std::uint8_t> m_bytes;
+    std::vector<std::uint16_t> m_crcBefore;
     std::size_t m_front = 0;
-    std::size_t m_needed = 0; // held bytes the frame at the front needs before it can be decided
-    std::uint16_t m_crc = 0;  // runs over every byte fed
+    std::size_t m_needed = frame::HeaderSize; // held bytes the frame at the front needs to be decided
+    std::uint16_t m_crc = 0;
     std::size_t m_skipped = 0;
+    std::vector<Result> m_results; // what the last call found
 };

@@ -35,7 +35,7 @@ bool ReplyMatcher::LineQuiet(Frame& reply) {
     return false;
 }
 
-bool ReplyMatcher::Take(std::vector<FrameDecoder::Result> results, Frame& reply) {
+bool ReplyMatcher::Take(std::span<FrameDecoder::Result> results, Frame& reply) {
     for (FrameDecoder::Result& found : results) {
         switch (found.event) {
         case FrameDecoder::Event::Garbage:

@@ -35,7 +35,7 @@ public:
 
 private:
     std::span<const std::uint8_t> PassEcho(std::span<const std::uint8_t> bytes, Frame& reply, bool& found);
-    bool Take(std::vector<FrameDecoder::Result> results, Frame& reply);
+    bool Take(std::span<FrameDecoder::Result> results, Frame& reply);
     void NoteDamage(LinkResult code);
     void Reject(std::span<const std::uint8_t> frame, LinkResult reason) const;
 

@@ -17,9 +17,9 @@ namespace {
 constexpr std::array<std::size_t, 5> kCapacities = {0, 4, 19, StatusIdReplyCapacity,
                                                     ReadNetAttrReplyCapacity};
 
-using Trace = std::vector<FrameDecoder::Result>;
+using Result = FrameDecoder::Result;
 
-bool Same(const FrameDecoder::Result& a, const FrameDecoder::Result& b) {
+bool Same(const Result& a, const Result& b) {
     const FrameHeader& x = a.header;
     const FrameHeader& y = b.header;
     return a.event == b.event && a.skipped == b.skipped && a.payload == b.payload && x.start == y.start &&
@@ -27,37 +27,34 @@ bool Same(const FrameDecoder::Result& a, const FrameDecoder::Result& b) {
            x.sequence == y.sequence && x.payloadLength == y.payloadLength;
 }
 
-// Feeds the stream in chunks whose sizes come from `nextSize`, checking the bounds after each one and
-// handing each result to `take`.
-template <class NextSize, class Take>
-bool Decode(std::span<const std::uint8_t> stream, std::size_t capacity, NextSize nextSize, Take take) {
-    FrameDecoder decoder(frame::ReplyStart, capacity);
-    for (std::size_t at = 0; at < stream.size();) {
-        const std::size_t size = std::min(nextSize(), stream.size() - at);
-        for (FrameDecoder::Result& found : decoder.Feed(stream.subspan(at, size))) {
-            const bool frameFound = found.event == FrameDecoder::Event::Frame;
-            if (found.payload.size() > capacity ||
-                (frameFound && found.payload.size() != found.header.payloadLength))
-                std::abort();
-            take(std::move(found));
-        }
-        if (decoder.Buffered() > frame::Overhead + capacity)
+// What one read gave: no payload above the capacity, each frame's as long as its header says, and
+// never more than one frame's worth held.
+void CheckBounds(const FrameDecoder& decoder, std::span<const Result> found, std::size_t capacity) {
+    for (const Result& result : found)
+        if (result.payload.size() > capacity ||
+            (result.event == FrameDecoder::Event::Frame && result.payload.size() != result.header.payloadLength))
             std::abort();
-        at += size;
-    }
-    return decoder.InFrame();
+    if (decoder.Buffered() > frame::Overhead + capacity)
+        std::abort();
 }
 
-// Decodes the stream again in other chunks and checks that it finds what `whole` holds, in order.
+// Decodes the stream again in reads whose sizes come from `nextSize` and checks that it finds what
+// `whole` holds, in order.
 template <class NextSize>
 void ExpectSame(std::span<const std::uint8_t> stream, std::size_t capacity, NextSize nextSize,
-                const Trace& whole, bool wholeInFrame) {
+                std::span<const Result> whole, bool wholeInFrame) {
+    FrameDecoder decoder(frame::ReplyStart, capacity);
     std::size_t matched = 0;
-    const bool inFrame = Decode(stream, capacity, nextSize, [&](FrameDecoder::Result&& found) {
-        if (matched == whole.size() || !Same(whole[matched++], found))
-            std::abort();
-    });
-    if (matched != whole.size() || inFrame != wholeInFrame)
+    for (std::size_t at = 0; at < stream.size();) {
+        const std::size_t size = std::min(nextSize(), stream.size() - at);
+        const std::span<const Result> found = decoder.Feed(stream.subspan(at, size));
+        CheckBounds(decoder, found, capacity);
+        for (const Result& result : found)
+            if (matched == whole.size() || !Same(whole[matched++], result))
+                std::abort();
+        at += size;
+    }
+    if (matched != whole.size() || decoder.InFrame() != wholeInFrame)
         std::abort();
 }
 
@@ -69,10 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t seed = input.Take() | 1u;
     const std::span<const std::uint8_t> stream = input.Rest();
 
-    Trace whole;
-    const bool wholeInFrame = Decode(
-        stream, capacity, [&] { return stream.size(); },
-        [&](FrameDecoder::Result&& found) { whole.push_back(std::move(found)); });
+    // Read at once, the results stay with their decoder: the reference the other reads must match.
+    FrameDecoder wholeDecoder(frame::ReplyStart, capacity);
+    const std::span<const Result> whole = wholeDecoder.Feed(stream);
+    CheckBounds(wholeDecoder, whole, capacity);
+    const bool wholeInFrame = wholeDecoder.InFrame();
 
     ExpectSame(
         stream, capacity, [] { return std::size_t{1}; }, whole, wholeInFrame);
