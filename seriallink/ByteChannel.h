@@ -2,6 +2,7 @@
 
 #include "seriallink/LinkCodes.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -26,6 +27,11 @@ public:
     // Waits up to `timeoutMs` for input, then takes what has arrived, at most `buffer.size()` bytes.
     // `count` is 0 when nothing came in time; Transmit when the device has gone.
     virtual LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) = 0;
+
+    // Gives the line `wire`, the time it takes to carry the bytes the reader still needs, to bring them
+    // before the next Read: bytes cross a line one by one at its rate, and a reader woken for each would
+    // spend its processor on wake-ups. A channel with no rate to keep has nothing to wait for.
+    virtual void AwaitBytes(std::chrono::microseconds wire) { static_cast<void>(wire); }
 
     // Asks whether the device is still there once an exchange has run out of time: Transmit when it has
     // gone. A channel whose reads fail on a lost device has nothing to add.

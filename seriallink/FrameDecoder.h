@@ -45,6 +45,10 @@ public:
     // True while a frame has begun but is not complete.
     bool InFrame() const { return m_front != m_bytes.size(); }
 
+    // Bytes the frame begun still needs before it can be decided: the rest of its header, or once that is
+    // in, the rest of the frame it announces.
+    std::size_t Missing() const { return m_needed - Buffered(); }
+
     // Bytes held for the current partial frame (for checks of the memory bound).
     std::size_t Buffered() const { return m_bytes.size() - m_front; }
 

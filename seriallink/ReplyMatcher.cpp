@@ -28,6 +28,12 @@ std::span<const std::uint8_t> ReplyMatcher::PassEcho(std::span<const std::uint8_
     return bytes;
 }
 
+std::size_t ReplyMatcher::Awaited() const {
+    if (InFrame())
+        return m_decoder.Missing();
+    return (m_echoOpen ? m_request.size() - m_echoed : 0) + frame::Overhead;
+}
+
 bool ReplyMatcher::LineQuiet(Frame& reply) {
     while (m_decoder.InFrame())
         if (Take(m_decoder.AbandonFrame(), reply))

@@ -26,6 +26,10 @@ public:
     // True while a reply frame has begun but is not complete.
     bool InFrame() const { return m_decoder.InFrame(); }
 
+    // Bytes still to come before the reply can be complete, at the least: the rest of the frame begun,
+    // else a smallest frame, after the rest of the request's echo while that may still be coming.
+    std::size_t Awaited() const;
+
     // The line went quiet in the middle of a frame: gives up the frames begun; true when a whole reply
     // lay among the bytes held behind them, which is then in `reply`.
     bool LineQuiet(Frame& reply);

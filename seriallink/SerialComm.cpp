@@ -62,10 +62,11 @@ LinkResult CSerialComm::InitializeCommMode() {
         device = mapping.device;
     }
     m_line = *line;
-    const LinkResult opened = m_pLineSource->Open(device, line->baudRate, m_pPort, [this](const std::string& note) {
-        if (m_pTrace)
-            m_pTrace->PortNote(note);
-    });
+    const LinkResult opened =
+        m_pLineSource->Open(device, line->baudRate, m_pPort, [this](const std::string& note) {
+            if (m_pTrace)
+                m_pTrace->PortNote(note);
+        });
     if (m_pTrace)
         m_pTrace->PortOpened(device, opened);
     return opened;
@@ -74,8 +75,8 @@ LinkResult CSerialComm::InitializeCommMode() {
 CLineSource& CLineSource::SerialPorts() {
     class SerialPorts final : public CLineSource {
     public:
-        LinkResult Open(const std::string& device, std::int32_t baudRate, std::unique_ptr<CByteChannel>& channel,
-                        const PortNoteSink& notes) override {
+        LinkResult Open(const std::string& device, std::int32_t baudRate,
+                        std::unique_ptr<CByteChannel>& channel, const PortNoteSink& notes) override {
             std::unique_ptr<CSerialPort> port;
             const LinkResult result = CSerialPort::Open(device, baudRate, port, notes);
             channel = std::move(port);
@@ -184,7 +185,18 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
         lastArrival = Now();
         if (matcher.Feed(std::span(chunk.data(), count), reply))
             return linkcode::Success;
+        // The rest comes at the line's rate: wait for it rather than wake for every byte. A full chunk
+        // may have left more behind, and half the byte gap at most leaves a read before silence is judged.
+        if (count < chunk.size()) {
+            const auto halfGap = std::chrono::duration_cast<std::chrono::microseconds>(
+                (std::min(lastArrival + InterByteTimeout, deadline) - lastArrival) / 2);
+            m_pPort->AwaitBytes(std::min(ExactWireTime(matcher.Awaited()), halfGap));
+        }
     }
+}
+
+std::chrono::microseconds CSerialComm::ExactWireTime(std::size_t bytes) const {
+    return std::chrono::microseconds(std::int64_t(bytes) * m_line.bitsPerByte * 1000000 / m_line.baudRate);
 }
 
 std::chrono::milliseconds CSerialComm::WireTime(std::size_t bytes) const {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "seriallink/LineSource.h"
 #include "seriallink/CommParam.h"
+#include "seriallink/LineSource.h"
 #include "seriallink/LinkCodes.h"
 
 #include <atomic>
@@ -59,8 +59,10 @@ private:
                         std::uint32_t* replyCount);
     LinkResult ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteDeadline, TimePoint deadline,
                             Frame& reply);
-    // How long `bytes` take on the line at the open port's settings.
+    // How long `bytes` take on the line at the open port's settings, in whole milliseconds rounded up or
+    // to the microsecond.
     std::chrono::milliseconds WireTime(std::size_t bytes) const;
+    std::chrono::microseconds ExactWireTime(std::size_t bytes) const;
 
     std::unique_ptr<CByteChannel> m_pPort;
     LineSettings m_line{};         // of the open port

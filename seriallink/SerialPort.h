@@ -34,6 +34,7 @@ public:
     LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) override;
     LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override;
     LinkResult CheckDevice() override;
+    void AwaitBytes(std::chrono::microseconds wire) override;
 
 private:
     struct Handle;

@@ -152,6 +152,11 @@ LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std:
     }
 }
 
+// The reader took everything queued, so the bytes it needs are still on their way.
+void CSerialPort::AwaitBytes(std::chrono::microseconds wire) {
+    std::this_thread::sleep_for(wire);
+}
+
 void CSerialPort::DiscardInput() {
     ::tcflush(m_pHandle->fd, TCIFLUSH);
 }

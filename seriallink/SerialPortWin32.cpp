@@ -154,6 +154,10 @@ LinkResult CSerialPort::CheckDevice() {
     return m_pHandle->port->CheckDevice();
 }
 
+// Not here: a read already comes back per packet of the driver, and a sleep lasts at least the system's
+// timer tick (up to 15.6 ms), longer than most replies take.
+void CSerialPort::AwaitBytes(std::chrono::microseconds) {}
+
 CSerialPort::CSerialPort(std::unique_ptr<Handle> handle) : m_pHandle(std::move(handle)) {}
 
 CSerialPort::~CSerialPort() = default;

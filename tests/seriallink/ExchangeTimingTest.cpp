@@ -57,22 +57,27 @@ struct TimingCase {
     int heldMs; // from the call to its return, on the test's clock
 };
 
+// Reads DeviceNet's block over port 1 at 19200 bit/s.
+LinkResult ReadBlock(ScriptedLink& link, std::vector<std::uint8_t>& reply, std::uint32_t& count) {
+    link.m_bPLCTarget = 1;
+    link.m_byNetworkType = kDeviceNet;
+    link.m_nSerialPort = 1;
+    link.m_wCommParam = 0x1001;
+    EXPECT_EQ(link.InitializeCommMode(), 0u);
+    SetLastSystemError(0);
+    reply.assign(ReadNetAttrReplyCapacity, 0);
+    return link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0, reply.data(),
+                                         ReadNetAttrReplyCapacity, &count);
+}
+
 class ExchangeTiming : public testing::TestWithParam<TimingCase> {};
 
 TEST_P(ExchangeTiming, EndsWithItsResultAtItsTime) {
     const TimingCase& c = GetParam();
     ScriptedLink link(c.script);
-    link.m_bPLCTarget = 1;
-    link.m_byNetworkType = kDeviceNet;
-    link.m_nSerialPort = 1;
-    link.m_wCommParam = 0x1001;
-    ASSERT_EQ(link.InitializeCommMode(), 0u);
-    SetLastSystemError(0);
-
-    std::vector<std::uint8_t> reply(ReadNetAttrReplyCapacity);
+    std::vector<std::uint8_t> reply;
     std::uint32_t count = 0;
-    const LinkResult result = link.ProccessMsgCode_NoThread(MSGCODE_READ_NET_ATTR, true, nullptr, 0,
-                                                            reply.data(), ReadNetAttrReplyCapacity, &count);
+    const LinkResult result = ReadBlock(link, reply, count);
     EXPECT_EQ(result, c.expected);
     EXPECT_EQ(link.ElapsedMs(), c.heldMs);
     EXPECT_EQ(link.line.written, Request());
@@ -126,5 +131,38 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"EndlessFrameEndsAtTheExchangeBound", TrickleInsideAFrame(900), linkcode::TimeOut, 2500},
         TimingCase{"DeviceLost", {{200, {}, true}}, linkcode::Transmit, 200}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Between reads the link sleeps through the bytes it still needs, at the line's rate, instead of waking
+// for each: after the start byte a header's rest (8 bytes, 4.166 ms), after the header the payload and
+// CRC (14 bytes, 7.291 ms).
+TEST(ExchangePacing, SleepsThroughTheBytesStillNeeded) {
+    const std::vector<std::uint8_t> frame = Reply();
+    const auto at = [&](std::size_t from, std::size_t to) {
+        return std::vector<std::uint8_t>(frame.begin() + std::ptrdiff_t(from),
+                                         frame.begin() + std::ptrdiff_t(to));
+    };
+    ScriptedLink link(
+        {{100, at(0, 1)}, {104, at(1, frame::HeaderSize)}, {111, at(frame::HeaderSize, frame.size())}});
+    std::vector<std::uint8_t> reply;
+    std::uint32_t count = 0;
+    ASSERT_EQ(ReadBlock(link, reply, count), linkcode::Success);
+    EXPECT_EQ(link.line.awaited, (std::vector<std::chrono::microseconds>{std::chrono::microseconds(4166),
+                                                                         std::chrono::microseconds(7291)}));
+    EXPECT_EQ(link.ElapsedMs(), 111);
+}
+
+// A long reply's rest takes longer on the line than the byte gap: the link sleeps half the gap at most,
+// so a read still takes bytes that came within the gap before silence is judged.
+TEST(ExchangePacing, SleepsNoLongerThanHalfTheByteGap) {
+    const std::vector<std::uint8_t> frame = EncodeReply(MSGCODE_READ_NET_ATTR, frame::StatusOk, kDeviceNet,
+                                                        kSequence, std::vector<std::uint8_t>(1000, 0x11));
+    ScriptedLink link({{100, Part(frame, true)}, {190, Part(frame, false)}});
+    std::vector<std::uint8_t> reply;
+    std::uint32_t count = 0;
+    ASSERT_EQ(ReadBlock(link, reply, count), linkcode::Success);
+    EXPECT_EQ(count, 1000u);
+    EXPECT_EQ(link.line.awaited, std::vector<std::chrono::microseconds>{std::chrono::milliseconds(50)});
+    EXPECT_EQ(link.ElapsedMs(), 190);
+}
 
 } // namespace

@@ -17,6 +17,7 @@ struct LineState {
     TestTime now{}; // the test's clock; it starts at 0 and moves only while the link waits
     std::vector<std::uint8_t> written;
     bool open = false;
+    std::vector<std::chrono::microseconds> awaited; // each wait for the bytes still on their way
 };
 
 struct Arrival {
@@ -43,6 +44,11 @@ public:
     LinkResult Write(std::span<const std::uint8_t> bytes, int) override {
         m_state.written.assign(bytes.begin(), bytes.end());
         return linkcode::Success;
+    }
+
+    void AwaitBytes(std::chrono::microseconds wire) override {
+        m_state.awaited.push_back(wire);
+        m_state.now += wire;
     }
 
     LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override {
