@@ -55,7 +55,8 @@ bool Untouched(std::span<const std::uint8_t> bytes) {
 }
 
 // Plays the line: takes the request, then hands out the script in reads of 1 to 64 bytes; silence
-// (a read's whole wait, on the link's clock) once it is used up.
+// (a read's whole wait, on the link's clock) once it is used up. A wait for bytes on their way passes on
+// the link's clock too.
 class ScriptedLine : public CByteChannel {
 public:
     ScriptedLine(std::span<const std::uint8_t> script, std::uint32_t seed,
@@ -68,6 +69,8 @@ public:
         m_written.assign(bytes.begin(), bytes.end());
         return linkcode::Success;
     }
+
+    void AwaitBytes(std::chrono::microseconds wire) override { m_now += wire; }
 
     LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) override {
         if (m_script.empty())
