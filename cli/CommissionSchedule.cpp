@@ -2,10 +2,12 @@
 
 #include "cli/Plan.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 CPortWork::~CPortWork() = default;
 CRunEvents::~CRunEvents() = default;
@@ -80,15 +82,19 @@ void Worker(Shared& shared) {
 
 } // namespace
 
-void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,
-                 CRunEvents& events, std::atomic<bool>& stop) {
+void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options,
+                 const ScheduleSeams& seams, CRunEvents& events, std::atomic<bool>& stop) {
     Shared shared(groups, options, seams, events, stop);
     const std::size_t workers =
         std::min(groups.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : groups.size());
     shared.running = workers;
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < workers; ++i)
-        threads.emplace_back([&shared] { Worker(shared); });
+    // Qt's own threads: workers use Qt's types, and a thread Qt did not start has its Qt data torn down by
+    // a thread-exit hook that crashes now and then with the MinGW runtime.
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (std::size_t i = 0; i < workers; ++i) {
+        threads.emplace_back(QThread::create([&shared] { Worker(shared); }));
+        threads.back()->start();
+    }
     {
         std::unique_lock lock(shared.mutex);
         while (!shared.ended.wait_for(lock, std::chrono::seconds(1), [&] { return shared.running == 0; }))
@@ -98,6 +104,6 @@ void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& opt
                 lock.lock();
             }
     }
-    for (std::thread& thread : threads)
-        thread.join();
+    for (const std::unique_ptr<QThread>& thread : threads)
+        thread->wait();
 }
