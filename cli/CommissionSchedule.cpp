@@ -88,8 +88,8 @@ void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& opt
     const std::size_t workers =
         std::min(groups.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : groups.size());
     shared.running = workers;
-    // Qt's own threads: workers use Qt's types, and a thread Qt did not start has its Qt data torn down by
-    // a thread-exit hook that crashes now and then with the MinGW runtime.
+    // Qt's own threads, as workers use Qt's types: a worker started by std::thread crashed now and then
+    // on Windows as it ended, inside Qt's teardown of the data it keeps for a thread it did not start.
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t i = 0; i < workers; ++i) {
         threads.emplace_back(QThread::create([&shared] { Worker(shared); }));
