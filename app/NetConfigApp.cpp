@@ -4,7 +4,8 @@ CNetConfigApp theApp;
 
 CNetConfigApp::CNetConfigApp()
     : m_ProfibusAttr(NetworkProfibus), m_DeviceNetAttr(NetworkDeviceNet), m_EthernetAttr(NetworkEthernet),
-      m_nNetworkType(NetworkNone), m_nHiddenSel1(1), m_nHiddenSel2(1), m_pMessageSink(nullptr) {}
+      m_nNetworkType(NetworkNone), m_nHiddenSel1(1), m_nHiddenSel2(1), m_nComPort(0),
+      m_pMessageSink(nullptr) {}
 
 CNetConfigApp::~CNetConfigApp() = default;
 

@@ -63,7 +63,7 @@ public:
     int m_nNetworkType;
     int m_nHiddenSel1;
     int m_nHiddenSel2;
-    int m_nComPort; // not assigned by the constructor: 0 comes from the static instance's zero fill
+    int m_nComPort; // index in the dialog's list: 0 is Com1
     CSerialComm m_SerialComm;
     CMessageSink* m_pMessageSink;
 };

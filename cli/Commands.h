@@ -19,3 +19,5 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch);
 // The port an application object's link is pointed at, apart: "port" as named (COMn, or the device)
 // and "device".
 QJsonObject PortJson(const CNetConfigApp& app);
+// `json` with theApp's PortJson added.
+QJsonObject WithPort(QJsonObject json);

@@ -1,4 +1,4 @@
-#include "cli/CommissionReport.h"
+#include "cli/commission/CommissionReport.h"
 #include "model/NetAttributes.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/sim/QtCoreApp.h"
@@ -107,7 +107,7 @@ TEST_F(CommissionRun, ThreePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
             EXPECT_EQ(record->outcome, outcome.first) << name.toStdString() << ": " << record->message.toStdString();
             EXPECT_EQ(record->exitStatus, outcome.second) << name.toStdString();
         }
-    EXPECT_EQ(Find(report, "press-2")->changed, (QStringList{"ipAddress"}));
+    EXPECT_EQ(Find(report, "press-2")->changed, (std::vector<FieldChange>{{"ip", "10.0.0.11", "10.0.0.12"}}));
     EXPECT_EQ(press.StoredBlock(NetworkEthernet), Block(NetworkEthernet, [](CNetAttributes& r) {
                   const std::uint8_t ip[4]{10, 0, 0, 12}, mask[4]{255, 255, 255, 0};
                   std::copy(ip, ip + 4, r.m_byIpAddress);

@@ -1,5 +1,5 @@
-#include "cli/CommissionSchedule.h"
-#include "cli/Plan.h"
+#include "cli/commission/CommissionSchedule.h"
+#include "cli/commission/Plan.h"
 
 #include <gtest/gtest.h>
 

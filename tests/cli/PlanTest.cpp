@@ -1,5 +1,5 @@
-#include "cli/CommissionReport.h"
-#include "cli/Plan.h"
+#include "cli/commission/CommissionReport.h"
+#include "cli/commission/PlanCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,7 @@ RowRecord Record(const QString& name, RowOutcome outcome, const QString& values)
     record.outcome = outcome;
     record.exitStatus = outcome == RowOutcome::Failed ? 2 : 0;
     record.message = "said \"so\", twice\non two lines";
-    record.changed = {"ipAddress", "gateway"};
+    record.changed = {{"ip", "192.168.1.1", "10.0.0.5"}, {"gateway", "0.0.0.0", "10.0.0.1"}};
     record.seconds = 1.25;
     record.values = values;
     record.finished = "2026-01-02T03:04:05Z";

@@ -1,5 +1,5 @@
-#include "cli/CommissionReport.h"
-#include "cli/Plan.h"
+#include "cli/commission/CommissionReport.h"
+#include "cli/commission/PlanCheck.h"
 
 #include <cstddef>
 #include <cstdint>

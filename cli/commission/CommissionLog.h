@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/CommissionSchedule.h"
+#include "cli/commission/CommissionSchedule.h"
 
 #include <QFile>
 

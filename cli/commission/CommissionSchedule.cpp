@@ -1,6 +1,6 @@
-#include "cli/CommissionSchedule.h"
+#include "cli/commission/CommissionSchedule.h"
 
-#include "cli/Plan.h"
+#include "cli/commission/Plan.h"
 
 #include <QThread>
 

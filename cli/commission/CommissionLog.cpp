@@ -1,6 +1,6 @@
-#include "cli/CommissionLog.h"
+#include "cli/commission/CommissionLog.h"
 
-#include "cli/Plan.h"
+#include "cli/commission/Plan.h"
 
 #include <algorithm>
 

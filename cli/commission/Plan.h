@@ -1,13 +1,12 @@
 #pragma once
 
-#include "cli/Csv.h"
+#include "cli/commission/Csv.h"
 #include "cli/WriteValues.h"
 #include "model/ByteString.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -37,14 +36,6 @@ const QStringList& PlanColumns();
 // columns in any order and case; name and port are required. Blank lines are passed over; an empty cell
 // keeps what the controller holds. Every fault found is a problem with its line.
 Plan ReadPlan(const QByteArray& bytes);
-
-// Why `port` cannot be commissioned on, or an empty text.
-using PortCheck = std::function<QString(const QString& port)>;
-
-// Checks the plan whole before anything goes on a line: each row's values by the rules of write (the
-// address rules unless `force`, where the row gives enough to judge them), its port, names usable as
-// file names and unique, and no IP address given twice. Problems are added in line order.
-void CheckPlan(Plan& plan, bool force, const PortCheck& checkPort);
 
 // The row's cells that go to the controller, as one text in column order: "ip=10.0.0.5 mask=255.0.0.0".
 // Two rows with the same text ask for the same.

@@ -2,8 +2,8 @@
 
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
-#include "cli/CommandSteps.h"
-#include "cli/CommissionSchedule.h"
+#include "cli/Operations.h"
+#include "cli/commission/CommissionSchedule.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 

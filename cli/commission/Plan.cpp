@@ -1,6 +1,6 @@
-#include "cli/Plan.h"
+#include "cli/commission/Plan.h"
 
-#include "cli/Csv.h"
+#include "cli/commission/Csv.h"
 #include "model/Hex.h"
 
 #include <QStringDecoder>

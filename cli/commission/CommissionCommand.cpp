@@ -1,12 +1,12 @@
-#include "cli/CommissionCommand.h"
+#include "cli/commission/CommissionCommand.h"
 
 #include "cli/CommandLine.h"
-#include "cli/CommandSteps.h"
-#include "cli/CommissionLog.h"
-#include "cli/CommissionRow.h"
+#include "cli/Operations.h"
+#include "cli/commission/CommissionLog.h"
+#include "cli/commission/CommissionRow.h"
 #include "cli/Interruption.h"
 #include "cli/Output.h"
-#include "cli/Plan.h"
+#include "cli/commission/PlanCheck.h"
 #include "cli/PortChoice.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "cli/Plan.h"
+#include "cli/commission/PlanCheck.h"
 #include "model/AddressRules.h"
 
 #include <algorithm>

@@ -14,6 +14,14 @@ enum class RowOutcome { Commissioned, Unchanged, Failed, Refused, Skipped };
 
 QString OutcomeName(RowOutcome outcome);
 
+// A field a row changed, by the plan's column name ("mac-id"), with the values before and after.
+struct FieldChange {
+    QString field;
+    QString held;
+    QString now;
+    bool operator==(const FieldChange&) const = default;
+};
+
 // What became of one row of a plan: one record of the report.
 struct RowRecord {
     int line = 0;
@@ -24,7 +32,7 @@ struct RowRecord {
     RowOutcome outcome = RowOutcome::Failed;
     int exitStatus = 0;
     QString message;
-    QStringList changed; // fields whose value the row changed, by their JSON keys
+    std::vector<FieldChange> changed;
     double seconds = 0;
     QString values;   // the row's values as ValuesText gives them, to tell a changed plan on --resume
     QString finished; // UTC, ISO 8601

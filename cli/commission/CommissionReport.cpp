@@ -1,7 +1,7 @@
-#include "cli/CommissionReport.h"
+#include "cli/commission/CommissionReport.h"
 
-#include "cli/Csv.h"
-#include "cli/Plan.h"
+#include "cli/commission/Csv.h"
+#include "cli/commission/Plan.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,6 +31,23 @@ std::optional<RowOutcome> OutcomeNamed(const QString& name) {
     return std::nullopt;
 }
 
+// "ip 192.168.1.1 -> 10.0.0.5, mac-id 3 -> 12"
+QString ChangesText(const std::vector<FieldChange>& changes) {
+    QStringList parts;
+    for (const FieldChange& change : changes)
+        parts << QStringLiteral("%1 %2 -> %3").arg(change.field, change.held, change.now);
+    return parts.join(QStringLiteral(", "));
+}
+
+std::vector<FieldChange> ChangesFromText(const QString& text) {
+    std::vector<FieldChange> changes;
+    for (const QString& part : text.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
+        const QStringList words = part.split(' ');
+        changes.push_back({words.value(0), words.value(1), words.value(3)});
+    }
+    return changes;
+}
+
 QString CsvCell(QString text) {
     if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r') &&
         text.trimmed() == text)
@@ -48,7 +65,7 @@ QStringList CellsOf(const RowRecord& record) {
             OutcomeName(record.outcome),
             QString::number(record.exitStatus),
             record.message,
-            record.changed.join(' '),
+            ChangesText(record.changed),
             QString::number(record.seconds, 'f', 3),
             record.values,
             record.finished};
@@ -67,7 +84,7 @@ std::optional<RowRecord> RecordOf(const QStringList& cells) {
     const std::optional<RowOutcome> outcome = OutcomeNamed(cells[5]);
     record.exitStatus = cells[6].toInt(&status);
     record.message = cells[7];
-    record.changed = cells[8].split(' ', Qt::SkipEmptyParts);
+    record.changed = ChangesFromText(cells[8]);
     record.seconds = cells[9].toDouble(&duration);
     record.values = cells[10];
     record.finished = cells[11];
@@ -106,8 +123,8 @@ QString RecordLine(const RowRecord& record) {
     QString line = QStringLiteral("%1 on %2: %3").arg(record.name, record.port, OutcomeName(record.outcome));
     if (record.exitStatus != 0)
         line += QStringLiteral(" (exit status %1)").arg(record.exitStatus);
-    if (!record.changed.isEmpty())
-        line += QStringLiteral(": ") + record.changed.join(", ");
+    if (!record.changed.empty())
+        line += QStringLiteral(": ") + ChangesText(record.changed);
     if (!record.message.isEmpty())
         line += QStringLiteral(": ") + record.message;
     return line;
@@ -132,7 +149,7 @@ QJsonObject RecordJson(const RowRecord& record) {
             {"outcome", OutcomeName(record.outcome)},
             {"exitStatus", record.exitStatus},
             {"message", record.message},
-            {"changed", QJsonArray::fromStringList(record.changed)},
+            {"changed", ChangesText(record.changed)},
             {"duration", record.seconds},
             {"values", record.values},
             {"finished", record.finished}};

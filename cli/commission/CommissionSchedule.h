@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/CommissionReport.h"
+#include "cli/commission/CommissionReport.h"
 
 #include <QString>
 

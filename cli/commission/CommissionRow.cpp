@@ -1,9 +1,11 @@
-#include "cli/CommissionRow.h"
+#include "cli/commission/CommissionRow.h"
 
 #include "cli/AttributeText.h"
 #include "cli/Commands.h"
+#include "cli/Operations.h"
 #include "cli/Output.h"
-#include "cli/Plan.h"
+#include "cli/commission/Plan.h"
+#include "cli/commission/RowChanges.h"
 #include "cli/PortChoice.h"
 #include "cli/WriteValues.h"
 #include "res/AttributeMessages.h"
@@ -12,30 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <array>
 #include <chrono>
-
-namespace {
-
-struct Change {
-    NetworkType type;
-    ByteString block;
-};
-
-constexpr std::array WrittenTypes{NetworkEthernet, NetworkDeviceNet, NetworkProfibus};
-
-// The fields `set` whose values differ between the record held and the one to write.
-QStringList Differing(const CNetAttributes& held, const CNetAttributes& wanted, const QStringList& set) {
-    const QJsonObject before = RecordJson(held, held.BuildBlock());
-    const QJsonObject after = RecordJson(wanted, wanted.BuildBlock());
-    QStringList changed;
-    for (const QString& field : set)
-        if (before.value(field) != after.value(field))
-            changed << field;
-    return changed;
-}
-
-} // namespace
 
 CLinkPortWork::CLinkPortWork(const QString& port, const CommissionSettings& settings,
                              const std::atomic<bool>& stop)
@@ -103,48 +82,18 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
         return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
 
-    // Every block is worked out before the first is written, so that a refused value writes nothing.
-    std::vector<Change> changes;
-    for (const NetworkType type : WrittenTypes) {
-        const std::optional<ByteString>& held = before.blocks[type - 1];
-        if (type == NetworkEthernet && row.disableEthernet) {
-            if (held) {
-                changes.push_back({type, EmptyAttributeBlock()});
-                record.changed << QStringLiteral("ethernetDisabled");
-            }
-            continue;
-        }
-        if (!row.parsed.Touches(type))
-            continue;
-        CNetAttributes wanted(type);
-        if (held)
-            wanted.ParseBlock(*held);
-        else if (type != NetworkEthernet) // Ethernet starts from the defaults, as write does
-            return Fail(record, RowOutcome::Failed, ExitNotProgrammed,
-                              TerminalText(QString::fromUtf8(AttributeMessagesFor(type).notProgrammed)));
-        const CNetAttributes current = wanted;
-        QStringList set;
-        if (const auto refusal = ApplyWriteValues(row.parsed, wanted, m_settings.force, set))
-            return Fail(record, RowOutcome::Refused, ExitRefused,
-                              refusal->text + QStringLiteral("; nothing was written."));
-        const ByteString block = wanted.BuildBlock();
-        if (held && *held == block)
-            continue;
-        changes.push_back({type, block});
-        record.changed << (held ? Differing(current, wanted, set) : set);
-    }
-
-    Backup after = before;
-    for (const Change& change : changes) {
+    const RowChanges changes = WorkOutChanges(run, row, before);
+    if (changes.refusal)
+        return Fail(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
+    record.changed = changes.fields;
+    for (const BlockChange& change : changes.blocks)
         if (const ExitStatus status = WriteBlock(run, change.type, change.block); status != ExitSuccess)
             return Fail(record, RowOutcome::Failed, status);
-        after.blocks[change.type - 1] =
-            change.block == EmptyAttributeBlock() ? std::nullopt : std::optional<ByteString>(change.block);
-    }
+    const Backup after = AfterChanges(before, changes.blocks);
     // What the verifying reads found is what the controller now holds.
     if (const QString refused = SaveBackup(BackupPath(row.name, false), after); !refused.isEmpty())
         return Fail(record, RowOutcome::Failed, ExitRefused, refused);
-    record.outcome = changes.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
+    record.outcome = changes.blocks.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
     record.message = m_messages.m_shown.join(' ');
 }

@@ -1,4 +1,4 @@
-#include "cli/Csv.h"
+#include "cli/commission/Csv.h"
 
 QChar CsvSeparatorOf(QStringView text) {
     qsizetype commas = 0, semicolons = 0;

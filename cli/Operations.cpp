@@ -1,0 +1,235 @@
+#include "cli/Operations.h"
+
+#include "app/NetConfigApp.h"
+#include "cli/AttributeText.h"
+#include "cli/CommandLine.h"
+#include "cli/Interruption.h"
+#include "cli/LineTrace.h"
+#include "cli/MessageCapture.h"
+#include "cli/Output.h"
+#include "cli/PortChoice.h"
+#include "model/NetAttributes.h"
+#include "platform/MessageBoxTypes.h"
+
+#include <QSaveFile>
+
+#include <array>
+#include <functional>
+
+void Complain(CNetConfigApp& app, const QString& message) {
+    app.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
+}
+
+ExitStatus Refuse(CNetConfigApp& app, const QString& message) {
+    Complain(app, message);
+    return ExitRefused;
+}
+
+QString Clause(const char* text) {
+    QString clause = TerminalText(QString::fromUtf8(text));
+    while (clause.endsWith('.') || clause.endsWith('!'))
+        clause.chop(1);
+    return clause;
+}
+
+void Note(const Run& run, const QString& text) {
+    if (run.notes)
+        run.notes->ShowAppMessage(text, mb::OK | mb::ICONINFORMATION);
+    else
+        PrintErrorLine(TerminalText(text));
+}
+
+ExitStatus FailureStatus(const CLineTrace& watch) {
+    switch (watch.Failure()) {
+    case LinkFailure::ControllerRefused:
+        return ExitControllerRefused;
+    case LinkFailure::None:
+        if (Interrupted())
+            return ExitInterrupted;
+        break;
+    case LinkFailure::Open:
+    case LinkFailure::Line:
+        break;
+    }
+    return ExitLinkFailure;
+}
+
+bool Stopped(const Run& run) {
+    return run.stop && run.stop->load();
+}
+
+ExitStatus ExitFor(const Run& run, StoredRead outcome) {
+    switch (outcome) {
+    case StoredRead::Read:
+        return ExitSuccess;
+    case StoredRead::NotProgrammed:
+        return ExitNotProgrammed;
+    case StoredRead::Unreadable:
+        return ExitLinkFailure;
+    case StoredRead::LinkFailed:
+        break;
+    }
+    return FailureStatus(run.watch);
+}
+
+namespace {
+
+// Runs `request` and repeats it, up to --retries times, while it fails on the line. A request the
+// controller refused, or a port that does not open, is not repeated, and none starts once the run is
+// asked to stop. The messages of an attempt that is repeated are not shown: the note before the repeat
+// names its failure. Those of the last failed attempt go to `kept` when given, for a caller that tells
+// them once it knows the outcome, and are shown at once otherwise.
+bool Retrying(const Run& run, const std::function<bool()>& request, CCollectingSink* kept = nullptr) {
+    for (int attempt = 1;; ++attempt) {
+        run.watch.BeginRequest();
+        if (Stopped(run))
+            return false;
+        CCollectingSink messages;
+        bool done = false;
+        {
+            const CScopedSink quiet(run.app, messages);
+            done = request();
+        }
+        const bool repeat = !done && attempt <= run.invocation.retries &&
+                            run.watch.Failure() == LinkFailure::Line && !Stopped(run);
+        if (!repeat) {
+            if (kept && !done)
+                *kept = messages;
+            else
+                messages.Replay(run.app.Messages());
+            return done;
+        }
+        Note(run, QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
+                 .arg(attempt)
+                 .arg(run.invocation.retries)
+                 .arg(run.watch.FailureText()));
+    }
+}
+
+} // namespace
+
+bool StatusIdAnswered(const Run& run, ByteString* id) {
+    return Retrying(run, [&] { return run.app.ReadStatusId(id); });
+}
+
+StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages) {
+    StoredRead outcome = StoredRead::LinkFailed;
+    Retrying(run, [&] {
+        messages.Clear();
+        const CScopedSink quiet(run.app, messages);
+        outcome = run.app.ReadStoredRecord(record, block);
+        return outcome == StoredRead::Read || outcome == StoredRead::NotProgrammed;
+    });
+    return outcome;
+}
+
+// The outcome is told only once the read-back decides it, whatever became of the write's reply. A dry
+// run writes nothing. An interruption stops before the next request and says how far the write got.
+ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block) {
+    if (run.invocation.dryRun)
+        return ExitSuccess;
+    const bool clear = block == EmptyAttributeBlock();
+    CCollectingSink writeMessages;
+    const bool written = Retrying(
+        run, [&] { return clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type); },
+        &writeMessages);
+    const QString port = PortDescription(run.app);
+    // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
+    if (!written && run.watch.Failure() != LinkFailure::Line) {
+        writeMessages.Replay(run.app.Messages());
+        if (run.watch.Failure() == LinkFailure::None && Stopped(run))
+            Complain(run.app, QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
+                         .arg(NetworkTypeName(type), port));
+        return FailureStatus(run.watch);
+    }
+    if (!run.invocation.verify) {
+        writeMessages.Replay(run.app.Messages());
+        return written ? ExitSuccess : FailureStatus(run.watch);
+    }
+
+    ByteString held;
+    CCollectingSink messages;
+    const bool read = Retrying(run, [&] {
+        messages.Clear();
+        const CScopedSink quiet(run.app, messages);
+        return run.app.ReadNetAttributes(held, type);
+    });
+    if (!read && run.watch.Failure() == LinkFailure::None && Stopped(run)) {
+        if (written) {
+            Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
+                         .arg(NetworkTypeName(type), port));
+        } else {
+            writeMessages.Replay(run.app.Messages());
+            Complain(
+                run.app,
+                QStringLiteral("Interrupted: the reply to the %1 write was lost and the block was not read "
+                               "back; whether %2 holds it is not known.")
+                    .arg(NetworkTypeName(type), port));
+        }
+        return ExitInterrupted;
+    }
+    if (!read) {
+        writeMessages.Replay(run.app.Messages());
+        messages.Replay(run.app.Messages());
+        Complain(run.app, QStringLiteral("The %1 block could not be read back from %2 to verify it.")
+                     .arg(NetworkTypeName(type), port));
+        return ExitLinkFailure;
+    }
+    if (held == block) {
+        if (!written)
+            Note(run, QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
+        return ExitSuccess;
+    }
+    writeMessages.Replay(run.app.Messages());
+    Complain(run.app, QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
+                 .arg(port, NetworkTypeName(type), HexString(held), HexString(block)));
+    return ExitLinkFailure;
+}
+
+ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, const WriteValues& values,
+                         CNetAttributes& record, QStringList& set, std::optional<ValueRefusal>& refusal) {
+    const auto type = static_cast<NetworkType>(record.m_nType);
+    if (held) {
+        record.ParseBlock(*held);
+    } else if (type == NetworkEthernet) {
+        Note(run, QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
+                      .arg(PortDescription(run.app)));
+    } else {
+        return ExitNotProgrammed;
+    }
+    refusal = ApplyWriteValues(values, record, run.invocation.force, set);
+    return refusal ? ExitRefused : ExitSuccess;
+}
+
+ExitStatus ReadHeldBlocks(const Run& run, Backup& backup) {
+    for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
+        CNetAttributes record(static_cast<NetworkType>(type));
+        ByteString block;
+        CCollectingSink messages;
+        const StoredRead outcome = ReadHeld(run, record, block, messages);
+        if (outcome == StoredRead::NotProgrammed)
+            continue;
+        if (outcome != StoredRead::Read) {
+            messages.Replay(run.app.Messages());
+            return ExitFor(run, outcome);
+        }
+        backup.blocks[type - 1] = block;
+    }
+    return ExitSuccess;
+}
+
+QString SaveBackup(const QString& path, const Backup& backup) {
+    // Written whole or not at all, so an earlier backup is never left half overwritten.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(BackupToJson(backup)) < 0 || !file.commit())
+        return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    return {};
+}
+
+ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
+    const auto rank = [](ExitStatus status) {
+        constexpr std::array<int, 5> ranks{0, 2, 4, 1, 3}; // by exit status 0 to 4
+        return status == ExitInterrupted ? 5 : ranks[status];
+    };
+    return rank(a) >= rank(b) ? a : b;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "cli/BackupFile.h"
+#include "cli/ExitStatus.h"
+#include "cli/WriteValues.h"
+#include "model/ByteString.h"
+#include "model/NetworkType.h"
+
+#include <QString>
+
+#include <atomic>
+#include <optional>
+
+struct Invocation;
+class CCollectingSink;
+class CLineTrace;
+class CMessageSink;
+class CNetAttributes;
+class CNetConfigApp;
+enum class StoredRead;
+
+// The operations the single commands and the commissioning rows are made of, on the link of `app`: a command runs them on theApp, a
+// commissioning worker on an application object of its own. Failures are told on the app's messages.
+struct Run {
+    const Invocation& invocation; // --retries, --no-verify, --dry-run
+    CLineTrace& watch;            // watches this app's link alone
+    CNetConfigApp& app;
+    const std::atomic<bool>* stop = nullptr; // once set, no further request starts
+    CMessageSink* notes = nullptr;           // where notes go instead of standard error
+};
+
+// The exit status of a request that failed; one that never started was stopped by an interruption.
+ExitStatus FailureStatus(const CLineTrace& watch);
+ExitStatus ExitFor(const Run& run, StoredRead outcome);
+// Whether the run has been asked to stop: no further request starts.
+bool Stopped(const Run& run);
+
+// An error of the companion's own, told where the link's are, so that --json and a row's record get it too.
+void Complain(CNetConfigApp& app, const QString& message);
+// Complains and returns ExitRefused.
+ExitStatus Refuse(CNetConfigApp& app, const QString& message);
+// A note that the outcome does not hang on: on the run's notes, or standard error.
+void Note(const Run& run, const QString& text);
+// A dialog's sentence without its closing mark, to go on with details.
+QString Clause(const char* text);
+
+// `id`, when given, receives the controller's answer.
+bool StatusIdAnswered(const Run& run, ByteString* id = nullptr);
+
+// Reads what the controller holds of the record's type into it, repeating as --retries allows. The
+// messages are kept in `messages`: whether "none held" is worth telling is the caller's to decide.
+StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages);
+
+// Each type's block the controller holds into `backup`; a type it holds none of stays empty.
+ExitStatus ReadHeldBlocks(const Run& run, Backup& backup);
+
+// `record`, of its type, as the controller holds it (`held`; none where it holds none) with `values`
+// applied; `set` gets the fields the values set. Ethernet held by none starts from the defaults (the run's
+// notes say so); a fieldbus type held by none gives ExitNotProgrammed. Values that may not be written give
+// ExitRefused and `refusal`.
+ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, const WriteValues& values,
+                         CNetAttributes& record, QStringList& set, std::optional<ValueRefusal>& refusal);
+
+// Writes `block` of `type` (the empty block clears the type) and, unless --no-verify, reads it back:
+// what the controller then holds decides the outcome.
+ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block);
+
+// Saves `backup` to `path` whole or not at all; returns why it could not, or an empty text.
+QString SaveBackup(const QString& path, const Backup& backup);
+
+// Ranks outcomes for a command that does several things: an interruption is worst, then a failure to
+// act, a controller's refusal, refused input, a type held by none, success.
+ExitStatus WorseOf(ExitStatus a, ExitStatus b);
