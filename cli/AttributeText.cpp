@@ -116,15 +116,14 @@ std::vector<std::tuple<QString, QJsonValue, QJsonValue>> FieldPairs(const CNetAt
     };
     const auto heldFields = fields(held);
     const auto wantedFields = fields(wanted);
+    const auto valueIn = [](const auto& list, const QString& name) {
+        const auto found =
+            std::find_if(list.begin(), list.end(), [&](const auto& f) { return f.first == name; });
+        return found == list.end() ? QJsonValue() : found->second;
+    };
     std::vector<std::tuple<QString, QJsonValue, QJsonValue>> pairs;
-    for (const auto& [name, value] : wantedFields.empty() ? heldFields : wantedFields) {
-        const auto valueIn = [&](const auto& list) {
-            const auto found =
-                std::find_if(list.begin(), list.end(), [&](const auto& f) { return f.first == name; });
-            return found == list.end() ? QJsonValue() : found->second;
-        };
-        pairs.emplace_back(name, valueIn(heldFields), valueIn(wantedFields));
-    }
+    for (const auto& field : wantedFields.empty() ? heldFields : wantedFields)
+        pairs.emplace_back(field.first, valueIn(heldFields, field.first), valueIn(wantedFields, field.first));
     return pairs;
 }
 
