@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/AttributeText.h"
+#include "cli/ExitStatus.h"
 #include "model/AttributeRules.h"
 #include "model/BaudRates.h"
 #include "seriallink/PortName.h"
@@ -9,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -117,16 +119,6 @@ qsizetype EditDistance(const QString& a, const QString& b) {
     return d[a.size()][b.size()];
 }
 
-const char* const ExitStatuses[][2]{
-    {"0", "success"},
-    {"1", "refused input: the command line, a value or a file; nothing was written"},
-    {"2", "link failure: the port or the line failed, or a written block did not read back"},
-    {"3", "the controller holds no attributes of that type"},
-    {"4", "the controller refused the request (a status it answered)"},
-    {"130", "interrupted (Ctrl-C or SIGTERM): stopped after the exchange in progress, with what was done "
-            "told"},
-};
-
 // `text` in lines of at most `width` characters, each after `indent`.
 QString Wrapped(const QString& text, const QString& indent, qsizetype width) {
     QStringList lines{indent};
@@ -149,13 +141,16 @@ QString CommandList() {
 }
 
 QString ExitStatusList() {
+    std::vector<ExitStatusMeaning> byNumber(ExitStatuses().begin(), ExitStatuses().end());
+    std::sort(byNumber.begin(), byNumber.end(), [](const auto& a, const auto& b) { return a.status < b.status; });
     QString text = QStringLiteral("Exit status:\n");
-    for (const auto& [status, meaning] : ExitStatuses)
+    for (const ExitStatusMeaning& entry : byNumber)
         text += QStringLiteral("  %1  %2\n")
-                    .arg(QString::fromLatin1(status), -3)
-                    .arg(Wrapped(QString::fromLatin1(meaning), "       ", HelpWidth).trimmed());
-    return text + Wrapped("restore and commission exit with the worst status of their types or rows (130, 2, 4, "
-                          "1, 3, 0).",
+                    .arg(entry.status, -3)
+                    .arg(Wrapped(QString::fromLatin1(entry.meaning), "       ", HelpWidth).trimmed());
+    return text + Wrapped(QStringLiteral("restore and commission exit with the worst status of their types or rows "
+                                         "(%1).")
+                              .arg(ExitStatusOrder()),
                           "", HelpWidth) +
            '\n';
 }
@@ -212,7 +207,8 @@ QList<QCommandLineOption> AllOptions() {
                      .arg(MaxJobs),
          "N"},
         {"wait", "commission: one cable carried along: before each row waits for its controller to "
-                 "answer, after it for that controller to go."},
+                 "answer, after it for that controller to go. --wait=LIMIT (such as 90s, 10m or 2h) stops "
+                 "the run after that time as an interruption would."},
         {"ask", "commission: asks before each row (Enter to go on, s to skip, q to stop)."},
         {"report", "commission: appends a record per row to FILE as each row ends (CSV; JSON lines with "
                    "--json).",
@@ -264,6 +260,31 @@ CommandLineOutcome Refuse(QString& message, const QString& why) {
     return CommandLineOutcome::Refused;
 }
 
+// --wait's limit comes only as --wait=LIMIT, so that a plan named after a bare --wait stays the plan;
+// the arguments are given back with the limit taken off.
+QStringList TakeWaitLimit(QStringList arguments, QString& limit) {
+    for (QString& argument : arguments)
+        for (const QString& option : {QStringLiteral("--wait="), QStringLiteral("-wait=")})
+            if (argument.startsWith(option)) {
+                limit = argument.mid(option.size());
+                argument = option.chopped(1);
+            }
+    return arguments;
+}
+
+// "90s", "10m", "2h"; up to a day.
+std::optional<std::chrono::seconds> WaitLimit(const QString& text) {
+    static const QRegularExpression shape(QStringLiteral("^([0-9]{1,5})([smh])$"));
+    const QRegularExpressionMatch match = shape.match(text.trimmed().toLower());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int unit = match.captured(2) == "h" ? 3600 : match.captured(2) == "m" ? 60 : 1;
+    const std::chrono::seconds limit{match.captured(1).toInt() * unit};
+    if (limit.count() == 0 || limit > std::chrono::hours(24))
+        return std::nullopt;
+    return limit;
+}
+
 } // namespace
 
 QString HelpText(const QString& command) {
@@ -279,7 +300,7 @@ QString HelpText(const QString& command) {
         return QString();
     const QString usage = (shape->name + ' ' + shape->usage).trimmed();
     return Usage(usage.split('\n').join(QStringLiteral("\n       "))) +
-           Wrapped(shape->summary, QString(), HelpWidth) + "\n\n" + OptionList(shape);
+           Wrapped(shape->summary + '.', QString(), HelpWidth) + "\n\n" + OptionList(shape);
 }
 
 QString UnknownCommandText(const QString& name) {
@@ -305,7 +326,8 @@ bool AsksForJson(const QStringList& arguments) {
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message) {
     QCommandLineParser parser;
     DescribeOptions(parser);
-    if (!parser.parse(arguments))
+    QString waitLimit;
+    if (!parser.parse(TakeWaitLimit(arguments, waitLimit)))
         return Refuse(message, parser.errorText());
     const QStringList positional = parser.positionalArguments();
     // "/?" is how Windows programs are asked for help.
@@ -361,6 +383,13 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
         invocation.jobs = *WholeNumber(parser.value("jobs"));
     }
     invocation.wait = parser.isSet("wait");
+    if (!waitLimit.isNull()) {
+        const std::optional<std::chrono::seconds> limit = WaitLimit(waitLimit);
+        if (!limit)
+            return Refuse(message, QStringLiteral("--wait=%1 is no time limit: give 1s to 24h, such as --wait=10m.")
+                                       .arg(waitLimit));
+        invocation.waitLimit = *limit;
+    }
     invocation.ask = parser.isSet("ask");
     if (invocation.wait && invocation.ask)
         return Refuse(message, QStringLiteral("--wait and --ask do not go together: give one."));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <map>
 
 // One run of the companion as its command line asks for it.
@@ -21,6 +22,7 @@ struct Invocation {
     // commission
     int jobs = 0; // ports worked at once; 0 for every port of the plan
     bool wait = false;
+    std::chrono::seconds waitLimit{0}; // --wait=LIMIT: the run stops after it as if interrupted; 0 for none
     bool ask = false;
     QString report;  // the report file to append to; empty for none
     QString resume;  // the report whose finished rows are not done again

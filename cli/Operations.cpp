@@ -13,7 +13,6 @@
 
 #include <QSaveFile>
 
-#include <array>
 #include <functional>
 
 void Complain(CNetConfigApp& app, const QString& message) {
@@ -224,12 +223,4 @@ QString SaveBackup(const QString& path, const Backup& backup) {
     if (!file.open(QIODevice::WriteOnly) || file.write(BackupToJson(backup)) < 0 || !file.commit())
         return QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
     return {};
-}
-
-ExitStatus WorseOf(ExitStatus a, ExitStatus b) {
-    const auto rank = [](ExitStatus status) {
-        constexpr std::array<int, 5> ranks{0, 2, 4, 1, 3}; // by exit status 0 to 4
-        return status == ExitInterrupted ? 5 : ranks[status];
-    };
-    return rank(a) >= rank(b) ? a : b;
 }

@@ -67,7 +67,3 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
 
 // Saves `backup` to `path` whole or not at all; returns why it could not, or an empty text.
 QString SaveBackup(const QString& path, const Backup& backup);
-
-// Ranks outcomes for a command that does several things: an interruption is worst, then a failure to
-// act, a controller's refusal, refused input, a type held by none, success.
-ExitStatus WorseOf(ExitStatus a, ExitStatus b);

@@ -20,6 +20,10 @@ void WriteLine(std::FILE* stream, const QString& text) {
 
 } // namespace
 
+QString Counted(qsizetype count, const QString& noun, const QString& plural) {
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? noun : plural.isEmpty() ? noun + 's' : plural);
+}
+
 void PrintLine(const QString& text) {
     WriteLine(stdout, text);
 }

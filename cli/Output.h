@@ -27,5 +27,8 @@ QString TerminalText(const QString& text);
 // not the line's.
 QString WithoutCableAdvice(QString line);
 
+// "1 row", "2 rows": a count with its noun, `plural` where the noun does not take an s.
+QString Counted(qsizetype count, const QString& noun, const QString& plural = QString());
+
 // Bytes as upper-case hex pairs without spaces, as blocks and status ids are shown: "000C02".
 QString HexString(std::span<const std::uint8_t> bytes);

@@ -18,11 +18,14 @@
 namespace {
 
 // Told as the link's failures are, so that --json reports it too.
-ExitStatus ListingFailed(const PortListing& listing) {
-    theApp.Messages().ShowAppMessage(
-        QStringLiteral("Cannot list the serial ports: %1.").arg(QString::fromStdString(listing.error.message())),
-        mb::OK | mb::ICONEXCLAMATION);
+ExitStatus NoPortToAsk(const QString& message) {
+    theApp.Messages().ShowAppMessage(message, mb::OK | mb::ICONEXCLAMATION);
     return ExitLinkFailure;
+}
+
+ExitStatus ListingFailed(const PortListing& listing) {
+    return NoPortToAsk(
+        QStringLiteral("Cannot list the serial ports: %1.").arg(QString::fromStdString(listing.error.message())));
 }
 
 } // namespace
@@ -47,6 +50,8 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
             return ListingFailed(listing);
         for (const PresentPort& port : PortsInComOrder(listing.ports))
             ports << QString::fromStdString(port.device);
+        if (ports.isEmpty())
+            return NoPortToAsk(QStringLiteral("No serial port is present."));
     } else {
         for (int number = FirstComPort; number <= LastComPort; ++number)
             ports << QStringLiteral("COM%1").arg(number);

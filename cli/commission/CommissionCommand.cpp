@@ -7,6 +7,8 @@
 #include "cli/Interruption.h"
 #include "cli/Output.h"
 #include "cli/commission/PlanCheck.h"
+#include "cli/commission/RunSummary.h"
+#include "cli/commission/WaitLimit.h"
 #include "cli/PortChoice.h"
 
 #include <QDir>
@@ -109,7 +111,7 @@ int DryRun(const Invocation& invocation, const Plan& plan) {
             rows.append(QJsonObject{{"line", row.line},
                                     {"name", row.name},
                                     {"port", row.port},
-                                    {"values", ValuesText(row)}});
+                                    {"values", ValuesJson(ValuesText(row))}});
         else
             PrintLine(QStringLiteral("%1 on %2 (line %3) would get: %4")
                           .arg(row.name, row.port)
@@ -119,7 +121,7 @@ int DryRun(const Invocation& invocation, const Plan& plan) {
     if (invocation.json)
         PrintJson(QJsonObject{{"plan", invocation.arguments.first()}, {"dryRun", true}, {"rows", rows}});
     else
-        PrintLine(QStringLiteral("%1 rows checked; nothing was written.").arg(plan.rows.size()));
+        PrintLine(QStringLiteral("%1 checked; nothing was written.").arg(Counted(plan.rows.size(), "row")));
     return ExitSuccess;
 }
 
@@ -132,7 +134,7 @@ int ReportProblems(const Invocation& invocation, const Plan& plan) {
                                         : QStringLiteral("%1: %2").arg(file, problem.text));
     }
     const QString summary =
-        QStringLiteral("%1 problem(s) in %2; nothing was written.").arg(plan.problems.size()).arg(file);
+        QStringLiteral("%1 in %2; nothing was written.").arg(Counted(plan.problems.size(), "problem"), file);
     PrintErrorLine(summary);
     if (invocation.json)
         PrintJson(QJsonObject{{"plan", file}, {"problems", problems}, {"error", summary}, {"exitStatus", ExitRefused}});
@@ -140,8 +142,9 @@ int ReportProblems(const Invocation& invocation, const Plan& plan) {
 }
 
 // The report opened for appending, a CSV header written when it is new; an incomplete last line (a
-// run killed while it wrote) is cut off first. Returns why it cannot be used, or an empty text.
-QString OpenReport(QFile& report, bool json) {
+// run killed while it wrote) is cut off first. A CSV report goes on with the separator it has, a new one
+// takes `separator`. Returns why it cannot be used, or an empty text.
+QString OpenReport(QFile& report, bool json, QChar& separator) {
     if (!report.open(QIODevice::ReadWrite))
         return QStringLiteral("Cannot write %1: %2").arg(report.fileName(), report.errorString());
     const QByteArray existing = report.readAll();
@@ -150,25 +153,16 @@ QString OpenReport(QFile& report, bool json) {
         return QStringLiteral("Cannot write %1: %2").arg(report.fileName(), report.errorString());
     const QByteArray kept = existing.left(complete);
     const bool jsonLines = kept.trimmed().startsWith('{');
-    if (!kept.trimmed().isEmpty() && (jsonLines != json || (!json && !kept.startsWith(ReportCsvHeader()))))
+    const std::optional<QChar> keptSeparator = ReportCsvSeparator(kept);
+    if (!kept.trimmed().isEmpty() && (jsonLines != json || (!json && !keptSeparator)))
         return QStringLiteral("%1 is not a commissioning report in %2; give another file.")
             .arg(report.fileName(), json ? QStringLiteral("JSON") : QStringLiteral("CSV"));
     report.seek(complete);
-    if (!json && kept.isEmpty() && report.write(ReportCsvHeader()) < 0)
+    separator = keptSeparator.value_or(separator);
+    if (!json && kept.isEmpty() && report.write(ReportCsvHeader(separator)) < 0)
         return QStringLiteral("Cannot write %1: %2").arg(report.fileName(), report.errorString());
     report.flush();
     return {};
-}
-
-// The worst row decides; an interruption overrides every row.
-int RunStatus(const std::vector<RowRecord>& records) {
-    if (Interrupted())
-        return ExitInterrupted;
-    ExitStatus worst = ExitSuccess;
-    for (const RowRecord& record : records)
-        if (record.exitStatus >= ExitSuccess && record.exitStatus <= ExitControllerRefused)
-            worst = WorseOf(worst, static_cast<ExitStatus>(record.exitStatus));
-    return worst;
 }
 
 void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& records, std::size_t planned,
@@ -185,7 +179,6 @@ void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& rec
         summary << QStringLiteral("%1 %2").arg(count).arg(outcome);
         countJson.insert(outcome, count);
     }
-    const bool stopped = records.size() < planned;
     if (invocation.json) {
         PrintJson(QJsonObject{{"plan", invocation.arguments.first()},
                               {"rows", rows},
@@ -194,11 +187,10 @@ void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& rec
                               {"exitStatus", status}});
         return;
     }
-    for (const RowRecord& record : records)
-        PrintLine(RecordLine(record));
-    if (stopped)
+    PrintLine(SummaryTable(records).join('\n'));
+    if (records.size() < planned)
         summary << QStringLiteral("%1 not run").arg(planned - records.size());
-    PrintLine(QStringLiteral("%1 rows: %2.").arg(planned).arg(summary.join(", ")));
+    PrintLine(QStringLiteral("%1: %2.").arg(Counted(planned, "row"), summary.join(", ")));
 }
 
 } // namespace
@@ -229,14 +221,18 @@ int RunCommission(const Invocation& invocation) {
         earlier = std::move(*read);
     }
     QFile report(invocation.report);
+    QChar separator = plan.separator;
     if (!invocation.report.isEmpty())
-        if (const QString refused = OpenReport(report, invocation.json); !refused.isEmpty())
+        if (const QString refused = OpenReport(report, invocation.json, separator); !refused.isEmpty())
             return Refuse(invocation, refused);
+    if (const QFileInfo backups(invocation.backups); backups.exists() && !backups.isDir())
+        return Refuse(invocation, QStringLiteral("--backups %1 is a file, not a folder.").arg(invocation.backups));
     if (!QDir().mkpath(invocation.backups))
         return Refuse(invocation, QStringLiteral("Cannot create the folder %1.").arg(invocation.backups));
 
     std::atomic<bool>& stop = StopFlag();
-    CRunLog log({invocation.report.isEmpty() ? nullptr : &report, invocation.json, StderrIsTerminal(),
+    CWaitLimit limit(invocation.waitLimit, std::chrono::steady_clock::now);
+    CRunLog log({invocation.report.isEmpty() ? nullptr : &report, invocation.json, separator, StderrIsTerminal(),
                  plan.rows.size(), [&stop] { return ReadAnswer(stop); }, WriteError});
 
     // Rows of one device in file order, devices in the order the plan first names them.
@@ -256,12 +252,16 @@ int RunCommission(const Invocation& invocation) {
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
     const ScheduleSeams seams{
         [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, stop); },
-        [&](std::chrono::milliseconds time) { Pause(time, stop); }, [&log] { log.Tick(); }};
+        [&](std::chrono::milliseconds time) { Pause(time, stop); },
+        [&] {
+            log.Tick();
+            limit.Check(stop);
+        }};
     RunSchedule(groups, {invocation.jobs, invocation.wait, invocation.ask}, seams, log, stop);
     log.Close();
 
     const std::vector<RowRecord> records = log.Records();
-    int status = RunStatus(records);
+    int status = RunStatus(records, plan.rows.size(), Interrupted() || limit.Reached());
     if (const QString error = log.ReportError(); !error.isEmpty()) {
         PrintErrorLine(QStringLiteral("Cannot write %1: %2; records from then on are only below.")
                            .arg(invocation.report, error));
@@ -269,6 +269,9 @@ int RunCommission(const Invocation& invocation) {
     }
     if (Interrupted())
         PrintErrorLine(QStringLiteral("Interrupted: the report holds every row that ended."));
+    else if (limit.Reached())
+        PrintErrorLine(QStringLiteral("Stopped: the --wait limit of %1 passed; the report holds every row that ended.")
+                           .arg(limit.Text()));
     PrintResult(invocation, records, plan.rows.size(), status);
     return status;
 }

@@ -18,8 +18,8 @@ CRunLog::CRunLog(Setup setup) : m_setup(std::move(setup)), m_start(std::chrono::
 void CRunLog::Waiting(const PlanRow& row, const QString& port, bool toLeave) {
     const std::lock_guard lock(m_mutex);
     m_waiting.insert(port);
-    ShowLocked(toLeave ? QStringLiteral("waiting for %1 to leave %2").arg(row.name, port)
-                       : QStringLiteral("waiting for %1 on %2").arg(row.name, port));
+    ProgressLocked(toLeave ? QStringLiteral("waiting for %1 to leave %2").arg(row.name, port)
+                           : QStringLiteral("waiting for %1 on %2").arg(row.name, port));
 }
 
 void CRunLog::Started(const PlanRow& /*row*/, const QString& port) {
@@ -37,31 +37,44 @@ void CRunLog::Finished(const RowRecord& record) {
     if (record.outcome == RowOutcome::Failed || record.outcome == RowOutcome::Refused)
         ++m_failed;
     if (m_setup.report && m_reportError.isEmpty()) {
-        const QByteArray line = m_setup.jsonReport ? ReportJsonLine(record) : ReportCsvLine(record);
+        const QByteArray line = m_setup.jsonReport ? ReportJsonLine(record) : ReportCsvLine(record, m_setup.reportSeparator);
         if (m_setup.report->write(line) != line.size() || !m_setup.report->flush())
             m_reportError = m_setup.report->errorString();
     }
-    ShowLocked(RecordLine(record));
+    ProgressLocked(RecordLine(record));
 }
 
 AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
-    const std::lock_guard prompt(m_promptMutex);
     {
         const std::lock_guard lock(m_mutex);
         m_waiting.insert(port);
-        ShowLocked(QStringLiteral("connect %1 to %2, Enter to go on, s to skip, q to stop").arg(row.name, port));
+        m_prompt = QStringLiteral("connect %1 (line %2) to %3, Enter to go on, s to skip it, q to start no other row")
+                       .arg(row.name)
+                       .arg(row.line)
+                       .arg(port);
+        ShowLocked(m_prompt);
     }
+    const auto answered = [this](AskAnswer answer) {
+        const std::lock_guard lock(m_mutex);
+        m_prompt.clear();
+        DrawLocked();
+        return answer;
+    };
     for (;;) {
         const std::optional<QString> answer = m_setup.readAnswer();
         const QString word = answer.value_or(QStringLiteral("q")).trimmed().toLower();
         if (word.isEmpty())
-            return AskAnswer::Go;
+            return answered(AskAnswer::Go);
         if (word == "s")
-            return AskAnswer::Skip;
+            return answered(AskAnswer::Skip);
         if (word == "q")
-            return AskAnswer::Quit;
+            return answered(AskAnswer::Quit);
         const std::lock_guard lock(m_mutex);
-        ShowLocked(QStringLiteral("Enter to go on, s to skip %1, q to stop").arg(row.name));
+        m_prompt = QStringLiteral("%1 (line %2) on %3: Enter to go on, s to skip it, q to start no other row")
+                       .arg(row.name)
+                       .arg(row.line)
+                       .arg(port);
+        ShowLocked(m_prompt);
     }
 }
 
@@ -90,6 +103,16 @@ QString CRunLog::ReportError() const {
     return m_reportError;
 }
 
+void CRunLog::ProgressLocked(const QString& line) {
+    // Elsewhere nobody watches the run as it goes, and the result on standard output says it all.
+    if (!m_setup.terminal)
+        return;
+    ShowLocked(line);
+    // The question waiting for an answer stays the last line.
+    if (!m_prompt.isEmpty())
+        ShowLocked(m_prompt);
+}
+
 void CRunLog::ShowLocked(const QString& line) {
     // Over the status line, padded to wipe it; the status line comes back under it.
     const qsizetype width = m_setup.terminal ? std::max(line.size(), m_statusWidth) : line.size();
@@ -99,7 +122,8 @@ void CRunLog::ShowLocked(const QString& line) {
 }
 
 void CRunLog::DrawLocked() {
-    if (!m_setup.terminal)
+    // Not under a question: the answer is typed on the line below it.
+    if (!m_setup.terminal || !m_prompt.isEmpty())
         return;
     QString status = QStringLiteral("%1 of %2 done").arg(m_records.size()).arg(m_setup.rows);
     if (m_failed > 0)

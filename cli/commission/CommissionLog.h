@@ -12,13 +12,14 @@
 #include <vector>
 
 // The run as the technician and the report see it: each record appended to the report and flushed as its
-// row ends, and progress on standard error: on a terminal a status line kept up to date under the other
-// lines, elsewhere one line per row.
+// row ends; on a terminal, progress on standard error: a line per row and a status line kept up to date
+// under them, held still while a question waits. Questions go to standard error wherever it leads.
 class CRunLog : public CRunEvents {
 public:
     struct Setup {
         QFile* report = nullptr; // open for appending; none without --report
         bool jsonReport = false;
+        QChar reportSeparator = ','; // of a CSV report
         bool terminal = false;
         std::size_t rows = 0;
         // The technician's answer to a prompt, or nothing when none can come (end of input, a stop).
@@ -44,17 +45,18 @@ public:
     QString ReportError() const;
 
 private:
+    void ProgressLocked(const QString& line);
     void ShowLocked(const QString& line);
     void DrawLocked();
 
     Setup m_setup;
     mutable std::mutex m_mutex;
-    std::mutex m_promptMutex; // one question at a time
     std::chrono::steady_clock::time_point m_start;
     std::vector<RowRecord> m_records;
     std::set<QString> m_running; // ports
     std::set<QString> m_waiting; // ports
     std::size_t m_failed = 0;
     QString m_reportError;
+    QString m_prompt; // the question waiting for an answer
     qsizetype m_statusWidth = 0;
 };

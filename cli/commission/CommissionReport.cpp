@@ -18,9 +18,18 @@ constexpr std::array Outcomes{std::pair{RowOutcome::Commissioned, "commissioned"
                               std::pair{RowOutcome::Refused, "refused"},
                               std::pair{RowOutcome::Skipped, "skipped"}};
 
+// The report's fields as its CSV header and JSON keys name them; the row's own cells keep the plan's
+// column names inside `values` and `changed`.
 const QStringList& Fields() {
-    static const QStringList fields{"line",    "name",     "port",    "device", "statusId", "outcome",
-                                    "exitStatus", "message", "changed", "duration", "values", "finished"};
+    static const QStringList fields{"line",        "name",    "port",    "device",   "status-id", "outcome",
+                                    "exit-status", "message", "changed", "duration", "values",    "finished"};
+    return fields;
+}
+
+// The names reports were written with before, read as the fields above.
+const QStringList& EarlierFields() {
+    static const QStringList fields{"line",       "name",    "port",    "device",   "statusId", "outcome",
+                                    "exitStatus", "message", "changed", "duration", "values",   "finished"};
     return fields;
 }
 
@@ -29,14 +38,6 @@ std::optional<RowOutcome> OutcomeNamed(const QString& name) {
         if (name == QLatin1String(text))
             return outcome;
     return std::nullopt;
-}
-
-// "ip 192.168.1.1 -> 10.0.0.5, mac-id 3 -> 12"
-QString ChangesText(const std::vector<FieldChange>& changes) {
-    QStringList parts;
-    for (const FieldChange& change : changes)
-        parts << QStringLiteral("%1 %2 -> %3").arg(change.field, change.held, change.now);
-    return parts.join(QStringLiteral(", "));
 }
 
 std::vector<FieldChange> ChangesFromText(const QString& text) {
@@ -48,8 +49,63 @@ std::vector<FieldChange> ChangesFromText(const QString& text) {
     return changes;
 }
 
-QString CsvCell(QString text) {
-    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r') &&
+qsizetype ColumnIndex(const QString& column) {
+    const qsizetype index = PlanColumns().indexOf(column);
+    return index < 0 ? PlanColumns().size() : index;
+}
+
+// {"ip": {"held": "192.168.1.1", "now": "10.0.0.5"}}
+QJsonObject ChangesJson(const std::vector<FieldChange>& changes) {
+    QJsonObject json;
+    for (const FieldChange& change : changes)
+        json.insert(change.field, QJsonObject{{"held", change.held}, {"now", change.now}});
+    return json;
+}
+
+// JSON keeps no order: the fields come back in the plan's column order, as they were written.
+std::vector<FieldChange> ChangesFromJson(const QJsonObject& json) {
+    std::vector<FieldChange> changes;
+    for (auto field = json.begin(); field != json.end(); ++field) {
+        const QJsonObject change = field.value().toObject();
+        changes.push_back({field.key(), change.value("held").toString(), change.value("now").toString()});
+    }
+    std::stable_sort(changes.begin(), changes.end(), [](const FieldChange& a, const FieldChange& b) {
+        return ColumnIndex(a.field) < ColumnIndex(b.field);
+    });
+    return changes;
+}
+
+// "ip=10.0.0.5 mask=255.0.0.0" from {"ip": "10.0.0.5", "mask": "255.0.0.0"}, in the plan's column order.
+QString ValuesFromJson(const QJsonObject& json) {
+    QStringList columns = json.keys();
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const QString& a, const QString& b) { return ColumnIndex(a) < ColumnIndex(b); });
+    QStringList parts;
+    for (const QString& column : columns)
+        parts << column + '=' + json.value(column).toString();
+    return parts.join(' ');
+}
+
+// A spreadsheet takes a cell beginning with one of these for a formula.
+bool FormulaLike(QStringView text) {
+    while (text.startsWith('\''))
+        text = text.mid(1);
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
+// A leading ' makes a spreadsheet show the cell as text and is not shown; one ' is added to every cell
+// that is, or after its leading 's looks like, a formula, and taken off again when the report is read.
+QString AsText(const QString& text) {
+    return FormulaLike(text) ? '\'' + text : text;
+}
+
+QString FromText(const QString& cell) {
+    return cell.startsWith('\'') && FormulaLike(cell) ? cell.mid(1) : cell;
+}
+
+QString CsvCell(QString text, QChar separator) {
+    text = AsText(text);
+    if (!text.contains(separator) && !text.contains('"') && !text.contains('\n') && !text.contains('\r') &&
         text.trimmed() == text)
         return text;
     text.replace('"', QStringLiteral("\"\""));
@@ -71,9 +127,11 @@ QStringList CellsOf(const RowRecord& record) {
             record.finished};
 }
 
-std::optional<RowRecord> RecordOf(const QStringList& cells) {
+// The record of a CSV line's cells, each as the report wrote it.
+std::optional<RowRecord> RecordOf(QStringList cells) {
     if (cells.size() != Fields().size())
         return std::nullopt;
+    std::transform(cells.begin(), cells.end(), cells.begin(), FromText);
     RowRecord record;
     bool lineNumber = false, status = false, duration = false;
     record.line = cells[0].toInt(&lineNumber);
@@ -94,23 +152,41 @@ std::optional<RowRecord> RecordOf(const QStringList& cells) {
     return record;
 }
 
+// A field of a JSON record by its name, or by the name reports gave it before.
+QJsonValue FieldOf(const QJsonObject& json, qsizetype field) {
+    const QJsonValue value = json.value(Fields()[field]);
+    return value.isUndefined() ? json.value(EarlierFields()[field]) : value;
+}
+
 std::optional<RowRecord> RecordOf(const QJsonObject& json) {
-    QStringList cells;
-    for (const QString& field : Fields()) {
-        const QJsonValue value = json.value(field);
+    QStringList cells; // as a CSV line holds them
+    for (qsizetype field = 0; field < Fields().size(); ++field) {
+        const QJsonValue value = FieldOf(json, field);
         if (value.isDouble())
-            cells << QString::number(value.toDouble(), 'f', field == "duration" ? 3 : 0);
-        else if (value.isArray())
-            cells << value.toVariant().toStringList().join(' ');
+            cells << QString::number(value.toDouble(), 'f', Fields()[field] == "duration" ? 3 : 0);
         else if (value.isString())
-            cells << value.toString();
+            cells << AsText(value.toString());
+        else if (value.isObject()) // values and changed, taken below
+            cells << QString();
         else
             return std::nullopt;
     }
-    return RecordOf(cells);
+    std::optional<RowRecord> record = RecordOf(cells);
+    if (const QJsonValue values = FieldOf(json, Fields().indexOf("values")); record && values.isObject())
+        record->values = ValuesFromJson(values.toObject());
+    if (const QJsonValue changed = FieldOf(json, Fields().indexOf("changed")); record && changed.isObject())
+        record->changed = ChangesFromJson(changed.toObject());
+    return record;
 }
 
 } // namespace
+
+QString ChangesText(const std::vector<FieldChange>& changes) {
+    QStringList parts;
+    for (const FieldChange& change : changes)
+        parts << QStringLiteral("%1 %2 -> %3").arg(change.field, change.held, change.now);
+    return parts.join(QStringLiteral(", "));
+}
 
 QString OutcomeName(RowOutcome outcome) {
     for (const auto& [each, text] : Outcomes)
@@ -130,14 +206,30 @@ QString RecordLine(const RowRecord& record) {
     return line;
 }
 
-QByteArray ReportCsvHeader() {
-    return Fields().join(',').toUtf8() + '\n';
+QByteArray ReportCsvHeader(QChar separator) {
+    return Fields().join(separator).toUtf8() + '\n';
 }
 
-QByteArray ReportCsvLine(const RowRecord& record) {
+std::optional<QChar> ReportCsvSeparator(const QByteArray& bytes) {
+    const QString header = QString::fromUtf8(bytes.left(bytes.indexOf('\n'))).trimmed();
+    for (const QChar separator : {QChar(','), QChar(';')})
+        if (header == Fields().join(separator) || header == EarlierFields().join(separator))
+            return separator;
+    return std::nullopt;
+}
+
+QByteArray ReportCsvLine(const RowRecord& record, QChar separator) {
     QStringList cells = CellsOf(record);
-    std::transform(cells.begin(), cells.end(), cells.begin(), CsvCell);
-    return cells.join(',').toUtf8() + '\n';
+    std::transform(cells.begin(), cells.end(), cells.begin(),
+                   [separator](const QString& cell) { return CsvCell(cell, separator); });
+    return cells.join(separator).toUtf8() + '\n';
+}
+
+QJsonObject ValuesJson(const QString& values) {
+    QJsonObject json;
+    for (const QString& part : values.split(' ', Qt::SkipEmptyParts))
+        json.insert(part.section('=', 0, 0), part.section('=', 1));
+    return json;
 }
 
 QJsonObject RecordJson(const RowRecord& record) {
@@ -145,13 +237,13 @@ QJsonObject RecordJson(const RowRecord& record) {
             {"name", record.name},
             {"port", record.port},
             {"device", record.device},
-            {"statusId", record.statusId},
+            {"status-id", record.statusId},
             {"outcome", OutcomeName(record.outcome)},
-            {"exitStatus", record.exitStatus},
+            {"exit-status", record.exitStatus},
             {"message", record.message},
-            {"changed", ChangesText(record.changed)},
+            {"changed", ChangesJson(record.changed)},
             {"duration", record.seconds},
-            {"values", record.values},
+            {"values", ValuesJson(record.values)},
             {"finished", record.finished}};
 }
 
@@ -181,15 +273,15 @@ std::optional<std::vector<RowRecord>> ReadReport(const QByteArray& whole, QStrin
         }
         return records;
     }
-    std::vector<TextProblem> problems;
-    const QString text = QString::fromUtf8(bytes);
-    const std::vector<CsvRecord> rows = ReadCsv(text, ',', problems);
     if (bytes.isEmpty())
         return records;
-    if (rows.empty() || rows.front().cells != Fields()) {
+    const std::optional<QChar> separator = ReportCsvSeparator(bytes);
+    if (!separator) {
         error = QStringLiteral("it does not begin with the header of a commissioning report");
         return std::nullopt;
     }
+    std::vector<TextProblem> problems;
+    const std::vector<CsvRecord> rows = ReadCsv(QString::fromUtf8(bytes), *separator, problems);
     for (auto row = rows.begin() + 1; row != rows.end(); ++row) {
         const std::optional<RowRecord> record = RecordOf(row->cells);
         if (!record) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QChar>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,9 @@ struct FieldChange {
     bool operator==(const FieldChange&) const = default;
 };
 
+// "ip 192.168.1.1 -> 10.0.0.5, mac-id 3 -> 12"
+QString ChangesText(const std::vector<FieldChange>& changes);
+
 // What became of one row of a plan: one record of the report.
 struct RowRecord {
     int line = 0;
@@ -41,11 +45,20 @@ struct RowRecord {
 // "press-1 on COM1: failed (exit status 2): the message", as a line for the technician.
 QString RecordLine(const RowRecord& record);
 
-// Report lines: CSV under ReportCsvHeader(), or one JSON object per line. Each ends with a line break.
-QByteArray ReportCsvHeader();
-QByteArray ReportCsvLine(const RowRecord& record);
+// Report lines: CSV under ReportCsvHeader(), with the plan's separator, or one JSON object per line.
+// Each ends with a line break. A CSV cell a spreadsheet would take for a formula starts with a ' that
+// ReadReport takes off again.
+QByteArray ReportCsvHeader(QChar separator = ',');
+QByteArray ReportCsvLine(const RowRecord& record, QChar separator = ',');
 QByteArray ReportJsonLine(const RowRecord& record);
 QJsonObject RecordJson(const RowRecord& record);
+
+// The separator of a CSV report that `bytes` begins, by the header of this version or of earlier ones;
+// nothing for anything else.
+std::optional<QChar> ReportCsvSeparator(const QByteArray& bytes);
+
+// A row's values, "ip=10.0.0.5 mask=255.0.0.0", as {"ip": "10.0.0.5", "mask": "255.0.0.0"}.
+QJsonObject ValuesJson(const QString& values);
 
 // Reads a report of either kind back; nothing, with `error` saying why, for anything else.
 std::optional<std::vector<RowRecord>> ReadReport(const QByteArray& bytes, QString& error);

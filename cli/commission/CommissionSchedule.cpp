@@ -1,5 +1,6 @@
 #include "cli/commission/CommissionSchedule.h"
 
+#include "cli/ExitStatus.h"
 #include "cli/commission/Plan.h"
 
 #include <QThread>
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 CPortWork::~CPortWork() = default;
 CRunEvents::~CRunEvents() = default;
@@ -24,6 +26,8 @@ struct Shared {
     const ScheduleSeams& seams;
     CRunEvents& events;
     std::atomic<bool>& stop;
+    std::atomic<bool> quit{false}; // a Quit answer: no new row starts, the rows under way end as they would
+    std::mutex askMutex;            // one question at a time, each answered for its own row
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable ended;
@@ -41,18 +45,33 @@ bool AwaitController(Shared& shared, CPortWork& work, bool present) {
     return false;
 }
 
+bool StartsNoRow(const Shared& shared) {
+    return shared.stop.load() || shared.quit.load();
+}
+
+// Nothing when the run ended before the question could be asked.
+std::optional<AskAnswer> AskFor(Shared& shared, const PlanRow& row, const QString& port) {
+    const std::lock_guard lock(shared.askMutex);
+    if (StartsNoRow(shared))
+        return std::nullopt;
+    const AskAnswer answer = shared.events.Ask(row, port);
+    if (answer == AskAnswer::Quit)
+        shared.quit = true;
+    return answer;
+}
+
 void WorkGroup(Shared& shared, const PortRows& group) {
     const std::unique_ptr<CPortWork> work = shared.seams.makeWork(group.port);
-    for (std::size_t i = 0; i < group.rows.size() && !shared.stop.load(); ++i) {
+    for (std::size_t i = 0; i < group.rows.size() && !StartsNoRow(shared); ++i) {
         const PlanRow& row = *group.rows[i];
         if (shared.options.ask) {
-            const AskAnswer answer = shared.events.Ask(row, group.port);
-            if (answer == AskAnswer::Quit) {
-                shared.stop = true;
+            const std::optional<AskAnswer> answer = AskFor(shared, row, group.port);
+            if (!answer || answer == AskAnswer::Quit)
                 break;
-            }
             if (answer == AskAnswer::Skip) {
-                shared.events.Finished(SkippedRecord(row, group.port, QStringLiteral("skipped when asked")));
+                RowRecord skipped = SkippedRecord(row, group.port, QStringLiteral("skipped when asked"));
+                skipped.exitStatus = ExitIncomplete;
+                shared.events.Finished(skipped);
                 continue;
             }
         } else if (shared.options.wait) {

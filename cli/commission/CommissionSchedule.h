@@ -32,7 +32,7 @@ public:
     virtual void Waiting(const PlanRow& row, const QString& port, bool toLeave) = 0;
     virtual void Started(const PlanRow& row, const QString& port) = 0;
     virtual void Finished(const RowRecord& record) = 0;
-    // Before a row with --ask: whether to go on, skip the row or stop the run.
+    // Before a row with --ask: whether to go on, skip the row or start no other. Never two at once.
     virtual AskAnswer Ask(const PlanRow& row, const QString& port) = 0;
 };
 
@@ -57,7 +57,8 @@ struct ScheduleSeams {
 };
 
 // Works each group of rows on a thread of its own, at most `jobs` groups at once, rows of a group in
-// their order. Once `stop` is set no row and no request starts; a Quit answer sets it. Returns when
-// every worker has ended.
+// their order. Once `stop` is set no row and no request starts. With --ask the questions come one at a
+// time; after a Quit answer no row starts, and the rows under way end as they would. Returns when every
+// worker has ended.
 void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,
                  CRunEvents& events, std::atomic<bool>& stop);

@@ -71,7 +71,8 @@ Plan ReadPlan(const QByteArray& bytes) {
             {0, QStringLiteral("the plan is not UTF-8 text; save it as CSV UTF-8 (comma or semicolon delimited)")});
         return plan;
     }
-    std::vector<CsvRecord> records = ReadCsv(text, CsvSeparatorOf(text), plan.problems);
+    plan.separator = CsvSeparatorOf(text);
+    std::vector<CsvRecord> records = ReadCsv(text, plan.separator, plan.problems);
     std::erase_if(records, Blank);
     if (records.empty()) {
         plan.problems.push_back({0, QStringLiteral("the plan is empty: it needs a header line naming the columns, "

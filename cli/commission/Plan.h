@@ -26,6 +26,7 @@ using PlanProblem = TextProblem;
 struct Plan {
     std::vector<PlanRow> rows;
     std::vector<PlanProblem> problems;
+    QChar separator = ','; // between the cells, so that the report reads as the plan does
 };
 
 // The plan's columns, in the order a row's values are written out.

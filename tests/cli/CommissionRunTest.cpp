@@ -48,9 +48,14 @@ protected:
         netcfg.start(TALVOR_NETCFG, QStringList{"commission", "plan.csv"} + options);
         ASSERT_TRUE(netcfg.waitForStarted());
     }
-    Outcome Run(const QStringList& options) {
+    // `input`, when given, is all standard input gets.
+    Outcome Run(const QStringList& options, const QByteArray& input = {}) {
         QProcess netcfg;
         Start(netcfg, options);
+        if (!input.isNull()) {
+            netcfg.write(input);
+            netcfg.closeWriteChannel();
+        }
         EXPECT_TRUE(netcfg.waitForFinished(30000));
         return {netcfg.exitCode(), netcfg.readAllStandardOutput().toStdString(),
                 netcfg.readAllStandardError().toStdString()};
@@ -160,6 +165,23 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     ASSERT_EQ(last.size(), 6u);
     EXPECT_EQ(last[4].outcome, RowOutcome::Unchanged);
     EXPECT_EQ(last[5].outcome, RowOutcome::Unchanged);
+}
+
+// Answers to --ask that leave rows unworked: the run must not pass for a complete one.
+TEST_F(CommissionRun, AnAskedRunThatLeavesRowsUnworkedExitsWithFive) {
+    Simulator(DeviceNet);
+    WritePlan("name;port;mac-id\na;{0};5\nb;{0};6\nc;{0};7\n");
+    for (const QByteArray& answers : {QByteArray("\nq\n"), QByteArray("\ns\n\n"), QByteArray("\n")}) {
+        QFile::remove(Path("report.csv"));
+        const Outcome run = Run({"--ask", "--report", "report.csv"}, answers);
+        EXPECT_EQ(run.exit, 5) << answers.toStdString() << run.out << run.err;
+        const std::vector<RowRecord> report = Report();
+        ASSERT_FALSE(report.empty());
+        EXPECT_EQ(report.front().exitStatus, 0) << "a, answered Enter, was done";
+    }
+    QFile report(Path("report.csv"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(report.readLine().startsWith("line;name;port;device;status-id;")) << "the plan's separator";
 }
 
 // Ctrl-C and SIGTERM alike.

@@ -1,5 +1,7 @@
+#include "cli/commission/CommissionLog.h"
 #include "cli/commission/CommissionSchedule.h"
 #include "cli/commission/Plan.h"
+#include "cli/commission/WaitLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +64,8 @@ private:
 
 class RecordingEvents : public CRunEvents {
 public:
-    explicit RecordingEvents(Journal& journal, std::deque<AskAnswer> answers = {})
+    // `answers` by row name
+    explicit RecordingEvents(Journal& journal, std::map<QString, AskAnswer> answers = {})
         : m_journal(journal), m_answers(std::move(answers)) {}
     void Waiting(const PlanRow& row, const QString& port, bool toLeave) override {
         m_journal.Add(port, (toLeave ? "wait to leave " : "wait for ") + row.name.toStdString());
@@ -73,14 +76,12 @@ public:
     }
     AskAnswer Ask(const PlanRow& row, const QString& port) override {
         m_journal.Add(port, "ask " + row.name.toStdString());
-        const AskAnswer answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
+        return m_answers.at(row.name);
     }
 
 private:
     Journal& m_journal;
-    std::deque<AskAnswer> m_answers;
+    std::map<QString, AskAnswer> m_answers;
 };
 
 struct Rows {
@@ -159,7 +160,7 @@ TEST(CommissionSchedule, PortsRunAtOnceUpToJobsAndEachPortKeepsItsOrder) {
               (std::vector<std::string>{"write c1", "commissioned c1", "write c2", "commissioned c2"}));
 }
 
-TEST(CommissionSchedule, AskSkipsAndQuitStopsEveryPort) {
+TEST(CommissionSchedule, AskSkipsAndQuitStartsNoOtherRow) {
     Journal journal;
     const Rows plan({{"COM1", {"a", "b", "c", "d"}}});
     ScheduleSeams seams;
@@ -167,13 +168,81 @@ TEST(CommissionSchedule, AskSkipsAndQuitStopsEveryPort) {
         return std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true});
     };
     seams.pause = [](std::chrono::milliseconds) {};
-    RecordingEvents events(journal, {AskAnswer::Go, AskAnswer::Skip, AskAnswer::Quit});
+    RecordingEvents events(journal, {{"a", AskAnswer::Go}, {"b", AskAnswer::Skip}, {"c", AskAnswer::Quit}});
     std::atomic<bool> stop{false};
     RunSchedule(plan.groups, {0, false, true}, seams, events, stop);
 
     EXPECT_EQ(journal.events["COM1"], (std::vector<std::string>{"ask a", "write a", "commissioned a", "ask b",
                                                                 "skipped b", "ask c"}));
-    EXPECT_TRUE(stop.load());
+    EXPECT_FALSE(stop.load()) << "a quit is no interruption";
+}
+
+TEST(CommissionSchedule, AQuitOnOnePortLetsTheRowUnderWayOnAnotherEndAsItWould) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a1", "a2"}}, {"COM2", {"b1"}}});
+    std::atomic<bool> stop{false};
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        if (port == "COM2") // asked only once a1 is being written
+            journal.AwaitEvent("COM1", "write a1");
+        return std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true}, [&] {
+            journal.AwaitEvent("COM2", "ask b1");
+            journal.Add("COM1", stop.load() ? "stopped mid-row" : "went on");
+        });
+    };
+    seams.pause = [](std::chrono::milliseconds) {};
+    RecordingEvents events(journal, {{"a1", AskAnswer::Go}, {"a2", AskAnswer::Go}, {"b1", AskAnswer::Quit}});
+    RunSchedule(plan.groups, {0, false, true}, seams, events, stop);
+
+    EXPECT_EQ(journal.events["COM1"], (std::vector<std::string>{"ask a1", "write a1", "went on", "commissioned a1"}));
+    EXPECT_EQ(journal.events["COM2"], std::vector<std::string>{"ask b1"});
+}
+
+// The run's lines on standard error, as CRunLog writes them.
+struct ErrorLines {
+    std::vector<QString> lines;
+    CRunLog::Setup Setup(bool terminal, std::function<std::optional<QString>()> readAnswer = {}) {
+        return {nullptr, false, ',', terminal, 2, std::move(readAnswer),
+                [this](const QString& line) { lines.push_back(line); }};
+    }
+};
+
+TEST(CommissionLog, AQuestionNamesItsRowAndPortAndHoldsTheStatusLineStill) {
+    ErrorLines shown;
+    CRunLog* log = nullptr;
+    std::size_t drawnWhileAsked = 0;
+    CRunLog terminal(shown.Setup(true, [&]() -> std::optional<QString> {
+        const std::size_t before = shown.lines.size();
+        log->Tick();
+        drawnWhileAsked = shown.lines.size() - before;
+        return QString("\n");
+    }));
+    log = &terminal;
+    PlanRow row;
+    row.name = "press-2";
+    row.line = 3;
+    EXPECT_EQ(terminal.Ask(row, "COM4"), AskAnswer::Go);
+    EXPECT_EQ(drawnWhileAsked, 0u);
+    EXPECT_TRUE(std::any_of(shown.lines.begin(), shown.lines.end(),
+                            [](const QString& line) { return line.startsWith("connect press-2 (line 3) to COM4"); }));
+
+    ErrorLines piped;
+    CRunLog elsewhere(piped.Setup(false));
+    elsewhere.Finished(SkippedRecord(row, "COM4", "skipped"));
+    EXPECT_TRUE(piped.lines.empty()) << "the result on standard output tells each row once";
+}
+
+TEST(CommissionLog, TheWaitLimitStopsTheRunOnceItsTimeHasPassed) {
+    auto now = std::chrono::steady_clock::time_point{};
+    CWaitLimit limit(std::chrono::minutes(10), [&] { return now; });
+    std::atomic<bool> stop{false};
+    now += std::chrono::seconds(599);
+    limit.Check(stop);
+    EXPECT_FALSE(stop.load());
+    now += std::chrono::seconds(1);
+    limit.Check(stop);
+    EXPECT_TRUE(stop.load() && limit.Reached());
+    EXPECT_EQ(limit.Text(), "10m");
 }
 
 TEST(CommissionSchedule, AStopEndsTheRunBeforeTheNextRowAndEndsAWait) {

@@ -1,4 +1,5 @@
 #include "cli/commission/CommissionReport.h"
+#include "cli/commission/Csv.h"
 #include "cli/commission/PlanCheck.h"
 
 #include <gtest/gtest.h>
@@ -132,29 +133,61 @@ PlanRow Row(const QString& name, const QString& ip) {
     return row;
 }
 
-TEST(CommissionReport, ReadsBackWhatItWroteInBothKindsAndKnowsWhatIsDone) {
+// Cells a spreadsheet would take for formulas, and one that only looks quoted already.
+RowRecord FormulaRecord() {
+    RowRecord record = Record("=HYPERLINK(\"x\")", RowOutcome::Failed, "ip=10.0.0.4");
+    record.port = "+COM1";
+    record.device = "'@dev";
+    record.message = "-1\tand @ more";
+    record.statusId = "\t54";
+    return record;
+}
+
+TEST(CommissionReport, ReadsBackWhatItWroteInEveryKindAndKnowsWhatIsDone) {
     const std::vector<RowRecord> written{Record("a", RowOutcome::Commissioned, "ip=10.0.0.1"),
                                          Record("b", RowOutcome::Commissioned, "ip=10.0.0.2"),
                                          Record("b", RowOutcome::Failed, "ip=10.0.0.2"),
                                          Record("c", RowOutcome::Unchanged, "ip=10.0.0.3"),
-                                         Record("c", RowOutcome::Skipped, "ip=10.0.0.3")};
-    QByteArray csv = ReportCsvHeader(), json;
+                                         Record("c", RowOutcome::Skipped, "ip=10.0.0.3"), FormulaRecord()};
+    QByteArray csv = ReportCsvHeader(), semicolons = ReportCsvHeader(';'), json;
     for (const RowRecord& record : written) {
         csv += ReportCsvLine(record);
+        semicolons += ReportCsvLine(record, ';');
         json += ReportJsonLine(record);
     }
-    for (const QByteArray& bytes : {csv, json}) {
+    std::vector<TextProblem> problems;
+    for (const CsvRecord& line : ReadCsv(QString::fromUtf8(semicolons), ';', problems))
+        for (const QString& cell : line.cells)
+            EXPECT_FALSE(!cell.isEmpty() && QString("=+-@\t\r").contains(cell.front())) << cell.toStdString();
+    for (const QByteArray& bytes : {csv, semicolons, json}) {
         QString error;
         // A run killed in the middle of a line leaves that line unfinished: it is no record.
         const auto read = ReadReport(bytes + bytes.left(30), error);
         ASSERT_TRUE(read) << error.toStdString();
         ASSERT_EQ(read->size(), written.size());
-        EXPECT_EQ(ReportCsvLine(read->at(2)), ReportCsvLine(written[2]));
+        for (std::size_t i = 0; i < written.size(); ++i)
+            EXPECT_EQ(ReportCsvLine(read->at(i)), ReportCsvLine(written[i])) << bytes.toStdString();
         EXPECT_TRUE(DoneInReport(*read, Row("a", "10.0.0.1")));
         EXPECT_FALSE(DoneInReport(*read, Row("a", "10.0.0.9"))) << "the plan changed the row";
         EXPECT_FALSE(DoneInReport(*read, Row("b", "10.0.0.2"))) << "it failed after it was done";
         EXPECT_TRUE(DoneInReport(*read, Row("c", "10.0.0.3"))) << "a skip does not undo it";
         EXPECT_FALSE(DoneInReport(*read, Row("d", "10.0.0.4")));
+    }
+}
+
+TEST(CommissionReport, ReadsReportsWrittenWithTheEarlierNames) {
+    const QByteArray csv("line,name,port,device,statusId,outcome,exitStatus,message,changed,duration,values,finished\n"
+                         "7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1,\n");
+    const QByteArray json(R"({"line":7,"name":"a","port":"COM1","device":"","statusId":"","outcome":"commissioned",)"
+                          R"("exitStatus":0,"message":"","changed":"ip 1.1.1.1 -> 10.0.0.1","duration":0.5,)"
+                          R"("values":"ip=10.0.0.1","finished":""})"
+                          "\n");
+    for (const QByteArray& bytes : {csv, json}) {
+        QString error;
+        const auto read = ReadReport(bytes, error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_TRUE(DoneInReport(*read, Row("a", "10.0.0.1")));
+        EXPECT_EQ(read->front().changed, (std::vector<FieldChange>{{"ip", "1.1.1.1", "10.0.0.1"}}));
     }
 }
 
