@@ -187,7 +187,8 @@ void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& rec
                               {"exitStatus", status}});
         return;
     }
-    PrintLine(SummaryTable(records).join('\n'));
+    if (!records.empty())
+        PrintLine(SummaryTable(records).join('\n'));
     if (records.size() < planned)
         summary << QStringLiteral("%1 not run").arg(planned - records.size());
     PrintLine(QStringLiteral("%1: %2.").arg(Counted(planned, "row"), summary.join(", ")));
