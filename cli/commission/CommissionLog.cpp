@@ -54,8 +54,10 @@ AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
                        .arg(port);
         ShowLocked(m_prompt);
     }
-    const auto answered = [this](AskAnswer answer) {
+    const auto answered = [this, &port](AskAnswer answer) {
         const std::lock_guard lock(m_mutex);
+        if (answer == AskAnswer::Quit)
+            m_waiting.erase(port);
         m_prompt.clear();
         DrawLocked();
         return answer;
