@@ -37,7 +37,8 @@ void CRunLog::Finished(const RowRecord& record) {
     if (record.outcome == RowOutcome::Failed || record.outcome == RowOutcome::Refused)
         ++m_failed;
     if (m_setup.report && m_reportError.isEmpty()) {
-        const QByteArray line = m_setup.jsonReport ? ReportJsonLine(record) : ReportCsvLine(record, m_setup.reportSeparator);
+        const QByteArray line =
+            m_setup.jsonReport ? ReportJsonLine(record) : ReportCsvLine(record, m_setup.reportSeparator);
         if (m_setup.report->write(line) != line.size() || !m_setup.report->flush())
             m_reportError = m_setup.report->errorString();
     }
@@ -48,7 +49,8 @@ AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
     {
         const std::lock_guard lock(m_mutex);
         m_waiting.insert(port);
-        m_prompt = QStringLiteral("connect %1 (line %2) to %3, Enter to go on, s to skip it, q to start no other row")
+        m_prompt = QStringLiteral(
+                       "connect %1 (line %2) to %3, Enter to go on, s to skip it, q to start no other row")
                        .arg(row.name)
                        .arg(row.line)
                        .arg(port);

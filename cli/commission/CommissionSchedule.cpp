@@ -27,7 +27,7 @@ struct Shared {
     CRunEvents& events;
     std::atomic<bool>& stop;
     std::atomic<bool> quit{false}; // a Quit answer: no new row starts, the rows under way end as they would
-    std::mutex askMutex;            // one question at a time, each answered for its own row
+    std::mutex askMutex;           // one question at a time, each answered for its own row
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable ended;

@@ -18,8 +18,9 @@ QStringList SummaryTable(const std::vector<RowRecord>& records) {
         QString outcome = OutcomeName(record.outcome);
         if (record.exitStatus != ExitSuccess)
             outcome += QStringLiteral(" (%1)").arg(record.exitStatus);
-        table.push_back({record.name, record.port, outcome, QStringLiteral("%1 s").arg(record.seconds, 0, 'f', 1),
-                         ChangesText(record.changed), QString(record.message).replace('\n', ' ')});
+        table.push_back({record.name, record.port, outcome,
+                         QStringLiteral("%1 s").arg(record.seconds, 0, 'f', 1), ChangesText(record.changed),
+                         QString(record.message).replace('\n', ' ')});
     }
     std::vector<qsizetype> widths(table.front().size(), 0);
     for (const QStringList& line : table)
