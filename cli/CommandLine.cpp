@@ -209,7 +209,8 @@ QList<QCommandLineOption> AllOptions() {
         {"wait", "commission: one cable carried along: before each row waits for its controller to "
                  "answer, after it for that controller to go. --wait=LIMIT (such as 90s, 10m or 2h) stops "
                  "the run after that time as an interruption would."},
-        {"ask", "commission: asks before each row (Enter to go on, s to skip, q to stop)."},
+        {"ask", "commission: asks before each row, one question at a time (Enter to go on, s to skip it, q to "
+                "start no other row: the rows under way finish)."},
         {"report", "commission: appends a record per row to FILE as each row ends (CSV; JSON lines with "
                    "--json).",
          "FILE"},
