@@ -7,6 +7,7 @@
 #include "cli/Interruption.h"
 #include "cli/Output.h"
 #include "cli/commission/PlanCheck.h"
+#include "cli/commission/Preview.h"
 #include "cli/PortChoice.h"
 
 #include <QDir>
@@ -232,7 +233,7 @@ int RunCommission(const Invocation& invocation) {
     if (!invocation.report.isEmpty())
         if (const QString refused = OpenReport(report, invocation.json); !refused.isEmpty())
             return Refuse(invocation, refused);
-    if (!QDir().mkpath(invocation.backups))
+    if (!invocation.check && !QDir().mkpath(invocation.backups))
         return Refuse(invocation, QStringLiteral("Cannot create the folder %1.").arg(invocation.backups));
 
     std::atomic<bool>& stop = StopFlag();
@@ -251,6 +252,11 @@ int RunCommission(const Invocation& invocation) {
         if (added)
             groups.push_back({row.port, {}});
         groups[group->second].rows.push_back(&row);
+    }
+
+    if (invocation.check) {
+        log.Close();
+        return PreviewCommission(invocation, groups, log.Records(), plan.rows.size());
     }
 
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
