@@ -127,19 +127,16 @@ QString PreviewLines(const RowRecord& record) {
     return text;
 }
 
+// The run's record of the row without what only a run has, and each change apart.
 QJsonObject PreviewJson(const RowRecord& record) {
+    QJsonObject json = RecordJson(record);
+    for (const char* runOnly : {"changed", "duration", "finished"})
+        json.remove(QLatin1String(runOnly));
     QJsonArray changes;
     for (const FieldChange& change : record.changed)
         changes.append(QJsonObject{{"field", change.field}, {"held", change.held}, {"planned", change.now}});
-    return {{"line", record.line},
-            {"name", record.name},
-            {"port", record.port},
-            {"device", record.device},
-            {"statusId", record.statusId},
-            {"outcome", OutcomeName(record.outcome)},
-            {"exitStatus", record.exitStatus},
-            {"message", record.message},
-            {"changes", changes}};
+    json.insert("changes", changes);
+    return json;
 }
 
 } // namespace
