@@ -6,11 +6,13 @@
 #include "cli/Interruption.h"
 #include "cli/Operations.h"
 #include "cli/Output.h"
+#include "cli/PortChoice.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
@@ -27,6 +29,26 @@ struct PortRead {
     Backup held;
     QString messages;
 };
+
+// The ports but a second name of a device named before (COM1 and its device, a link to it): two readers
+// on one line at once would garble each other's exchanges.
+QStringList DistinctPorts(const QStringList& ports) {
+    QStringList distinct;
+    QHash<QString, QString> firstNamed; // by device
+    for (const QString& port : ports) {
+        PortChoice choice;
+        const QString device = ResolvePort(port, choice).isEmpty() ? QString::fromStdString(choice.device) : port;
+        const QString canonical = QFileInfo(device).canonicalFilePath();
+        const QString key = canonical.isEmpty() ? device : canonical;
+        if (firstNamed.contains(key)) {
+            PrintErrorLine(QStringLiteral("%1: the device of %2 again; left out.").arg(port, firstNamed[key]));
+            continue;
+        }
+        firstNamed.insert(key, port);
+        distinct << port;
+    }
+    return distinct;
+}
 
 // Every port at once, each on a reader of its own.
 std::vector<PortRead> ReadPorts(const QStringList& ports, const Invocation& invocation) {
@@ -106,6 +128,7 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
             return ExitLinkFailure;
         }
     }
+    ports = DistinctPorts(ports);
     const std::vector<PortRead> reads = ReadPorts(ports, invocation);
     if (Interrupted()) {
         Complain(theApp, QStringLiteral("Interrupted; no plan was written."));

@@ -223,7 +223,9 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
     QStringList ports;
     for (const auto& sim : m_sims)
         ports << QString::fromStdString(sim->DevicePath());
-    const Outcome snapshot = Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", "--output", "plan.csv"});
+    // A port named twice is read once: two readers on one line would garble each other.
+    const Outcome snapshot =
+        Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
     EXPECT_EQ(snapshot.exit, 0) << snapshot.err;
     EXPECT_NE(snapshot.err.find("/dev/nonexist"), std::string::npos) << snapshot.err;
     QFile plan(Path("plan.csv"));
