@@ -139,23 +139,8 @@ QJsonObject PreviewJson(const RowRecord& record) {
     return json;
 }
 
-} // namespace
-
-int PreviewCommission(const Invocation& invocation, const std::vector<PortRows>& groups,
-                      std::vector<RowRecord> skipped, std::size_t planned) {
-    std::atomic<bool>& stop = StopFlag();
-    CPreviewEvents events;
-    const ScheduleSeams seams{
-        [&](const QString& port) { return std::make_unique<CPreviewPortWork>(port, invocation, stop); },
-        [](std::chrono::milliseconds) {}, nullptr};
-    RunSchedule(groups, {invocation.jobs, false, false}, seams, events, stop);
-
-    std::vector<RowRecord> records = std::move(skipped);
-    for (RowRecord& record : events.Take())
-        records.push_back(std::move(record));
-    std::stable_sort(records.begin(), records.end(),
-                     [](const RowRecord& a, const RowRecord& b) { return a.line < b.line; });
-
+// Prints each row and a summary, or one JSON document; returns the worst row's exit status.
+ExitStatus TellPreview(const Invocation& invocation, const std::vector<RowRecord>& records, std::size_t planned) {
     ExitStatus status = ExitSuccess;
     std::map<RowOutcome, int> counts;
     QJsonArray rows;
@@ -188,4 +173,23 @@ int PreviewCommission(const Invocation& invocation, const std::vector<PortRows>&
                       .arg(planned)
                       .arg(planned == 1 ? QStringLiteral("row") : QStringLiteral("rows"), summary.join(", ")));
     return status;
+}
+
+} // namespace
+
+int PreviewCommission(const Invocation& invocation, const std::vector<PortRows>& groups,
+                      std::vector<RowRecord> skipped, std::size_t planned) {
+    std::atomic<bool>& stop = StopFlag();
+    CPreviewEvents events;
+    const ScheduleSeams seams{
+        [&](const QString& port) { return std::make_unique<CPreviewPortWork>(port, invocation, stop); },
+        [](std::chrono::milliseconds) {}, nullptr};
+    RunSchedule(groups, {invocation.jobs, false, false}, seams, events, stop);
+
+    std::vector<RowRecord> records = std::move(skipped);
+    for (RowRecord& record : events.Take())
+        records.push_back(std::move(record));
+    std::stable_sort(records.begin(), records.end(),
+                     [](const RowRecord& a, const RowRecord& b) { return a.line < b.line; });
+    return TellPreview(invocation, records, planned);
 }
