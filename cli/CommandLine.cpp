@@ -89,7 +89,14 @@ const std::vector<CommandShape>& Commands() {
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
          "unchanged. Ports are worked at once, the rows of a port in their order",
-         {"json", "retries", "force", "dry-run", "jobs", "wait", "ask", "report", "resume", "backups"}},
+         {"json", "retries", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume", "backups"}},
+        {"snapshot", 0, LastAddressableComPort, "[PORT...]",
+         "writes a commissioning plan of what the controllers on the ports (COMn or devices; default: every "
+         "port present) hold: a row per port that answers, named after its port, with its status id; a type "
+         "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
+         "Commissioning the plan as written changes nothing. Ports that do not answer are told on standard "
+         "error and left out",
+         {"output", "retries"}},
         {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
     return commands;
@@ -193,7 +200,12 @@ QList<QCommandLineOption> AllOptions() {
         {"force", "Writes addresses that would make a controller unreachable; restores another "
                   "controller's backup."},
         {"no-verify", "Does not read a written block back."},
-        {"dry-run", "Prints the blocks a command would write and writes nothing."},
+        {"dry-run", "Prints the blocks a command would write and writes nothing; commission: checks the plan "
+                    "alone and contacts no controller."},
+        {"check", "commission: after the plan's check reads each controller, as the run would, and prints "
+                  "per row each field that would change (held -> planned), the rows already done and the "
+                  "refusals the run would meet; writes nothing, no backup and no report."},
+        {"output", "snapshot: the plan's file (default -, standard output).", "FILE"},
         {"present",
          QStringLiteral("probe: asks each port that is present instead of %1.").arg(ComPortRange())},
         {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
@@ -394,6 +406,13 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
     invocation.ask = parser.isSet("ask");
     if (invocation.wait && invocation.ask)
         return Refuse(message, QStringLiteral("--wait and --ask do not go together: give one."));
+    invocation.check = parser.isSet("check");
+    for (const char* apart : {"wait", "ask", "dry-run", "report"})
+        if (invocation.check && parser.isSet(apart))
+            return Refuse(message, QStringLiteral("--check does not go with --%1: it reads the controller on each "
+                                                  "port once and writes nothing.")
+                                       .arg(QLatin1String(apart)));
+    invocation.output = parser.isSet("output") ? parser.value("output") : QStringLiteral("-");
     invocation.report = parser.value("report");
     invocation.resume = parser.value("resume");
     invocation.backups = parser.isSet("backups") ? parser.value("backups") : QStringLiteral(".");

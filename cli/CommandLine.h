@@ -27,6 +27,9 @@ struct Invocation {
     QString report;  // the report file to append to; empty for none
     QString resume;  // the report whose finished rows are not done again
     QString backups; // the folder of the backup files
+    bool check = false; // read the controllers and tell what the run would do; write nothing
+    // snapshot
+    QString output; // the plan's file; "-" for standard output
 };
 
 enum class CommandLineOutcome { Run, Help, Version, Refused };

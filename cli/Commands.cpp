@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Operations.h"
 #include "cli/commission/CommissionCommand.h"
+#include "cli/commission/Snapshot.h"
 #include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
@@ -210,6 +211,8 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
         return ProbePorts(invocation, watch);
     if (command == "commission")
         return static_cast<ExitStatus>(RunCommission(invocation));
+    if (command == "snapshot")
+        return RunSnapshot(invocation);
     if (const QString refused = SelectPort(theApp, invocation.port); !refused.isEmpty())
         return Refuse(refused);
     if (command == "status")

@@ -42,16 +42,20 @@ ExitStatus ListPorts(const Invocation& invocation) {
     return ExitSuccess;
 }
 
+ExitStatus PresentPortDevices(QStringList& devices) {
+    const PortListing listing = ListPresentPorts();
+    if (listing.error)
+        return ListingFailed(listing);
+    for (const PresentPort& port : PortsInComOrder(listing.ports))
+        devices << QString::fromStdString(port.device);
+    return devices.isEmpty() ? NoPortToAsk(QStringLiteral("No serial port is present.")) : ExitSuccess;
+}
+
 ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
     QStringList ports;
     if (invocation.present) {
-        const PortListing listing = ListPresentPorts();
-        if (listing.error)
-            return ListingFailed(listing);
-        for (const PresentPort& port : PortsInComOrder(listing.ports))
-            ports << QString::fromStdString(port.device);
-        if (ports.isEmpty())
-            return NoPortToAsk(QStringLiteral("No serial port is present."));
+        if (const ExitStatus status = PresentPortDevices(ports); status != ExitSuccess)
+            return status;
     } else {
         for (int number = FirstComPort; number <= LastComPort; ++number)
             ports << QStringLiteral("COM%1").arg(number);

@@ -7,6 +7,7 @@
 #include "cli/Interruption.h"
 #include "cli/Output.h"
 #include "cli/commission/PlanCheck.h"
+#include "cli/commission/Preview.h"
 #include "cli/commission/RunSummary.h"
 #include "cli/commission/WaitLimit.h"
 #include "cli/PortChoice.h"
@@ -228,7 +229,7 @@ int RunCommission(const Invocation& invocation) {
             return Refuse(invocation, refused);
     if (const QFileInfo backups(invocation.backups); backups.exists() && !backups.isDir())
         return Refuse(invocation, QStringLiteral("--backups %1 is a file, not a folder.").arg(invocation.backups));
-    if (!QDir().mkpath(invocation.backups))
+    if (!invocation.check && !QDir().mkpath(invocation.backups))
         return Refuse(invocation, QStringLiteral("Cannot create the folder %1.").arg(invocation.backups));
 
     std::atomic<bool>& stop = StopFlag();
@@ -248,6 +249,11 @@ int RunCommission(const Invocation& invocation) {
         if (added)
             groups.push_back({row.port, {}});
         groups[group->second].rows.push_back(&row);
+    }
+
+    if (invocation.check) {
+        log.Close();
+        return PreviewCommission(invocation, groups, log.Records(), plan.rows.size());
     }
 
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};

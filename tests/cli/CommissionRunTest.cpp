@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -13,6 +16,7 @@
 
 #include <csignal>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -50,8 +54,12 @@ protected:
     }
     // `input`, when given, is all standard input gets.
     Outcome Run(const QStringList& options, const QByteArray& input = {}) {
+        return Netcfg(QStringList{"commission", "plan.csv"} + options, input);
+    }
+    Outcome Netcfg(const QStringList& arguments, const QByteArray& input = {}) {
         QProcess netcfg;
-        Start(netcfg, options);
+        netcfg.setWorkingDirectory(m_dir.path());
+        netcfg.start(TALVOR_NETCFG, arguments);
         if (!input.isNull()) {
             netcfg.write(input);
             netcfg.closeWriteChannel();
@@ -182,6 +190,81 @@ TEST_F(CommissionRun, AnAskedRunThatLeavesRowsUnworkedExitsWithFive) {
     QFile report(Path("report.csv"));
     ASSERT_TRUE(report.open(QIODevice::ReadOnly));
     EXPECT_TRUE(report.readLine().startsWith("line;name;port;device;status-id;")) << "the plan's separator";
+}
+
+// Each refusal a run can meet, a row done already and rows that change: the preview must name what the
+// run then does, row by row and field by field, having written nothing.
+TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothing) {
+    Simulator(Ethernet);
+    Simulator(DeviceNet);
+    Simulator(Profibus);
+    Simulator(DeviceNet);
+    Simulator(Ethernet);
+    Simulator(Ethernet | DeviceNet);
+    Simulator(DeviceNet).InjectFault(SimFault::NoReply, 1000);
+    WritePlan("name,port,ip,mask,mac-id,baud,node,disable-ethernet,status-id\n"
+              "press-1,{0},10.0.0.11,255.255.255.0,,,,,\n"
+              "drive-1,{1},,,20,125,,,\n"      // held already
+              "valve-1,{2},,,,,9,,11223344\n"  // another status id
+              "valve-2,{3},,,,,9,,\n"          // no Profibus held
+              "press-2,{4},192.168.1.255,,,,,,\n" // the broadcast address of the mask held
+              "drive-2,{5},,,3,500,,yes,\n"
+              "drive-3,{6},,,4,,,,\n");      // no answer
+    const Outcome check = Run({"--check", "--json", "--backups", "saved"});
+    for (const auto& sim : m_sims)
+        for (const auto& request : sim->Requests())
+            EXPECT_NE(request.msgCode, 42) << "the check wrote";
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"plan.csv"})
+        << "the check wrote a file";
+
+    const Outcome run = Run({"--report", "report.csv", "--json"});
+    EXPECT_EQ(check.exit, run.exit) << check.out;
+    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(check.out)).object()["rows"].toArray();
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(rows.size(), 7);
+    ASSERT_EQ(report.size(), 7u);
+    std::set<RowOutcome> outcomes;
+    for (const QJsonValue& row : rows) {
+        const RowRecord* record = Find(report, row["name"].toString());
+        ASSERT_TRUE(record);
+        outcomes.insert(record->outcome);
+        std::vector<FieldChange> changes;
+        for (const QJsonValue& change : row["changes"].toArray())
+            changes.push_back({change["field"].toString(), change["held"].toString(), change["planned"].toString()});
+        EXPECT_EQ(row["outcome"].toString(), OutcomeName(record->outcome)) << record->name.toStdString();
+        EXPECT_EQ(row["exitStatus"].toInt(), record->exitStatus) << record->name.toStdString();
+        EXPECT_EQ(changes, record->changed) << record->name.toStdString();
+    }
+    EXPECT_EQ(outcomes.size(), 4u) << "commissioned, unchanged, refused and failed rows";
+    EXPECT_EQ(Find(report, "drive-2")->changed.size(), 3u) << "disable-ethernet, mac-id and baud";
+}
+
+// The snapshot of a line, commissioned as it is, finds every controller done and writes nothing.
+TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
+    Simulator(Ethernet | DeviceNet);
+    Simulator(Profibus);
+    Simulator(DeviceNet);
+    QStringList ports;
+    for (const auto& sim : m_sims)
+        ports << QString::fromStdString(sim->DevicePath());
+    // A port named twice is read once: two readers on one line would garble each other.
+    const Outcome snapshot =
+        Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
+    EXPECT_EQ(snapshot.exit, 0) << snapshot.err;
+    EXPECT_NE(snapshot.err.find("/dev/nonexist"), std::string::npos) << snapshot.err;
+    QFile plan(Path("plan.csv"));
+    ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = plan.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[2].endsWith(",,,,,,20,yes,54560100")) << lines[2].toStdString();
+
+    const Outcome run = Run({"--report", "report.csv"});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    for (const RowRecord& record : Report())
+        EXPECT_EQ(record.outcome, RowOutcome::Unchanged) << record.name.toStdString();
+    for (const auto& sim : m_sims)
+        for (const auto& request : sim->Requests())
+            EXPECT_NE(request.msgCode, 42) << "a controller written";
 }
 
 // Ctrl-C and SIGTERM alike.

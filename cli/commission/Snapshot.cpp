@@ -1,0 +1,157 @@
+#include "cli/commission/Snapshot.h"
+
+#include "app/NetConfigApp.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/Interruption.h"
+#include "cli/Operations.h"
+#include "cli/Output.h"
+#include "cli/PortChoice.h"
+#include "cli/commission/Plan.h"
+#include "cli/commission/PortReader.h"
+#include "cli/commission/RowChanges.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QThread>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct PortRead {
+    ExitStatus status = ExitLinkFailure;
+    Backup held;
+    QString messages;
+};
+
+// The ports but a second name of a device named before (COM1 and its device, a link to it): two readers
+// on one line at once would garble each other's exchanges.
+QStringList DistinctPorts(const QStringList& ports) {
+    QStringList distinct;
+    QHash<QString, QString> firstNamed; // by device
+    for (const QString& port : ports) {
+        PortChoice choice;
+        const QString device = ResolvePort(port, choice).isEmpty() ? QString::fromStdString(choice.device) : port;
+        const QString canonical = QFileInfo(device).canonicalFilePath();
+        const QString key = canonical.isEmpty() ? device : canonical;
+        if (firstNamed.contains(key)) {
+            PrintErrorLine(QStringLiteral("%1: the device of %2 again; left out.").arg(port, firstNamed[key]));
+            continue;
+        }
+        firstNamed.insert(key, port);
+        distinct << port;
+    }
+    return distinct;
+}
+
+// Every port at once, each on a reader of its own.
+std::vector<PortRead> ReadPorts(const QStringList& ports, const Invocation& invocation) {
+    std::vector<PortRead> reads(static_cast<std::size_t>(ports.size()));
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        PortRead& read = reads[static_cast<std::size_t>(i)];
+        threads.emplace_back(QThread::create([&invocation, &read, port = ports[i]] {
+            CPortReader reader(port, invocation, StopFlag());
+            read.status = reader.Read(read.held);
+            read.messages = reader.Messages();
+        }));
+        threads.back()->start();
+    }
+    for (const std::unique_ptr<QThread>& thread : threads)
+        thread->wait();
+    return reads;
+}
+
+// The row's name from its port: the device's own name, "com-3" for COM3 (no file may be named COM3 on
+// Windows, and backups are named after rows), with "-2", "-3" on where a name is taken in any case.
+QString RowName(const QString& port, QSet<QString>& taken) {
+    static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
+    QString base = QFileInfo(port.trimmed()).fileName();
+    if (const QRegularExpressionMatch com = comPort.match(base); com.hasMatch())
+        base = QStringLiteral("com-") + com.captured(1);
+    QString name = base;
+    for (int n = 2; taken.contains(name.toLower()); ++n)
+        name = QStringLiteral("%1-%2").arg(base).arg(n);
+    taken.insert(name.toLower());
+    return name;
+}
+
+QString CsvText(const QString& cell) {
+    static const QRegularExpression needsQuotes(QStringLiteral("[,\"\\r\\n]|^\\s|\\s$"));
+    return cell.contains(needsQuotes) ? '"' + QString(cell).replace('"', QStringLiteral("\"\"")) + '"' : cell;
+}
+
+// The plan's row for a controller that holds `held`: every field it holds, a type it holds none of left
+// empty, and no Ethernet held as disable-ethernet, so that the row asks for what is there.
+QString PlanLine(const QString& name, const QString& port, const Backup& held) {
+    std::map<QString, QString> cells{{"name", name}, {"port", port}, {"status-id", HexString(held.statusId)}};
+    // What a run would tell changed on a controller that held nothing: each field held, by its column.
+    for (const FieldChange& field : ChangedFields(Backup{}, held))
+        if (field.now != "unknown") // a baud rate the block holds no rate for: the run keeps it as held
+            cells[field.field] = field.now;
+    if (!held.blocks[NetworkEthernet - 1])
+        cells["disable-ethernet"] = QStringLiteral("yes");
+    QStringList line;
+    for (const QString& column : PlanColumns())
+        line << CsvText(cells[column]);
+    return line.join(',');
+}
+
+ExitStatus WritePlan(const QString& output, const QString& plan) {
+    if (output == "-") {
+        PrintLine(plan.chopped(1));
+        return ExitSuccess;
+    }
+    // Whole or not at all: a plan of that name is never left half written.
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(plan.toUtf8()) < 0 || !file.commit()) {
+        return Refuse(theApp, QStringLiteral("Cannot write %1: %2").arg(output, file.errorString()));
+    }
+    return ExitSuccess;
+}
+
+} // namespace
+
+ExitStatus RunSnapshot(const Invocation& invocation) {
+    QStringList ports = invocation.arguments;
+    if (ports.isEmpty()) {
+        if (const ExitStatus status = PresentPortDevices(ports); status != ExitSuccess)
+            return status;
+    }
+    ports = DistinctPorts(ports);
+    const std::vector<PortRead> reads = ReadPorts(ports, invocation);
+    if (Interrupted()) {
+        Complain(theApp, QStringLiteral("Interrupted; no plan was written."));
+        return ExitInterrupted;
+    }
+    QString plan = PlanColumns().join(',') + '\n';
+    QSet<QString> names;
+    int rows = 0;
+    for (qsizetype i = 0; i < ports.size(); ++i) {
+        const PortRead& read = reads[static_cast<std::size_t>(i)];
+        if (read.status != ExitSuccess) {
+            PrintErrorLine(QStringLiteral("%1: %2; left out of the plan.")
+                               .arg(ports[i], read.messages.isEmpty() ? QStringLiteral("no answer") : read.messages));
+            continue;
+        }
+        plan += PlanLine(RowName(ports[i], names), ports[i], read.held) + '\n';
+        ++rows;
+    }
+    if (rows == 0) {
+        Complain(theApp, QStringLiteral("No controller answered on %1; no plan was written.").arg(ports.join(", ")));
+        return ExitLinkFailure;
+    }
+    if (const ExitStatus status = WritePlan(invocation.output, plan); status != ExitSuccess)
+        return status;
+    if (invocation.output != "-")
+        PrintLine(QStringLiteral("Wrote a plan of %1 %2 to %3.")
+                      .arg(rows)
+                      .arg(rows == 1 ? QStringLiteral("controller") : QStringLiteral("controllers"), invocation.output));
+    return ExitSuccess;
+}
