@@ -253,9 +253,12 @@ int RunCommission(const Invocation& invocation) {
         groups[group->second].rows.push_back(&row);
     }
 
+    CDoneRows done;
+    for (const RowRecord& record : earlier)
+        done.Add(record);
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
     const ScheduleSeams seams{
-        [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, stop); },
+        [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, done, stop); },
         [&](std::chrono::milliseconds time) { Pause(time, stop); }, [&log] { log.Tick(); }};
     RunSchedule(groups, {invocation.jobs, invocation.wait, invocation.ask}, seams, log, stop);
     log.Close();

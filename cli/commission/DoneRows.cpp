@@ -1,0 +1,79 @@
+#include "cli/commission/DoneRows.h"
+
+#include "cli/commission/CommissionReport.h"
+#include "cli/commission/Plan.h"
+
+#include <algorithm>
+
+namespace {
+
+// A report's values text ("ip=10.0.0.5 mask=255.255.255.0") back into the plan's cells; a value with a
+// blank in it goes on after the blank.
+OptionValues ValuesOfText(const QString& text) {
+    OptionValues values;
+    QString* last = nullptr;
+    for (const QString& part : text.split(' ', Qt::SkipEmptyParts)) {
+        const QString column = part.section('=', 0, 0);
+        if (part.contains('=') && PlanColumns().contains(column)) {
+            last = &values[column];
+            *last = part.section('=', 1);
+        } else if (last) {
+            *last += ' ' + part;
+        }
+    }
+    return values;
+}
+
+bool HoldsWritten(const WriteValues& written, const Backup& held) {
+    if (written.ip) {
+        const auto& block = held.blocks[NetworkEthernet - 1];
+        if (!block)
+            return false;
+        CNetAttributes record(NetworkEthernet);
+        record.ParseBlock(*block);
+        return std::equal(written.ip->begin(), written.ip->end(), record.m_byIpAddress);
+    }
+    bool any = false;
+    for (const NetworkType type : {NetworkEthernet, NetworkDeviceNet, NetworkProfibus}) {
+        if (!written.Touches(type))
+            continue;
+        any = true;
+        const auto& block = held.blocks[type - 1];
+        if (!block)
+            return false;
+        CNetAttributes record(type);
+        record.ParseBlock(*block);
+        CNetAttributes applied = record;
+        QStringList set;
+        if (ApplyWriteValues(written, applied, true, set) || applied.BuildBlock() != record.BuildBlock())
+            return false;
+    }
+    return any;
+}
+
+} // namespace
+
+void CDoneRows::Add(const PlanRow& row) {
+    const std::lock_guard lock(m_mutex);
+    m_rows.push_back({row.line, row.name, row.parsed});
+}
+
+void CDoneRows::Add(const RowRecord& record) {
+    if (record.outcome != RowOutcome::Commissioned && record.outcome != RowOutcome::Unchanged)
+        return;
+    WriteValues values;
+    ParseWriteValues(ValuesOfText(record.values), QString(), values);
+    const std::lock_guard lock(m_mutex);
+    m_rows.push_back({record.line, record.name, values});
+}
+
+std::optional<QString> CDoneRows::Holder(const PlanRow& row, const Backup& held) const {
+    const std::lock_guard lock(m_mutex);
+    for (const Done& done : m_rows)
+        // A row's own earlier run did its own controller.
+        if (done.name != row.name && HoldsWritten(done.values, held))
+            return QStringLiteral("holds what row %1 (line %2) wrote: a controller already done")
+                .arg(done.name)
+                .arg(done.line);
+    return std::nullopt;
+}
