@@ -146,8 +146,8 @@ std::optional<Backup> BackupFromJson(const QByteArray& json, QString& error) {
     }
     // Fields that say other than the blocks were edited by hand, and a restore would not do what they say.
     if (object.contains("fields") && object.value("fields") != DecodedFields(backup)) {
-        error = QStringLiteral("its fields do not match its blocks, which are what is restored; correct the "
-                               "fields or leave them out");
+        error = QStringLiteral("its fields do not match its blocks (the blocks are what is restored): correct "
+                               "the fields or leave them out");
         return std::nullopt;
     }
     return backup;
