@@ -70,8 +70,9 @@ void CDoneRows::Add(const RowRecord& record) {
 std::optional<QString> CDoneRows::Holder(const PlanRow& row, const Backup& held) const {
     const std::lock_guard lock(m_mutex);
     for (const Done& done : m_rows)
-        // A row's own earlier run did its own controller.
-        if (done.name != row.name && HoldsWritten(done.values, held))
+        // A row's own earlier run did its own controller. Rows asking for the same values cannot tell their
+        // controllers apart by them, and nothing would be overwritten: rerunning such rows is no fault.
+        if (done.name != row.name && !(done.values == row.parsed) && HoldsWritten(done.values, held))
             return QStringLiteral("holds what row %1 (line %2) wrote: a controller already done")
                 .arg(done.name)
                 .arg(done.line);

@@ -23,8 +23,8 @@ public:
     void Add(const RowRecord& record);
 
     // "holds what row press-1 (line 2) wrote: a controller already done" when a controller holding `held`
-    // holds what a finished row other than `row` wrote: its IP address, or, for a row that sets none,
-    // every value it set. Nothing when it does not.
+    // holds what a finished row other than `row`, asking for other values, wrote: its IP address, or, for a
+    // row that sets none, every value it set. Nothing when it does not.
     std::optional<QString> Holder(const PlanRow& row, const Backup& held) const;
 
 private:

@@ -172,19 +172,23 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     ControllerSimulator& putBack = Simulator(Ethernet);
     Simulator(DeviceNet); // its Ethernet disabled
     ControllerSimulator& lost = Simulator(DeviceNet);
-    WritePlan("name,port,ip\npress-1,{0},10.0.0.11\n");
+    Simulator(DeviceNet);
+    ControllerSimulator& twin = Simulator(DeviceNet);
+    WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\ndrive-a,{4},,9\n");
     ASSERT_EQ(Run({"--report", "report.csv"}).exit, 0);
     putBack.Preload(NetworkEthernet, *m_sims[0]->StoredBlock(NetworkEthernet));
+    twin.Preload(NetworkDeviceNet, *m_sims[4]->StoredBlock(NetworkDeviceNet));
     // The three reads before the write pass; the write acts but its reply is lost, and so is the read-back's.
     lost.InjectFault(SimFault::Late, 3, 0, 43);
     lost.InjectFault(SimFault::TruncatedReply, 1, 0, 42);
     lost.InjectFault(SimFault::NoReply, 1, 0, 43);
     WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\npress-2,{1},10.0.0.12,\neth,{2},10.0.0.20,\n"
-              "lost,{3},,7\n");
+              "lost,{3},,7\ndrive-a,{4},,9\ndrive-b,{5},,9\n");
     Run({"--report", "report.csv", "--resume", "report.csv"});
 
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(report.size(), 5u);
+    ASSERT_EQ(report.size(), 8u);
+    EXPECT_EQ(Find(report, "drive-b")->outcome, RowOutcome::Unchanged) << "a row alike, not a controller done";
     const RowRecord* press = Find(report, "press-2");
     EXPECT_EQ(press->outcome, RowOutcome::Refused);
     EXPECT_TRUE(press->message.contains("holds what row press-1 (line 2) wrote: a controller already done"))
