@@ -51,9 +51,19 @@ bool HoldsWritten(const WriteValues& written, const Backup& held) {
     return any;
 }
 
+// Values every controller holds as it comes tell none apart: a new controller holds them too.
+bool TellsControllersApart(const WriteValues& written) {
+    Backup defaults;
+    for (const NetworkType type : {NetworkEthernet, NetworkDeviceNet, NetworkProfibus})
+        defaults.blocks[type - 1] = CNetAttributes(type).BuildBlock();
+    return !HoldsWritten(written, defaults);
+}
+
 } // namespace
 
 void CDoneRows::Add(const PlanRow& row) {
+    if (!TellsControllersApart(row.parsed))
+        return;
     const std::lock_guard lock(m_mutex);
     m_rows.push_back({row.line, row.name, row.parsed});
 }
@@ -63,6 +73,8 @@ void CDoneRows::Add(const RowRecord& record) {
         return;
     WriteValues values;
     ParseWriteValues(ValuesOfText(record.values), QString(), values);
+    if (!TellsControllersApart(values))
+        return;
     const std::lock_guard lock(m_mutex);
     m_rows.push_back({record.line, record.name, values});
 }

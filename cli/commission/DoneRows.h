@@ -17,7 +17,8 @@ struct RowRecord;
 // next row's.
 class CDoneRows {
 public:
-    // A row of this run that ended commissioned or unchanged.
+    // A row of this run that ended commissioned or unchanged. Rows whose values a controller holds as it
+    // comes are left out: they tell no controller apart.
     void Add(const PlanRow& row);
     // A record of the report a run resumes; one of another outcome is passed over.
     void Add(const RowRecord& record);

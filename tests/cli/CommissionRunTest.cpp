@@ -174,7 +174,9 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     ControllerSimulator& lost = Simulator(DeviceNet);
     Simulator(DeviceNet);
     ControllerSimulator& twin = Simulator(DeviceNet);
-    WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\ndrive-a,{4},,9\n");
+    Simulator(DeviceNet);
+    // drive-0 asks for the MAC ID every controller comes with: it tells no controller done.
+    WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\ndrive-a,{4},,9\ndrive-0,{6},,20\n");
     ASSERT_EQ(Run({"--report", "report.csv"}).exit, 0);
     putBack.Preload(NetworkEthernet, *m_sims[0]->StoredBlock(NetworkEthernet));
     twin.Preload(NetworkDeviceNet, *m_sims[4]->StoredBlock(NetworkDeviceNet));
@@ -187,7 +189,7 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     Run({"--report", "report.csv", "--resume", "report.csv"});
 
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(report.size(), 8u);
+    ASSERT_EQ(report.size(), 9u);
     EXPECT_EQ(Find(report, "drive-b")->outcome, RowOutcome::Unchanged) << "a row alike, not a controller done";
     const RowRecord* press = Find(report, "press-2");
     EXPECT_EQ(press->outcome, RowOutcome::Refused);
