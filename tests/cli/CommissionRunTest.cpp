@@ -184,12 +184,16 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     lost.InjectFault(SimFault::Late, 3, 0, 43);
     lost.InjectFault(SimFault::TruncatedReply, 1, 0, 42);
     lost.InjectFault(SimFault::NoReply, 1, 0, 43);
+    ControllerSimulator& unknown = Simulator(DeviceNet); // and then nothing more is read from it
+    unknown.InjectFault(SimFault::Late, 3, 0, 43);
+    unknown.InjectFault(SimFault::TruncatedReply, 1, 0, 42);
+    unknown.InjectFault(SimFault::NoReply, 2, 0, 43);
     WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\npress-2,{1},10.0.0.12,\neth,{2},10.0.0.20,\n"
-              "lost,{3},,7\ndrive-a,{4},,9\ndrive-b,{5},,9\n");
+              "lost,{3},,7\ndrive-a,{4},,9\ndrive-b,{5},,9\nunknown,{7},,8\n");
     Run({"--report", "report.csv", "--resume", "report.csv"});
 
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(report.size(), 9u);
+    ASSERT_EQ(report.size(), 10u);
     EXPECT_EQ(Find(report, "drive-b")->outcome, RowOutcome::Unchanged) << "a row alike, not a controller done";
     const RowRecord* press = Find(report, "press-2");
     EXPECT_EQ(press->outcome, RowOutcome::Refused);
@@ -205,6 +209,8 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     EXPECT_TRUE(reply->message.contains("could not be read back")) << reply->message.toStdString();
     ASSERT_EQ(reply->changed.size(), 1u) << "read after the failure: the write took";
     EXPECT_EQ(reply->changed[0].now, "7");
+    EXPECT_TRUE(Find(report, "unknown")->changed.empty());
+    EXPECT_TRUE(Find(report, "unknown")->message.contains("holds now is not known"));
 }
 
 // Ctrl-C and SIGTERM alike.
