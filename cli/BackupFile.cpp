@@ -72,6 +72,23 @@ std::optional<QString> BlockFault(const ByteString& block, int type) {
     return std::nullopt;
 }
 
+// Each held block's fields decoded, for people reading the file; the blocks are what is restored.
+QJsonObject DecodedFields(const Backup& backup) {
+    QJsonObject fields;
+    for (int type = NetworkEthernet; type <= NetworkProfibus; ++type) {
+        const auto& block = backup.blocks[type - 1];
+        if (!block)
+            continue;
+        CNetAttributes record(static_cast<NetworkType>(type));
+        record.ParseBlock(*block);
+        QJsonObject decoded = RecordJson(record, *block);
+        for (const char* key : {"type", "programmed", "block"})
+            decoded.remove(QLatin1String(key));
+        fields.insert(NetworkTypeName(type), decoded);
+    }
+    return fields;
+}
+
 } // namespace
 
 QByteArray BackupToJson(const Backup& backup) {
@@ -81,6 +98,7 @@ QByteArray BackupToJson(const Backup& backup) {
         const auto& block = backup.blocks[type - 1];
         json.insert(NetworkTypeName(type), block ? QJsonValue(HexString(*block)) : QJsonValue());
     }
+    json.insert("fields", DecodedFields(backup));
     return QJsonDocument(json).toJson(QJsonDocument::Indented);
 }
 
@@ -125,6 +143,12 @@ std::optional<Backup> BackupFromJson(const QByteArray& json, QString& error) {
             return std::nullopt;
         }
         backup.blocks[type - 1] = *block;
+    }
+    // Fields that say other than the blocks were edited by hand, and a restore would not do what they say.
+    if (object.contains("fields") && object.value("fields") != DecodedFields(backup)) {
+        error = QStringLiteral("its fields do not match its blocks (the blocks are what is restored): correct "
+                               "the fields or leave them out");
+        return std::nullopt;
     }
     return backup;
 }

@@ -188,15 +188,21 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
 ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, const WriteValues& values,
                          CNetAttributes& record, QStringList& set, std::optional<ValueRefusal>& refusal) {
     const auto type = static_cast<NetworkType>(record.m_nType);
-    if (held) {
+    if (held)
         record.ParseBlock(*held);
-    } else if (type == NetworkEthernet) {
-        Note(run, QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults.")
-                      .arg(PortDescription(run.app)));
-    } else {
+    else if (type != NetworkEthernet)
         return ExitNotProgrammed;
-    }
     refusal = ApplyWriteValues(values, record, run.invocation.force, set);
+    if (!held) {
+        // A controller whose Ethernet was disabled gets addresses nobody gave: say which.
+        QStringList defaults;
+        for (const char* field : {"ipAddress", "subnetMask", "gateway"})
+            if (!set.contains(QLatin1String(field)))
+                defaults << QString::fromLatin1(field);
+        Note(run, QStringLiteral("%1 holds no Ethernet attributes; starting from the defaults%2.")
+                      .arg(PortDescription(run.app),
+                           defaults.isEmpty() ? QString() : ": " + ChangedFieldsText(record, defaults)));
+    }
     return refusal ? ExitRefused : ExitSuccess;
 }
 

@@ -27,6 +27,7 @@ struct WriteValues {
 
     // Whether any value belongs to `type`.
     bool Touches(NetworkType type) const;
+    bool operator==(const WriteValues&) const = default;
 };
 
 // Checks each value of `given` by its option's rules into `values` and returns why each refused one is

@@ -256,9 +256,12 @@ int RunCommission(const Invocation& invocation) {
         return PreviewCommission(invocation, groups, log.Records(), plan.rows.size());
     }
 
+    CDoneRows done;
+    for (const RowRecord& record : earlier)
+        done.Add(record);
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
     const ScheduleSeams seams{
-        [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, stop); },
+        [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, done, stop); },
         [&](std::chrono::milliseconds time) { Pause(time, stop); },
         [&] {
             log.Tick();

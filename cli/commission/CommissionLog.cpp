@@ -22,6 +22,13 @@ void CRunLog::Waiting(const PlanRow& row, const QString& port, bool toLeave) {
                            : QStringLiteral("waiting for %1 on %2").arg(row.name, port));
 }
 
+void CRunLog::NotTheRows(const RowRecord& record) {
+    const std::lock_guard lock(m_mutex);
+    m_running.erase(record.port);
+    m_waiting.insert(record.port);
+    ShowLocked(QStringLiteral("%1 on %2: %3 Waiting for it to leave.").arg(record.name, record.port, record.message));
+}
+
 void CRunLog::Started(const PlanRow& /*row*/, const QString& port) {
     const std::lock_guard lock(m_mutex);
     m_waiting.erase(port);

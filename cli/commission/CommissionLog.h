@@ -32,6 +32,7 @@ public:
     void Waiting(const PlanRow& row, const QString& port, bool toLeave) override;
     void Started(const PlanRow& row, const QString& port) override;
     void Finished(const RowRecord& record) override;
+    void NotTheRows(const RowRecord& record) override;
     AskAnswer Ask(const PlanRow& row, const QString& port) override;
 
     // Redraws the status line with the time elapsed.

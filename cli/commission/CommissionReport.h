@@ -40,6 +40,7 @@ struct RowRecord {
     double seconds = 0;
     QString values;   // the row's values as ValuesText gives them, to tell a changed plan on --resume
     QString finished; // UTC, ISO 8601
+    bool controllerDone = false; // not reported: the controller held what a finished row wrote
 };
 
 // "press-1 on COM1: failed (exit status 2): the message", as a line for the technician.

@@ -16,9 +16,9 @@
 
 #include <chrono>
 
-CLinkPortWork::CLinkPortWork(const QString& port, const CommissionSettings& settings,
+CLinkPortWork::CLinkPortWork(const QString& port, const CommissionSettings& settings, CDoneRows& done,
                              const std::atomic<bool>& stop)
-    : m_settings(settings), m_stop(stop), m_port(port) {
+    : m_settings(settings), m_done(done), m_stop(stop), m_port(port) {
     m_app.m_pMessageSink = &m_messages;
     m_app.m_SerialComm.m_pTrace = &m_watch;
     m_portRefusal = SelectPort(m_app, port);
@@ -79,23 +79,51 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
                               .arg(PortDescription(m_app), record.statusId, HexString(*row.statusId)));
     if (const ExitStatus status = ReadHeldBlocks(run, before); status != ExitSuccess)
         return Fail(record, RowOutcome::Failed, status);
-    if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
-        return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
+    if (const std::optional<QString> done = m_done.Holder(row, before)) {
+        record.controllerDone = true;
+        return Fail(record, RowOutcome::Refused, ExitRefused,
+                    QStringLiteral("%1 %2; nothing was written.").arg(PortDescription(m_app), *done));
+    }
 
     const RowChanges changes = WorkOutChanges(run, row, before);
     if (changes.refusal)
         return Fail(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
-    record.changed = changes.fields;
-    for (const BlockChange& change : changes.blocks)
-        if (const ExitStatus status = WriteBlock(run, change.type, change.block); status != ExitSuccess)
-            return Fail(record, RowOutcome::Failed, status);
-    const Backup after = AfterChanges(before, changes.blocks);
-    // What the verifying reads found is what the controller now holds.
-    if (const QString refused = SaveBackup(BackupPath(row.name, false), after); !refused.isEmpty())
+    // A rerun that changes nothing keeps the before-backups there are: there is nothing to undo.
+    if (!changes.blocks.empty())
+        if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
+            return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
+    Backup verified = before;
+    for (const BlockChange& change : changes.blocks) {
+        if (const ExitStatus status = WriteBlock(run, change.type, change.block); status != ExitSuccess) {
+            const QString unknown = ProveChanges(run, before, verified, record);
+            return Fail(record, RowOutcome::Failed, status, unknown);
+        }
+        verified = AfterChanges(verified, {change});
+    }
+    // The verifying reads found what the controller now holds.
+    record.changed = ChangedFields(before, verified);
+    if (const QString refused = SaveBackup(BackupPath(row.name, false), verified); !refused.isEmpty())
         return Fail(record, RowOutcome::Failed, ExitRefused, refused);
     record.outcome = changes.blocks.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
     record.message = m_messages.m_shown.join(' ');
+    m_done.Add(row);
+}
+
+QString CLinkPortWork::ProveChanges(const Run& run, const Backup& before, const Backup& verified,
+                                    RowRecord& record) {
+    Backup now;
+    bool read = false;
+    if (!Stopped(run)) {
+        CCollectingSink told; // the failure is told already; a second telling adds nothing
+        const CScopedSink quiet(m_app, told);
+        read = ReadHeldBlocks(run, now) == ExitSuccess;
+    }
+    record.changed = ChangedFields(before, read ? now : verified);
+    if (read)
+        return {};
+    return QStringLiteral("What %1 holds now is not known; changed lists only what was verified before.")
+        .arg(PortDescription(m_app));
 }
 
 QString CLinkPortWork::BackupPath(const QString& name, bool before) const {

@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Operations.h"
 #include "cli/commission/CommissionSchedule.h"
+#include "cli/commission/DoneRows.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 
@@ -21,7 +22,9 @@ struct CommissionSettings {
 // different ports share nothing of the link.
 class CLinkPortWork : public CPortWork {
 public:
-    CLinkPortWork(const QString& port, const CommissionSettings& settings, const std::atomic<bool>& stop);
+    // `done` is shared by every worker of the run.
+    CLinkPortWork(const QString& port, const CommissionSettings& settings, CDoneRows& done,
+                  const std::atomic<bool>& stop);
 
     bool Answers() override;
     RowRecord Commission(const PlanRow& row) override;
@@ -30,9 +33,13 @@ private:
     // Reads, backs up, writes and backs up again; fills the record's outcome.
     void Steps(const PlanRow& row, RowRecord& record);
     void Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());
+    // After a write that failed: the fields a read proves changed since `before`, or, where nothing can be
+    // read, those of the blocks verified so far, and a word that the rest is not known.
+    QString ProveChanges(const Run& run, const Backup& before, const Backup& verified, RowRecord& record);
     QString BackupPath(const QString& name, bool before) const;
 
     CommissionSettings m_settings;
+    CDoneRows& m_done;
     const std::atomic<bool>& m_stop;
     QString m_port;
     QString m_portRefusal;

@@ -80,7 +80,19 @@ void WorkGroup(Shared& shared, const PortRows& group) {
                 break;
         }
         shared.events.Started(row, group.port);
-        shared.events.Finished(work->Commission(row));
+        RowRecord record = work->Commission(row);
+        // A controller already done was put back: with --wait the row's own is still to come.
+        while (record.controllerDone && shared.options.wait && !shared.options.ask && !shared.stop.load()) {
+            shared.events.NotTheRows(record);
+            if (!AwaitController(shared, *work, false))
+                return;
+            shared.events.Waiting(row, group.port, false);
+            if (!AwaitController(shared, *work, true))
+                return;
+            shared.events.Started(row, group.port);
+            record = work->Commission(row);
+        }
+        shared.events.Finished(record);
         // The cable moves on: the next row must not reach the controller just done.
         const bool more = i + 1 < group.rows.size();
         if (shared.options.wait && !shared.options.ask && more && !shared.stop.load()) {

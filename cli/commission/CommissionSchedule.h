@@ -32,6 +32,9 @@ public:
     virtual void Waiting(const PlanRow& row, const QString& port, bool toLeave) = 0;
     virtual void Started(const PlanRow& row, const QString& port) = 0;
     virtual void Finished(const RowRecord& record) = 0;
+    // With --wait, the controller on the row's port holds what a finished row wrote: the row waits for it
+    // to leave and for the next one. `record` says why.
+    virtual void NotTheRows(const RowRecord& record) = 0;
     // Before a row with --ask: whether to go on, skip the row or start no other. Never two at once.
     virtual AskAnswer Ask(const PlanRow& row, const QString& port) = 0;
 };

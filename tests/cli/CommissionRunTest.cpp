@@ -115,28 +115,30 @@ TEST_F(CommissionRun, ThreePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     ASSERT_EQ(report.size(), 5u);
     const std::map<QString, std::pair<RowOutcome, int>> expected{
         {"press-1", {RowOutcome::Commissioned, 0}}, {"drive-1", {RowOutcome::Failed, 4}},
-        {"valve-1", {RowOutcome::Commissioned, 0}}, {"press-2", {RowOutcome::Commissioned, 0}},
+        {"valve-1", {RowOutcome::Commissioned, 0}}, {"press-2", {RowOutcome::Refused, 1}},
         {"valve-2", {RowOutcome::Refused, 1}}};
     for (const auto& [name, outcome] : expected)
         if (const RowRecord* record = Find(report, name)) {
             EXPECT_EQ(record->outcome, outcome.first) << name.toStdString() << ": " << record->message.toStdString();
             EXPECT_EQ(record->exitStatus, outcome.second) << name.toStdString();
         }
-    EXPECT_EQ(Find(report, "press-2")->changed, (std::vector<FieldChange>{{"ip", "10.0.0.11", "10.0.0.12"}}));
+    // press-1's controller, not another: refused, as identical controllers answer one status id.
+    EXPECT_TRUE(Find(report, "press-2")->message.contains("holds what row press-1 (line 2) wrote"));
     EXPECT_EQ(press.StoredBlock(NetworkEthernet), Block(NetworkEthernet, [](CNetAttributes& r) {
-                  const std::uint8_t ip[4]{10, 0, 0, 12}, mask[4]{255, 255, 255, 0};
+                  const std::uint8_t ip[4]{10, 0, 0, 11}, mask[4]{255, 255, 255, 0};
                   std::copy(ip, ip + 4, r.m_byIpAddress);
                   std::copy(mask, mask + 4, r.m_bySubnetMask);
               }));
     EXPECT_EQ(valve.StoredBlock(NetworkProfibus), Block(NetworkProfibus, [](CNetAttributes& r) { r.m_nNodeAddress = 9; }));
     EXPECT_EQ(drive.StoredBlock(NetworkDeviceNet), CNetAttributes(NetworkDeviceNet).BuildBlock());
+    EXPECT_TRUE(Find(report, "drive-1")->changed.empty()) << "a refused write changed nothing";
     const QDir saved(Path("saved"));
-    for (const char* file : {"press-1-before.json", "press-1.json", "press-2.json", "drive-1-before.json",
+    for (const char* file : {"press-1-before.json", "press-1.json", "drive-1-before.json",
                              "valve-1.json"})
         EXPECT_TRUE(saved.exists(file)) << file;
     EXPECT_FALSE(saved.exists("drive-1.json"));
     EXPECT_FALSE(saved.exists("valve-2-before.json")) << "a refused controller is not touched";
-    EXPECT_NE(run.out.find("5 rows: 3 commissioned, 1 failed, 1 refused."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("5 rows: 2 commissioned, 1 failed, 2 refused."), std::string::npos) << run.out;
 }
 
 TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
@@ -161,7 +163,9 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     QFile before(Path("b-before.json")), secondLook(Path("b-before-2.json"));
     ASSERT_TRUE(before.open(QIODevice::ReadOnly) && secondLook.open(QIODevice::ReadOnly));
     EXPECT_TRUE(before.readAll().contains("000C021E0000400004001400"));
-    EXPECT_TRUE(secondLook.readAll().contains("000C021E0000400004002100"));
+    const QByteArray secondBackup = secondLook.readAll();
+    EXPECT_TRUE(secondBackup.contains("000C021E0000400004002100"));
+    EXPECT_TRUE(secondBackup.contains("\"macId\": 33")) << "the fields decoded beside the block";
 
     // Run again whole: both controllers hold what the plan asks, so nothing is written to either.
     first.ClearRequests();
@@ -175,6 +179,53 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     ASSERT_EQ(last.size(), 6u);
     EXPECT_EQ(last[4].outcome, RowOutcome::Unchanged);
     EXPECT_EQ(last[5].outcome, RowOutcome::Unchanged);
+    EXPECT_FALSE(QFile::exists(Path("a-before-2.json"))) << "a backup of a controller left as it was";
+}
+
+TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
+    Simulator(Ethernet);
+    ControllerSimulator& putBack = Simulator(Ethernet);
+    Simulator(DeviceNet); // its Ethernet disabled
+    ControllerSimulator& lost = Simulator(DeviceNet);
+    Simulator(DeviceNet);
+    ControllerSimulator& twin = Simulator(DeviceNet);
+    Simulator(DeviceNet);
+    // drive-0 asks for the MAC ID every controller comes with: it tells no controller done.
+    WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\ndrive-a,{4},,9\ndrive-0,{6},,20\n");
+    ASSERT_EQ(Run({"--report", "report.csv"}).exit, 0);
+    putBack.Preload(NetworkEthernet, *m_sims[0]->StoredBlock(NetworkEthernet));
+    twin.Preload(NetworkDeviceNet, *m_sims[4]->StoredBlock(NetworkDeviceNet));
+    // The three reads before the write pass; the write acts but its reply is lost, and so is the read-back's.
+    lost.InjectFault(SimFault::Late, 3, 0, 43);
+    lost.InjectFault(SimFault::TruncatedReply, 1, 0, 42);
+    lost.InjectFault(SimFault::NoReply, 1, 0, 43);
+    ControllerSimulator& unknown = Simulator(DeviceNet); // and then nothing more is read from it
+    unknown.InjectFault(SimFault::Late, 3, 0, 43);
+    unknown.InjectFault(SimFault::TruncatedReply, 1, 0, 42);
+    unknown.InjectFault(SimFault::NoReply, 2, 0, 43);
+    WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\npress-2,{1},10.0.0.12,\neth,{2},10.0.0.20,\n"
+              "lost,{3},,7\ndrive-a,{4},,9\ndrive-b,{5},,9\nunknown,{7},,8\n");
+    Run({"--report", "report.csv", "--resume", "report.csv"});
+
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 10u);
+    EXPECT_EQ(Find(report, "drive-b")->outcome, RowOutcome::Unchanged) << "a row alike, not a controller done";
+    const RowRecord* press = Find(report, "press-2");
+    EXPECT_EQ(press->outcome, RowOutcome::Refused);
+    EXPECT_TRUE(press->message.contains("holds what row press-1 (line 2) wrote: a controller already done"))
+        << press->message.toStdString();
+    EXPECT_FALSE(QFile::exists(Path("press-2-before.json")));
+    const RowRecord* eth = Find(report, "eth");
+    EXPECT_EQ(eth->outcome, RowOutcome::Commissioned);
+    EXPECT_TRUE(eth->message.contains("starting from the defaults: subnetMask 255.255.255.0, gateway 0.0.0.0"))
+        << eth->message.toStdString();
+    const RowRecord* reply = Find(report, "lost");
+    EXPECT_EQ(reply->outcome, RowOutcome::Failed);
+    EXPECT_TRUE(reply->message.contains("could not be read back")) << reply->message.toStdString();
+    ASSERT_EQ(reply->changed.size(), 1u) << "read after the failure: the write took";
+    EXPECT_EQ(reply->changed[0].now, "7");
+    EXPECT_TRUE(Find(report, "unknown")->changed.empty());
+    EXPECT_TRUE(Find(report, "unknown")->message.contains("holds now is not known"));
 }
 
 // Answers to --ask that leave rows unworked: the run must not pass for a complete one.

@@ -51,9 +51,14 @@ public:
         RowRecord record;
         record.name = row.name;
         record.port = m_port;
-        record.outcome = RowOutcome::Commissioned;
+        record.controllerDone = !heldDone.empty() && heldDone.front();
+        if (!heldDone.empty())
+            heldDone.pop_front();
+        record.outcome = record.controllerDone ? RowOutcome::Refused : RowOutcome::Commissioned;
         return record;
     }
+
+    std::deque<bool> heldDone; // by Commission call: the controller holds what a finished row wrote
 
 private:
     QString m_port;
@@ -71,6 +76,9 @@ public:
         m_journal.Add(port, (toLeave ? "wait to leave " : "wait for ") + row.name.toStdString());
     }
     void Started(const PlanRow&, const QString&) override {}
+    void NotTheRows(const RowRecord& record) override {
+        m_journal.Add(record.port, "not the controller of " + record.name.toStdString());
+    }
     void Finished(const RowRecord& record) override {
         m_journal.Add(record.port, OutcomeName(record.outcome).toStdString() + ' ' + record.name.toStdString());
     }
@@ -123,6 +131,27 @@ TEST(CommissionSchedule, WaitWritesTheNextRowOnlyAfterTheControllerDoneWentAway)
         "answers",    "silent", "wait for b", "silent", "answers", "write b", "commissioned b"};
     EXPECT_EQ(journal.events["COM1"], expected);
     EXPECT_EQ(pauses, 4) << "one pause after each poll that did not end a wait";
+}
+
+TEST(CommissionSchedule, WaitPassesOverAControllerAlreadyDoneAndWaitsForTheNext) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a", "b"}}});
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        // a's controller leaves and comes back; once it leaves again, b's comes.
+        auto work = std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true, false, true, true, false, true});
+        work->heldDone = {false, true, false};
+        return work;
+    };
+    seams.pause = [](std::chrono::milliseconds) {};
+    RecordingEvents events(journal);
+    std::atomic<bool> stop{false};
+    RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
+
+    const std::vector<std::string> expected{
+        "wait for a", "answers", "write a", "commissioned a", "wait to leave a", "silent", "wait for b", "answers",
+        "write b", "not the controller of b", "answers", "silent", "wait for b", "answers", "write b", "commissioned b"};
+    EXPECT_EQ(journal.events["COM1"], expected);
 }
 
 TEST(CommissionSchedule, PortsRunAtOnceUpToJobsAndEachPortKeepsItsOrder) {

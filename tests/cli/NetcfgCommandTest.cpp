@@ -414,7 +414,12 @@ const NetcfgCase kCases[] = {
      0,
      std::string("{\n    \"devicenet\": \"") + kDeviceNetDefaults + "\",\n    \"ethernet\": \"" +
          kEthernetDefaults +
-         "\",\n    \"format\": \"talvor-netcfg backup\",\n    \"profibus\": null,\n    \"statusId\": "
+         "\",\n    \"fields\": {\n        \"devicenet\": {\n            \"baudRate\": 125,\n            \"consumedWords\": "
+         "32,\n            \"macId\": 20,\n            \"pollTime\": 0,\n            \"producedWords\": 2,\n            "
+         "\"timeout\": 30\n        },\n        \"ethernet\": {\n            \"gateway\": \"0.0.0.0\",\n            "
+         "\"ipAddress\": \"192.168.1.1\",\n            \"pollTime\": 0,\n            \"subnetMask\": "
+         "\"255.255.255.0\",\n            \"timeout\": 30\n        }\n    },\n    \"format\": \"talvor-netcfg backup\",\n    "
+         "\"profibus\": null,\n    \"statusId\": "
          "\"54560100\",\n"
          "    \"version\": 1\n}\n"},
     {"BackupToStandardOutput",
@@ -425,7 +430,9 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/1", "43/2", "43/3"},
      {},
      std::string(
-         "{\n    \"devicenet\": null,\n    \"ethernet\": null,\n    \"format\": \"talvor-netcfg backup\",\n"
+         "{\n    \"devicenet\": null,\n    \"ethernet\": null,\n    \"fields\": {\n        \"profibus\": {\n            "
+         "\"inputWords\": 32,\n            \"nodeAddress\": 20,\n            \"outputWords\": 2,\n            \"pollTime\": "
+         "0,\n            \"timeout\": 30\n        }\n    },\n    \"format\": \"talvor-netcfg backup\",\n"
          "    \"profibus\": \"") +
          kProfibusDefaults + "\",\n    \"statusId\": \"54560100\",\n    \"version\": 1\n}\n",
      "",
@@ -501,6 +508,18 @@ const NetcfgCase kCases[] = {
      {{1, kEthernetDefaults}},
      "",
      "~: devicenet is not a valid block: macId 64 is out of range 0-63; nothing was written.\n$",
+     1,
+     ""},
+    {"RestoreRefusesFieldsThatDoNotSayWhatTheBlocksHold",
+     {"restore", "{file}"},
+     {{2, kDeviceNetDefaults}},
+     {},
+     BackupText("", kDeviceNetDefaults, "").insert(1, R"("fields": {"devicenet": {"macId": 5}}, )"),
+     {},
+     {{2, kDeviceNetDefaults}},
+     "",
+     "~: its fields do not match its blocks \\(the blocks are what is restored\\): correct the fields or leave "
+     "them out; nothing was written.\n$",
      1,
      ""},
     {"RestoreRefusesAFileThatDoesNotParse",
