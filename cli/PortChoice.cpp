@@ -28,9 +28,8 @@ PortChoice Chosen(const QString& name, const std::string& device) {
 }
 
 // Why the device a port leads to cannot be a serial port, or an empty text.
-QString DeviceFault(const PortChoice& choice) {
+QString DeviceFault([[maybe_unused]] const PortChoice& choice) {
 #ifdef _WIN32
-    (void)choice;
     return {};
 #else
     const QString device = QString::fromStdString(choice.device);

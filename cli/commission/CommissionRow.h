@@ -6,6 +6,7 @@
 #include "cli/commission/CommissionSchedule.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
+#include "cli/PortChoice.h"
 
 #include <QString>
 
@@ -21,7 +22,7 @@ struct CommissionSettings {
 // different ports share nothing of the link.
 class CLinkPortWork : public CPortWork {
 public:
-    CLinkPortWork(const QString& port, const CommissionSettings& settings, const std::atomic<bool>& stop);
+    CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, const std::atomic<bool>& stop);
 
     bool Answers() override;
     RowRecord Commission(const PlanRow& row) override;
@@ -35,7 +36,6 @@ private:
     CommissionSettings m_settings;
     const std::atomic<bool>& m_stop;
     QString m_port;
-    QString m_portRefusal;
     CNetConfigApp m_app;
     CLineTrace m_watch{false};
     CTerminalSink m_messages{m_watch, false};
