@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 struct PlanCase {
     const char* name;
     std::string bytes;
@@ -114,6 +116,10 @@ const PlanCase kCases[] = {
      {"a@COM1 mac-id=5 baud=500 kb/s status-id=54560100", "b@COM2 mac-id=6 baud=250k",
       "c@COM3 baud=125KBPS", "d@COM4 baud=500 Mb/s"},
      {"5: Baud rate 500 Mb/s is not one of"}},
+    {"UnicodeTextOfASpreadsheetIsUtf16",
+     "\xFF\xFEn\0a\0m\0e\0\t\0p\0o\0r\0t\0\n\0a\0\t\0C\0O\0M\0" "2\0"s,
+     {"a@COM2 "},
+     {}},
     {"AHeaderCellWithoutANameBetweenOthers", "name,,port\na,,COM1\n", {"a@COM1 "}, {"1: column 2 has no name"}},
     {"CellsPastTheHeader", "name,port\na,COM1,,\nb,COM2,x\n", {"a@COM1 ", "b@COM2 "}, {"3: 3 cells where"}},
     {"BrokenQuotes", "name,port\n\"a\"b,COM1\n\"c,COM1\n", {"ab@COM1 ", "c,COM1@ "},
