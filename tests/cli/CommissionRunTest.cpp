@@ -170,7 +170,7 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
 
 struct RefusedPlan {
     const char* name;
-    const char* rows;              // under name,port,mac-id; ./link leads to simulator 0, ./file is a file
+    const char* rows;              // under name,port,mac-id; ./link leads to simulator 0
     const char* problem;           // {0} for simulator 0's device
     const char* plan = "plan.csv"; // "-" for standard input
 };
@@ -183,7 +183,6 @@ TEST_P(CommissionRefused, TheCheckNamesTheLineAndNoControllerIsAsked) {
     const ControllerSimulator& sim = Simulator(DeviceNet);
     const QString device = QString::fromStdString(sim.DevicePath());
     ASSERT_TRUE(QFile::link(device, Path("link")));
-    ASSERT_TRUE(QFile(Path("file")).open(QIODevice::WriteOnly));
     WritePlan(QStringLiteral("name,port,mac-id\n") + c.rows);
     const Outcome run = Run({"--report", "report.csv"}, c.plan);
     EXPECT_EQ(run.exit, 1);
@@ -197,7 +196,6 @@ const RefusedPlan kRefusedPlans[] = {
      "--ask"},
     {"ADeviceThatIsNotThereInAPlanOnStandardInput", "a,{0},5\nb,/dev/pts/99999,6\n",
      "standard input:3: port /dev/pts/99999 is not there", "-"},
-    {"AFileThatIsNoDevice", "a,./file,5\n", "plan.csv:2: port ./file is no serial port"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Plans, CommissionRefused, testing::ValuesIn(kRefusedPlans),
