@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures talvor-netcfg commission against paced simulators (each at the link's byte rate): one row
-# alone, 8 controllers on 8 ports, and 8 rows on one port; each run writes a new MAC ID, so every row
+# alone, 8 controllers on 8 ports, and 8 rows on one port (with --ask, every question answered from a file
+# at once, as rows of one port need a cable carried); each run writes a new MAC ID, so every row
 # writes. Prints the medians of wall and processor time (user + system) of the whole process, and beyond
 # what starting the process alone costs, with the ratios the companion is held to: 8 ports at most 1.25x
 # one row, 8 rows on one port at most 1.1x eight times one row, processor time under 5% of the wall time
@@ -48,13 +49,14 @@ print("%.4f %.4f" % (wall, usage.ru_utime + usage.ru_stime))' "$@"
 
 median() { sort -n | awk -v n="$repetitions" 'NR == int((n + 1) / 2) { print }'; }
 
-# measure <label> <ports> -> "wall cpu" medians in seconds
+# measure <label> <ports> [options] -> "wall cpu" medians in seconds
 measure() {
   local label=$1 ports=$2 samples=()
+  shift 2
   for run in $(seq "$repetitions"); do
     plan "$label.csv" "$ports" "$run"
     samples+=("$(ERR="$work/err" timed "$build/cli/talvor-netcfg" commission "$work/$label.csv" \
-                 --backups "$work/backups" || { cat "$work/err" >&2; exit 1; })")
+                 --backups "$work/backups" "$@" <"$work/enter" || { cat "$work/err" >&2; exit 1; })")
   done
   printf '%s\n' "${samples[@]}" | median
 }
@@ -62,9 +64,10 @@ measure() {
 # What starting and ending the process costs, without a plan.
 read -r _ start_cpu <<<"$(for _ in $(seq "$repetitions"); do ERR=/dev/null timed "$build/cli/talvor-netcfg" --version; done |
                           median)"
+printf '\n%.0s' $(seq 8) >"$work/enter" # Enter for each question of --ask
 read -r one one_cpu <<<"$(measure one "8")"
 read -r ports ports_cpu <<<"$(measure ports "0 1 2 3 4 5 6 7")"
-read -r rows rows_cpu <<<"$(measure rows "0 0 0 0 0 0 0 0")"
+read -r rows rows_cpu <<<"$(measure rows "0 0 0 0 0 0 0 0" --ask)"
 awk -v start="$start_cpu" -v one="$one" -v oc="$one_cpu" -v ports="$ports" -v pc="$ports_cpu" -v rows="$rows" -v rc="$rows_cpu" 'BEGIN {
   printf "process start and end alone: cpu %.4f s\n", start
   printf "one row alone:       wall %.3f s, cpu %.4f s (%.1f%%; %.1f%% beyond start-up)\n", one, oc,

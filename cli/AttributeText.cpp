@@ -201,8 +201,12 @@ bool ParseIpAddress(const QString& text, std::uint8_t (&octets)[4]) {
 }
 
 std::optional<std::uint8_t> BaudRateIndex(const QString& kilobits) {
-    for (std::uint8_t index = 0; index < DeviceNetBaudRatesKbps.size(); ++index)
-        if (QString::number(DeviceNetBaudRatesKbps[index]) == kilobits)
+    // The unit as people write it after the number, or nothing: kb/s is what the number means anyway.
+    static const QRegularExpression rate(QStringLiteral("^\\s*([0-9]+)\\s*(k|kb/s|kbps|kbit/s)?\\s*$"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = rate.match(kilobits);
+    for (std::uint8_t index = 0; match.hasMatch() && index < DeviceNetBaudRatesKbps.size(); ++index)
+        if (QString::number(DeviceNetBaudRatesKbps[index]) == match.captured(1))
             return index;
     return std::nullopt;
 }

@@ -37,5 +37,5 @@ std::optional<QString> NumberRefusal(const QString& what, const QString& text, i
 // "A.B.C.D", each a decimal number 0 to 255.
 bool ParseIpAddress(const QString& text, std::uint8_t (&octets)[4]);
 
-// The block's baud-rate byte for a rate in kb/s, such as "500".
+// The block's baud-rate byte for a rate in kb/s: "500", "500k", "500 kb/s" or "500kbps".
 std::optional<std::uint8_t> BaudRateIndex(const QString& kilobits);

@@ -82,10 +82,13 @@ const std::vector<CommandShape>& Commands() {
          "checks FILE whole and that it was saved from a controller with this status id, then writes "
          "each type's block or clears a type the backup does not hold",
          WriteOptions},
-        {"commission", 1, 1, "PLAN",
-         "commissions every controller of PLAN, a CSV file with a header line: columns name and port "
-         "(required), ip, mask, gateway, mac-id, baud, node, disable-ethernet and status-id; an empty cell "
-         "keeps what the controller holds. The whole plan is checked first. Each row: the status id "
+        {"commission", 1, 1, "PLAN|-",
+         "commissions every controller of PLAN (- for standard input), a CSV file with a header line: columns "
+         "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet and status-id, "
+         "named in any case, with or without blanks, - or _ (comment, notes and columns beginning with # are "
+         "passed over), cells between ',', ';' or tabs; an empty cell keeps what the controller holds. The "
+         "whole plan is checked first, each port's device included; rows reaching one device need --wait or "
+         "--ask. Each row: the status id "
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
          "unchanged. Ports are worked at once, the rows of a port in their order",
@@ -210,7 +213,8 @@ QList<QCommandLineOption> AllOptions() {
          QStringLiteral("probe: asks each port that is present instead of %1.").arg(ComPortRange())},
         {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
         {"baud",
-         QStringLiteral("DeviceNet baud rate in kb/s: %1 (default: as the controller holds).")
+         QStringLiteral("DeviceNet baud rate in kb/s: %1 (500, 500k and 500 kb/s alike; default: as the "
+                        "controller holds).")
              .arg(BaudRateList()),
          "RATE"},
         {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
@@ -413,6 +417,9 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
                                                   "port once and writes nothing.")
                                        .arg(QLatin1String(apart)));
     invocation.output = parser.isSet("output") ? parser.value("output") : QStringLiteral("-");
+    if (invocation.ask && invocation.command == "commission" && invocation.arguments.first() == "-")
+        return Refuse(message, QStringLiteral("--ask reads its answers from standard input: give the plan as a "
+                                              "file."));
     invocation.report = parser.value("report");
     invocation.resume = parser.value("resume");
     invocation.backups = parser.isSet("backups") ? parser.value("backups") : QStringLiteral(".");

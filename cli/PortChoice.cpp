@@ -3,10 +3,17 @@
 #include "app/NetConfigApp.h"
 #include "seriallink/PortName.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <mutex>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -14,30 +21,59 @@ namespace {
 std::mutex chosenLock;
 std::map<const CNetConfigApp*, PortChoice> chosen;
 
+PortChoice Chosen(const QString& name, const std::string& device) {
+    const QString path = QString::fromStdString(device);
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return {name, device, canonical.isEmpty() ? path.toUpper() : canonical};
+}
+
+// Why the device a port leads to cannot be a serial port, or an empty text.
+QString DeviceFault([[maybe_unused]] const PortChoice& choice) {
+#ifdef _WIN32
+    return {};
+#else
+    const QString device = QString::fromStdString(choice.device);
+    const QString port = choice.name == device ? choice.name : QStringLiteral("%1 (%2)").arg(choice.name, device);
+    struct stat status {};
+    if (::stat(choice.device.c_str(), &status) != 0)
+        return errno == ENOENT || errno == ENOTDIR
+                   ? QStringLiteral("port %1 is not there: no such device (is the adapter plugged in?)").arg(port)
+                   : QStringLiteral("port %1 cannot be looked at: %2")
+                         .arg(port, QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISCHR(status.st_mode))
+        return QStringLiteral("port %1 is no serial port: not a character device").arg(port);
+    return {};
+#endif
+}
+
 } // namespace
 
-QString ResolvePort(const QString& port, PortChoice& choice) {
+QString ResolvePort(const QString& port, PortChoice& choice, PortSource source) {
+    const bool plan = source == PortSource::PlanColumn;
+    const QString named = plan ? QStringLiteral("port") : QStringLiteral("--port");
     const QString name = port.trimmed();
     if (name.isEmpty())
-        return QStringLiteral("--port needs COM1 to COM%1 or a device.").arg(LastAddressableComPort);
+        return QStringLiteral("%1 needs COM1 to COM%2 or a device.")
+            .arg(plan ? QStringLiteral("The port column") : named)
+            .arg(LastAddressableComPort);
     // Every name of this form is a COM port: none of them may fall through to a file of that name, nor
     // may a misspelt one ("COMx", "COM1:").
     static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = comPort.match(name);
     if (!match.hasMatch() && name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive))
-        return QStringLiteral("--port %1 is no port name: use COM1 to COM%2 (COMn, n a number) or a device.")
-            .arg(name)
+        return QStringLiteral("%1 %2 is no port name: use COM1 to COM%3 (COMn, n a number) or a device.")
+            .arg(named, name)
             .arg(LastAddressableComPort);
     if (!match.hasMatch()) {
-        choice = {name, DeviceNamed(name.toStdString())};
+        choice = Chosen(name, DeviceNamed(name.toStdString()));
         return {};
     }
     bool inRange = false;
     const int number = match.captured(1).toInt(&inRange);
     if (!inRange || number < FirstComPort || number > LastAddressableComPort)
-        return QStringLiteral("--port %1 is out of range: use COM1 to COM%2 or a device.")
-            .arg(name)
+        return QStringLiteral("%1 %2 is out of range: use COM1 to COM%3 or a device.")
+            .arg(named, name)
             .arg(LastAddressableComPort);
     const ComPortMapping mapping = ResolveComPort(number);
     if (mapping.listError)
@@ -46,24 +82,36 @@ QString ResolvePort(const QString& port, PortChoice& choice) {
             .arg(QString::fromStdString(mapping.listError.message()));
     if (mapping.source == ComPortSource::Nothing)
         return QStringLiteral("No serial port is behind COM%1. Map it with %2=DEVICE (for example "
-                              "%2=/dev/serial/by-id/usb-...), or give the device itself as --port.")
+                              "%2=/dev/serial/by-id/usb-...), or give the device itself %3.")
             .arg(number)
-            .arg(QString::fromStdString(ComPortVariable(number)));
-    choice = {QStringLiteral("COM%1").arg(number), mapping.device};
+            .arg(QString::fromStdString(ComPortVariable(number)),
+                 plan ? QStringLiteral("in the port column") : QStringLiteral("as --port"));
+    choice = Chosen(QStringLiteral("COM%1").arg(number), mapping.device);
     return {};
+}
+
+QString ResolvePlanPort(const QString& port, PortChoice& choice) {
+    if (QString refused = ResolvePort(port, choice, PortSource::PlanColumn); !refused.isEmpty())
+        return refused;
+    return DeviceFault(choice);
 }
 
 QString SelectPort(CNetConfigApp& app, const QString& port) {
     PortChoice choice;
     QString refused = ResolvePort(port, choice);
-    const std::lock_guard lock(chosenLock);
     if (!refused.isEmpty()) {
+        const std::lock_guard lock(chosenLock);
         chosen.erase(&app);
         return refused;
     }
-    app.m_SerialComm.m_strDeviceName = choice.device;
-    chosen[&app] = std::move(choice);
+    SelectPort(app, choice);
     return {};
+}
+
+void SelectPort(CNetConfigApp& app, const PortChoice& choice) {
+    const std::lock_guard lock(chosenLock);
+    app.m_SerialComm.m_strDeviceName = choice.device;
+    chosen[&app] = choice;
 }
 
 QString PortDescription(const CNetConfigApp& app) {

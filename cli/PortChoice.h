@@ -11,16 +11,27 @@ class CNetConfigApp;
 struct PortChoice {
     QString name;       // "COM3", or the device as the user gave it
     std::string device; // what the link opens
+    QString identity;   // the device with its links followed: one text for every name of one device
 };
+
+// Where the user named the port, for the texts of a refusal.
+enum class PortSource { Option, PlanColumn };
 
 // Looks `port` up: "COMn" (n = 1 to 256, any case) is COM port n as the utility maps it now, anything else
 // a device (blanks dropped, a bare node name under /dev). Returns why the name is refused (no name, a COM
 // number out of range, or a COM port that no device is behind), or an empty text when `choice` is filled.
-QString ResolvePort(const QString& port, PortChoice& choice);
+QString ResolvePort(const QString& port, PortChoice& choice, PortSource source = PortSource::Option);
+
+// ResolvePort for a plan's port column; outside Windows the device must also be there and be a character
+// device, so that a plan naming a device that is not there is refused before anything is written. (A
+// Windows COM port is only found out by opening it.)
+QString ResolvePlanPort(const QString& port, PortChoice& choice);
 
 // Resolves `port` and points the application's link at its device for the rest of the run; returns
 // ResolvePort's refusal.
 QString SelectPort(CNetConfigApp& app, const QString& port);
+// Points the application's link at a port resolved before.
+void SelectPort(CNetConfigApp& app, const PortChoice& choice);
 
 // The port chosen last for `app` and the device its link opens, e.g. "COM1 (/dev/ttyUSB0)".
 QString PortDescription(const CNetConfigApp& app);

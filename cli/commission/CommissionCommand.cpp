@@ -14,7 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 
 #include <cstdio>
@@ -76,22 +75,6 @@ void Pause(std::chrono::milliseconds time, const std::atomic<bool>& stop) {
         std::this_thread::sleep_for(std::min(left, step));
 }
 
-// The device behind a port, as one name for all names of it: two rows on COM3 and on the device it
-// maps to, or on a device and a link to it, share one worker, as they share one line.
-QString PortKey(const QString& port) {
-    PortChoice choice;
-    if (!ResolvePort(port, choice).isEmpty())
-        return port;
-    const QString device = QString::fromStdString(choice.device);
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    return canonical.isEmpty() ? device.toUpper() : canonical;
-}
-
-QString PortRefusal(const QString& port) {
-    PortChoice choice;
-    return ResolvePort(port, choice);
-}
-
 QString WritesText(const PlanRow& row) {
     QStringList parts;
     for (const auto& [column, value] : row.values)
@@ -127,7 +110,7 @@ int DryRun(const Invocation& invocation, const Plan& plan) {
 }
 
 int ReportProblems(const Invocation& invocation, const Plan& plan) {
-    const QString file = invocation.arguments.first();
+    const QString file = PlanFileName(invocation.arguments.first());
     QJsonArray problems;
     for (const PlanProblem& problem : plan.problems) {
         problems.append(QJsonObject{{"line", problem.line}, {"problem", problem.text}});
@@ -199,11 +182,12 @@ void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& rec
 
 int RunCommission(const Invocation& invocation) {
     const QString planPath = invocation.arguments.first();
-    QFile planFile(planPath);
-    if (!planFile.open(QIODevice::ReadOnly))
-        return Refuse(invocation, QStringLiteral("Cannot read %1: %2").arg(planPath, planFile.errorString()));
-    Plan plan = ReadPlan(planFile.readAll());
-    CheckPlan(plan, invocation.force, PortRefusal);
+    QString readError;
+    const std::optional<QByteArray> planBytes = ReadPlanFile(planPath, readError);
+    if (!planBytes)
+        return Refuse(invocation, QStringLiteral("Cannot read %1: %2").arg(PlanFileName(planPath), readError));
+    Plan plan = ReadPlan(*planBytes);
+    CheckPlan(plan, {invocation.force, invocation.wait || invocation.ask}, ResolvePlanPort);
     if (!plan.problems.empty())
         return ReportProblems(invocation, plan);
     if (invocation.dryRun)
@@ -238,16 +222,21 @@ int RunCommission(const Invocation& invocation) {
                  plan.rows.size(), [&stop] { return ReadAnswer(stop); }, WriteError});
 
     // Rows of one device in file order, devices in the order the plan first names them.
+    // The rows carry their ports as the check looked them up, so that a port looked up again could not
+    // lead elsewhere now.
     std::vector<PortRows> groups;
-    std::map<QString, std::size_t> groupOf;
+    std::map<QString, std::size_t> groupOf; // by the device's identity
+    std::map<QString, PortChoice> choiceOf; // by the port as the group names it
     for (const PlanRow& row : plan.rows) {
         if (DoneInReport(earlier, row)) {
             log.Finished(SkippedRecord(row, row.port, QStringLiteral("done in %1").arg(invocation.resume)));
             continue;
         }
-        const auto [group, added] = groupOf.emplace(PortKey(row.port), groups.size());
-        if (added)
+        const auto [group, added] = groupOf.emplace(row.choice.identity, groups.size());
+        if (added) {
             groups.push_back({row.port, {}});
+            choiceOf.emplace(row.port, row.choice);
+        }
         groups[group->second].rows.push_back(&row);
     }
 
@@ -261,7 +250,7 @@ int RunCommission(const Invocation& invocation) {
         done.Add(record);
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
     const ScheduleSeams seams{
-        [&](const QString& port) { return std::make_unique<CLinkPortWork>(port, settings, done, stop); },
+        [&](const QString& port) { return std::make_unique<CLinkPortWork>(choiceOf.at(port), settings, done, stop); },
         [&](std::chrono::milliseconds time) { Pause(time, stop); },
         [&] {
             log.Tick();

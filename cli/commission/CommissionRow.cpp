@@ -16,20 +16,18 @@
 
 #include <chrono>
 
-CLinkPortWork::CLinkPortWork(const QString& port, const CommissionSettings& settings, CDoneRows& done,
+CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows& done,
                              const std::atomic<bool>& stop)
-    : m_settings(settings), m_done(done), m_stop(stop), m_port(port) {
+    : m_settings(settings), m_done(done), m_stop(stop), m_port(port.name) {
     m_app.m_pMessageSink = &m_messages;
     m_app.m_SerialComm.m_pTrace = &m_watch;
-    m_portRefusal = SelectPort(m_app, port);
+    SelectPort(m_app, port);
     m_rowInvocation.command = m_pollInvocation.command = QStringLiteral("commission");
     m_rowInvocation.retries = settings.retries;
     m_rowInvocation.force = settings.force;
 }
 
 bool CLinkPortWork::Answers() {
-    if (!m_portRefusal.isEmpty())
-        return false;
     const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
     const bool answered = StatusIdAnswered(poll);
     m_messages.m_shown.clear();
@@ -45,10 +43,7 @@ RowRecord CLinkPortWork::Commission(const PlanRow& row) {
     record.port = m_port;
     record.device = PortJson(m_app).value("device").toString();
     record.values = ValuesText(row);
-    if (m_portRefusal.isEmpty())
-        Steps(row, record);
-    else
-        Fail(record, RowOutcome::Refused, ExitRefused, m_portRefusal);
+    Steps(row, record);
     if (m_stop.load() && record.outcome == RowOutcome::Failed)
         Fail(record, RowOutcome::Failed, ExitInterrupted, QStringLiteral("stopped before the row ended"));
     record.seconds =

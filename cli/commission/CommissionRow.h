@@ -7,6 +7,7 @@
 #include "cli/commission/DoneRows.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
+#include "cli/PortChoice.h"
 
 #include <QString>
 
@@ -23,7 +24,7 @@ struct CommissionSettings {
 class CLinkPortWork : public CPortWork {
 public:
     // `done` is shared by every worker of the run.
-    CLinkPortWork(const QString& port, const CommissionSettings& settings, CDoneRows& done,
+    CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows& done,
                   const std::atomic<bool>& stop);
 
     bool Answers() override;
@@ -42,7 +43,6 @@ private:
     CDoneRows& m_done;
     const std::atomic<bool>& m_stop;
     QString m_port;
-    QString m_portRefusal;
     CNetConfigApp m_app;
     CLineTrace m_watch{false};
     CTerminalSink m_messages{m_watch, false};

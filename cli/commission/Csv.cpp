@@ -1,19 +1,26 @@
 #include "cli/commission/Csv.h"
 
+#include <array>
+
 QChar CsvSeparatorOf(QStringView text) {
-    qsizetype commas = 0, semicolons = 0;
+    // In order of preference where the first line has as many of each.
+    const std::array<QChar, 3> separators{',', ';', '\t'};
+    std::array<qsizetype, 3> counts{};
     bool quoted = false;
     for (const QChar c : text) {
         if (c == '"')
             quoted = !quoted;
         else if (!quoted && (c == '\n' || c == '\r'))
             break;
-        else if (!quoted && c == ',')
-            ++commas;
-        else if (!quoted && c == ';')
-            ++semicolons;
+        else if (!quoted)
+            for (std::size_t i = 0; i < separators.size(); ++i)
+                counts[i] += c == separators[i] ? 1 : 0;
     }
-    return semicolons > commas ? QChar(';') : QChar(',');
+    std::size_t chosen = 0;
+    for (std::size_t i = 1; i < separators.size(); ++i)
+        if (counts[i] > counts[chosen])
+            chosen = i;
+    return separators[chosen];
 }
 
 std::vector<CsvRecord> ReadCsv(QStringView text, QChar separator, std::vector<TextProblem>& problems) {

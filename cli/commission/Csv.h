@@ -18,7 +18,7 @@ struct CsvRecord {
     QStringList cells;
 };
 
-// ',' or ';': whichever the first line uses more, outside quotes.
+// ',', ';' or a tab: whichever the first line uses most, outside quotes (',' where none is used).
 QChar CsvSeparatorOf(QStringView text);
 
 // Records as spreadsheets write them (RFC 4180): LF or CR LF between records, a quoted cell may hold the

@@ -3,7 +3,10 @@
 #include "cli/commission/Csv.h"
 #include "model/Hex.h"
 
+#include <QFile>
 #include <QStringDecoder>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <map>
@@ -29,6 +32,8 @@ std::optional<bool> YesOrNo(const QString& text) {
 
 // Fills the row from one cell; a problem for a cell that cannot be read at all.
 void TakeCell(PlanRow& row, const QString& column, const QString& cell, std::vector<PlanProblem>& problems) {
+    if (column.isEmpty())
+        return;
     if (column == "name")
         row.name = cell;
     else if (column == "port")
@@ -50,6 +55,48 @@ void TakeCell(PlanRow& row, const QString& column, const QString& cell, std::vec
     }
 }
 
+// The plan column a header cell names: an empty text for a column of the technician's notes, nothing for
+// a column the plan does not know. Spreadsheet users write "MAC ID", "mac_id" or "Mac-Id" alike.
+std::optional<QString> ColumnNamed(const QString& cell) {
+    if (cell.startsWith('#'))
+        return QString();
+    const auto folded = [](QString text) {
+        text.removeIf([](QChar c) { return c.isSpace() || c == '_' || c == '-'; });
+        return text.toLower();
+    };
+    static const QStringList notes{"comment", "comments", "note", "notes"};
+    if (notes.contains(folded(cell)))
+        return QString();
+    for (const QString& column : PlanColumns())
+        if (folded(column) == folded(cell))
+            return column;
+    return std::nullopt;
+}
+
+// The header's columns in order; an empty text for a column passed over.
+QStringList ReadHeader(const CsvRecord& header, std::vector<PlanProblem>& problems) {
+    QStringList cells = header.cells;
+    // Spreadsheets save empty header cells for columns that were only formatted.
+    while (!cells.isEmpty() && cells.last().trimmed().isEmpty())
+        cells.removeLast();
+    QStringList columns;
+    for (const QString& cell : cells) {
+        const std::optional<QString> column = ColumnNamed(cell.trimmed());
+        if (cell.trimmed().isEmpty())
+            problems.push_back({header.line, QStringLiteral("column %1 has no name").arg(columns.size() + 1)});
+        else if (!column)
+            problems.push_back({header.line, QStringLiteral("unknown column '%1'; the columns are %2")
+                                                 .arg(cell.trimmed(), PlanColumns().join(", "))});
+        else if (!column->isEmpty() && columns.contains(*column))
+            problems.push_back({header.line, QStringLiteral("column '%1' appears twice").arg(*column)});
+        columns << column.value_or(QString());
+    }
+    for (const char* required : {"name", "port"})
+        if (!columns.contains(required))
+            problems.push_back({header.line, QStringLiteral("the header has no '%1' column").arg(required)});
+    return columns;
+}
+
 } // namespace
 
 const QStringList& PlanColumns() {
@@ -58,17 +105,36 @@ const QStringList& PlanColumns() {
     return columns;
 }
 
+std::optional<QByteArray> ReadPlanFile(const QString& path, QString& error) {
+    QFile file(path);
+    if (!(path == "-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    for (QByteArray chunk; bytes.size() <= MaxPlanBytes && !(chunk = file.read(64 * 1024)).isEmpty();)
+        bytes += chunk;
+    return bytes;
+}
+
+QString PlanFileName(const QString& path) {
+    return path == "-" ? QStringLiteral("standard input") : path;
+}
+
 Plan ReadPlan(const QByteArray& bytes) {
     Plan plan;
     if (bytes.size() > MaxPlanBytes) {
         plan.problems.push_back({0, QStringLiteral("%1 bytes is too large for a plan").arg(bytes.size())});
         return plan;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
-    if (utf8.hasError()) {
-        plan.problems.push_back(
-            {0, QStringLiteral("the plan is not UTF-8 text; save it as CSV UTF-8 (comma or semicolon delimited)")});
+    // UTF-8, or the UTF-16 a spreadsheet's "Unicode text" (tab delimited) is saved in, known by its
+    // byte-order mark; the mark is dropped.
+    QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8),
+                           QStringDecoder::Flag::Stateless);
+    const QString text = decoder(bytes);
+    if (decoder.hasError()) {
+        plan.problems.push_back({0, QStringLiteral("the plan is not UTF-8 text; save it as CSV UTF-8 (comma, "
+                                                   "semicolon or tab delimited)")});
         return plan;
     }
     plan.separator = CsvSeparatorOf(text);
@@ -80,22 +146,7 @@ Plan ReadPlan(const QByteArray& bytes) {
         return plan;
     }
 
-    const CsvRecord& header = records.front();
-    QStringList columns;
-    for (const QString& cell : header.cells) {
-        const QString column = cell.trimmed().toLower();
-        if (column.isEmpty() || !PlanColumns().contains(column))
-            plan.problems.push_back(
-                {header.line, QStringLiteral("unknown column '%1'; the columns are %2")
-                                  .arg(cell.trimmed(), PlanColumns().join(", "))});
-        else if (columns.contains(column))
-            plan.problems.push_back({header.line, QStringLiteral("column '%1' appears twice").arg(column)});
-        columns << column;
-    }
-    for (const char* required : {"name", "port"})
-        if (!columns.contains(required))
-            plan.problems.push_back({header.line, QStringLiteral("the header has no '%1' column").arg(required)});
-
+    const QStringList columns = ReadHeader(records.front(), plan.problems);
     for (auto record = records.begin() + 1; record != records.end(); ++record) {
         PlanRow row;
         row.line = record->line;

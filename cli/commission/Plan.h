@@ -1,7 +1,8 @@
 #pragma once
 
-#include "cli/commission/Csv.h"
+#include "cli/PortChoice.h"
 #include "cli/WriteValues.h"
+#include "cli/commission/Csv.h"
 #include "model/ByteString.h"
 
 #include <QByteArray>
@@ -19,6 +20,7 @@ struct PlanRow {
     bool disableEthernet = false;     // the row clears the Ethernet attributes
     std::optional<ByteString> statusId; // the controller must answer this one
     WriteValues parsed;               // `values` checked, after CheckPlan
+    PortChoice choice;                // where `port` leads, looked up once by CheckPlan
 };
 
 using PlanProblem = TextProblem;
@@ -32,10 +34,18 @@ struct Plan {
 // The plan's columns, in the order a row's values are written out.
 const QStringList& PlanColumns();
 
+// The bytes of the plan file at `path`, of standard input for "-", or nothing and why. Reading stops
+// past the size ReadPlan takes.
+std::optional<QByteArray> ReadPlanFile(const QString& path, QString& error);
+// The plan file as problems name it: "standard input" for "-".
+QString PlanFileName(const QString& path);
+
 // Reads a plan saved as CSV by a spreadsheet: UTF-8 with or without a byte-order mark, LF or CR LF line
-// ends, cells quoted or not, ',' or ';' between them (whichever the header uses). The header names the
-// columns in any order and case; name and port are required. Blank lines are passed over; an empty cell
-// keeps what the controller holds. Every fault found is a problem with its line.
+// ends, cells quoted or not, ',', ';' or a tab between them (whichever the header uses). The header names
+// the columns in any order, case and spelling of blanks, '_' and '-' ("MAC ID" is mac-id); name and port
+// are required; comment and notes columns and those whose name begins with '#' are the technician's and
+// passed over, as are empty header cells at the end. Blank lines are passed over; an empty cell keeps what
+// the controller holds. Every fault found is a problem with its line.
 Plan ReadPlan(const QByteArray& bytes);
 
 // The row's cells that go to the controller, as one text in column order: "ip=10.0.0.5 mask=255.0.0.0".

@@ -1,8 +1,14 @@
 #include "cli/commission/PlanCheck.h"
+
 #include "model/AddressRules.h"
+#include "model/Ipv4Address.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <bit>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -26,12 +32,25 @@ QString NameFault(const QString& name) {
                                 stem[3] >= '0' && stem[3] <= '9';
     if (reserved.contains(stem) || numberedDevice)
         return QStringLiteral("name '%1' is a device name on Windows and cannot name a file").arg(name);
+    // A row's backups are NAME-before.json, NAME-before-N.json in later runs, and NAME.json: a name that
+    // ends so would overwrite another row's first backup, in this run or in a later one.
+    static const QRegularExpression backupEnding(QStringLiteral("-before(-[0-9]+)?$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch ending = backupEnding.match(name); ending.hasMatch())
+        return QStringLiteral("name '%1' would write %1.json, where a row named '%2' keeps what its controller "
+                              "held; give a name that does not end in -before or -before-N")
+            .arg(name, name.left(ending.capturedStart()));
     return {};
+}
+
+// Names that name one file where file names ignore case or compose accents differently.
+QString FileNameKey(const QString& name) {
+    return name.normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
 // The address rules on what the row gives, where it gives enough to judge them: an IP address and a
 // mask (no gateway meaning none). Otherwise they are applied to what the controller holds, at its row.
-std::optional<QString> AddressFault(const WriteValues& values) {
+std::optional<AddressBreach> AddressFault(const WriteValues& values) {
     if (!values.ip || !values.mask)
         return std::nullopt;
     CNetAttributes record(NetworkEthernet);
@@ -40,41 +59,109 @@ std::optional<QString> AddressFault(const WriteValues& values) {
     const Octets none{};
     const Octets gateway = values.gateway.value_or(none);
     std::copy(gateway.begin(), gateway.end(), record.m_byGateway);
-    if (const auto breach = UnreachableAddress(record))
-        return QString::fromStdString(breach->text);
-    return std::nullopt;
+    return UnreachableAddress(record);
+}
+
+std::uint32_t Packed(const Octets& octets) {
+    const std::uint8_t raw[4]{octets[0], octets[1], octets[2], octets[3]};
+    return PackedAddress(raw);
+}
+
+// The addresses of a row's network that no other controller may have: the row's gateway and its subnet's
+// network and broadcast addresses. Rows whose IP address is refused already are passed over.
+void CheckAddressesOfOtherRows(Plan& plan, const std::set<const PlanRow*>& ipRefused) {
+    struct Taken {
+        const PlanRow* row;
+        const char* what;
+    };
+    std::multimap<std::uint32_t, Taken> taken; // rows of one address in line order
+    for (const PlanRow& row : plan.rows) {
+        const WriteValues& values = row.parsed;
+        if (values.gateway && Packed(*values.gateway) != 0)
+            taken.emplace(Packed(*values.gateway), Taken{&row, "the gateway"});
+        if (!values.ip || !values.mask)
+            continue;
+        const std::uint32_t mask = Packed(*values.mask);
+        const int prefix = std::countl_one(mask);
+        // Where there is no subnet to speak of, the row's own check has refused the mask.
+        if (prefix + std::countr_zero(mask) < 32 || prefix == 0 || prefix >= 31)
+            continue;
+        const std::uint32_t network = Packed(*values.ip) & mask;
+        taken.emplace(network, Taken{&row, "the network address of the subnet"});
+        taken.emplace(network | ~mask, Taken{&row, "the broadcast address of the subnet"});
+    }
+    for (const PlanRow& row : plan.rows) {
+        if (!row.parsed.ip || ipRefused.contains(&row))
+            continue;
+        const auto [from, to] = taken.equal_range(Packed(*row.parsed.ip));
+        const auto other = std::find_if(from, to, [&](const auto& entry) { return entry.second.row != &row; });
+        if (other != to)
+            plan.problems.push_back({row.line, QStringLiteral("IP address %1 is %2 of line %3 (%4)")
+                                                   .arg(row.values.at("ip"), other->second.what)
+                                                   .arg(other->second.row->line)
+                                                   .arg(other->second.row->name)});
+    }
+}
+
+// Two rows reaching one device write one controller one after the other, unless a cable is carried
+// from controller to controller.
+QString SharedPortText(const PlanRow& row, const PlanRow& first) {
+    const QString named = first.port == row.port ? QString() : QStringLiteral(", as %1").arg(first.port);
+    return QStringLiteral("port %1 is also the port of line %2 (%3%4); two rows on one controller need --wait or "
+                          "--ask")
+        .arg(row.port)
+        .arg(first.line)
+        .arg(first.name, named);
 }
 
 } // namespace
 
-void CheckPlan(Plan& plan, bool force, const PortCheck& checkPort) {
-    std::map<QString, int> names; // folded to lower case: file systems that ignore case would merge them
+void CheckPlan(Plan& plan, const PlanCheckOptions& options, const PortCheck& lookUpPort) {
+    std::map<QString, int> names;
     std::map<Octets, int> addresses;
+    std::map<QString, std::pair<QString, PortChoice>> ports; // as named: the refusal or the choice
+    std::map<QString, const PlanRow*> devices;               // by identity: the first row on it
+    std::set<const PlanRow*> ipRefused;
     for (PlanRow& row : plan.rows) {
         const auto problem = [&](const QString& text) { plan.problems.push_back({row.line, text}); };
         if (const QString fault = NameFault(row.name); !fault.isEmpty())
             problem(fault);
-        else if (const auto [first, added] = names.emplace(row.name.toLower(), row.line); !added)
+        else if (const auto [first, added] = names.emplace(FileNameKey(row.name), row.line); !added)
             problem(QStringLiteral("name '%1' is also on line %2").arg(row.name).arg(first->second));
-        if (row.port.isEmpty())
+        if (row.port.isEmpty()) {
             problem(QStringLiteral("the row has no port"));
-        else if (const QString refused = checkPort(row.port); !refused.isEmpty())
-            problem(refused);
+        } else {
+            auto [looked, firstTime] = ports.try_emplace(row.port);
+            auto& [refused, choice] = looked->second;
+            if (firstTime)
+                refused = lookUpPort(row.port, choice);
+            if (!refused.isEmpty())
+                problem(refused);
+            else if (const auto [first, added] = devices.emplace(choice.identity, &row);
+                     !added && !options.cableCarried)
+                problem(SharedPortText(row, *first->second));
+            row.choice = choice;
+        }
 
         for (const QString& refusal : ParseWriteValues(row.values, QString(), row.parsed))
             problem(refusal);
         if (row.disableEthernet && row.parsed.Touches(NetworkEthernet))
             problem(QStringLiteral("disable-ethernet and Ethernet addresses on the same row"));
-        if (!force)
-            if (const auto fault = AddressFault(row.parsed))
-                problem(*fault);
+        if (const auto fault = options.force ? std::nullopt : AddressFault(row.parsed)) {
+            problem(QString::fromStdString(fault->text));
+            if (fault->blamed == EthernetAddress::Ip)
+                ipRefused.insert(&row);
+        }
         if (row.parsed.ip) {
-            if (const auto [first, added] = addresses.emplace(*row.parsed.ip, row.line); !added)
+            if (const auto [first, added] = addresses.emplace(*row.parsed.ip, row.line); !added) {
                 problem(QStringLiteral("IP address %1 is also given on line %2")
                             .arg(row.values.at("ip"))
                             .arg(first->second));
+                ipRefused.insert(&row);
+            }
         }
     }
+    CheckAddressesOfOtherRows(plan, ipRefused);
     std::stable_sort(plan.problems.begin(), plan.problems.end(),
                      [](const PlanProblem& a, const PlanProblem& b) { return a.line < b.line; });
 }

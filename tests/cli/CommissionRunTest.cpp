@@ -54,18 +54,9 @@ protected:
         netcfg.start(TALVOR_NETCFG, QStringList{"commission", "plan.csv"} + options);
         ASSERT_TRUE(netcfg.waitForStarted());
     }
-    // `input`, when given, is all standard input gets.
-    Outcome Run(const QStringList& options, const QByteArray& input = {}) {
-        return Netcfg(QStringList{"commission", "plan.csv"} + options, input);
-    }
-    Outcome Netcfg(const QStringList& arguments, const QByteArray& input = {}) {
+    Outcome Run(const QStringList& options, const QString& plan = "plan.csv") {
         QProcess netcfg;
-        netcfg.setWorkingDirectory(m_dir.path());
-        netcfg.start(TALVOR_NETCFG, arguments);
-        if (!input.isNull()) {
-            netcfg.write(input);
-            netcfg.closeWriteChannel();
-        }
+        Start(netcfg, options, plan);
         EXPECT_TRUE(netcfg.waitForFinished(30000));
         return {netcfg.exitCode(), netcfg.readAllStandardOutput().toStdString(),
                 netcfg.readAllStandardError().toStdString()};
@@ -97,17 +88,19 @@ protected:
 
 constexpr int Ethernet = 1 << NetworkEthernet, DeviceNet = 1 << NetworkDeviceNet, Profibus = 1 << NetworkProfibus;
 
-TEST_F(CommissionRun, ThreePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
+TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     ControllerSimulator& press = Simulator(Ethernet);
     ControllerSimulator& drive = Simulator(DeviceNet);
     ControllerSimulator& valve = Simulator(Profibus);
+    ControllerSimulator& secondPress = Simulator(Ethernet);
+    Simulator(Profibus);
     drive.InjectFault(SimFault::Status, 1, 0x16, 42); // the controller refuses the write
     WritePlan("name,port,ip,mask,mac-id,node,status-id\n"
               "press-1,{0},10.0.0.11,255.255.255.0,,,\n"
               "drive-1,{1},,,7,,\n"
               "valve-1,{2},,,,9,54560100\n"
-              "press-2,{0},10.0.0.12,255.255.255.0,,,\n"
-              "valve-2,{2},,,,9,11223344\n");
+              "press-2,{3},10.0.0.12,255.255.255.0,,,\n"
+              "valve-2,{4},,,,9,11223344\n");
     const Outcome run = Run({"--report", "report.csv", "--backups", "saved"});
 
     EXPECT_EQ(run.exit, 4) << run.err;
@@ -115,30 +108,30 @@ TEST_F(CommissionRun, ThreePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     ASSERT_EQ(report.size(), 5u);
     const std::map<QString, std::pair<RowOutcome, int>> expected{
         {"press-1", {RowOutcome::Commissioned, 0}}, {"drive-1", {RowOutcome::Failed, 4}},
-        {"valve-1", {RowOutcome::Commissioned, 0}}, {"press-2", {RowOutcome::Refused, 1}},
+        {"valve-1", {RowOutcome::Commissioned, 0}}, {"press-2", {RowOutcome::Commissioned, 0}},
         {"valve-2", {RowOutcome::Refused, 1}}};
     for (const auto& [name, outcome] : expected)
         if (const RowRecord* record = Find(report, name)) {
             EXPECT_EQ(record->outcome, outcome.first) << name.toStdString() << ": " << record->message.toStdString();
             EXPECT_EQ(record->exitStatus, outcome.second) << name.toStdString();
         }
-    // press-1's controller, not another: refused, as identical controllers answer one status id.
-    EXPECT_TRUE(Find(report, "press-2")->message.contains("holds what row press-1 (line 2) wrote"));
-    EXPECT_EQ(press.StoredBlock(NetworkEthernet), Block(NetworkEthernet, [](CNetAttributes& r) {
-                  const std::uint8_t ip[4]{10, 0, 0, 11}, mask[4]{255, 255, 255, 0};
-                  std::copy(ip, ip + 4, r.m_byIpAddress);
-                  std::copy(mask, mask + 4, r.m_bySubnetMask);
-              }));
+    EXPECT_EQ(Find(report, "press-2")->changed, (std::vector<FieldChange>{{"ip", "192.168.1.1", "10.0.0.12"}}));
+    for (const auto& [sim, last] : {std::pair{&press, 11}, std::pair{&secondPress, 12}})
+        EXPECT_EQ(sim->StoredBlock(NetworkEthernet), Block(NetworkEthernet, [last](CNetAttributes& r) {
+                      const std::uint8_t ip[4]{10, 0, 0, static_cast<std::uint8_t>(last)}, mask[4]{255, 255, 255, 0};
+                      std::copy(ip, ip + 4, r.m_byIpAddress);
+                      std::copy(mask, mask + 4, r.m_bySubnetMask);
+                  }));
     EXPECT_EQ(valve.StoredBlock(NetworkProfibus), Block(NetworkProfibus, [](CNetAttributes& r) { r.m_nNodeAddress = 9; }));
     EXPECT_EQ(drive.StoredBlock(NetworkDeviceNet), CNetAttributes(NetworkDeviceNet).BuildBlock());
     EXPECT_TRUE(Find(report, "drive-1")->changed.empty()) << "a refused write changed nothing";
     const QDir saved(Path("saved"));
-    for (const char* file : {"press-1-before.json", "press-1.json", "drive-1-before.json",
+    for (const char* file : {"press-1-before.json", "press-1.json", "press-2.json", "drive-1-before.json",
                              "valve-1.json"})
         EXPECT_TRUE(saved.exists(file)) << file;
     EXPECT_FALSE(saved.exists("drive-1.json"));
     EXPECT_FALSE(saved.exists("valve-2-before.json")) << "a refused controller is not touched";
-    EXPECT_NE(run.out.find("5 rows: 2 commissioned, 1 failed, 2 refused."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("5 rows: 3 commissioned, 1 failed, 1 refused."), std::string::npos) << run.out;
 }
 
 TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
@@ -324,15 +317,52 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
             EXPECT_NE(request.msgCode, 42) << "a controller written";
 }
 
+struct RefusedPlan {
+    const char* name;
+    const char* rows;              // under name,port,mac-id; ./link leads to simulator 0
+    const char* problem;           // {0} for simulator 0's device
+    const char* plan = "plan.csv"; // "-" for standard input
+};
+
+class CommissionRefused : public CommissionRun, public testing::WithParamInterface<RefusedPlan> {};
+
+// What would go wrong at run time is found by the check, which names the line and asks no controller.
+TEST_P(CommissionRefused, TheCheckNamesTheLineAndNoControllerIsAsked) {
+    const RefusedPlan& c = GetParam();
+    const ControllerSimulator& sim = Simulator(DeviceNet);
+    const QString device = QString::fromStdString(sim.DevicePath());
+    ASSERT_TRUE(QFile::link(device, Path("link")));
+    WritePlan(QStringLiteral("name,port,mac-id\n") + c.rows);
+    QFile plan(Path("plan.csv"));
+    ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
+    const bool piped = QString(c.plan) == "-";
+    const Outcome run = Netcfg({"commission", c.plan, "--report", "report.csv"}, piped ? plan.readAll() : QByteArray());
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.err.find(QString(c.problem).replace("{0}", device).toStdString()), std::string::npos) << run.err;
+    EXPECT_TRUE(sim.Requests().empty());
+}
+
+const RefusedPlan kRefusedPlans[] = {
+    {"TwoRowsOnOneDeviceThroughALink", "a,{0},5\nb,./link,6\n",
+     "plan.csv:3: port ./link is also the port of line 2 (a, as {0}); two rows on one controller need --wait or "
+     "--ask"},
+    {"ADeviceThatIsNotThereInAPlanOnStandardInput", "a,{0},5\nb,/dev/pts/99999,6\n",
+     "standard input:3: port /dev/pts/99999 is not there", "-"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Plans, CommissionRefused, testing::ValuesIn(kRefusedPlans),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Ctrl-C and SIGTERM alike.
 class CommissionStop : public CommissionRun, public testing::WithParamInterface<int> {};
 
 TEST_P(CommissionStop, StopsBetweenRequestsAndTheReportHoldsEveryRowThatEnded) {
-    ControllerSimulator& slow = Simulator(DeviceNet);
-    slow.InjectFault(SimFault::Late, 1000, 60); // every reply 60 ms late: a row takes about half a second
-    WritePlan("name,port,mac-id\na,{0},1\nb,{0},2\nc,{0},3\nd,{0},4\ne,{0},5\n");
+    // Every reply 60 ms late: a row takes about half a second; one port at a time, a row after another.
+    for (int i = 0; i < 5; ++i)
+        Simulator(DeviceNet).InjectFault(SimFault::Late, 1000, 60);
+    WritePlan("name,port,mac-id\na,{0},1\nb,{1},2\nc,{2},3\nd,{3},4\ne,{4},5\n");
     QProcess netcfg;
-    Start(netcfg, {"--report", "report.json", "--json"});
+    Start(netcfg, {"--report", "report.json", "--json", "--jobs", "1"});
     // Interrupted once the first row has its record.
     QFile report(Path("report.json"));
     for (int i = 0; i < 300 && report.size() == 0; ++i)

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 struct PlanCase {
     const char* name;
     std::string bytes;
@@ -16,11 +18,16 @@ struct PlanCase {
     std::vector<std::string> rows;
     // "LINE: start of the text" per problem
     std::vector<std::string> problems;
+    bool cableCarried = false; // --wait or --ask
 };
 
-// Ports named "bad" are refused as no port would be.
-QString CheckPort(const QString& port) {
-    return port == "bad" ? QStringLiteral("no port behind bad") : QString();
+// Ports named "bad" are refused as no port would be; COM1 leads to /dev/ttyS0, and a port is one device
+// in any case.
+QString CheckPort(const QString& port, PortChoice& choice) {
+    if (port == "bad")
+        return QStringLiteral("no port behind bad");
+    choice = {port, port.toStdString(), port == "/dev/ttyS0" ? QStringLiteral("COM1") : port.toUpper()};
+    return {};
 }
 
 const PlanCase kCases[] = {
@@ -29,8 +36,8 @@ const PlanCase kCases[] = {
      {"press, one@COM1 ip=10.0.0.5 mask=255.0.0.0", "say \"hi\"@COM2 "},
      {"3: name 'say \"hi\"' holds a character"}},
     {"SemicolonsAsSavedInManyLocalesWithColumnsInAnyOrderAndCase",
-     "Port;MAC-ID;Name;Baud\nCOM1;5;a;125\nCOM1;;b;\n",
-     {"a@COM1 mac-id=5 baud=125", "b@COM1 "},
+     "Port;MAC-ID;Name;Baud\nCOM1;5;a;125\nCOM2;;b;\n",
+     {"a@COM1 mac-id=5 baud=125", "b@COM2 "},
      {}},
     {"LastLineWithoutBreakAndBlankLinesPassedOver",
      "name,port,node\n\n a , COM3 , 7 \n,,\nb,COM4,8",
@@ -72,11 +79,50 @@ const PlanCase kCases[] = {
      {"a@COM1 ip=10.0.0.9 disable-ethernet=yes status-id=54560100", "b@COM2 "},
      {"2: disable-ethernet and Ethernet addresses"}},
     {"NamesThatCannotNameAFile",
-     "name,port\na/b,COM1\nCOM3.txt,COM1\n..,COM1\n,COM1\n",
-     {"a/b@COM1 ", "COM3.txt@COM1 ", "..@COM1 ", "@COM1 "},
+     "name,port\na/b,COM1\nCOM3.txt,COM2\n..,COM3\n,COM4\n",
+     {"a/b@COM1 ", "COM3.txt@COM2 ", "..@COM3 ", "@COM4 "},
      {"2: name 'a/b' holds a character", "3: name 'COM3.txt' is a device name", "4: name '..' may not",
       "5: the row has no name"}},
-    {"CellsPastTheHeader", "name,port\na,COM1,,\nb,COM1,x\n", {"a@COM1 ", "b@COM1 "}, {"3: 3 cells where"}},
+    {"NamesThatWouldWriteAnotherRowsBackupOrItsFile",
+     "name,port\nx,COM1\nx-before,COM2\nX-Before-2,COM3\nbefore,COM4\nx-before-y,COM5\ncaf\xC3\xA9,COM6\n"
+     "Cafe\xCC\x81,COM7\n",
+     {"x@COM1 ", "x-before@COM2 ", "X-Before-2@COM3 ", "before@COM4 ", "x-before-y@COM5 ", "caf\xC3\xA9@COM6 ",
+      "Cafe\xCC\x81@COM7 "},
+     {"3: name 'x-before' would write x-before.json, where a row named 'x' keeps",
+      "4: name 'X-Before-2' would write X-Before-2.json, where a row named 'X'", "8: name 'Cafe\xCC\x81' is also on"}},
+    {"TwoRowsOnOneDeviceWithoutACableCarried",
+     "name,port\na,COM1\nb,/dev/ttyS0\nc,com1\nd,COM2\n",
+     {"a@COM1 ", "b@/dev/ttyS0 ", "c@com1 ", "d@COM2 "},
+     {"3: port /dev/ttyS0 is also the port of line 2 (a, as COM1); two rows on one controller need --wait or --ask",
+      "4: port com1 is also the port of line 2 (a, as COM1)"}},
+    {"RowsOfOneDeviceWithACableCarried", "name,port\na,COM1\nb,/dev/ttyS0\n", {"a@COM1 ", "b@/dev/ttyS0 "}, {},
+     true},
+    {"AnIpAddressOfAnotherRowsNetwork",
+     "name,port,ip,mask,gateway\na,COM1,10.0.0.5,255.255.255.0,10.0.0.1\nb,COM2,10.0.0.1,255.255.0.0,\n"
+     "c,COM3,10.0.0.255,255.255.0.0,\nd,COM4,10.0.0.0,,\ne,COM5,10.0.1.1,255.255.255.0,10.0.1.9\n"
+     "f,COM6,10.0.1.9,255.255.255.254,\n",
+     {"a@COM1 ip=10.0.0.5 mask=255.255.255.0 gateway=10.0.0.1", "b@COM2 ip=10.0.0.1 mask=255.255.0.0",
+      "c@COM3 ip=10.0.0.255 mask=255.255.0.0", "d@COM4 ip=10.0.0.0",
+      "e@COM5 ip=10.0.1.1 mask=255.255.255.0 gateway=10.0.1.9", "f@COM6 ip=10.0.1.9 mask=255.255.255.254"},
+     {"3: IP address 10.0.0.1 is the gateway of line 2 (a)",
+      "4: IP address 10.0.0.255 is the broadcast address of the subnet of line 2 (a)",
+      "5: IP address 10.0.0.0 is the network address of the subnet of line 2 (a)",
+      "7: Subnet mask 255.255.255.254 leaves no host", "7: IP address 10.0.1.9 is the gateway of line 6 (e)"}},
+    {"NotesColumnsHeaderNamesAsSpreadsheetsWriteThemAndTabs",
+     "Name\tPORT\tMAC ID\tcomment\t# who\tStatus_ID\tdisable ethernet\tBaud\tNotes\t\t\n"
+     "a\tCOM1\t5\tleft cabinet, top\tjo\t54560100\tno\t500 kb/s\tx\t\t\n"
+     "b\tCOM2\t6\t\t\t\t\t250k\n"
+     "c\tCOM3\t\t\t\t\t\t125KBPS\n"
+     "d\tCOM4\t\t\t\t\t\t500 Mb/s\n",
+     {"a@COM1 mac-id=5 baud=500 kb/s status-id=54560100", "b@COM2 mac-id=6 baud=250k",
+      "c@COM3 baud=125KBPS", "d@COM4 baud=500 Mb/s"},
+     {"5: Baud rate 500 Mb/s is not one of"}},
+    {"UnicodeTextOfASpreadsheetIsUtf16",
+     "\xFF\xFEn\0a\0m\0e\0\t\0p\0o\0r\0t\0\n\0a\0\t\0C\0O\0M\0" "2\0"s,
+     {"a@COM2 "},
+     {}},
+    {"AHeaderCellWithoutANameBetweenOthers", "name,,port\na,,COM1\n", {"a@COM1 "}, {"1: column 2 has no name"}},
+    {"CellsPastTheHeader", "name,port\na,COM1,,\nb,COM2,x\n", {"a@COM1 ", "b@COM2 "}, {"3: 3 cells where"}},
     {"BrokenQuotes", "name,port\n\"a\"b,COM1\n\"c,COM1\n", {"ab@COM1 ", "c,COM1@ "},
      {"2: text after the closing quote", "3: a quoted cell is not closed", "3: the row has no port"}},
 };
@@ -86,7 +132,7 @@ class PlanReading : public testing::TestWithParam<PlanCase> {};
 TEST_P(PlanReading, FindsRowsAndEveryProblem) {
     const PlanCase& c = GetParam();
     Plan plan = ReadPlan(QByteArray::fromStdString(c.bytes));
-    CheckPlan(plan, false, CheckPort);
+    CheckPlan(plan, {false, c.cableCarried}, CheckPort);
     std::vector<std::string> rows;
     for (const PlanRow& row : plan.rows)
         rows.push_back((row.name + '@' + row.port + ' ' + ValuesText(row)).toStdString());
@@ -104,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Plans, PlanReading, testing::ValuesIn(kCases),
 
 TEST(PlanReading, ForceLetsAddressRulesPassButNotRanges) {
     Plan plan = ReadPlan("name,port,ip,mask,mac-id\na,COM1,10.0.0.0,255.0.0.0,99\n");
-    CheckPlan(plan, true, CheckPort);
+    CheckPlan(plan, {true, false}, CheckPort);
     ASSERT_EQ(plan.problems.size(), 1u);
     EXPECT_TRUE(plan.problems[0].text.startsWith("MAC ID 99"));
 }

@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 
 #include <cerrno>
+#include <tuple>
 
 namespace {
 
@@ -116,5 +119,34 @@ TEST(PortChoice, DevicesAreNamedAsTheLinkOpensThem) {
     PortChoice choice;
     EXPECT_EQ(ResolvePort(QStringLiteral("  "), choice).toStdString(), "--port needs COM1 to COM256 or a device.");
 }
+
+#ifndef _WIN32
+// A plan's port is refused before the run where no serial device is there, in the plan's words; a link
+// and the device it leads to are one identity.
+TEST(PortChoice, APlanPortMustLeadToASerialDeviceThatIsThere) {
+    const QTemporaryDir dir;
+    const QString file = dir.filePath("plan.csv"), link = dir.filePath("link");
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link("/dev/null", link));
+    const ScopedEnvironmentVariable com9("TALVOR_COM9", "/dev/pts/99999");
+    const ScopedEnvironmentVariable com256("TALVOR_COM256", std::nullopt);
+    const std::tuple<QString, QString, QString> cases[] = {
+        {"/dev/nonexist", "port /dev/nonexist is not there: no such device", ""},
+        {"COM9", "port COM9 (/dev/pts/99999) is not there", ""},
+        {file, "port " + file + " is no serial port: not a character device", ""},
+        {"COMx", "port COMx is no port name: use COM1 to COM256 (COMn, n a number) or a device.", ""},
+        {"COM256", "No serial port is behind COM256. Map it with TALVOR_COM256=DEVICE (for example "
+                   "TALVOR_COM256=/dev/serial/by-id/usb-...), or give the device itself in the port column.", ""},
+        {link, "", "/dev/null"},
+    };
+    for (const auto& [port, refusal, identity] : cases) {
+        PortChoice choice;
+        const QString refused = ResolvePlanPort(port, choice);
+        EXPECT_EQ(refused.left(refusal.size()).toStdString(), refusal.toStdString());
+        EXPECT_EQ(refused.isEmpty(), refusal.isEmpty()) << refused.toStdString();
+        EXPECT_EQ((refused.isEmpty() ? choice.identity : QString()).toStdString(), identity.toStdString());
+    }
+}
+#endif
 
 } // namespace

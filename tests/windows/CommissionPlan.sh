@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # talvor-netcfg.exe commission under Wine's cmd, with a plan saved as a Windows spreadsheet in a ';'
-# locale saves it (byte-order mark, CRLF, quoted cells, no line break at the end): two rows on COM1 and
-# one on each of COM2 and COM3, COM4 leading nowhere. The rows on working ports end commissioned, the
+# locale saves it (byte-order mark, CRLF, quoted cells, no line break at the end): a row on each of COM1,
+# COM2, COM3 and COM5, COM4 leading nowhere (the plan check cannot tell on Windows). The rows on working ports end commissioned, the
 # report holds every row and the exit status is the worst row's. Runs in the Wine prefix WINEPREFIX
 # names.
 # Usage: CommissionPlan.sh <folder of talvor-netcfg.exe> <simulator executable> <scripts/lib folder>
@@ -15,7 +15,7 @@ source "$lib/wine.sh"
 work=$(mktemp -d)
 trap 'stop_simulators; rm -rf "$work"' EXIT
 mappings=("4=$work/no-such-device")
-for port in 1 2 3; do
+for port in 1 2 3 5; do
   start_simulator "$simulator" --quiet --preload-defaults || exit 1
   mappings+=("$port=$TALVOR_SIM_PTY")
 done
@@ -28,7 +28,7 @@ printf '%s\r\n' 'name;port;ip;mask;mac-id' \
   'drive-1;COM2;;;7' \
   'press-2;COM3;192.168.10.12;255.255.255.0;' \
   'press-3;COM4;192.168.10.13;255.255.255.0;' >>plan.csv
-printf 'drive-2;COM1;;;9' >>plan.csv
+printf 'drive-2;COM5;;;9' >>plan.csv
 
 WINEPATH="$(windows_path "$netcfgDir")${WINEPATH:+;$WINEPATH}" "$WINE" cmd /c talvor-netcfg commission plan.csv --report report.csv \
   --backups saved >out.txt 2>err.txt
@@ -41,7 +41,7 @@ fail() {
 }
 [ "$status" -eq 2 ] || fail "exit status $status, not 2 (COM4 leads nowhere)"
 for line in "press-1 on COM1: commissioned: ipAddress" "drive-1 on COM2: commissioned: macId" \
-            "press-2 on COM3: commissioned: ipAddress" "drive-2 on COM1: commissioned: macId" \
+            "press-2 on COM3: commissioned: ipAddress" "drive-2 on COM5: commissioned: macId" \
             "5 rows: 4 commissioned, 1 failed."; do
   grep -qxF -- "$line" out || fail "standard output lacks the line: $line"
 done
@@ -54,4 +54,4 @@ if [ "$failures" -ne 0 ]; then
   echo "--- stdout"; cat out; echo "--- stderr"; tr -d '\r' <err.txt; echo "--- report"; cat report.csv
   exit 1
 fi
-echo "commission under Wine's cmd commissioned 4 controllers on 3 ports and reported COM4's row failed"
+echo "commission under Wine's cmd commissioned 4 controllers on 4 ports and reported COM4's row failed"
