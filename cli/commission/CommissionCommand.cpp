@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QJsonArray>
 
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -53,19 +54,33 @@ void WriteError(const QString& text) {
 // A line typed by the technician; nothing at the end of input or once the run stops.
 std::optional<QString> ReadAnswer(const std::atomic<bool>& stop) {
 #ifndef _WIN32
-    // Polled, so that Ctrl-C ends a question as it ends a wait.
+    // Read a byte at a time past the C library's buffer, so that answers given ahead (piped, or typed
+    // before their question) are each there for their own question, and polled, so that Ctrl-C ends a
+    // question as it ends a wait.
+    QByteArray line;
     for (;;) {
         if (stop.load())
             return std::nullopt;
         pollfd input{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&input, 1, 200) > 0)
-            break;
+        if (::poll(&input, 1, 200) <= 0)
+            continue;
+        char byte = 0;
+        const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return line.isEmpty() ? std::nullopt : std::optional(QString::fromLocal8Bit(line));
+        if (byte == '\n')
+            return QString::fromLocal8Bit(line);
+        if (line.size() < 256)
+            line += byte;
     }
-#endif
+#else
     char line[256];
     if (stop.load() || !std::fgets(line, sizeof line, stdin))
         return std::nullopt;
     return QString::fromLocal8Bit(line);
+#endif
 }
 
 // Sleeps in short steps, so that a stop is never kept waiting.

@@ -54,9 +54,18 @@ protected:
         netcfg.start(TALVOR_NETCFG, QStringList{"commission", "plan.csv"} + options);
         ASSERT_TRUE(netcfg.waitForStarted());
     }
-    Outcome Run(const QStringList& options, const QString& plan = "plan.csv") {
+    // `input`, when given, is all standard input gets.
+    Outcome Run(const QStringList& options, const QByteArray& input = {}) {
+        return Netcfg(QStringList{"commission", "plan.csv"} + options, input);
+    }
+    Outcome Netcfg(const QStringList& arguments, const QByteArray& input = {}) {
         QProcess netcfg;
-        Start(netcfg, options, plan);
+        netcfg.setWorkingDirectory(m_dir.path());
+        netcfg.start(TALVOR_NETCFG, arguments);
+        if (!input.isNull()) {
+            netcfg.write(input);
+            netcfg.closeWriteChannel();
+        }
         EXPECT_TRUE(netcfg.waitForFinished(30000));
         return {netcfg.exitCode(), netcfg.readAllStandardOutput().toStdString(),
                 netcfg.readAllStandardError().toStdString()};
@@ -225,7 +234,7 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
 TEST_F(CommissionRun, AnAskedRunThatLeavesRowsUnworkedExitsWithFive) {
     Simulator(DeviceNet);
     WritePlan("name;port;mac-id\na;{0};5\nb;{0};6\nc;{0};7\n");
-    for (const QByteArray& answers : {QByteArray("\nq\n"), QByteArray("\ns\n\n"), QByteArray("\n")}) {
+    for (const QByteArray& answers : {QByteArray("\nq\n"), QByteArray("\ns\ns\n"), QByteArray("\n")}) {
         QFile::remove(Path("report.csv"));
         const Outcome run = Run({"--ask", "--report", "report.csv"}, answers);
         EXPECT_EQ(run.exit, 5) << answers.toStdString() << run.out << run.err;
