@@ -40,12 +40,16 @@ fail() {
   failures=1
 }
 [ "$status" -eq 2 ] || fail "exit status $status, not 2 (COM4 leads nowhere)"
-for line in "press-1 on COM1: commissioned: ipAddress" "drive-1 on COM2: commissioned: macId" \
-            "press-2 on COM3: commissioned: ipAddress" "drive-2 on COM5: commissioned: macId" \
-            "5 rows: 4 commissioned, 1 failed."; do
-  grep -qxF -- "$line" out || fail "standard output lacks the line: $line"
+# The closing table: a row per controller with what changed, held -> written.
+for row in "press-1 +COM1 +commissioned .* ip 192\.168\.1\.1 -> 192\.168\.10\.11" \
+           "drive-1 +COM2 +commissioned .* mac-id 20 -> 7" \
+           "press-2 +COM3 +commissioned .* ip 192\.168\.1\.1 -> 192\.168\.10\.12" \
+           "drive-2 +COM5 +commissioned .* mac-id 20 -> 9"; do
+  grep -qE -- "^$row" out || fail "the table lacks the row: $row"
 done
-grep -q '^5,press-3,COM4,.*,failed,2,' report.csv || fail "the report lacks press-3's failure"
+grep -qxF "5 rows: 4 commissioned, 1 failed." out || fail "standard output lacks the summary"
+# The report keeps the plan's separator.
+grep -q '^5;press-3;COM4;.*;failed;2;' report.csv || fail "the report lacks press-3's failure"
 [ "$(tail -n +2 report.csv | wc -l)" -eq 5 ] || fail "the report does not hold 5 rows"
 for name in press-1 drive-1 press-2 drive-2; do
   [ -s "saved/$name-before.json" ] && [ -s "saved/$name.json" ] || fail "no backups of $name"
