@@ -6,7 +6,6 @@
 #include "seriallink/PortName.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>

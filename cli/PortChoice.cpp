@@ -3,8 +3,7 @@
 #include "app/NetConfigApp.h"
 #include "seriallink/PortName.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -22,19 +21,21 @@ QString ResolvePort(const QString& port, PortChoice& choice) {
         return QStringLiteral("--port needs COM1 to COM%1 or a device.").arg(LastAddressableComPort);
     // Every name of this form is a COM port: none of them may fall through to a file of that name, nor
     // may a misspelt one ("COMx", "COM1:").
-    static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = comPort.match(name);
-    if (!match.hasMatch() && name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive))
+    // Compared, not matched with QRegularExpression: commissioning workers run this (see CPortWork).
+    const bool comForm = name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive);
+    const QStringView digits = QStringView(name).mid(3);
+    const bool comPort = comForm && !digits.isEmpty() &&
+                         std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (comForm && !comPort)
         return QStringLiteral("--port %1 is no port name: use COM1 to COM%2 (COMn, n a number) or a device.")
             .arg(name)
             .arg(LastAddressableComPort);
-    if (!match.hasMatch()) {
+    if (!comPort) {
         choice = {name, DeviceNamed(name.toStdString())};
         return {};
     }
     bool inRange = false;
-    const int number = match.captured(1).toInt(&inRange);
+    const int number = digits.toInt(&inRange);
     if (!inRange || number < FirstComPort || number > LastAddressableComPort)
         return QStringLiteral("--port %1 is out of range: use COM1 to COM%2 or a device.")
             .arg(name)
