@@ -157,7 +157,8 @@ QJsonObject FieldChangesJson(const CNetAttributes* held, const CNetAttributes* w
 std::optional<int> WholeNumber(const QString& text) {
     // Compared, not matched with QRegularExpression: commissioning workers run this (see CPortWork).
     const QStringView digits = QStringView(text).mid(text.startsWith('+') || text.startsWith('-') ? 1 : 0);
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    if (digits.isEmpty() ||
+        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     bool fits = false;
     const int value = text.toInt(&fits);

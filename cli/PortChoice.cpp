@@ -24,8 +24,9 @@ QString ResolvePort(const QString& port, PortChoice& choice) {
     // Compared, not matched with QRegularExpression: commissioning workers run this (see CPortWork).
     const bool comForm = name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive);
     const QStringView digits = QStringView(name).mid(3);
-    const bool comPort = comForm && !digits.isEmpty() &&
-                         std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const bool comPort =
+        comForm && !digits.isEmpty() &&
+        std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     if (comForm && !comPort)
         return QStringLiteral("--port %1 is no port name: use COM1 to COM%2 (COMn, n a number) or a device.")
             .arg(name)
