@@ -4,7 +4,6 @@
 #include "model/BaudRates.h"
 #include "model/Ipv4Address.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -156,8 +155,10 @@ QJsonObject FieldChangesJson(const CNetAttributes* held, const CNetAttributes* w
 }
 
 std::optional<int> WholeNumber(const QString& text) {
-    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
-    if (!digits.match(text).hasMatch())
+    // Compared, not matched with QRegularExpression: commissioning workers run this (see CPortWork).
+    const QStringView digits = QStringView(text).mid(text.startsWith('+') || text.startsWith('-') ? 1 : 0);
+    if (digits.isEmpty() ||
+        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     bool fits = false;
     const int value = text.toInt(&fits);

@@ -7,7 +7,6 @@
 #include "seriallink/PortName.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <optional>

@@ -4,8 +4,8 @@
 #include "seriallink/PortName.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -58,19 +58,23 @@ QString ResolvePort(const QString& port, PortChoice& choice, PortSource source) 
             .arg(LastAddressableComPort);
     // Every name of this form is a COM port: none of them may fall through to a file of that name, nor
     // may a misspelt one ("COMx", "COM1:").
-    static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = comPort.match(name);
-    if (!match.hasMatch() && name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive))
+    // Compared, not matched with QRegularExpression: its per-thread JIT stack kept the Windows build from
+    // ending once a worker thread had used it.
+    const bool comForm = name.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive);
+    const QStringView digits = QStringView(name).mid(3);
+    const bool comPort =
+        comForm && !digits.isEmpty() &&
+        std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (comForm && !comPort)
         return QStringLiteral("%1 %2 is no port name: use COM1 to COM%3 (COMn, n a number) or a device.")
             .arg(named, name)
             .arg(LastAddressableComPort);
-    if (!match.hasMatch()) {
+    if (!comPort) {
         choice = Chosen(name, DeviceNamed(name.toStdString()));
         return {};
     }
     bool inRange = false;
-    const int number = match.captured(1).toInt(&inRange);
+    const int number = digits.toInt(&inRange);
     if (!inRange || number < FirstComPort || number > LastAddressableComPort)
         return QStringLiteral("%1 %2 is out of range: use COM1 to COM%3 or a device.")
             .arg(named, name)

@@ -13,6 +13,10 @@
 struct PlanRow;
 
 // What a worker does on its port. Each worker owns its own: nothing of a link is shared between them.
+// It runs on the worker's thread and touches no thread_local that has a destructor, Qt's included
+// (QRegularExpression keeps its JIT stack in one): with MinGW's emulated thread-local storage such a
+// destructor runs after the thread's storage is freed, and one that faulted there left a lock of the
+// thread library held, so that the Windows companion never exited.
 class CPortWork {
 public:
     virtual ~CPortWork();

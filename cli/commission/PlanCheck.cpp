@@ -3,7 +3,6 @@
 #include "model/AddressRules.h"
 #include "model/Ipv4Address.h"
 
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <bit>
@@ -13,6 +12,20 @@
 namespace {
 
 constexpr qsizetype MaxNameLength = 100;
+
+// Where a name ends in "-before" or "-before-N", in any case, or -1. (Compared by hand: the companion
+// uses no QRegularExpression, see CPortWork.)
+qsizetype BackupEnding(const QString& name) {
+    qsizetype end = name.size();
+    while (end > 0 && name[end - 1].isDigit() && name[end - 1].unicode() < 0x80)
+        --end;
+    if (end < name.size() && end > 0 && name[end - 1] == '-')
+        --end;
+    else
+        end = name.size();
+    const QLatin1String before("-before");
+    return QStringView(name).left(end).endsWith(before, Qt::CaseInsensitive) ? end - before.size() : -1;
+}
 
 // Names become backup file names on Windows and POSIX alike.
 QString NameFault(const QString& name) {
@@ -34,12 +47,10 @@ QString NameFault(const QString& name) {
         return QStringLiteral("name '%1' is a device name on Windows and cannot name a file").arg(name);
     // A row's backups are NAME-before.json, NAME-before-N.json in later runs, and NAME.json: a name that
     // ends so would overwrite another row's first backup, in this run or in a later one.
-    static const QRegularExpression backupEnding(QStringLiteral("-before(-[0-9]+)?$"),
-                                                 QRegularExpression::CaseInsensitiveOption);
-    if (const QRegularExpressionMatch ending = backupEnding.match(name); ending.hasMatch())
+    if (const qsizetype ending = BackupEnding(name); ending >= 0)
         return QStringLiteral("name '%1' would write %1.json, where a row named '%2' keeps what its controller "
                               "held; give a name that does not end in -before or -before-N")
-            .arg(name, name.left(ending.capturedStart()));
+            .arg(name, name.left(ending));
     return {};
 }
 

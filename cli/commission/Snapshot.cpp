@@ -13,11 +13,11 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QThread>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -71,10 +71,11 @@ std::vector<PortRead> ReadPorts(const QStringList& ports, const Invocation& invo
 // The row's name from its port: the device's own name, "com-3" for COM3 (no file may be named COM3 on
 // Windows, and backups are named after rows), with "-2", "-3" on where a name is taken in any case.
 QString RowName(const QString& port, QSet<QString>& taken) {
-    static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
     QString base = QFileInfo(port.trimmed()).fileName();
-    if (const QRegularExpressionMatch com = comPort.match(base); com.hasMatch())
-        base = QStringLiteral("com-") + com.captured(1);
+    const QStringView number = QStringView(base).mid(3);
+    if (base.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive) && !number.isEmpty() &&
+        std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        base = QStringLiteral("com-") + number.toString();
     QString name = base;
     for (int n = 2; taken.contains(name.toLower()); ++n)
         name = QStringLiteral("%1-%2").arg(base).arg(n);
@@ -83,8 +84,9 @@ QString RowName(const QString& port, QSet<QString>& taken) {
 }
 
 QString CsvText(const QString& cell) {
-    static const QRegularExpression needsQuotes(QStringLiteral("[,\"\\r\\n]|^\\s|\\s$"));
-    return cell.contains(needsQuotes) ? '"' + QString(cell).replace('"', QStringLiteral("\"\"")) + '"' : cell;
+    const bool needsQuotes = cell.contains(',') || cell.contains('"') || cell.contains('\r') || cell.contains('\n') ||
+                             (!cell.isEmpty() && (cell.front().isSpace() || cell.back().isSpace()));
+    return needsQuotes ? '"' + QString(cell).replace('"', QStringLiteral("\"\"")) + '"' : cell;
 }
 
 // The plan's row for a controller that holds `held`: every field it holds, a type it holds none of left
