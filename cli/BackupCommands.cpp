@@ -28,8 +28,8 @@ ExitStatus Refuse(const QString& message) {
 
 ExitStatus BackupTo(const Run& run, const QString& path) {
     Backup backup;
-    if (!StatusIdAnswered(run, &backup.statusId))
-        return FailureStatus(run.watch);
+    if (const RequestResult asked = StatusIdAnswered(run, &backup.statusId); !asked)
+        return asked.Status();
     if (const ExitStatus status = ReadHeldBlocks(run, backup); status != ExitSuccess)
         return status;
     if (path == "-") {
@@ -60,10 +60,11 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     CNetAttributes held(type);
     ByteString heldBlock;
     CCollectingSink readMessages;
-    const StoredRead read = ReadHeld(run, held, heldBlock, readMessages);
+    const HeldRead heldRead = ReadHeld(run, held, heldBlock, readMessages);
+    const StoredRead read = heldRead.outcome;
     if (read != StoredRead::Read && read != StoredRead::NotProgrammed) {
         readMessages.Replay(theApp.Messages());
-        return {ExitFor(run, read), QStringLiteral("failed"), {}};
+        return {heldRead.Status(), QStringLiteral("failed"), {}};
     }
     const CNetAttributes* before = read == StoredRead::Read ? &held : nullptr;
     if (!saved && !before)
@@ -126,8 +127,8 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
                     .arg(path, QString::fromStdString(unreachable->text)));
     }
     ByteString statusId;
-    if (!StatusIdAnswered(run, &statusId))
-        return FailureStatus(run.watch);
+    if (const RequestResult asked = StatusIdAnswered(run, &statusId); !asked)
+        return asked.Status();
     if (statusId != backup->statusId && !run.invocation.force)
         return Refuse(
             QStringLiteral("%1 was saved from a controller with status id %2; %3 answers %4. Nothing "

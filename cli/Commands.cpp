@@ -41,8 +41,8 @@ ExitStatus Refuse(const QString& message) {
 
 ExitStatus Status(const Run& run) {
     ByteString id;
-    if (!StatusIdAnswered(run, &id))
-        return FailureStatus(run.watch);
+    if (const RequestResult asked = StatusIdAnswered(run, &id); !asked)
+        return asked.Status();
     if (run.invocation.json)
         PrintJson(WithPort({{"statusId", HexString(id)}}));
     else
@@ -51,12 +51,13 @@ ExitStatus Status(const Run& run) {
 }
 
 ExitStatus Read(const Run& run, NetworkType type) {
-    if (!StatusIdAnswered(run))
-        return FailureStatus(run.watch);
+    if (const RequestResult asked = StatusIdAnswered(run); !asked)
+        return asked.Status();
     CNetAttributes record(type);
     ByteString block;
     CCollectingSink messages;
-    const StoredRead outcome = ReadHeld(run, record, block, messages);
+    const HeldRead read = ReadHeld(run, record, block, messages);
+    const StoredRead outcome = read.outcome;
     if (outcome != StoredRead::Read) {
         messages.Replay(theApp.Messages());
         // A failure like any other, with what a script asking whether the type is held looks for.
@@ -66,7 +67,7 @@ ExitStatus Read(const Run& run, NetworkType type) {
             json.insert("programmed", false);
             PrintJson(json);
         }
-        return ExitFor(run, outcome);
+        return read.Status();
     }
     if (run.invocation.json)
         PrintJson(WithPort(RecordJson(record, block)));
@@ -103,18 +104,19 @@ ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStri
 // What the controller holds of `type` into `held` (none when it holds none of Ethernet); a failure,
 // a fieldbus type held by none among them, has been told.
 ExitStatus ReadForWrite(const Run& run, NetworkType type, std::optional<ByteString>& held) {
-    if (!StatusIdAnswered(run))
-        return FailureStatus(run.watch);
+    if (const RequestResult asked = StatusIdAnswered(run); !asked)
+        return asked.Status();
     CNetAttributes record(type);
     ByteString block;
     CCollectingSink messages;
-    const StoredRead outcome = ReadHeld(run, record, block, messages);
+    const HeldRead read = ReadHeld(run, record, block, messages);
+    const StoredRead outcome = read.outcome;
     if (outcome == StoredRead::Read)
         held = block;
     if (outcome == StoredRead::Read || (outcome == StoredRead::NotProgrammed && type == NetworkEthernet))
         return ExitSuccess;
     messages.Replay(run.app.Messages());
-    return ExitFor(run, outcome);
+    return read.Status();
 }
 
 QString NeedsValues(NetworkType type) {

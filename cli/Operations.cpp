@@ -38,26 +38,17 @@ void Note(const Run& run, const QString& text) {
         PrintErrorLine(TerminalText(text));
 }
 
-ExitStatus FailureStatus(const CLineTrace& watch) {
-    switch (watch.Failure()) {
-    case LinkFailure::ControllerRefused:
+ExitStatus RequestResult::Status() const {
+    if (where == LinkFailure::ControllerRefused)
         return ExitControllerRefused;
-    case LinkFailure::None:
-        if (Interrupted())
-            return ExitInterrupted;
-        break;
-    case LinkFailure::Open:
-    case LinkFailure::Line:
-        break;
-    }
-    return ExitLinkFailure;
+    return stopped ? ExitInterrupted : ExitLinkFailure;
 }
 
 bool Stopped(const Run& run) {
     return run.stop && run.stop->load();
 }
 
-ExitStatus ExitFor(const Run& run, StoredRead outcome) {
+ExitStatus HeldRead::Status() const {
     switch (outcome) {
     case StoredRead::Read:
         return ExitSuccess;
@@ -68,7 +59,7 @@ ExitStatus ExitFor(const Run& run, StoredRead outcome) {
     case StoredRead::LinkFailed:
         break;
     }
-    return FailureStatus(run.watch);
+    return request.Status();
 }
 
 namespace {
@@ -78,25 +69,28 @@ namespace {
 // asked to stop. The messages of an attempt that is repeated are not shown: the note before the repeat
 // names its failure. Those of the last failed attempt go to `kept` when given, for a caller that tells
 // them once it knows the outcome, and are shown at once otherwise.
-bool Retrying(const Run& run, const std::function<bool()>& request, CCollectingSink* kept = nullptr) {
+RequestResult Retrying(const Run& run, const std::function<bool()>& request, CCollectingSink* kept = nullptr) {
     for (int attempt = 1;; ++attempt) {
         run.watch.BeginRequest();
         if (Stopped(run))
-            return false;
+            return {false, LinkFailure::None, true};
         CCollectingSink messages;
-        bool done = false;
+        RequestResult result;
         {
             const CScopedSink quiet(run.app, messages);
-            done = request();
+            result.done = request();
         }
-        const bool repeat = !done && attempt <= run.invocation.retries &&
-                            run.watch.Failure() == LinkFailure::Line && !Stopped(run);
+        // Where it failed is taken as the exchange ends, before another can begin.
+        result.where = result.done ? LinkFailure::None : run.watch.Failure();
+        result.stopped = !result.done && result.where == LinkFailure::None && Stopped(run);
+        const bool repeat = !result.done && attempt <= run.invocation.retries && result.where == LinkFailure::Line &&
+                            !Stopped(run);
         if (!repeat) {
-            if (kept && !done)
+            if (kept && !result.done)
                 *kept = messages;
             else
                 messages.Replay(run.app.Messages());
-            return done;
+            return result;
         }
         Note(run, QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
                  .arg(attempt)
@@ -107,19 +101,19 @@ bool Retrying(const Run& run, const std::function<bool()>& request, CCollectingS
 
 } // namespace
 
-bool StatusIdAnswered(const Run& run, ByteString* id) {
+RequestResult StatusIdAnswered(const Run& run, ByteString* id) {
     return Retrying(run, [&] { return run.app.ReadStatusId(id); });
 }
 
-StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages) {
-    StoredRead outcome = StoredRead::LinkFailed;
-    Retrying(run, [&] {
+HeldRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages) {
+    HeldRead read{StoredRead::LinkFailed, {}};
+    read.request = Retrying(run, [&] {
         messages.Clear();
         const CScopedSink quiet(run.app, messages);
-        outcome = run.app.ReadStoredRecord(record, block);
-        return outcome == StoredRead::Read || outcome == StoredRead::NotProgrammed;
+        read.outcome = run.app.ReadStoredRecord(record, block);
+        return read.outcome == StoredRead::Read || read.outcome == StoredRead::NotProgrammed;
     });
-    return outcome;
+    return read;
 }
 
 // The outcome is told only once the read-back decides it, whatever became of the write's reply. A dry
@@ -129,31 +123,32 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
         return ExitSuccess;
     const bool clear = block == EmptyAttributeBlock();
     CCollectingSink writeMessages;
-    const bool written = Retrying(
+    const RequestResult write = Retrying(
         run, [&] { return clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type); },
         &writeMessages);
+    const bool written = write.done;
     const QString port = PortDescription(run.app);
     // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
-    if (!written && run.watch.Failure() != LinkFailure::Line) {
+    if (!written && write.where != LinkFailure::Line) {
         writeMessages.Replay(run.app.Messages());
-        if (run.watch.Failure() == LinkFailure::None && Stopped(run))
+        if (write.stopped)
             Complain(run.app, QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
                          .arg(NetworkTypeName(type), port));
-        return FailureStatus(run.watch);
+        return write.Status();
     }
     if (!run.invocation.verify) {
         writeMessages.Replay(run.app.Messages());
-        return written ? ExitSuccess : FailureStatus(run.watch);
+        return written ? ExitSuccess : write.Status();
     }
 
     ByteString held;
     CCollectingSink messages;
-    const bool read = Retrying(run, [&] {
+    const RequestResult read = Retrying(run, [&] {
         messages.Clear();
         const CScopedSink quiet(run.app, messages);
         return run.app.ReadNetAttributes(held, type);
     });
-    if (!read && run.watch.Failure() == LinkFailure::None && Stopped(run)) {
+    if (read.stopped) {
         if (written) {
             Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
                          .arg(NetworkTypeName(type), port));
@@ -211,12 +206,12 @@ ExitStatus ReadHeldBlocks(const Run& run, Backup& backup) {
         CNetAttributes record(static_cast<NetworkType>(type));
         ByteString block;
         CCollectingSink messages;
-        const StoredRead outcome = ReadHeld(run, record, block, messages);
-        if (outcome == StoredRead::NotProgrammed)
+        const HeldRead read = ReadHeld(run, record, block, messages);
+        if (read.outcome == StoredRead::NotProgrammed)
             continue;
-        if (outcome != StoredRead::Read) {
+        if (read.outcome != StoredRead::Read) {
             messages.Replay(run.app.Messages());
-            return ExitFor(run, outcome);
+            return read.Status();
         }
         backup.blocks[type - 1] = block;
     }

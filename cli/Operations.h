@@ -2,6 +2,7 @@
 
 #include "cli/BackupFile.h"
 #include "cli/ExitStatus.h"
+#include "cli/LineTrace.h"
 #include "cli/WriteValues.h"
 #include "model/ByteString.h"
 #include "model/NetworkType.h"
@@ -13,7 +14,6 @@
 
 struct Invocation;
 class CCollectingSink;
-class CLineTrace;
 class CMessageSink;
 class CNetAttributes;
 class CNetConfigApp;
@@ -29,9 +29,26 @@ struct Run {
     CMessageSink* notes = nullptr;           // where notes go instead of standard error
 };
 
-// The exit status of a request that failed; one that never started was stopped by an interruption.
-ExitStatus FailureStatus(const CLineTrace& watch);
-ExitStatus ExitFor(const Run& run, StoredRead outcome);
+// What came of a request, its repeats included: done, or where it failed (the port did not open, the
+// line failed, the controller refused it with a status), or that none started as the run stops.
+struct RequestResult {
+    bool done = false;
+    LinkFailure where = LinkFailure::None;
+    bool stopped = false;
+
+    explicit operator bool() const { return done; }
+    // The exit status of a request that failed.
+    ExitStatus Status() const;
+};
+
+// A read of what the controller holds of one type.
+struct HeldRead {
+    StoredRead outcome;
+    RequestResult request;
+
+    ExitStatus Status() const;
+};
+
 // Whether the run has been asked to stop: no further request starts.
 bool Stopped(const Run& run);
 
@@ -45,11 +62,11 @@ void Note(const Run& run, const QString& text);
 QString Clause(const char* text);
 
 // `id`, when given, receives the controller's answer.
-bool StatusIdAnswered(const Run& run, ByteString* id = nullptr);
+RequestResult StatusIdAnswered(const Run& run, ByteString* id = nullptr);
 
 // Reads what the controller holds of the record's type into it, repeating as --retries allows. The
 // messages are kept in `messages`: whether "none held" is worth telling is the caller's to decide.
-StoredRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages);
+HeldRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCollectingSink& messages);
 
 // Each type's block the controller holds into `backup`; a type it holds none of stays empty.
 ExitStatus ReadHeldBlocks(const Run& run, Backup& backup);

@@ -29,7 +29,7 @@ CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& s
 
 bool CLinkPortWork::Answers() {
     const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
-    const bool answered = StatusIdAnswered(poll);
+    const bool answered = StatusIdAnswered(poll).done;
     m_messages.m_shown.clear();
     return answered;
 }
@@ -65,8 +65,8 @@ void CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, cons
 void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
     Backup before;
-    if (!StatusIdAnswered(run, &before.statusId))
-        return Fail(record, RowOutcome::Failed, FailureStatus(m_watch));
+    if (const RequestResult asked = StatusIdAnswered(run, &before.statusId); !asked)
+        return Fail(record, RowOutcome::Failed, asked.Status());
     record.statusId = HexString(before.statusId);
     if (row.statusId && *row.statusId != before.statusId)
         return Fail(record, RowOutcome::Refused, ExitRefused,

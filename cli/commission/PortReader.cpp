@@ -16,8 +16,8 @@ ExitStatus CPortReader::Read(Backup& held) {
         return ExitRefused;
     }
     const Run run = LinkRun();
-    if (!StatusIdAnswered(run, &held.statusId))
-        return FailureStatus(m_watch);
+    if (const RequestResult asked = StatusIdAnswered(run, &held.statusId); !asked)
+        return asked.Status();
     return ReadHeldBlocks(run, held);
 }
 
