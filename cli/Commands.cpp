@@ -13,6 +13,7 @@
 #include "cli/MessageCapture.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
+#include "cli/Ports.h"
 #include "cli/WriteValues.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"

@@ -1,3 +1,5 @@
+#include "cli/Ports.h"
+
 #include "app/NetConfigApp.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"

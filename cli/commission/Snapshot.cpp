@@ -7,6 +7,7 @@
 #include "cli/Operations.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
+#include "cli/Ports.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
