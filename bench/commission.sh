@@ -3,9 +3,9 @@
 # alone, 8 controllers on 8 ports at once, and 8 rows one after another (--jobs 1: one worker, as for the
 # rows of one port, each row on a controller of its own, as a cable carried from one to the next would
 # give); each run writes a new MAC ID, so every row writes. Prints the medians of wall and processor time
-# (user + system) of the whole process, and beyond what starting the process alone costs, with the ratios the companion is held to: 8 ports at most 1.25x
-# one row, 8 rows in turn at most 1.1x eight times one row, processor time under 5% of the wall time
-# for each port it works (8 ports at once do eight rows' work in one row's time).
+# (user + system) of the whole process, and beyond what starting the process alone costs, with the ratios
+# the companion is held to: 8 ports at most 1.25x one row, 8 rows in turn at most 1.1x eight times one
+# row, processor time under 5% of the wall time for each port it works (8 ports at once do eight rows' work in one row's time).
 # Usage: bench/commission.sh [build folder, default build] [repetitions, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
