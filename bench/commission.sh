@@ -24,13 +24,14 @@ for _ in $(seq 9); do
   ptys+=("$TALVOR_SIM_PTY")
 done
 
-# plan <file> <rows: port index per row> <first MAC ID>
+# plan <file> <rows: port index per row> <run number>: MAC IDs no controller holds from the run before,
+# or a row would find its controller holding what a finished row wrote and refuse it as done already.
 plan() {
-  local file=$1 ports=$2 mac=$3 row=0
+  local file=$1 ports=$2 run=$3 row=0
   echo "name,port,mac-id" >"$work/$file"
   for port in $ports; do
     row=$((row + 1))
-    echo "c$row,${ptys[$port]},$(( (mac + row) % 60 ))" >>"$work/$file"
+    echo "c$row,${ptys[$port]},$(( (run * 8 + row) % 60 ))" >>"$work/$file"
   done
 }
 
