@@ -103,13 +103,8 @@ QString FromText(const QString& cell) {
     return cell.startsWith('\'') && FormulaLike(cell) ? cell.mid(1) : cell;
 }
 
-QString CsvCell(QString text, QChar separator) {
-    text = AsText(text);
-    if (!text.contains(separator) && !text.contains('"') && !text.contains('\n') && !text.contains('\r') &&
-        text.trimmed() == text)
-        return text;
-    text.replace('"', QStringLiteral("\"\""));
-    return '"' + text + '"';
+QString CsvCell(const QString& text, QChar separator) {
+    return CsvQuoted(AsText(text), separator);
 }
 
 QStringList CellsOf(const RowRecord& record) {

@@ -23,6 +23,13 @@ QChar CsvSeparatorOf(QStringView text) {
     return separators[chosen];
 }
 
+QString CsvQuoted(const QString& cell, QChar separator) {
+    if (!cell.contains(separator) && !cell.contains('"') && !cell.contains('\n') && !cell.contains('\r') &&
+        cell.trimmed() == cell)
+        return cell;
+    return '"' + QString(cell).replace('"', QStringLiteral("\"\"")) + '"';
+}
+
 std::vector<CsvRecord> ReadCsv(QStringView text, QChar separator, std::vector<TextProblem>& problems) {
     std::vector<CsvRecord> records;
     int line = 1;

@@ -25,3 +25,7 @@ QChar CsvSeparatorOf(QStringView text);
 // separator, line breaks and "" for a quote. An unclosed quote or text after a closing quote is a
 // problem; the record is kept as read.
 std::vector<CsvRecord> ReadCsv(QStringView text, QChar separator, std::vector<TextProblem>& problems);
+
+// `cell` as a spreadsheet reads it back: quoted, with "" for a quote, where it holds the separator, a quote
+// or a line break, or begins or ends with a blank.
+QString CsvQuoted(const QString& cell, QChar separator);

@@ -8,6 +8,7 @@
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
 #include "cli/Ports.h"
+#include "cli/commission/Csv.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
@@ -84,12 +85,6 @@ QString RowName(const QString& port, QSet<QString>& taken) {
     return name;
 }
 
-QString CsvText(const QString& cell) {
-    const bool needsQuotes = cell.contains(',') || cell.contains('"') || cell.contains('\r') || cell.contains('\n') ||
-                             (!cell.isEmpty() && (cell.front().isSpace() || cell.back().isSpace()));
-    return needsQuotes ? '"' + QString(cell).replace('"', QStringLiteral("\"\"")) + '"' : cell;
-}
-
 // The plan's row for a controller that holds `held`: every field it holds, a type it holds none of left
 // empty, and no Ethernet held as disable-ethernet, so that the row asks for what is there.
 QString PlanLine(const QString& name, const QString& port, const Backup& held) {
@@ -102,7 +97,7 @@ QString PlanLine(const QString& name, const QString& port, const Backup& held) {
         cells["disable-ethernet"] = QStringLiteral("yes");
     QStringList line;
     for (const QString& column : PlanColumns())
-        line << CsvText(cells[column]);
+        line << CsvQuoted(cells[column], ',');
     return line.join(',');
 }
 
