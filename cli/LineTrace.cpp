@@ -64,7 +64,10 @@ void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
         const std::uint32_t error = LastSystemError();
         const QString reason =
             error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
-        m_openFailure = QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), reason);
+        m_openFailure =
+            result == linkcode::PortInUse
+                ? QStringLiteral("cannot open %1: another program is using it (%2)").arg(QString::fromStdString(device), reason)
+                : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), reason);
         const int code = static_cast<int>(error);
         if (const std::string fix = PermissionFix(device, code, DeviceGroup(device)); !fix.empty())
             *m_openFailure += QStringLiteral(". ") + QString::fromStdString(fix);
