@@ -1,9 +1,10 @@
 # The QEMU guest for the real-driver tests: Debian's own kernel (unpacked from linux-image-amd64, not
-# installed) and an initramfs of busybox, the modules the USB serial adapter and the 9p share need, and
-# tests/drivers/init. Kept in the cache beside Qt for Windows, one folder per kernel and init.
+# installed) and an initramfs of busybox, tests/drivers/init and the modules that the USB serial adapter,
+# the 9p shares and an overlay over the cached Wine prefix need. Kept in the cache beside Qt for Windows,
+# one folder per kernel and init.
 #
 # guest_image CACHE: builds the image if missing; sets GUEST_KERNEL and GUEST_INITRD.
-GUEST_MODULES=(usbcore xhci-pci usbserial ftdi_sio virtio_pci 9pnet_virtio 9p)
+GUEST_MODULES=(usbcore xhci-pci usbserial ftdi_sio virtio_pci 9pnet_virtio 9p overlay)
 
 guest_image() {
   local cache=$1 package version key dir

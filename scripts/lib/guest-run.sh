@@ -80,6 +80,7 @@ guest_run() {
   GUEST_HOLDERS=()
   GUEST_DIR=$(mktemp -d /tmp/talvor-guest.XXXXXX)
   mkdir "$GUEST_DIR/control"
+  [ -z "${GUEST_WINE_PREFIX:-}" ] || echo "$GUEST_WINE_PREFIX" >"$GUEST_DIR/control/wine-prefix"
   mkfifo "$GUEST_DIR/console"
   local device=()
   [ "$adapter" = with-adapter ] && device=(-device "$GUEST_ADAPTER")
@@ -90,6 +91,7 @@ guest_run() {
     -device qemu-xhci,id=xhci -chardev pty,id=ftdi "${device[@]}" \
     -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
     -virtfs "local,path=$GUEST_DIR/control,mount_tag=control,security_model=none" \
+    -virtfs "local,path=$PWD,mount_tag=repo,security_model=none,readonly=on,multidevs=remap" \
     -kernel "$GUEST_KERNEL" -initrd "$GUEST_INITRD" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1 talvor.group=$group talvor.cases=$(IFS=,; echo "$*") talvor.repo=$PWD" \
     </dev/null >"$GUEST_DIR/console" 2>"$GUEST_DIR/qemu.err" &

@@ -26,7 +26,7 @@ measure_port() {
   exchange=$(printf '%s\n' "${exchanges[@]}" | median)
   pair=$(printf '%s\n' "${pairs[@]}" | median)
   row=$(printf '%s\n' "${rows[@]}" | median)
-  printf '%-22s %8.1f %10.1f %10.1f %14.0f\n' "$label" "$open" "$exchange" "$pair" "$row" >>"$control/figures"
+  printf '%-22s %10.1f %10.1f %10.1f %14.0f\n' "$label" "$open" "$exchange" "$pair" "$row" >>"$control/figures"
   # Milliseconds from the start to the first request sent, against the bounds given.
   awk -v t="$open" -v least="$3" -v most="$4" 'BEGIN { exit !(t >= least && t < most) }' ||
     fail "the first request left $label $open ms after the link's start, not $3 to $4 ms"
@@ -38,7 +38,7 @@ case_settle() {
   local simpid=$!
   wait_until 10 test -s sim.out || fail "no simulator in the guest"
   pty=$(head -n 1 sim.out)
-  printf '%-22s %8s %10s %10s %14s\n' "port (ms, median of 5)" "to send" "exchange" "pair" "commission row" >"$control/figures"
+  printf '%-22s %10s %10s %10s %14s\n' "ms, median of 5" "open" "status id" "+ read" "commission row" >"$control/figures"
   # A settle of 50 ms on the real ports, none on the pty (the open itself is a few ms, more under TCG).
   measure_port "ttyS1 (8250, 16550A)" /dev/ttyS1 50 1000
   measure_port "ttyUSB0 (ftdi_sio)" /dev/ttyUSB0 50 1000
