@@ -997,4 +997,21 @@ TEST(NetcfgPortErrors, PermissionDeniedSaysTheFix) {
                   .toStdString());
 }
 
+// Another program holding the port: the error says so, beside the system's reason.
+TEST(NetcfgPortErrors, PortHeldByAnotherProgramSaysSo) {
+    ControllerSimulator sim;
+    sim.Start();
+    QProcess holder;
+    holder.start(TALVOR_PORT_HOLDER, {QString::fromStdString(sim.DevicePath())});
+    ASSERT_TRUE(holder.waitForReadyRead(5000)) << holder.readAllStandardError().toStdString();
+    QProcess netcfg;
+    netcfg.start(TALVOR_NETCFG, {"--port", QString::fromStdString(sim.DevicePath()), "status"});
+    ASSERT_TRUE(netcfg.waitForFinished(20000));
+    EXPECT_EQ(netcfg.exitCode(), 2);
+    EXPECT_EQ(netcfg.readAllStandardError().toStdString(),
+              "cannot open " + sim.DevicePath() + ": another program is using it (Device or resource busy)\n");
+    holder.closeWriteChannel();
+    EXPECT_TRUE(holder.waitForFinished(5000));
+}
+
 } // namespace

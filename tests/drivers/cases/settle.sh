@@ -1,6 +1,7 @@
 # 8: the settle after opening a port with modem lines happens on the real drivers (TIOCMGET works there)
-# and not on a pseudo-terminal. Measured from the companion's trace (the process's own start left out)
-# and a commission row's recorded duration, median of five; the figures go to the host.
+# and not on a pseudo-terminal. Measured from the companion's trace (the process's own start left out):
+# the open (to the first request sent), one status-id exchange, a status-id-plus-read pair; and a
+# commission row's recorded duration. Medians of five; the figures go to the host.
 
 # first_sent TRACE: milliseconds from the link's start to the first request sent.
 first_sent() { awk '/ sent /{print $2; exit}' "$1"; }
