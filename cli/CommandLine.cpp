@@ -4,6 +4,7 @@
 #include "cli/ExitStatus.h"
 #include "model/AttributeRules.h"
 #include "model/BaudRates.h"
+#include "seriallink/ModemLines.h"
 #include "seriallink/PortName.h"
 
 #include <QCommandLineParser>
@@ -40,7 +41,7 @@ struct CommandShape {
     QStringList options; // besides --help and --version
 };
 
-const QStringList WriteOptions{"port", "json", "trace", "retries", "force", "no-verify", "dry-run"};
+const QStringList WriteOptions{"port", "json", "trace", "retries", "settle", "force", "no-verify", "dry-run"};
 
 const std::vector<CommandShape>& Commands() {
     static const std::vector<CommandShape> commands{
@@ -50,14 +51,14 @@ const std::vector<CommandShape>& Commands() {
          0,
          "[--present]",
          "asks " + ComPortRange() + " (or each present port) for the status id",
-         {"json", "trace", "present"}},
-        {"status", 0, 0, "", "the controller's status id", {"port", "json", "trace", "retries"}},
+         {"json", "trace", "settle", "present"}},
+        {"status", 0, 0, "", "the controller's status id", {"port", "json", "trace", "retries", "settle"}},
         {"read",
          1,
          1,
          "ethernet|devicenet|profibus",
          "the attributes the controller holds for that type",
-         {"port", "json", "trace", "retries"}},
+         {"port", "json", "trace", "retries", "settle"}},
         {"write", 1, 1,
          "devicenet [--mac-id N] [--baud RATE]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] "
          "[--gateway G]",
@@ -70,13 +71,13 @@ const std::vector<CommandShape>& Commands() {
          0,
          "",
          "writes the block that disables the Ethernet attributes",
-         {"port", "json", "trace", "retries", "no-verify", "dry-run"}},
+         {"port", "json", "trace", "retries", "settle", "no-verify", "dry-run"}},
         {"backup",
          1,
          1,
          "FILE|-",
          "saves the status id and all three types' blocks as JSON (- for standard output)",
-         {"port", "json", "trace", "retries"}},
+         {"port", "json", "trace", "retries", "settle"}},
         {"restore", 1, 1, "FILE",
          "checks FILE whole and that it was saved from a controller with this status id, then writes "
          "each type's block or clears a type the backup does not hold",
@@ -91,14 +92,15 @@ const std::vector<CommandShape>& Commands() {
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
          "unchanged. Ports are worked at once, the rows of a port in their order",
-         {"json", "retries", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume", "backups"}},
+         {"json", "retries", "settle", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume",
+          "backups"}},
         {"snapshot", 0, LastAddressableComPort, "[PORT...]",
          "writes a commissioning plan of what the controllers on the ports (COMn or devices; default: every "
          "port present) hold: a row per port that answers, named after its port, with its status id; a type "
          "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
          "Commissioning the plan as written changes nothing. Ports that do not answer are told on standard "
          "error and left out",
-         {"output", "retries"}},
+         {"output", "retries", "settle"}},
         {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
     return commands;
@@ -199,6 +201,12 @@ QList<QCommandLineOption> AllOptions() {
                         "never one the controller refused.")
              .arg(MaxRetries),
          "N"},
+        {"settle",
+         QStringLiteral("Waits MS milliseconds after opening a port with modem lines, for a device powered "
+                        "from DTR and RTS to come up (0 to %1, default %2).")
+             .arg(LongestModemLineSettle.count())
+             .arg(DefaultModemLineSettle.count()),
+         "MS"},
         {"force", "Writes addresses that would make a controller unreachable; restores another "
                   "controller's backup."},
         {"no-verify", "Does not read a written block back."},
@@ -392,6 +400,12 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
         if (const auto refusal = NumberRefusal("--retries", parser.value("retries"), 0, MaxRetries))
             return Refuse(message, *refusal + '.');
         invocation.retries = *WholeNumber(parser.value("retries"));
+    }
+    if (parser.isSet("settle")) {
+        const auto longest = static_cast<int>(LongestModemLineSettle.count());
+        if (const auto refusal = NumberRefusal("--settle", parser.value("settle"), 0, longest))
+            return Refuse(message, *refusal + '.');
+        invocation.settle = std::chrono::milliseconds(*WholeNumber(parser.value("settle")));
     }
     if (parser.isSet("jobs")) {
         if (const auto refusal = NumberRefusal("--jobs", parser.value("jobs"), 1, MaxJobs))

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 
 // One run of the companion as its command line asks for it.
 struct Invocation {
@@ -18,6 +19,7 @@ struct Invocation {
     bool verify = true;  // read each written block back
     bool dryRun = false; // print the blocks a write would send, send none
     int retries = 0;     // repeats of a request that failed on the line
+    std::optional<std::chrono::milliseconds> settle; // after opening a port with modem lines; unset: default
     std::map<QString, QString> values; // --mac-id, --baud, --node, --ip, --mask, --gateway as given
     // commission
     int jobs = 0; // ports worked at once; 0 for every port of the plan

@@ -15,8 +15,10 @@
 #include "cli/PortChoice.h"
 #include "cli/Ports.h"
 #include "cli/WriteValues.h"
+#include "link/PortHold.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"
+#include "seriallink/ModemLines.h"
 #include "seriallink/PortName.h"
 
 #include <QFile>
@@ -205,6 +207,8 @@ QJsonObject PortJson(const CNetConfigApp& app) {
 
 ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
     const Run run{invocation, watch, theApp, &StopFlag()};
+    if (invocation.settle)
+        SetModemLineSettle(*invocation.settle);
     const QString& command = invocation.command;
     if (command == "help")
         return Help(invocation);
@@ -218,6 +222,8 @@ ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
         return RunSnapshot(invocation);
     if (const QString refused = SelectPort(theApp, invocation.port); !refused.isEmpty())
         return Refuse(refused);
+    // One open for the whole command, read-backs included.
+    const CPortHold hold(theApp);
     if (command == "status")
         return Status(run);
     if (command == "disable-ethernet")

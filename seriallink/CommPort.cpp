@@ -145,7 +145,7 @@ LinkResult CCommPort::Configure(std::int32_t baudRate) {
 
 void CCommPort::SettleModemLines() {
     if (m_pCalls->HasModemLines())
-        m_pCalls->Sleep(ModemLineSettle);
+        m_pCalls->Sleep(ModemLineSettle());
 }
 
 CCommPort::~CCommPort() {

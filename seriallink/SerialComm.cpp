@@ -98,8 +98,9 @@ LinkResult CSerialComm::ProccessMsgCode_NoThread(unsigned char msgCode, bool req
     if (result != linkcode::Success) {
         // Released at once, whether or not anything was sent: a terminal program may look at the line
         // while the user reads the failure, and on Windows an adapter pulled out and plugged back can
-        // only return once its handle is gone.
-        CloseComPort();
+        // only return once its handle is gone. Silence alone says nothing against the port.
+        if (!(result == linkcode::TimeOut && m_bKeepOpenWhenSilent))
+            CloseComPort();
         if (m_pTrace)
             m_pTrace->ExchangeFailed(result);
     }

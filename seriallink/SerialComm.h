@@ -48,6 +48,13 @@ public:
     CLinkTrace* m_pTrace = nullptr;
     // The line the next open takes and the clock the exchanges wait by; must outlive the open port.
     CLineSource* m_pLineSource = &CLineSource::SerialPorts();
+    // Set while a job holds the port open between its requests: a request then uses the open port, and
+    // a success leaves it open. With m_bKeepOpenWhenSilent an exchange that heard nothing at all leaves
+    // it open too; every other failure closes it, and the next request opens it again.
+    bool m_bHeld = false;
+    bool m_bKeepOpenWhenSilent = false;
+
+    bool IsOpen() const { return m_pPort != nullptr; }
 
 private:
     using TimePoint = CLineSource::TimePoint;

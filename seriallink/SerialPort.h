@@ -2,6 +2,7 @@
 
 #include "seriallink/ByteChannel.h"
 #include "seriallink/LineSource.h"
+#include "seriallink/ModemLines.h"
 
 #include <chrono>
 #include <cstddef>
@@ -11,9 +12,6 @@
 #include <span>
 #include <string>
 
-// Raising DTR and RTS at the open powers an adapter that draws its supply from them, and every close
-// drops them again: a port with modem lines waits this long before the first request goes out.
-inline constexpr std::chrono::milliseconds ModemLineSettle{50};
 
 // An open serial device, raw 8N1, blocking the calling thread for at most the time each call is given.
 // One implementation per operating system: POSIX termios with poll(), Win32 synchronous I/O. Every

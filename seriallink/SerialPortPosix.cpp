@@ -102,7 +102,7 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
     handle->exclusive = ::ioctl(handle->fd, TIOCEXCL) == 0;
     // The open has raised DTR and RTS. A pseudo-terminal has no modem lines and needs no wait.
     if (int lines = 0; ::ioctl(handle->fd, TIOCMGET, &lines) == 0) {
-        std::this_thread::sleep_for(ModemLineSettle);
+        std::this_thread::sleep_for(ModemLineSettle());
         ::tcflush(handle->fd, TCIFLUSH);
     }
 

@@ -28,6 +28,10 @@ CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& s
 }
 
 bool CLinkPortWork::Answers() {
+    // Open from the first poll until a row starts or the work ends: the lines stay up while the cable
+    // is moved, and a poll that hears nothing costs no new open.
+    if (!m_waitHold)
+        m_waitHold.emplace(m_app, CPortHold::Silence::KeepsOpen);
     const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
     const bool answered = StatusIdAnswered(poll).done;
     m_messages.m_shown.clear();
@@ -43,7 +47,11 @@ RowRecord CLinkPortWork::Commission(const PlanRow& row) {
     record.port = m_port;
     record.device = PortJson(m_app).value("device").toString();
     record.values = ValuesText(row);
-    Steps(row, record);
+    m_waitHold.reset();
+    {
+        const CPortHold hold(m_app);
+        Steps(row, record);
+    }
     if (m_stop.load() && record.outcome == RowOutcome::Failed)
         Fail(record, RowOutcome::Failed, ExitInterrupted, QStringLiteral("stopped before the row ended"));
     record.seconds =

@@ -8,10 +8,12 @@
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/PortChoice.h"
+#include "link/PortHold.h"
 
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 struct CommissionSettings {
     int retries = 0;
@@ -48,4 +50,5 @@ private:
     CTerminalSink m_messages{m_watch, false};
     Invocation m_rowInvocation;
     Invocation m_pollInvocation; // no retries: a poll is repeated anyway
+    std::optional<CPortHold> m_waitHold; // after m_app, so it closes the port first
 };

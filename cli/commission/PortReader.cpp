@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/PortChoice.h"
+#include "link/PortHold.h"
 
 CPortReader::CPortReader(const QString& port, const Invocation& invocation, const std::atomic<bool>& stop)
     : m_invocation(invocation), m_stop(stop) {
@@ -16,6 +17,7 @@ ExitStatus CPortReader::Read(Backup& held) {
         return ExitRefused;
     }
     const Run run = LinkRun();
+    const CPortHold hold(m_app);
     if (const RequestResult asked = StatusIdAnswered(run, &held.statusId); !asked)
         return asked.Status();
     return ReadHeldBlocks(run, held);

@@ -13,12 +13,14 @@
 #include <QThread>
 
 #include <algorithm>
+#include <chrono>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <memory>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -85,6 +87,13 @@ protected:
         ADD_FAILURE() << "no record of " << name.toStdString();
         return nullptr;
     }
+    // The port's opens, as the simulator counts its closes once the run has ended.
+    static int Opens(const ControllerSimulator& sim, int expected) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (sim.ClientCloses() < expected && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return sim.ClientCloses();
+    }
     static ByteString Block(int type, const std::function<void(CNetAttributes&)>& change) {
         CNetAttributes record(static_cast<NetworkType>(type));
         change(record);
@@ -141,6 +150,19 @@ TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     EXPECT_FALSE(saved.exists("drive-1.json"));
     EXPECT_FALSE(saved.exists("valve-2-before.json")) << "a refused controller is not touched";
     EXPECT_NE(run.out.find("5 rows: 3 commissioned, 1 failed, 1 refused."), std::string::npos) << run.out;
+    // One open a row; the refused write closed drive-1's port and the read after it opened it again.
+    const std::vector<int> opens{1, 2, 1, 1, 1};
+    for (std::size_t i = 0; i < opens.size(); ++i)
+        EXPECT_EQ(Opens(*m_sims[i], opens[i]), opens[i]) << "port " << i;
+}
+
+// Polls that hear nothing keep the port open: one open for the wait, one for the row.
+TEST_F(CommissionRun, WaitHoldsThePortThroughItsPolls) {
+    ControllerSimulator& drive = Simulator(DeviceNet);
+    drive.InjectFault(SimFault::NoReply, 1, 0, 18);
+    WritePlan("name,port,mac-id\ndrive-1,{0},7\n");
+    EXPECT_EQ(Run({"--wait"}).exit, 0);
+    EXPECT_EQ(Opens(drive, 2), 2);
 }
 
 TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {

@@ -7,8 +7,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <csignal>
 #include <signal.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +53,7 @@ struct NetcfgCase {
     int exit;
     std::string fileOut;          // {file}'s contents afterwards when not empty
     std::string interruptAt = ""; // SIGINT once the simulator has this request (not under Wine)
+    int opens = -1;               // of the port, when checked
 };
 
 std::string BackupText(const std::string& ethernet, const std::string& deviceNet, const std::string& profibus,
@@ -106,7 +109,9 @@ const NetcfgCase kCases[] = {
      "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 63, baudRate 500.\n",
      "",
      0,
-     ""},
+     "",
+     "",
+     1},
     {"WriteDeviceNetBaudAloneKeepsTheMacId",
      {"write", "devicenet", "--baud", "250", "--no-verify"},
      {{2, "000C021E0000400004001400"}},
@@ -292,7 +297,9 @@ const NetcfgCase kCases[] = {
      "Packet "
      "(Time Out Error).)\n",
      0,
-     ""},
+     "",
+     "",
+     2},
     {"OpenFailureNamesTheDeviceAndTheSystemsReasonAlsoInJson",
      {"--port", "COM2", "status", "--json"},
      {},
@@ -452,7 +459,9 @@ const NetcfgCase kCases[] = {
      "timeout 30 (300 s), pollTime 0 (0 s) -> none\nRestored {file} to COM1 ({pty}).\n",
      "COM1 ({pty}) holds profibus attributes that the backup does not have: clearing them.\n",
      0,
-     ""},
+     "",
+     "",
+     1},
     {"RestoreGoesOnPastAFailedTypeAndEndsWithTheWorst",
      {"restore", "{file}", "--json", "--no-verify"},
      {{2, "000C021E0000400004000500"}},
@@ -659,7 +668,8 @@ const NetcfgCase kCases[] = {
      "devicenet block was written to COM1 ({pty}) and not read back.\n",
      130,
      "",
-     "42/2:000C021E0000400004000500"},
+     "42/2:000C021E0000400004000500",
+     1},
     {"InterruptedWriteSaysWhatTheControllerGotInJson",
      {"write", "devicenet", "--mac-id", "5", "--json"},
      {{2, kDeviceNetDefaults}},
@@ -961,6 +971,13 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     EXPECT_EQ(requests, c.requests);
     for (const auto& [type, hex] : c.stored)
         EXPECT_EQ(StoredText(sim, type), hex) << "type " << type;
+    if (c.opens >= 0) {
+        // Each close is one open; the simulator notices them as they come.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (sim.ClientCloses() < c.opens && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(sim.ClientCloses(), c.opens);
+    }
     if (!c.fileOut.empty()) {
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::ReadOnly));
