@@ -63,8 +63,11 @@ std::string AdapterIdentity(const PresentPort& port) {
 std::vector<std::string> PortNotes(const PresentPort& port) {
     std::vector<std::string> notes;
     if (!port.stableName.empty())
-        notes.push_back("Its name for scripts and plans: " + port.stableName + " (COM numbers move when "
-                        "adapters come and go).");
+        notes.push_back("Its name for scripts and plans: " + port.stableName +
+                        (port.serialNumber.empty()
+                             ? " (the adapter has no serial number, so this name follows "
+                               "the USB socket it is plugged into)."
+                             : " (COM numbers move when adapters come and go)."));
     if (port.console)
         notes.push_back(port.device + " is the system console: COM numbers skip it.");
     if (const std::string fix = PermissionFix(port.device, port.accessError, port.group); !fix.empty())

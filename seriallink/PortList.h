@@ -22,7 +22,9 @@ struct PresentPort {
     std::string productId;
     std::string serialNumber;
     std::string interfaceNumber; // the adapter's interface (two hex digits), where it has several ports
-    std::string stableName;      // its name under /dev/serial/by-id, which no other adapter renumbers
+    // The name no other adapter renumbers: under /dev/serial/by-id for an adapter with a serial number,
+    // under /dev/serial/by-path, which follows the USB socket, for one without.
+    std::string stableName;
     int accessError = 0;         // why this process may not open it (errno), 0 when it may
     std::string group;           // the group owning the device node
 };

@@ -43,17 +43,39 @@ std::vector<std::string> ConsoleNames(const fs::path& ttyClass) {
     return names;
 }
 
-// Stable names by the node they lead to: ttyUSB0 -> /dev/serial/by-id/usb-..._A5XK3RJT-if00-port0.
-std::map<std::string, std::string> StableNames(const fs::path& dev) {
+// The links of a /dev/serial folder by the node they lead to (ttyUSB0 -> /dev/serial/by-id/usb-..._A5XK3RJT-
+// if00-port0). A link that cannot be read is left out, not the rest; of two links to one node the first by
+// name is kept, so the name offered does not change with the folder's order.
+std::map<std::string, std::string> LinksByNode(const fs::path& folder) {
     std::map<std::string, std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator link(dev / "serial/by-id", error), end; !error && link != end;
-         link.increment(error)) {
-        const fs::path target = fs::read_symlink(link->path(), error);
-        if (!error)
-            names.emplace(target.filename().string(), link->path().string());
+    std::error_code listError;
+    for (fs::directory_iterator link(folder, listError), end; !listError && link != end;
+         link.increment(listError)) {
+        std::error_code linkError;
+        const fs::path target = fs::read_symlink(link->path(), linkError);
+        if (linkError)
+            continue;
+        const auto [kept, added] = names.emplace(target.filename().string(), link->path().string());
+        if (!added && link->path().string() < kept->second)
+            kept->second = link->path().string();
     }
     return names;
+}
+
+struct StableNames {
+    std::map<std::string, std::string> byId;
+    std::map<std::string, std::string> byPath;
+};
+
+// The name under /dev/serial that stays with a USB adapter. Adapters without a serial number share one
+// by-id name, which udev gives to one of them only: theirs is the by-path name of the USB socket. The
+// node name of a built-in port is stable itself.
+std::string StableName(const StableNames& names, const std::string& node, const PresentPort& port) {
+    if (port.kind == PortKind::BuiltIn)
+        return {};
+    const std::map<std::string, std::string>& links = port.serialNumber.empty() ? names.byPath : names.byId;
+    const auto found = links.find(node);
+    return found == links.end() ? std::string() : found->second;
 }
 
 // Where a USB serial or modem driver serves the node: the USB interface its device hangs off (the device
@@ -106,7 +128,8 @@ bool ReadSerialNode(const fs::path& node, PresentPort& port, fs::path& usbDevice
 PortListing ListPresentPorts(const DeviceTree& tree) {
     const fs::path ttyClass = tree.sys / "class/tty";
     const std::vector<std::string> consoles = ConsoleNames(ttyClass);
-    const std::map<std::string, std::string> stableNames = StableNames(tree.dev);
+    const StableNames stableNames{LinksByNode(tree.dev / "serial/by-id"),
+                                  LinksByNode(tree.dev / "serial/by-path")};
     PortListing listing;
     std::map<fs::path, int> portsOfAdapter;
     std::vector<fs::path> adapterOf;
@@ -126,8 +149,7 @@ PortListing ListPresentPorts(const DeviceTree& tree) {
         port.number = split->second;
         port.device = (tree.dev / name).string();
         port.console = port.console || std::find(consoles.begin(), consoles.end(), name) != consoles.end();
-        if (const auto stable = stableNames.find(name); stable != stableNames.end())
-            port.stableName = stable->second;
+        port.stableName = StableName(stableNames, name, port);
         if (port.hardware) {
             const DeviceAccess access = CheckDeviceAccess(port.device);
             port.accessError = access.error;

@@ -1,5 +1,7 @@
 #include "seriallink/PortList.h"
 
+#include "seriallink/DeviceInstanceId.h"
+
 #include <windows.h>
 // The GUIDs of the device classes are defined, not only declared, in this file.
 #include <initguid.h>
@@ -10,7 +12,9 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -48,14 +52,40 @@ std::string Utf8(const wchar_t* text) {
     return Utf8(text, static_cast<int>(::wcslen(text)));
 }
 
-std::string RegistryProperty(HDEVINFO list, SP_DEVINFO_DATA& device, DWORD property) {
-    wchar_t text[256] = {};
-    if (!::SetupDiGetDeviceRegistryPropertyW(list, &device, property, nullptr, reinterpret_cast<BYTE*>(text),
-                                             sizeof text - sizeof(wchar_t), nullptr))
-        return {};
-    return Utf8(text);
+// The text `read(buffer, characters, required)` leaves in a buffer of 256 characters or, when the system
+// says that is too small (ERROR_INSUFFICIENT_BUFFER), in one of the size it asks for. One character more
+// stays zero, so text stored without a terminator still ends. Empty when the system gives none.
+template <typename Read> std::string GrowingText(Read read) {
+    std::vector<wchar_t> text(257, L'\0');
+    DWORD required = 0;
+    bool done = read(text.data(), static_cast<DWORD>(text.size() - 1), required);
+    if (!done && ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && required >= text.size()) {
+        text.assign(required + 1, L'\0');
+        done = read(text.data(), required, required);
+    }
+    return done ? Utf8(text.data()) : std::string();
 }
 
+std::string RegistryProperty(HDEVINFO list, SP_DEVINFO_DATA& device, DWORD property) {
+    return GrowingText([&](wchar_t* text, DWORD characters, DWORD& required) {
+        DWORD type = 0;
+        DWORD requiredBytes = 0;
+        const bool read = ::SetupDiGetDeviceRegistryPropertyW(
+            list, &device, property, &type, reinterpret_cast<BYTE*>(text),
+            static_cast<DWORD>(characters * sizeof(wchar_t)), &requiredBytes);
+        required = (requiredBytes + sizeof(wchar_t) - 1) / sizeof(wchar_t);
+        return read && type == REG_SZ;
+    });
+}
+
+std::string InstanceIdOf(HDEVINFO list, SP_DEVINFO_DATA& device) {
+    return GrowingText([&](wchar_t* text, DWORD characters, DWORD& required) {
+        return ::SetupDiGetDeviceInstanceIdW(list, &device, text, characters, &required) != FALSE;
+    });
+}
+
+// The port name the device's key records: PortName, or from a driver that records its number alone,
+// PortNumber.
 std::string PortNameOf(HDEVINFO list, SP_DEVINFO_DATA& device) {
     const HKEY opened = ::SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
     if (opened == INVALID_HANDLE_VALUE)
@@ -64,43 +94,64 @@ std::string PortNameOf(HDEVINFO list, SP_DEVINFO_DATA& device) {
     wchar_t name[64] = {};
     DWORD bytes = sizeof name - sizeof(wchar_t);
     DWORD type = 0;
-    if (::RegQueryValueExW(key.get(), L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    return Utf8(name);
+    if (::RegQueryValueExW(key.get(), L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &bytes) ==
+            ERROR_SUCCESS &&
+        type == REG_SZ && name[0] != L'\0')
+        return Utf8(name);
+    DWORD number = 0;
+    bytes = sizeof number;
+    if (::RegQueryValueExW(key.get(), L"PortNumber", nullptr, &type, reinterpret_cast<BYTE*>(&number),
+                           &bytes) == ERROR_SUCCESS &&
+        type == REG_DWORD && number > 0)
+        return "COM" + std::to_string(number);
+    return {};
 }
 
-// The four hex digits after `tag` in a device instance id ("USB\VID_0403&PID_6001\A5XK3RJT").
-std::string IdAfter(const std::string& instance, const char* tag) {
-    const std::size_t at = instance.find(tag);
-    return at == std::string::npos || instance.size() < at + 8 ? std::string() : instance.substr(at + 4, 4);
+// The serial number of the adapter: in the port device's own instance id or, for a function of the
+// adapter, in the id of a device above it (an FTDI bus port hangs off the USB device or off one of its
+// interfaces, which hangs off the device).
+std::string SerialNumber(DEVINST device, InstanceId id) {
+    for (int up = 0; id.serialAbove && up < 2; ++up) {
+        DEVINST parent = 0;
+        wchar_t text[MAX_DEVICE_ID_LEN + 1] = {};
+        if (::CM_Get_Parent(&parent, device, 0) != CR_SUCCESS ||
+            ::CM_Get_Device_IDW(parent, text, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS)
+            return {};
+        device = parent;
+        id = ReadInstanceId(Utf8(text));
+    }
+    return id.serialNumber;
 }
 
 // What the system records of a port's device: its friendly name ("USB Serial Port (COM3)"), maker and,
-// for a USB device, its ids and the serial number, which is the last part of the instance id unless the
-// system made that part up itself (then it holds '&').
+// for a USB device, its ids and the serial number.
 void ReadIdentity(HDEVINFO list, SP_DEVINFO_DATA& device, PresentPort& port) {
     port.description = RegistryProperty(list, device, SPDRP_FRIENDLYNAME);
     port.manufacturer = RegistryProperty(list, device, SPDRP_MFG);
-    wchar_t instance[MAX_DEVICE_ID_LEN] = {};
-    if (!::SetupDiGetDeviceInstanceIdW(list, &device, instance, MAX_DEVICE_ID_LEN, nullptr))
-        return;
-    const std::string id = Utf8(instance);
-    port.vendorId = IdAfter(id, "VID_");
-    port.productId = IdAfter(id, "PID_");
+    const InstanceId id = ReadInstanceId(InstanceIdOf(list, device));
+    port.vendorId = id.vendorId;
+    port.productId = id.productId;
     if (!port.vendorId.empty())
         port.kind = PortKind::Usb;
-    const std::size_t last = id.rfind('\\');
-    if (id.rfind("USB\\", 0) == 0 && last != std::string::npos && id.find('&', last) == std::string::npos)
-        port.serialNumber = id.substr(last + 1);
+    port.serialNumber = SerialNumber(device.DevInst, id);
 }
 
-// The identity of every port device of the ports and modem classes present, by port name.
+// Devices that drivers register as COM ports, whatever class they install in.
+constexpr GUID kComPortInterface{
+    0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
+
+// The identity of every port device present, by port name: those of the ports and modem classes and
+// those of the COM port interface.
 std::map<std::string, PresentPort> PortIdentities() {
+    struct DeviceSet {
+        const GUID* guid;
+        DWORD flags;
+    };
     std::map<std::string, PresentPort> identities;
-    for (const GUID* deviceClass : {&GUID_DEVCLASS_PORTS, &GUID_DEVCLASS_MODEM}) {
-        const HDEVINFO opened = ::SetupDiGetClassDevsW(deviceClass, nullptr, nullptr, DIGCF_PRESENT);
+    for (const DeviceSet set :
+         {DeviceSet{&GUID_DEVCLASS_PORTS, DIGCF_PRESENT}, DeviceSet{&GUID_DEVCLASS_MODEM, DIGCF_PRESENT},
+          DeviceSet{&kComPortInterface, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE}}) {
+        const HDEVINFO opened = ::SetupDiGetClassDevsW(set.guid, nullptr, nullptr, set.flags);
         if (opened == INVALID_HANDLE_VALUE)
             continue;
         const std::unique_ptr<void, DeviceListCloser> list(opened);
@@ -108,8 +159,11 @@ std::map<std::string, PresentPort> PortIdentities() {
         device.cbSize = sizeof device;
         for (DWORD index = 0; ::SetupDiEnumDeviceInfo(opened, index, &device); ++index) {
             const std::string name = PortNameOf(opened, device);
-            if (!name.empty())
-                ReadIdentity(opened, device, identities[name]);
+            if (name.empty())
+                continue;
+            const auto [identity, added] = identities.try_emplace(name);
+            if (added) // a port of the ports class also registers the interface
+                ReadIdentity(opened, device, identity->second);
         }
     }
     return identities;

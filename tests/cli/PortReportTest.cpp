@@ -52,6 +52,8 @@ TEST(PortsCommand, ListsEveryPortWithWhatTellsItApart) {
             "      Its name for scripts and plans: @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0 (COM "
             "numbers move when adapters come and go).\n"
             "  @/ttyXRUSB0  USB serial adapter: XR21V1410, USB 04e2:1410\n"
+            "      Its name for scripts and plans: @/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0 (the adapter has no "
+            "serial number, so this name follows the USB socket it is plugged into).\n"
             "  @/ttyACM0  USB modem (ACM): Uno, Arduino, USB 2341:0043, serial 7523733353635\n"
             "      Its name for scripts and plans: @/serial/by-id/usb-Arduino_Uno_7523733353635-if00 (COM numbers "
             "move when adapters come and go).\n"

@@ -134,8 +134,8 @@ TEST(DeviceTreeListing, CountsEveryUartInComOrder) {
 struct IdentityCase {
     const char* node;
     PortKind kind;
-    const char* identity; // vendor:product serial interface, by-id name
-    const char* stableName;
+    const char* identity;   // vendor:product serial interface
+    const char* stableName; // under /dev/serial
 };
 
 TEST(DeviceTreeListing, TellsAdaptersApart) {
@@ -143,11 +143,12 @@ TEST(DeviceTreeListing, TellsAdaptersApart) {
     const PortListing listing = ListPresentPorts(machine.Tree());
     const IdentityCase cases[] = {
         {"ttyUSB9", PortKind::Usb, "Quad RS232-HS FTDI 0403:6011 FT5X2ABC if00",
-         "usb-FTDI_Quad_RS232-HS_FT5X2ABC-if00-port0"},
+         "by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if00-port0"},
         {"ttyUSB12", PortKind::Usb, "Quad RS232-HS FTDI 0403:6011 FT5X2ABC if03",
-         "usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0"},
-        {"ttyXRUSB0", PortKind::Usb, "XR21V1410  04e2:1410  if", ""}, // one port: no interface to tell apart
-        {"ttyACM0", PortKind::Acm, "Uno Arduino 2341:0043 7523733353635 if", "usb-Arduino_Uno_7523733353635-if00"},
+         "by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0"},
+        // one port: no interface to tell apart; no serial number: the socket's name, not the shared by-id one
+        {"ttyXRUSB0", PortKind::Usb, "XR21V1410  04e2:1410  if", "by-path/pci-0000:00:14.0-usb-0:3:1.0"},
+        {"ttyACM0", PortKind::Acm, "Uno Arduino 2341:0043 7523733353635 if", "by-id/usb-Arduino_Uno_7523733353635-if00"},
         {"ttyAMA0", PortKind::BuiltIn, "  :  if", ""},
     };
     for (const IdentityCase& c : cases) {
@@ -156,7 +157,7 @@ TEST(DeviceTreeListing, TellsAdaptersApart) {
         EXPECT_EQ(port.description + " " + port.manufacturer + " " + port.vendorId + ":" + port.productId + " " +
                       port.serialNumber + " if" + port.interfaceNumber,
                   c.identity);
-        EXPECT_EQ(port.stableName, *c.stableName ? (machine.Dev() / "serial/by-id" / c.stableName).string() : "");
+        EXPECT_EQ(port.stableName, *c.stableName ? (machine.Dev() / "serial" / c.stableName).string() : "");
     }
 }
 

@@ -14,8 +14,10 @@
 //   ttyS0      8250 UART, the kernel's console      ttyS1   8250 placeholder (type 0)
 //   ttyS2      8250 UART                            ttyAMA0 on-board UART of an ARM board
 //   ttyUSB9-12 a four-port adapter, interfaces 00 to 03, each with a by-id name
-//   ttyXRUSB0  a one-port adapter on a vendor driver
+//   ttyXRUSB0  a one-port adapter on a vendor driver, without a serial number
 //   ttyACM0    a USB modem (ACM) with a by-id name
+// Each USB port has a by-path name too (ttyXRUSB0 two, as newer udev makes), and /dev/serial/by-id holds
+// an entry that is no link.
 //   tty0, console, ptmx: virtual ttys
 class FakeDeviceTree {
 public:
@@ -38,15 +40,21 @@ public:
             Link(Sys() / "bus/usb-serial", port / "subsystem");
             TtyNode(port / "tty", node, port);
             ById("usb-FTDI_Quad_RS232-HS_FT5X2ABC-if" + number + "-port0", node);
+            ByPath("pci-0000:00:14.0-usb-0:2:1." + std::to_string(interface) + "-port0", node);
         }
         const Path xr = UsbDevice("pci0000:00/0000:00:14.0/usb1/1-3", "04e2", "1410", "XR21V1410", "", "");
         const Path xrInterface = UsbInterface(xr, "1-3:1.0", "00", "xr_usb_serial_common");
         TtyNode(xrInterface / "tty", "ttyXRUSB0", xrInterface);
+        ById("usb-04e2_XR21V1410-if00", "ttyXRUSB0"); // a name that every adapter of its kind claims
+        ByPath("pci-0000:00:14.0-usbv2-0:3:1.0", "ttyXRUSB0");
+        ByPath("pci-0000:00:14.0-usb-0:3:1.0", "ttyXRUSB0");
         const Path modem = UsbDevice("pci0000:00/0000:00:14.0/usb1/1-4", "2341", "0043", "Uno", "Arduino",
                                      "7523733353635");
         const Path modemInterface = UsbInterface(modem, "1-4:1.0", "00", "cdc_acm");
         TtyNode(modemInterface / "tty", "ttyACM0", modemInterface);
         ById("usb-Arduino_Uno_7523733353635-if00", "ttyACM0");
+        ByPath("pci-0000:00:14.0-usb-0:4:1.0", "ttyACM0");
+        Write(Dev() / "serial/by-id/usb-unreadable-if00", "");
         for (const char* name : {"tty0", "console", "ptmx"})
             TtyNode(Sys() / "devices/virtual/tty", name, {});
         Write(Sys() / "devices/virtual/tty/console/active", "tty0 ttyS0");
@@ -123,9 +131,11 @@ private:
         return interface;
     }
 
-    void ById(const std::string& name, const std::string& node) {
-        std::filesystem::create_directories(Dev() / "serial/by-id");
-        std::filesystem::create_symlink("../../" + node, Dev() / "serial/by-id" / name);
+    void ById(const std::string& name, const std::string& node) { SerialLink("by-id", name, node); }
+    void ByPath(const std::string& name, const std::string& node) { SerialLink("by-path", name, node); }
+    void SerialLink(const std::string& folder, const std::string& name, const std::string& node) {
+        std::filesystem::create_directories(Dev() / "serial" / folder);
+        std::filesystem::create_symlink("../../" + node, Dev() / "serial" / folder / name);
     }
 
     Path m_root;

@@ -57,6 +57,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "Its name for scripts and plans: @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if01-port0 "
                 "(COM numbers move when adapters come and go).\n"
                 "@/ttyS0 is the system console and is not counted: name it with TALVOR_COM4 to use it."},
+        TipCase{"AdapterWithoutASerialNumber", 7, nullptr,
+                "Com7 reaches @/ttyXRUSB0 (serial port 7 of those present).\n"
+                "XR21V1410, USB 04e2:1410.\n"
+                "Its name for scripts and plans: @/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0 (the adapter has "
+                "no serial number, so this name follows the USB socket it is plugged into).\n"
+                "@/ttyS0 is the system console and is not counted: name it with TALVOR_COM7 to use it."},
         TipCase{"Modem", 8, nullptr,
                 "Com8 reaches @/ttyACM0 (serial port 8 of those present).\n"
                 "Uno, Arduino, USB 2341:0043, serial 7523733353635.\n"
