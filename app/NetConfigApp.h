@@ -53,7 +53,8 @@ public:
     void OnHelp();
 
     void ReportLinkError(std::uint32_t code);
-    int ShowStringMessage(unsigned id, unsigned type);
+    // Shows string `id` in the application's box, formatted printf-style with the further arguments.
+    int ShowStringMessage(unsigned id, unsigned type, ...);
     // The sink the executable chose, or standard error when it chose none.
     CMessageSink& Messages();
 

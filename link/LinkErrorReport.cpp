@@ -5,6 +5,8 @@
 #include "platform/MessageBoxTypes.h"
 #include "res/StringTable.h"
 
+#include <cstdarg>
+
 namespace {
 
 constexpr unsigned kLinkErrorBoxType = mb::OK | mb::ICONINFORMATION;
@@ -30,14 +32,18 @@ void CNetConfigApp::ReportLinkError(std::uint32_t code) {
                                  kLinkErrorBoxType | mb::TASKMODAL);
 }
 
-int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type) {
+int CNetConfigApp::ShowStringMessage(unsigned id, unsigned type, ...) {
     const QString text = LoadResourceString(id);
     if (text.isEmpty()) {
         Messages().ShowAppMessage(QStringLiteral("Unable to load error string from resources."), mb::OK);
         return 1;
     }
-    // The table's texts carry no format directives: each is shown exactly as stored.
-    return Messages().ShowAppMessage(text, type);
+    // The link's texts carry no format directives, so without arguments each is shown exactly as stored.
+    va_list arguments;
+    va_start(arguments, type);
+    const QString formatted = QString::vasprintf(text.toUtf8().constData(), arguments);
+    va_end(arguments);
+    return Messages().ShowAppMessage(formatted, type);
 }
 
 CMessageSink& CNetConfigApp::Messages() {

@@ -205,14 +205,15 @@ QRect DialogUnitsRect(const ControlTemplate& control) {
     return QRect(control.x, control.y, control.cx, control.cy);
 }
 
-// The static text that names control `index`: the nearest one before it in template order, as
-// Windows takes it. A page that lists its labels after their fields has none there; then the eye's
-// pairing stands in: the nearest static text to the control's left whose line meets the control's.
+// The static text that names control `index`: the one right before it in template order. A static
+// text labels the control that follows it, not the ones after that: a second list or the frame around
+// them borrows no name from it. A page that lists its labels after their fields has none before them;
+// there the eye's pairing stands in: the nearest static text to the control's left whose line meets
+// the control's.
 std::optional<std::size_t> LabelOf(const DialogTemplate& dialogTemplate, std::size_t index) {
     const auto& controls = dialogTemplate.controls;
-    for (std::size_t j = index; j-- > 0;)
-        if (IsTextStatic(controls[j]))
-            return j;
+    if (std::any_of(controls.begin(), controls.begin() + std::ptrdiff_t(index), IsTextStatic))
+        return index > 0 && IsTextStatic(controls[index - 1]) ? std::optional(index - 1) : std::nullopt;
     const QRect control = DialogUnitsRect(controls[index]);
     std::optional<std::size_t> nearest;
     for (std::size_t j = 0; j < controls.size(); ++j) {

@@ -25,10 +25,11 @@ class QComboBox;
 // - static texts are aligned left or right and show `&` as a mnemonic (for the next tab-stop control)
 //   unless ss::NOPREFIX; an ss::ICON static shows the icon resource its text names;
 // - "SysIPAddress32" becomes a CIPAddressCtrl;
-// - for screen readers, a control without a text of its own is named after the nearest static text
-//   before it in template order (without its mnemonic), or, where none comes before it, after the
-//   static text on its line to its left; the four fields of an address control are "<name>, part N of
-//   4"; a radio button belongs to the titled group box framing it; a disabled edit is read-only.
+// - for screen readers, a control without a text of its own is named after the static text right
+//   before it in template order (without its mnemonic), or, where none comes anywhere before it, after
+//   the static text on its line to its left; a control after another control borrows no name; the
+//   four fields of an address control are "<name>, part N of 4"; a radio button belongs to the titled
+//   group box framing it; a disabled edit is read-only.
 // The host gets the caption for pop-up templates; whether the host is shown stays with the caller,
 // except for child templates, whose host follows ws::VISIBLE.
 // A dialog that needs a list of its own kind (a subclassed control) makes it with `makeComboBox`, which

@@ -22,9 +22,12 @@ namespace {
 // request) does not shorten the wait for it.
 constexpr std::chrono::milliseconds FirstByteTimeout{1000};
 constexpr std::chrono::milliseconds InterByteTimeout{100};
-constexpr int WriteTimeoutMs = 1000;
+// A driver may hold a write until its bytes have left, and a long request at a low rate takes seconds
+// on the line: the write gets the request's own time on the line on top of this.
+constexpr std::chrono::milliseconds WriteTimeout{1000};
 // A peer that never stops talking (noise, a trickle, headers announcing huge payloads) must not hold
-// the caller: the whole exchange, request and reply, ends within this time whatever arrives.
+// the caller: the whole exchange, request and reply, ends within this time, again on top of the
+// request's own time on the line, whatever arrives.
 constexpr std::chrono::milliseconds ExchangeLimit{2500};
 
 constexpr int SerialMedium = 0;
@@ -124,12 +127,13 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
                                  std::uint32_t replyCapacity, std::uint32_t* replyCount) {
     const std::uint8_t flags = static_cast<std::uint8_t>((request ? frame::FlagRequest : 0) |
                                                          (m_bPLCTarget != 0 ? frame::FlagPlcTarget : 0));
-    const TimePoint deadline = Now() + ExchangeLimit;
     const std::uint8_t sequence = ++m_bySequence;
     const std::vector<std::uint8_t> requestFrame = EncodeRequest(
         msgCode, flags, m_byNetworkType, sequence, std::span<const std::uint8_t>(payload, payloadLength));
+    const std::chrono::milliseconds requestWire = WireTime(requestFrame.size());
+    const TimePoint deadline = Now() + requestWire + ExchangeLimit;
     m_pPort->DiscardInput();
-    const LinkResult sent = m_pPort->Write(requestFrame, WriteTimeoutMs);
+    const LinkResult sent = m_pPort->Write(requestFrame, int((requestWire + WriteTimeout).count()));
     if (sent != linkcode::Success)
         return sent;
     if (m_pTrace)

@@ -26,6 +26,10 @@ struct CSerialPort::Handle {
     ~Handle() {
         if (fd < 0)
             return;
+        // Output still queued here is a request whose exchange failed (a reply means it has left): on a
+        // stuck adapter the close would wait the tty's closing time (up to 30 s) for it to drain. Setting
+        // the line back (TCSANOW) does not wait for it either.
+        ::tcflush(fd, TCOFLUSH);
         if (original)
             ::tcsetattr(fd, TCSANOW, &*original);
         // The exclusive flag outlives this descriptor while the far end keeps the device open (a
@@ -93,13 +97,14 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
     if (handle->fd < 0)
         return Fail(errno == EBUSY ? linkcode::PortInUse : linkcode::CannotOpen, errno);
     // TIOCEXCL turns away later openers without privileges; the lock turns away every opener that
-    // asks for it, privileged or not.
+    // asks for it, privileged or not. Both come before the line is set up, so that no other opener
+    // can come in between and change the settings.
     if (::flock(handle->fd, LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? Fail(linkcode::PortInUse, EBUSY) : Fail(linkcode::CannotOpen, errno);
+    handle->exclusive = ::ioctl(handle->fd, TIOCEXCL) == 0;
     if (const LinkResult configured = Configure(handle->fd, *speed, handle->original);
         configured != linkcode::Success)
         return configured;
-    handle->exclusive = ::ioctl(handle->fd, TIOCEXCL) == 0;
     // The open has raised DTR and RTS. A pseudo-terminal has no modem lines and needs no wait.
     if (int lines = 0; ::ioctl(handle->fd, TIOCMGET, &lines) == 0) {
         std::this_thread::sleep_for(ModemLineSettle());

@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Ids, MissingStringTest, testing::Values(0u, 106u, 126u,
 
 TEST(ShowStringMessage, ReturnsTheBoxResultAndKeepsTheGivenType) {
     BoxRecorder recorder(/*answer=*/7);
-    EXPECT_EQ(theApp.ShowStringMessage(124, mb::OK | mb::ICONEXCLAMATION), 7);
+    EXPECT_EQ(theApp.ShowStringMessage(124, mb::OK | mb::ICONEXCLAMATION, 42, "unused"), 7);
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text, "PLC is not in Program Mode");
     EXPECT_EQ(recorder.boxes[0].type, unsigned{mb::OK | mb::ICONEXCLAMATION});

@@ -252,11 +252,14 @@ TEST_F(DialogBuilderTest, ControlsWithoutTextAreNamedAfterTheirStaticText) {
                                 {83, "STATIC", kVisible | ss::RIGHT, "Near", 25, 2, 30, 8},
                                 {84, "STATIC", kVisible | ss::RIGHT, "Address", 0, 22, 55, 8},
                                 {87, "BUTTON", kVisible | bs::GROUPBOX, "", 0, 18, 130, 18},
-                                // Otherwise the nearest static text before, even where another one's
+                                // Otherwise the static text right before, even where another one's
                                 // mnemonic moves the focus to the control.
                                 {85, "STATIC", kVisible, "&Code", 0, 40, 20, 8},
                                 {89, "STATIC", kVisible | ss::NOPREFIX, "R&D", 25, 40, 30, 8},
                                 {86, "EDIT", kVisible | ws::TABSTOP, "", 60, 60, 40, 14},
+                                // A static text labels only the control right after it.
+                                {96, "COMBOBOX", kVisible | cbs::DROPDOWNLIST, "", 110, 60, 40, 40},
+                                {97, "BUTTON", kVisible | bs::GROUPBOX, "", 0, 36, 160, 40},
                                 {88, "BUTTON", kVisible | ws::TABSTOP, "&Apply", 0, 80, 40, 14},
                             }));
     EXPECT_EQ(AccessibleName(Item<QLineEdit>(80)), "Near");
@@ -265,6 +268,8 @@ TEST_F(DialogBuilderTest, ControlsWithoutTextAreNamedAfterTheirStaticText) {
     EXPECT_EQ(AccessibleName(Item<QLineEdit>(86)), "R&D");
     EXPECT_EQ(AccessibleName(Item<QGroupBox>(87)), "Address") << "an untitled frame shares the label";
     EXPECT_EQ(AccessibleName(Item<QPushButton>(88)), "Apply");
+    for (const int id : {96, 97})
+        EXPECT_EQ(GetDlgItem(host, id)->accessibleName(), "") << id;
 
     // A page that relabels a field renames it.
     Item<QLabel>(83).setText("Renamed");

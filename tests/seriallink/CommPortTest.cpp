@@ -183,6 +183,16 @@ TEST(CommPort, ModemLinesSettleBeforeStaleInputIsDropped) {
     }
 }
 
+// The time the link gives 266 bytes at 9600 bit/s (1000 ms plus 278 on the line), asked of the driver
+// a tick short as every wait is.
+TEST(CommPort, AWriteTheLineNeverTakesEndsAtItsTime) {
+    DriverPort p;
+    p.driver.writesStall = true;
+    ASSERT_EQ(p.Open(), linkcode::Success);
+    EXPECT_EQ(p.port->Write(std::vector<std::uint8_t>(266), 1278), linkcode::Transmit);
+    EXPECT_EQ(p.driver.ElapsedMs(), 1278 - 16);
+}
+
 struct ReadModeCase {
     bool returnsOnFirstByte;
     int timeoutMs;

@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                    linkcode::Success,
                    199},
         TimingCase{"AnswerCutOff", {{100, Part(Reply(), true)}}, linkcode::TimeOut, kFirstByteEndMs},
-        TimingCase{"EndlessFrameEndsAtTheExchangeBound", TrickleInsideAFrame(900), linkcode::TimeOut, 2500},
+        TimingCase{"EndlessFrameEndsAtTheExchangeBound", TrickleInsideAFrame(900), linkcode::TimeOut, 2506},
         TimingCase{"DeviceLost", {{200, {}, true}}, linkcode::Transmit, 200}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -30,6 +30,7 @@ struct Driver {
     bool readsReturnAtOnce = false; // ignores the read time-outs: takes what has arrived, or nothing
     bool removed = false;           // reads succeed with no bytes at once, ClearCommError fails
     bool refuseSetState = false;
+    bool writesStall = false;     // a write never takes a byte: it ends at its time-out
     std::uint32_t lineErrors = 0; // raised until the next ClearCommError
     std::deque<Arrival> arrivals;
 
@@ -120,6 +121,10 @@ public:
     bool Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
         d.written.assign(bytes.begin(), bytes.end());
         written = std::uint32_t(bytes.size());
+        if (d.writesStall) { // as WriteFile on a stalled line: it succeeds at its time, short of bytes
+            d.now += std::chrono::milliseconds(d.timeouts.WriteTotalTimeoutConstant);
+            written = 0;
+        }
         return true;
     }
     bool ClearErrors(std::uint32_t& errors) override {

@@ -18,6 +18,7 @@ struct LineState {
     std::vector<std::uint8_t> written;
     bool open = false;
     std::vector<std::chrono::microseconds> awaited; // each wait for the bytes still on their way
+    int writeMs = 0; // how long a write takes to hand its bytes on; one that needs longer fails at its time
 };
 
 struct Arrival {
@@ -41,9 +42,10 @@ public:
             m_script.pop_front();
     }
 
-    LinkResult Write(std::span<const std::uint8_t> bytes, int) override {
+    LinkResult Write(std::span<const std::uint8_t> bytes, int timeoutMs) override {
         m_state.written.assign(bytes.begin(), bytes.end());
-        return linkcode::Success;
+        m_state.now += std::chrono::milliseconds(std::min(m_state.writeMs, timeoutMs));
+        return m_state.writeMs <= timeoutMs ? linkcode::Success : linkcode::Transmit;
     }
 
     void AwaitBytes(std::chrono::microseconds wire) override {

@@ -5,8 +5,10 @@
 #include "seriallink/CommParam.h"
 #include "seriallink/MessageCodes.h"
 #include "seriallink/PortName.h"
+#include "seriallink/SerialPort.h"
 #include "sim/ControllerLogic.h"
 #include "sim/ControllerSimulator.h"
+#include "sim/SimDevice.h"
 #include "sim/SimulatedLine.h"
 #include "tests/support/ScopedEnvironment.h"
 
@@ -15,10 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <tuple>
@@ -290,6 +294,22 @@ TEST(SerialLink, DeviceVanishingMidExchangeIsDataNotCarried) {
     const LinkResult result = link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr);
     EXPECT_EQ(result, Transmit);
     EXPECT_EQ(LastSystemError(), std::uint32_t(EIO));
+}
+
+// A pulled-out adapter hangs the line up, and reads then find end of file: the device is lost.
+TEST(SerialPort, AHungUpLineIsTheDeviceLost) {
+    const SimDevice pty = CreatePty();
+    std::unique_ptr<CSerialPort> port;
+    ASSERT_EQ(CSerialPort::Open(pty.path, 19200, port), Success);
+    const int other = ::open(pty.path.c_str(), O_RDWR | O_NOCTTY);
+    if (::ioctl(other, TIOCVHANGUP) != 0)
+        GTEST_SKIP() << "hanging up a terminal takes CAP_SYS_ADMIN";
+    std::array<std::uint8_t, 8> buffer;
+    std::size_t count = 1;
+    EXPECT_EQ(port->Read(buffer, 1000, count), Transmit);
+    EXPECT_EQ(LastSystemError(), std::uint32_t(EIO));
+    ::close(other);
+    ::close(pty.fd);
 }
 
 TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
