@@ -28,9 +28,10 @@ public:
     // `count` is 0 when nothing came in time; Transmit when the device has gone.
     virtual LinkResult Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) = 0;
 
-    // Gives the line `wire`, the time it takes to carry the bytes the reader still needs, to bring them
-    // before the next Read: bytes cross a line one by one at its rate, and a reader woken for each would
-    // spend its processor on wake-ups. A channel with no rate to keep has nothing to wait for.
+    // Gives the line `wire`, the time it takes to carry all but the last of the bytes the reader still
+    // needs, to bring them before the next Read, which then waits for the last: bytes cross a line one by
+    // one at its rate, and a reader woken for each would spend its processor on wake-ups. A channel with
+    // no rate to keep has nothing to wait for.
     virtual void AwaitBytes(std::chrono::microseconds wire) { static_cast<void>(wire); }
 
     // Asks whether the device is still there once an exchange has run out of time: Transmit when it has

@@ -9,8 +9,6 @@ namespace {
 // Room made up front for held bytes: enough for the utility's own replies, never the whole capacity (up
 // to 100,000 bytes), which a decoder made for every exchange would pay for each time.
 constexpr std::size_t InitialRoom = 64;
-// Results made room for up front: a reply and what came before it, without regrowing.
-constexpr std::size_t ResultsRoom = 4;
 
 } // namespace
 
@@ -18,11 +16,10 @@ FrameDecoder::FrameDecoder(std::uint8_t startByte, std::size_t capacity)
     : m_startByte(startByte), m_capacity(capacity) {
     m_bytes.reserve(std::min(capacity, InitialRoom) + frame::Overhead);
     m_crcBefore.reserve(m_bytes.capacity());
-    m_results.reserve(ResultsRoom);
 }
 
-std::span<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_t> bytes) {
-    m_results.clear();
+void FrameDecoder::Feed(std::span<const std::uint8_t> bytes, Results& found) {
+    found.clear();
     const std::uint8_t* at = bytes.data();
     const std::uint8_t* const end = at + bytes.size();
     while (at != end) {
@@ -32,25 +29,23 @@ std::span<FrameDecoder::Result> FrameDecoder::Feed(std::span<const std::uint8_t>
             at = start;
             if (at == end)
                 break;
-            ReportSkipped();
+            ReportSkipped(found);
         }
         // Up to the byte that lets the frame at the front be decided, and never past it.
         const std::size_t run = std::min(static_cast<std::size_t>(end - at), m_needed - Buffered());
         Hold({at, run});
         at += run;
         if (Buffered() == m_needed)
-            Settle();
+            Settle(found);
     }
-    return m_results;
 }
 
-std::span<FrameDecoder::Result> FrameDecoder::AbandonFrame() {
-    m_results.clear();
+void FrameDecoder::AbandonFrame(Results& found) {
+    found.clear();
     if (InFrame()) {
-        DropFront(1);
-        Settle();
+        DropFront(1, found);
+        Settle(found);
     }
-    return m_results;
 }
 
 void FrameDecoder::Hold(std::span<const std::uint8_t> bytes) {
@@ -63,7 +58,7 @@ void FrameDecoder::Hold(std::span<const std::uint8_t> bytes) {
 
 // Decides on the frame at the front as soon as the held bytes allow; a rejection moves the front to
 // the next start byte, whose frame may already be complete. Leaves m_needed above the bytes held.
-void FrameDecoder::Settle() {
+void FrameDecoder::Settle(Results& found) {
     while (InFrame()) {
         if (Buffered() < frame::HeaderSize) {
             m_needed = frame::HeaderSize;
@@ -72,8 +67,8 @@ void FrameDecoder::Settle() {
         const FrameHeader header = DecodeHeader(
             std::span<const std::uint8_t, frame::HeaderSize>(m_bytes.data() + m_front, frame::HeaderSize));
         if (header.payloadLength > m_capacity) {
-            m_results.push_back({Event::TooLong, header, {}, 0, {}});
-            DropFront(1);
+            found.push_back({Event::TooLong, header, {}, 0, {}});
+            DropFront(1, found);
             continue;
         }
         const std::size_t crcAt = frame::HeaderSize + header.payloadLength;
@@ -84,13 +79,13 @@ void FrameDecoder::Settle() {
         const std::size_t at = m_front + crcAt;
         const std::uint16_t received = static_cast<std::uint16_t>((m_bytes[at] << 8) | m_bytes[at + 1]);
         if (Crc16Between(CrcBefore(0), CrcBefore(crcAt), crcAt) != received) {
-            m_results.push_back(
+            found.push_back(
                 {Event::BadCrc, header, {}, 0, HeldBytes(0, std::min(crcAt + frame::CrcSize, PreviewBytes))});
-            DropFront(1);
+            DropFront(1, found);
             continue;
         }
-        m_results.push_back({Event::Frame, header, HeldBytes(frame::HeaderSize, crcAt), 0, {}});
-        DropFront(crcAt + frame::CrcSize);
+        found.push_back({Event::Frame, header, HeldBytes(frame::HeaderSize, crcAt), 0, {}});
+        DropFront(crcAt + frame::CrcSize, found);
     }
 }
 
@@ -99,7 +94,7 @@ std::vector<std::uint8_t> FrameDecoder::HeldBytes(std::size_t from, std::size_t 
     return {first + static_cast<std::ptrdiff_t>(from), first + static_cast<std::ptrdiff_t>(to)};
 }
 
-void FrameDecoder::DropFront(std::size_t count) {
+void FrameDecoder::DropFront(std::size_t count, Results& found) {
     m_front += count;
     m_needed = frame::HeaderSize;
     const auto next =
@@ -113,7 +108,7 @@ void FrameDecoder::DropFront(std::size_t count) {
         m_front = 0;
         return;
     }
-    ReportSkipped();
+    ReportSkipped(found);
     // Keeps the memory bound: the spent bytes never outnumber the ones still held.
     if (m_front > Buffered()) {
         const auto spent = static_cast<std::ptrdiff_t>(m_front);
@@ -123,9 +118,9 @@ void FrameDecoder::DropFront(std::size_t count) {
     }
 }
 
-void FrameDecoder::ReportSkipped() {
+void FrameDecoder::ReportSkipped(Results& found) {
     if (m_skipped != 0) {
-        m_results.push_back({Event::Garbage, {}, {}, m_skipped, {}});
+        found.push_back({Event::Garbage, {}, {}, m_skipped, {}});
         m_skipped = 0;
     }
 }

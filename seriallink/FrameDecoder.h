@@ -31,16 +31,18 @@ public:
         std::vector<std::uint8_t> preview;
     };
     static constexpr std::size_t PreviewBytes = 64;
+    using Results = std::vector<Result>;
 
     FrameDecoder(std::uint8_t startByte, std::size_t capacity);
 
-    // The results found in `bytes`, in stream order. They stay valid until the next call: the decoder
-    // keeps their storage, so a stream cut into many small reads costs no allocation per read.
-    std::span<Result> Feed(std::span<const std::uint8_t> bytes);
+    // Replaces what `found` holds with the results found in `bytes`, in stream order. The caller owns
+    // `found`, so the results outlive anything done to the decoder meanwhile (even replacing it), and
+    // one kept from read to read costs no allocation per read.
+    void Feed(std::span<const std::uint8_t> bytes, Results& found);
 
     // The line went quiet in the middle of a frame, so the frame begun will never be complete: gives it
-    // up and rescans the bytes held after its start byte, where a whole frame may lie.
-    std::span<Result> AbandonFrame();
+    // up and rescans the bytes held after its start byte, where a whole frame may lie. `found` as for Feed.
+    void AbandonFrame(Results& found);
 
     // True while a frame has begun but is not complete.
     bool InFrame() const { return m_front != m_bytes.size(); }
@@ -58,9 +60,9 @@ private:
     // The bytes of the current frame from `from` up to `to`.
     std::vector<std::uint8_t> HeldBytes(std::size_t from, std::size_t to) const;
     std::uint16_t CrcBefore(std::size_t index) const { return m_crcBefore[m_front + index]; }
-    void Settle();
-    void DropFront(std::size_t count);
-    void ReportSkipped();
+    void Settle(Results& found);
+    void DropFront(std::size_t count, Results& found);
+    void ReportSkipped(Results& found);
 
     std::uint8_t m_startByte;
     std::size_t m_capacity;
@@ -74,5 +76,4 @@ private:
     std::size_t m_needed = frame::HeaderSize; // held bytes the frame at the front needs to be decided
     std::uint16_t m_crc = 0;
     std::size_t m_skipped = 0;
-    std::vector<Result> m_results; // what the last call found
 };

@@ -9,7 +9,12 @@ ReplyMatcher::ReplyMatcher(std::span<const std::uint8_t> request, std::size_t ca
 bool ReplyMatcher::Feed(std::span<const std::uint8_t> bytes, Frame& reply) {
     bool found = false;
     bytes = PassEcho(bytes, reply, found);
-    return found || Take(m_decoder.Feed(bytes), reply);
+    return found || Decode(bytes, reply);
+}
+
+bool ReplyMatcher::Decode(std::span<const std::uint8_t> bytes, Frame& reply) {
+    m_decoder.Feed(bytes, m_found);
+    return Take(reply);
 }
 
 // Input pending before the request was discarded, so an echo is the first thing on the line.
@@ -23,7 +28,7 @@ std::span<const std::uint8_t> ReplyMatcher::PassEcho(std::span<const std::uint8_
         }
         // Not an echo after all: what looked like one is line input like any other.
         m_echoOpen = false;
-        found = Take(m_decoder.Feed(m_request.first(m_echoed)), reply);
+        found = Decode(m_request.first(m_echoed), reply);
     }
     return bytes;
 }
@@ -35,14 +40,16 @@ std::size_t ReplyMatcher::Awaited() const {
 }
 
 bool ReplyMatcher::LineQuiet(Frame& reply) {
-    while (m_decoder.InFrame())
-        if (Take(m_decoder.AbandonFrame(), reply))
+    while (m_decoder.InFrame()) {
+        m_decoder.AbandonFrame(m_found);
+        if (Take(reply))
             return true;
+    }
     return false;
 }
 
-bool ReplyMatcher::Take(std::span<FrameDecoder::Result> results, Frame& reply) {
-    for (FrameDecoder::Result& found : results) {
+bool ReplyMatcher::Take(Frame& reply) {
+    for (FrameDecoder::Result& found : m_found) {
         switch (found.event) {
         case FrameDecoder::Event::Garbage:
             break;

@@ -39,7 +39,9 @@ public:
 
 private:
     std::span<const std::uint8_t> PassEcho(std::span<const std::uint8_t> bytes, Frame& reply, bool& found);
-    bool Take(std::span<FrameDecoder::Result> results, Frame& reply);
+    bool Decode(std::span<const std::uint8_t> bytes, Frame& reply);
+    // Looks through what the decoder found last.
+    bool Take(Frame& reply);
     void NoteDamage(LinkResult code);
     void Reject(std::span<const std::uint8_t> frame, LinkResult reason) const;
 
@@ -48,6 +50,7 @@ private:
     std::size_t m_echoed = 0; // bytes of the request seen back so far
     bool m_echoOpen = true;   // the line has only handed back the request's own bytes so far
     FrameDecoder m_decoder;
+    FrameDecoder::Results m_found;
     LinkResult m_damage = linkcode::Success;
     CLinkTrace* m_pTrace;
 };

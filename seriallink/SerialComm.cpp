@@ -190,12 +190,14 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
         lastArrival = Now();
         if (matcher.Feed(std::span(chunk.data(), count), reply))
             return linkcode::Success;
-        // The rest comes at the line's rate: wait for it rather than wake for every byte. A full chunk
-        // may have left more behind, and half the byte gap at most leaves a read before silence is judged.
-        if (count < chunk.size()) {
+        // The rest comes at the line's rate: wait for it rather than wake for every byte, but not for the
+        // last one, which the next read waits for so that it is taken as it lands: a sleep ends late, and
+        // its end is reckoned from this read, which came after the bytes it took. A full chunk may have
+        // left more behind, and half the byte gap at most leaves a read before silence is judged.
+        if (const std::size_t awaited = matcher.Awaited(); count < chunk.size() && awaited > 1) {
             const auto halfGap = std::chrono::duration_cast<std::chrono::microseconds>(
                 (std::min(lastArrival + InterByteTimeout, deadline) - lastArrival) / 2);
-            m_pPort->AwaitBytes(std::min(ExactWireTime(matcher.Awaited()), halfGap));
+            m_pPort->AwaitBytes(std::min(ExactWireTime(awaited - 1), halfGap));
         }
     }
 }

@@ -102,6 +102,9 @@ struct ControllerSimulator::State {
     // Serving thread only.
     bool clientActive = false;
     FrameDecoder decoder{frame::RequestStart, frame::MaxRequestPayload};
+    // What the decoder found last: kept out of the decoder, which a client leaving replaces, perhaps
+    // while these are being answered.
+    FrameDecoder::Results found;
     Clock::time_point lineFreeAt;  // paced: when the request bytes read so far have all crossed the line
     Clock::time_point lastArrival; // of the latest request bytes
 
@@ -110,7 +113,8 @@ struct ControllerSimulator::State {
     void WaitForClient(int& idlePollMs);
     void NoteCloses();
     void Consume(std::span<const std::uint8_t> bytes, Clock::time_point arrival);
-    void Dispatch(FrameDecoder::Result& found);
+    // False when the client left while being answered.
+    bool Dispatch(FrameDecoder::Result& result);
     std::optional<SimReply> Respond(FrameDecoder::Result& found);
     SimReply Answer(const Frame& request);
     void Perform(const SimReply& reply, Clock::time_point received);
@@ -347,9 +351,13 @@ void ControllerSimulator::State::Consume(std::span<const std::uint8_t> bytes, Cl
         decoder = FrameDecoder(frame::RequestStart, frame::MaxRequestPayload);
     }
     lastArrival = arrival;
+    // A client that leaves while being answered takes the rest of what it sent with it, as it does a
+    // request cut off.
     if (!options.paceAtLineRate) {
-        for (FrameDecoder::Result& found : decoder.Feed(bytes))
-            Dispatch(found);
+        decoder.Feed(bytes, found);
+        for (FrameDecoder::Result& result : found)
+            if (!Dispatch(result))
+                return;
         return;
     }
     // On a real line a frame is only in once its last byte has crossed at the line rate, counted from
@@ -357,11 +365,11 @@ void ControllerSimulator::State::Consume(std::span<const std::uint8_t> bytes, Cl
     const Clock::duration byteTime = ByteTime();
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         lineFreeAt = std::max(lineFreeAt, arrival) + byteTime;
-        for (FrameDecoder::Result& found : decoder.Feed(bytes.subspan(i, 1))) {
-            if (found.event != FrameDecoder::Event::Garbage && !SleepUntil(lineFreeAt))
+        decoder.Feed(bytes.subspan(i, 1), found);
+        for (FrameDecoder::Result& result : found)
+            if ((result.event != FrameDecoder::Event::Garbage && !SleepUntil(lineFreeAt)) ||
+                !Dispatch(result))
                 return;
-            Dispatch(found);
-        }
     }
 }
 
@@ -369,10 +377,14 @@ std::optional<SimReply> ControllerSimulator::Respond(FrameDecoder::Result& found
     return m_pState->Respond(found);
 }
 
-void ControllerSimulator::State::Dispatch(FrameDecoder::Result& found) {
+bool ControllerSimulator::State::Dispatch(FrameDecoder::Result& result) {
     const Clock::time_point received = Clock::now();
-    if (const std::optional<SimReply> reply = Respond(found))
+    if (const std::optional<SimReply> reply = Respond(result)) {
         Perform(*reply, received);
+        // A reply or talk may have been cut short by the client's hang-up: its close is noted by now.
+        NoteCloses();
+    }
+    return clientActive;
 }
 
 std::optional<SimReply> ControllerSimulator::State::Respond(FrameDecoder::Result& found) {

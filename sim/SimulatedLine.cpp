@@ -27,7 +27,8 @@ public:
     }
 
     LinkResult Write(std::span<const std::uint8_t> bytes, int) override {
-        for (FrameDecoder::Result& found : m_decoder.Feed(bytes)) {
+        m_decoder.Feed(bytes, m_found);
+        for (FrameDecoder::Result& found : m_found) {
             std::optional<SimReply> reply = m_sim.Respond(found);
             if (!reply)
                 continue;
@@ -104,6 +105,7 @@ private:
     ControllerSimulator& m_sim;
     TimePoint& m_now;
     FrameDecoder m_decoder{frame::RequestStart, frame::MaxRequestPayload};
+    FrameDecoder::Results m_found;
     std::deque<Arrival> m_arrivals;
     std::optional<Talk> m_talk;
 };

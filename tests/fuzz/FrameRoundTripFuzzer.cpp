@@ -21,7 +21,8 @@ void CheckRoundTrip(bool isRequest, std::uint8_t code, std::uint8_t control, std
         std::abort();
 
     FrameDecoder decoder(start, payload.size());
-    const auto found = decoder.Feed(bytes);
+    FrameDecoder::Results found;
+    decoder.Feed(bytes, found);
     if (found.size() != 1 || decoder.InFrame() || decoder.Buffered() != 0)
         std::abort();
     const FrameDecoder::Result& result = found[0];
@@ -34,7 +35,8 @@ void CheckRoundTrip(bool isRequest, std::uint8_t code, std::uint8_t control, std
 
     if (!payload.empty()) {
         FrameDecoder tooSmall(start, payload.size() - 1);
-        const auto refused = tooSmall.Feed(bytes);
+        FrameDecoder::Results refused;
+        tooSmall.Feed(bytes, refused);
         if (refused.empty() || refused[0].event != FrameDecoder::Event::TooLong ||
             refused[0].header.payloadLength != payload.size())
             std::abort();

@@ -44,10 +44,11 @@ template <class NextSize>
 void ExpectSame(std::span<const std::uint8_t> stream, std::size_t capacity, NextSize nextSize,
                 std::span<const Result> whole, bool wholeInFrame) {
     FrameDecoder decoder(frame::ReplyStart, capacity);
+    FrameDecoder::Results found;
     std::size_t matched = 0;
     for (std::size_t at = 0; at < stream.size();) {
         const std::size_t size = std::min(nextSize(), stream.size() - at);
-        const std::span<const Result> found = decoder.Feed(stream.subspan(at, size));
+        decoder.Feed(stream.subspan(at, size), found);
         CheckBounds(decoder, found, capacity);
         for (const Result& result : found)
             if (matched == whole.size() || !Same(whole[matched++], result))
@@ -66,9 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t seed = input.Take() | 1u;
     const std::span<const std::uint8_t> stream = input.Rest();
 
-    // Read at once, the results stay with their decoder: the reference the other reads must match.
+    // Read at once: the reference the other reads must match.
     FrameDecoder wholeDecoder(frame::ReplyStart, capacity);
-    const std::span<const Result> whole = wholeDecoder.Feed(stream);
+    FrameDecoder::Results whole;
+    wholeDecoder.Feed(stream, whole);
     CheckBounds(wholeDecoder, whole, capacity);
     const bool wholeInFrame = wholeDecoder.InFrame();
 

@@ -132,23 +132,26 @@ INSTANTIATE_TEST_SUITE_P(
         TimingCase{"DeviceLost", {{200, {}, true}}, linkcode::Transmit, 200}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Between reads the link sleeps through the bytes it still needs, at the line's rate, instead of waking
-// for each: after the start byte a header's rest (8 bytes, 4.166 ms), after the header the payload and
-// CRC (14 bytes, 7.291 ms).
-TEST(ExchangePacing, SleepsThroughTheBytesStillNeeded) {
+// Between reads the link sleeps through the bytes it still needs but the last, at the line's rate, instead
+// of waking for each, and lets the read wait for the last: after the start byte a header's rest but one
+// (7 bytes, 3.645 ms), after the header the payload and CRC but one (13 bytes, 6.770 ms), and with one
+// byte to come, no sleep.
+TEST(ExchangePacing, SleepsThroughTheBytesStillNeededButTheLast) {
     const std::vector<std::uint8_t> frame = Reply();
     const auto at = [&](std::size_t from, std::size_t to) {
         return std::vector<std::uint8_t>(frame.begin() + std::ptrdiff_t(from),
                                          frame.begin() + std::ptrdiff_t(to));
     };
-    ScriptedLink link(
-        {{100, at(0, 1)}, {104, at(1, frame::HeaderSize)}, {111, at(frame::HeaderSize, frame.size())}});
+    ScriptedLink link({{100, at(0, 1)},
+                       {104, at(1, frame::HeaderSize)},
+                       {111, at(frame::HeaderSize, frame.size() - 1)},
+                       {112, at(frame.size() - 1, frame.size())}});
     std::vector<std::uint8_t> reply;
     std::uint32_t count = 0;
     ASSERT_EQ(ReadBlock(link, reply, count), linkcode::Success);
-    EXPECT_EQ(link.line.awaited, (std::vector<std::chrono::microseconds>{std::chrono::microseconds(4166),
-                                                                         std::chrono::microseconds(7291)}));
-    EXPECT_EQ(link.ElapsedMs(), 111);
+    EXPECT_EQ(link.line.awaited, (std::vector<std::chrono::microseconds>{std::chrono::microseconds(3645),
+                                                                         std::chrono::microseconds(6770)}));
+    EXPECT_EQ(link.ElapsedMs(), 112);
 }
 
 // A long reply's rest takes longer on the line than the byte gap: the link sleeps half the gap at most,

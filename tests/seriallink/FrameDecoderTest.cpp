@@ -46,10 +46,11 @@ std::vector<FrameDecoder::Result> FeedInChunks(const Bytes& stream, std::size_t 
                                                const std::vector<std::size_t>& chunkSizes) {
     FrameDecoder decoder(frame::ReplyStart, capacity);
     std::vector<FrameDecoder::Result> all;
+    FrameDecoder::Results found;
     std::size_t at = 0;
     for (std::size_t i = 0; at < stream.size(); ++i) {
         const std::size_t n = std::min(chunkSizes[i % chunkSizes.size()], stream.size() - at);
-        auto found = decoder.Feed(std::span(stream.data() + at, n));
+        decoder.Feed(std::span(stream.data() + at, n), found);
         all.insert(all.end(), found.begin(), found.end());
         at += n;
     }
@@ -109,10 +110,12 @@ TEST(FrameDecoder, FindsFrameStartingInsideARejectedOne) {
 TEST(FrameDecoder, NeverBuffersBeyondOneFrameOfCapacity) {
     constexpr std::size_t capacity = 16;
     FrameDecoder decoder(frame::ReplyStart, capacity);
+    FrameDecoder::Results found;
     std::mt19937 random(7);
     for (int i = 0; i < 20000; ++i) {
         const std::uint8_t byte = static_cast<std::uint8_t>(random() % 4 == 0 ? frame::ReplyStart : random());
-        for (const auto& r : decoder.Feed(std::span(&byte, 1)))
+        decoder.Feed(std::span(&byte, 1), found);
+        for (const auto& r : found)
             EXPECT_LE(r.payload.size(), capacity);
         ASSERT_LE(decoder.Buffered(), frame::Overhead + capacity);
     }
@@ -144,7 +147,9 @@ INSTANTIATE_TEST_SUITE_P(Table, FrameDecoderCapacity,
 TEST(FrameDecoder, IgnoresFramesOfTheOtherDirection) {
     const Bytes request = EncodeRequest(18, frame::FlagPlcTarget, 0, 1, {});
     FrameDecoder decoder(frame::ReplyStart, 100);
-    EXPECT_TRUE(decoder.Feed(request).empty());
+    FrameDecoder::Results found(1);
+    decoder.Feed(request, found);
+    EXPECT_TRUE(found.empty()) << "what the last call found is replaced";
     EXPECT_FALSE(decoder.InFrame());
 }
 

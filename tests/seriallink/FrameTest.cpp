@@ -83,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Frame, DecodesEveryHeaderFieldItEncodes) {
     const Bytes payload(300, 0x5A);
     FrameDecoder decoder(frame::RequestStart, 1000);
-    const auto found = decoder.Feed(EncodeRequest(0xFE, 0x03, 0x7F, 0xFF, payload));
+    FrameDecoder::Results found;
+    decoder.Feed(EncodeRequest(0xFE, 0x03, 0x7F, 0xFF, payload), found);
     ASSERT_EQ(found.size(), 1u);
     ASSERT_EQ(found[0].event, FrameDecoder::Event::Frame);
     const FrameHeader& h = found[0].header;

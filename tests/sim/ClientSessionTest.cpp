@@ -52,16 +52,25 @@ int OpenDevice(const ControllerSimulator& sim) {
     return ::open(sim.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
 }
 
-// One session: open, optionally one status-id request and its reply, close.
-ByteString Session(const ControllerSimulator& sim, bool sendRequest, std::uint8_t sequence = 1) {
+// What a client sends between its open and its close: as many status-id requests as the value, at once.
+enum class Send {
+    Nothing,
+    Request,     // then it reads the reply
+    TwoIntoTalk, // the first answered by endless talk, which the client leaves as it begins
+};
+
+// One session: open, send, close; the reply's payload when a reply was read.
+ByteString Session(const ControllerSimulator& sim, Send send, std::uint8_t sequence = 1) {
     const int fd = OpenDevice(sim);
     EXPECT_GE(fd, 0);
-    ByteString payload;
-    if (sendRequest) {
-        const ByteString request = EncodeRequest(StatusId, frame::FlagPlcTarget, 0, sequence, {});
-        EXPECT_EQ(::write(fd, request.data(), request.size()), ssize_t(request.size()));
-        payload = PayloadOf(ReadReply(fd));
-    }
+    const ByteString one = EncodeRequest(StatusId, frame::FlagPlcTarget, 0, sequence, {});
+    ByteString requests;
+    for (int i = 0; i < int(send); ++i)
+        requests.insert(requests.end(), one.begin(), one.end());
+    EXPECT_EQ(::write(fd, requests.data(), requests.size()), ssize_t(requests.size()));
+    const ByteString payload = send == Send::Request ? PayloadOf(ReadReply(fd)) : ByteString{};
+    pollfd talk{fd, POLLIN, 0};
+    EXPECT_TRUE(send != Send::TwoIntoTalk || ::poll(&talk, 1, 2000) == 1) << "the talk has begun";
     ::close(fd);
     return payload;
 }
@@ -78,7 +87,7 @@ int WaitForCloses(const ControllerSimulator& sim, int expected) {
 struct CloseCase {
     const char* name;
     int sessions;
-    bool sendRequest;
+    Send send;
     bool otherHolder; // another descriptor keeps the slave open throughout: no hang-up is ever seen
     int expectedCloses;
 };
@@ -88,38 +97,43 @@ class ClientCloses : public testing::TestWithParam<CloseCase> {};
 TEST_P(ClientCloses, CountsEachClientThatUsedTheDevice) {
     const CloseCase& c = GetParam();
     ControllerSimulator sim;
+    if (c.send == Send::TwoIntoTalk)
+        sim.InjectFault(SimFault::EndlessNoise, c.sessions);
     sim.Start();
     const int holder = c.otherHolder ? OpenDevice(sim) : -1;
     // Each close is followed at once or within a few tens of microseconds by the next open, so that
     // some opens fall between the simulator seeing the hang-up and it taking the close notice.
     for (int i = 0; i < c.sessions; ++i) {
-        EXPECT_EQ(Session(sim, c.sendRequest, std::uint8_t(i + 1)),
-                  c.sendRequest ? StatusIdReply : ByteString{})
+        EXPECT_EQ(Session(sim, c.send, std::uint8_t(i + 1)),
+                  c.send == Send::Request ? StatusIdReply : ByteString{})
             << "session " << i;
         const auto reopen = std::chrono::steady_clock::now() + std::chrono::microseconds(i * 7 % 150);
         while (std::chrono::steady_clock::now() < reopen) {
         }
     }
     EXPECT_EQ(WaitForCloses(sim, c.expectedCloses), c.expectedCloses);
+    EXPECT_EQ(sim.Requests().size(), c.send == Send::Nothing ? 0u : std::size_t(c.sessions))
+        << "a client that left is answered no more";
     if (holder >= 0)
         ::close(holder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ClientCloses,
-                         testing::Values(CloseCase{"OneSession", 1, true, false, 1},
-                                         CloseCase{"QuickReopens", 1000, true, false, 1000},
-                                         CloseCase{"WhileAnotherHoldsTheDevice", 5, true, true, 5},
-                                         CloseCase{"OpenedButNeverUsed", 3, false, false, 0}),
+                         testing::Values(CloseCase{"OneSession", 1, Send::Request, false, 1},
+                                         CloseCase{"QuickReopens", 1000, Send::Request, false, 1000},
+                                         CloseCase{"WhileAnotherHoldsTheDevice", 5, Send::Request, true, 5},
+                                         CloseCase{"OpenedButNeverUsed", 3, Send::Nothing, false, 0},
+                                         CloseCase{"LeavingDuringTalk", 1, Send::TwoIntoTalk, false, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ClientSessions, ClientArrivingLongAfterTheLastOneLeftIsServed) {
     ControllerSimulator sim;
     sim.Start();
-    EXPECT_EQ(Session(sim, true, 1), StatusIdReply) << "nobody had opened the device before";
+    EXPECT_EQ(Session(sim, Send::Request, 1), StatusIdReply) << "nobody had opened the device before";
     std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(Session(sim, true, 2), StatusIdReply);
+    EXPECT_EQ(Session(sim, Send::Request, 2), StatusIdReply);
     std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(Session(sim, true, 3), StatusIdReply);
+    EXPECT_EQ(Session(sim, Send::Request, 3), StatusIdReply);
     EXPECT_EQ(WaitForCloses(sim, 3), 3);
 }
 
