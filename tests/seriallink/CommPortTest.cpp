@@ -280,16 +280,22 @@ TEST(CommPortExchange, ReadsThatReturnAtOnceWaitATickInsteadOfSpinning) {
     EXPECT_LE(answering.ElapsedMs(), 300 + 16) << "a tick late at most";
 }
 
-TEST(CommPortExchange, APulledOutAdapterThatReadsEmptyIsTheDeviceLostAtOnce) {
+// A pulled-out adapter whose reads come back empty, or whose ReadFile fails (ERROR_DEVICE_NOT_CONNECTED).
+class PulledOutAdapter : public testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(PulledOutAdapter, IsTheDeviceLostAtOnce) {
     Driver driver;
     DriverLink link(driver);
     ASSERT_EQ(link.InitializeCommMode(), linkcode::Success);
     driver.removed = true;
+    driver.readError = GetParam();
     EXPECT_EQ(link.Read(), linkcode::Transmit);
-    EXPECT_EQ(LastSystemError(), Driver::ErrorBadCommand);
+    EXPECT_EQ(LastSystemError(), GetParam() != 0 ? GetParam() : Driver::ErrorBadCommand);
     EXPECT_EQ(driver.ElapsedMs(), 0);
     EXPECT_FALSE(driver.open) << "a failed exchange releases the port";
 }
+
+INSTANTIATE_TEST_SUITE_P(CommPortExchange, PulledOutAdapter, testing::Values(0u, 1167u));
 
 // Noise keeps every read busy until the wait is up: the line errors behind it still reach the trace.
 TEST(CommPortExchange, LineErrorsAreNotedWhenTheExchangeTimesOut) {

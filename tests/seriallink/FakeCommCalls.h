@@ -29,6 +29,7 @@ struct Driver {
     bool returnsOnFirstByte = true;
     bool readsReturnAtOnce = false; // ignores the read time-outs: takes what has arrived, or nothing
     bool removed = false;           // reads succeed with no bytes at once, ClearCommError fails
+    std::uint32_t readError = 0;    // when set, ReadFile fails with it, as on some removed devices
     bool refuseSetState = false;
     bool writesStall = false;     // a write never takes a byte: it ends at its time-out
     std::uint32_t lineErrors = 0; // raised until the next ClearCommError
@@ -101,6 +102,8 @@ public:
             ADD_FAILURE() << "the port keeps reading without waiting";
             return Failed(Driver::ErrorBadCommand);
         }
+        if (d.readError != 0)
+            return Failed(d.readError);
         if (d.removed)
             return true;
         if (!d.readsReturnAtOnce) {
