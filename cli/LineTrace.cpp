@@ -66,7 +66,8 @@ void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
             error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
         m_openFailure =
             result == linkcode::PortInUse
-                ? QStringLiteral("cannot open %1: another program is using it (%2)").arg(QString::fromStdString(device), reason)
+                ? QStringLiteral("cannot open %1: another program is using it (%2)")
+                      .arg(QString::fromStdString(device), reason)
                 : QStringLiteral("cannot open %1: %2").arg(QString::fromStdString(device), reason);
         const int code = static_cast<int>(error);
         if (const std::string fix = PermissionFix(device, code, DeviceGroup(device)); !fix.empty())

@@ -2,7 +2,8 @@
 
 #include "app/NetConfigApp.h"
 
-CPortHold::CPortHold(CNetConfigApp& app, Silence silence) : m_link(app.m_SerialComm), m_bOuter(!m_link.m_bHeld) {
+CPortHold::CPortHold(CNetConfigApp& app, Silence silence)
+    : m_link(app.m_SerialComm), m_bOuter(!m_link.m_bHeld) {
     if (!m_bOuter)
         return;
     m_link.m_bHeld = true;

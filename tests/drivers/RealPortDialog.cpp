@@ -40,12 +40,18 @@ bool WaitForPath(const std::filesystem::path& path, bool present) {
     return true;
 }
 
-bool WaitForDevice(bool present) { return WaitForPath(kAdapter, present); }
+bool WaitForDevice(bool present) {
+    return WaitForPath(kAdapter, present);
+}
 
 // The script's go-ahead: a file it makes once it has used the port itself.
-bool WaitForGoAhead() { return WaitForPath("go-ahead", true); }
+bool WaitForGoAhead() {
+    return WaitForPath("go-ahead", true);
+}
 
-void Say(const char* where) { std::cout << "dialog: " << where << std::endl; }
+void Say(const char* where) {
+    std::cout << "dialog: " << where << std::endl;
+}
 
 class RealPortDialog : public testing::Test {
 protected:

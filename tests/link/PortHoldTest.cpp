@@ -57,12 +57,16 @@ TEST_P(PortHoldTest, OpensOnceAndAgainOnlyAfterAFailure) {
 using enum CPortHold::Silence;
 INSTANTIATE_TEST_SUITE_P(
     Jobs, PortHoldTest,
-    testing::Values(HoldCase{"ThreeRequestsOneOpen", Closes, {}, {true, true, true}, 1},
-                    HoldCase{"DamagedReplyClosesTheNextReopens", Closes, {SimFault::BadChecksum}, {false, true}, 2},
-                    HoldCase{"SilenceClosesInAJob", Closes, {SimFault::NoReply}, {false, true}, 2},
-                    HoldCase{"SilenceKeepsItOpenWhileWaiting", KeepsOpen, {SimFault::NoReply, SimFault::NoReply},
-                             {false, false, true}, 1},
-                    HoldCase{"DamageClosesEvenWhileWaiting", KeepsOpen, {SimFault::BadChecksum}, {false, true}, 2}),
+    testing::Values(
+        HoldCase{"ThreeRequestsOneOpen", Closes, {}, {true, true, true}, 1},
+        HoldCase{"DamagedReplyClosesTheNextReopens", Closes, {SimFault::BadChecksum}, {false, true}, 2},
+        HoldCase{"SilenceClosesInAJob", Closes, {SimFault::NoReply}, {false, true}, 2},
+        HoldCase{"SilenceKeepsItOpenWhileWaiting",
+                 KeepsOpen,
+                 {SimFault::NoReply, SimFault::NoReply},
+                 {false, false, true},
+                 1},
+        HoldCase{"DamageClosesEvenWhileWaiting", KeepsOpen, {SimFault::BadChecksum}, {false, true}, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
