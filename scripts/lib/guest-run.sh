@@ -5,6 +5,9 @@
 # Lines "@@case N NAME pass|fail: WHY" are the results.
 GUEST_ADAPTER="usb-serial,chardev=ftdi,id=adapter,serial=TLV00042"
 GUEST_BOOT_LIMIT=${GUEST_BOOT_LIMIT:-240}
+declare -A GUEST_PTY=() GUEST_SIM_PID=()
+GUEST_HOLDERS=()
+GUEST_FAILED=0
 
 # guest_monitor COMMAND...: one HMP command on the running guest's monitor; prints its answer.
 guest_monitor() {
@@ -22,8 +25,7 @@ guest_sim() {
   if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; fi
   "$GUEST_SIM" --port "$pty" --pace --preload-defaults "$@" >/dev/null 2>"$GUEST_DIR/sim-$which.log" &
   GUEST_SIM_PID[$which]=$!
-  # The simulator has taken the port once its log says it serves; a bound keeps a broken one from
-  # stalling the run.
+  # The simulator serves once it holds the pty; a bound keeps a broken one from stalling the run.
   for _ in $(seq 100); do
     [ -e "/proc/${GUEST_SIM_PID[$which]}/fd" ] || return 1
     ls -l "/proc/${GUEST_SIM_PID[$which]}/fd" 2>/dev/null | grep -q -- "-> $pty\$" && return 0
@@ -71,12 +73,14 @@ guest_answer() {
   mv "$GUEST_DIR/control/$id.part" "$GUEST_DIR/control/$id"
 }
 
-# guest_run GROUP with-adapter|no-adapter CASES...: boots, serves, and records each case's result in GUEST_RESULTS
-# (NAME=pass or NAME=fail: WHY). Returns non-zero when any case failed or did not report.
+# guest_run GROUP with-adapter|no-adapter CASES...: boots, serves, prints each case's result line and
+# sets GUEST_FAILED to the number of cases that failed or did not report. Returns non-zero then, or when
+# the guest itself failed.
 guest_run() {
   local group=$1 adapter=$2 line id
   shift 2
-  declare -gA GUEST_PTY=() GUEST_SIM_PID=()
+  GUEST_PTY=()
+  GUEST_SIM_PID=()
   GUEST_HOLDERS=()
   GUEST_DIR=$(mktemp -d /tmp/talvor-guest.XXXXXX)
   mkdir "$GUEST_DIR/control"
