@@ -5,7 +5,7 @@ TALVOR_PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev libxcb-damage0-dev
   xvfb xdotool x11-utils imagemagick librsvg2-bin fonts-dejavu-core
-  xdg-utils
+  xdg-utils ser2net
 )
 # What scripts/package needs on top: the checks of a Debian package and of desktop files.
 TALVOR_PACKAGING_TOOLS=(dpkg-dev desktop-file-utils appstream lintian)

@@ -1,6 +1,7 @@
 #include "model/Hex.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/sim/QtCoreApp.h"
+#include "tests/support/DeviceServer.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -698,6 +699,35 @@ const NetcfgCase kCases[] = {
      ""},
 };
 
+// The simulator behind a serial device server: "{rfc2217}", "{socket}" and "{rfc2217 ::1}" stand for its
+// ports there.
+const NetcfgCase kServedCases[] = {
+    {"StatusOverRfc2217", {"--port", "{rfc2217}", "status"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
+    {"StatusOverRawTcp", {"--port", "{socket}", "status"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
+    {"StatusOverRfc2217OnIpv6Loopback",
+     {"--port", "{rfc2217 ::1}", "status"},
+     {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
+    {"ReadOverRfc2217",
+     {"--port", "{rfc2217}", "read", "devicenet"},
+     {{2, "000C021EC800400004001400"}},
+     {}, "", {"18/0", "43/2"}, {}, "~^macId: +20\nbaudRate: +125\n", "", 0, ""},
+    {"ReadOverRawTcp",
+     {"--port", "{socket}", "read", "ethernet"},
+     {{1, kEthernetDefaults}},
+     {}, "", {"18/0", "43/1"}, {}, "~^ipAddress: +192.168.1.1\n", "", 0, ""},
+    {"WriteOverRfc2217ReadsBack",
+     {"--port", "{rfc2217}", "write", "devicenet", "--mac-id", "63", "--baud", "500"},
+     {{2, "000C02050700FE0010000902"}},
+     {},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C02050700FE0010003F02", "43/2"},
+     {{2, "000C02050700FE0010003F02"}},
+     "~: DeviceNet attributes successfully programmed: macId 63, baudRate 500.\n$",
+     "",
+     0,
+     ""},
+};
+
 // The command line alone: help, names and values refused before any request.
 const NetcfgCase kCommandLineCases[] = {
     {"HelpForACommandShowsTheProgramsName",
@@ -928,6 +958,17 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     QStringList args;
     for (const std::string& arg : c.args)
         args << (arg == "{file}" ? file : QString::fromStdString(arg));
+    DeviceServer server;
+    for (QString& arg : args)
+        if (arg.startsWith("{rfc2217") || arg == "{socket}") {
+            const std::string url = server.Add(sim.DevicePath(),
+                                               arg == "{socket}" ? DeviceServer::Accepter::Raw : DeviceServer::Accepter::Rfc2217,
+                                               arg.contains("::1") ? "::1" : "127.0.0.1");
+            if (url.empty())
+                GTEST_SKIP() << "no IPv6 loopback on this machine";
+            arg = QString::fromStdString(url);
+            ASSERT_EQ(server.Start(), "");
+        }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TALVOR_COM1", QString::fromStdString(sim.DevicePath()));
@@ -987,6 +1028,8 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
 
 INSTANTIATE_TEST_SUITE_P(Commands, NetcfgCommandTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Served, NetcfgCommandTest, testing::ValuesIn(kServedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 INSTANTIATE_TEST_SUITE_P(CommandLine, NetcfgCommandTest, testing::ValuesIn(kCommandLineCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -1029,6 +1072,33 @@ TEST(NetcfgPortErrors, PortHeldByAnotherProgramSaysSo) {
               "cannot open " + sim.DevicePath() + ": another program is using it (Device or resource busy)\n");
     holder.closeWriteChannel();
     EXPECT_TRUE(holder.waitForFinished(5000));
+}
+
+// A backup taken through a device server and restored through it gives the controller back its blocks,
+// the one changed since and the one added since alike.
+TEST(NetcfgServed, BackupThenRestoreOverRfc2217PutsTheBlocksBack) {
+    ControllerSimulator sim;
+    sim.Preload(1, *FromHex(kEthernetDefaults));
+    sim.Preload(2, *FromHex(kDeviceNetDefaults));
+    sim.Start();
+    DeviceServer server;
+    const QString port = QString::fromStdString(server.Add(sim.DevicePath()));
+    ASSERT_EQ(server.Start(), "");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("backup.json");
+    const auto netcfg = [&port](const QStringList& args) {
+        QProcess process;
+        process.start(TALVOR_NETCFG, QStringList{"--port", port} + args);
+        EXPECT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    };
+    netcfg({"backup", file});
+    sim.Preload(2, *FromHex("000C021E0000400004000500"));
+    sim.Preload(3, *FromHex(kProfibusDefaults));
+    netcfg({"restore", file});
+    EXPECT_EQ(StoredText(sim, 1), kEthernetDefaults);
+    EXPECT_EQ(StoredText(sim, 2), kDeviceNetDefaults);
+    EXPECT_EQ(StoredText(sim, 3), "");
 }
 
 } // namespace
