@@ -1,4 +1,5 @@
 #include "tests/app/DialogFixture.h"
+#include "tests/support/DeviceServer.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestNames.h"
 #include "ui/HelpTopic.h"
@@ -12,7 +13,16 @@ namespace {
 constexpr const char* kOutOfMemoryText = "PLC out of memory!";
 constexpr std::uint32_t kOutOfMemoryStatus = 6;
 
-using ProgramTest = DialogTest;
+class ProgramTest : public DialogTest {
+protected:
+    void ChooseCom3() const {
+        dlg->m_cbComPort->setFocus();
+        QTest::keyClick(dlg->m_cbComPort, Qt::Key_Down);
+        QTest::keyClick(dlg->m_cbComPort, Qt::Key_Down);
+        ASSERT_EQ(dlg->m_cbComPort->currentText(), "Com3");
+        EXPECT_EQ(theApp.m_nComPort, 2);
+    }
+};
 
 struct ProgramCase {
     NetworkType type;
@@ -144,17 +154,34 @@ TEST_F(ProgramTest, ChoosingCom3SendsTheNextRequestToTheThirdPort) {
     ControllerSimulator com3;
     com3.Start();
     const ScopedEnvironmentVariable com3Device("TALVOR_COM3", QByteArray::fromStdString(com3.DevicePath()));
-    dlg->m_cbComPort->setFocus();
-    QTest::keyClick(dlg->m_cbComPort, Qt::Key_Down);
-    QTest::keyClick(dlg->m_cbComPort, Qt::Key_Down);
-    ASSERT_EQ(dlg->m_cbComPort->currentText(), "Com3");
-    EXPECT_EQ(theApp.m_nComPort, 2);
+    ASSERT_NO_FATAL_FAILURE(ChooseCom3());
 
     Click(IDC_RB_ETHERNET);
     Click(IDC_BTN_PROGRAM);
 
     EXPECT_TRUE(sim.Requests().empty());
     EXPECT_EQ(com3.StoredBlock(NetworkEthernet), theApp.m_EthernetAttr.BuildBlock());
+}
+
+TEST_F(ProgramTest, Com3BehindADeviceServerReadsAndProgramsDeviceNet) {
+    ControllerSimulator com3;
+    com3.Preload(NetworkDeviceNet, CNetAttributes(NetworkDeviceNet).BuildBlock());
+    com3.Start();
+    DeviceServer server;
+    const ScopedEnvironmentVariable com3Port("TALVOR_COM3", QByteArray::fromStdString(server.Add(com3.DevicePath())));
+    ASSERT_EQ(server.Start(), "");
+    ASSERT_NO_FATAL_FAILURE(ChooseCom3());
+
+    Click(IDC_RB_DEVICENET);
+    ASSERT_EQ(FieldbusItem<QLineEdit>(kAddressEdit)->text(), "20");
+    Retype(FieldbusItem<QLineEdit>(kAddressEdit), "42");
+    Click(IDC_BTN_PROGRAM);
+
+    EXPECT_TRUE(sim.Requests().empty());
+    CNetAttributes programmed(NetworkDeviceNet);
+    programmed.m_nNodeAddress = 42;
+    EXPECT_EQ(com3.StoredBlock(NetworkDeviceNet), programmed.BuildBlock());
+    EXPECT_EQ(BoxTexts(), std::vector<QString>{"Devicenet attributes successfully programmed."});
 }
 
 TEST_F(ProgramTest, DeviceNetRoadStoresTheEditedBlockByteForByte) {

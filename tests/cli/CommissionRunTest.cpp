@@ -2,6 +2,7 @@
 #include "model/NetAttributes.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/sim/QtCoreApp.h"
+#include "tests/support/DeviceServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -154,6 +155,43 @@ TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     const std::vector<int> opens{1, 2, 1, 1, 1};
     for (std::size_t i = 0; i < opens.size(); ++i)
         EXPECT_EQ(Opens(*m_sims[i], opens[i]), opens[i]) << "port " << i;
+}
+
+// Four controllers behind a device server and one on a local port. Each answers its first request 600 ms
+// late: that every port has asked before any has asked again shows the rows running side by side.
+TEST_F(CommissionRun, PortsBehindADeviceServerRunAtOnceBesideALocalPort) {
+    DeviceServer server;
+    QString plan = "name,port,mac-id\n";
+    for (int i = 1; i <= 5; ++i) {
+        ControllerSimulator& sim = Simulator(DeviceNet);
+        sim.InjectFault(SimFault::Late, 1, 600);
+        const std::string port = i < 5 ? server.Add(sim.DevicePath()) : sim.DevicePath();
+        plan += QStringLiteral("drive-%1,%2,%1\n").arg(i).arg(QString::fromStdString(port));
+    }
+    ASSERT_EQ(server.Start(), "");
+    WritePlan(plan);
+    QProcess netcfg;
+    Start(netcfg, {"--report", "report.csv"});
+    const auto requests = [this](const auto& pick) {
+        std::size_t count = m_sims[0]->Requests().size();
+        for (const auto& sim : m_sims)
+            count = pick(count, sim->Requests().size());
+        return count;
+    };
+    while (requests([](auto a, auto b) { return std::min(a, b); }) == 0 && !netcfg.waitForFinished(2)) {
+    }
+    EXPECT_EQ(requests([](auto a, auto b) { return std::max(a, b); }), 1u) << "a port asked again before all had asked";
+    ASSERT_TRUE(netcfg.state() == QProcess::NotRunning || netcfg.waitForFinished(30000));
+
+    EXPECT_EQ(netcfg.exitCode(), 0) << netcfg.readAllStandardError().toStdString();
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 5u);
+    for (const RowRecord& record : report)
+        EXPECT_EQ(record.outcome, RowOutcome::Commissioned) << record.name.toStdString() << ": "
+                                                            << record.message.toStdString();
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(m_sims[i - 1]->StoredBlock(NetworkDeviceNet),
+                  Block(NetworkDeviceNet, [i](CNetAttributes& r) { r.m_nNodeAddress = i; })) << "drive-" << i;
 }
 
 // Polls that hear nothing keep the port open: one open for the wait, one for the row.
