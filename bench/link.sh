@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures a status-id plus read-attributes pair through the application's link against the controller
-# simulator on a pty, against the link library alone and raw baselines on the same pty; what opening and
-# closing the port costs; how soon the simulator serves a client that opens after a hang-up; the paced
-# pair against its time on the wire; and what an idle simulator costs. Prints medians and ratios.
+# simulator on a pty and through a serial device server (ser2net) in front of it, against the link library
+# alone and raw baselines on the same pty; what opening and closing the port costs; how soon the simulator
+# serves a client that opens after a hang-up; the paced pair against its time on the wire; and what an idle
+# simulator costs. Prints medians and ratios.
 # Usage: bench/link.sh [build folder, default build] [repetitions, default 5]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,7 @@ run() {
   "$build/bench/link/bench_link" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
     --benchmark_filter="$1" --benchmark_out="$2" --benchmark_out_format=csv >/dev/null
 }
-run '^BM_(Stack|Raw|Library|OpenClose|Reopen)' "$results"
+run '^BM_(Stack|Served|Raw|Library|OpenClose|Reopen)' "$results"
 run '^BM_Paced' "$paced"
 
 # The CSV has a header row; find the columns by name and keep the medians.
@@ -34,9 +35,12 @@ awk -F, '
   function row(label, n) { printf "%-44s %9.3f %s (cpu %.3f)\n", label, time[n], unit[n], cpu[n] }
   END {
     stack = "BM_StackStatusIdAndRead/hangups:0"; library = "BM_LibraryStatusIdAndRead"
+    served = "BM_ServedStackStatusIdAndRead"
     bare = "BM_RawStatusIdAndRead/client:0/hangups:0"; honest = "BM_RawStatusIdAndRead/client:1/hangups:0"
     locked = "BM_RawStatusIdAndRead/client:2/hangups:0"
     row("pair through theApp:", stack)
+    row("pair through theApp, device server:", served)
+    printf "device server / pty:    %8.2f (target at most 1.2)\n", time[served] / time[stack]
     row("pair on the library:", library)
     row("raw pair, bare:", bare)
     row("raw pair, honest:", honest)

@@ -1,5 +1,5 @@
-// A status-id plus read-attributes pair through theApp against the controller simulator on a pty,
-// against raw baselines from the least that moves the same bytes to what a correct port user does; what
+// A status-id plus read-attributes pair through theApp against the controller simulator on a pty, and
+// through a serial device server in front of it, against raw baselines from the least that moves the same bytes to what a correct port user does; what
 // opening and closing costs; the simulator's latency after a hang-up; the paced pair against its wire
 // time.
 #include "app/NetConfigApp.h"
@@ -9,6 +9,7 @@
 #include "seriallink/Frame.h"
 #include "seriallink/SerialPort.h"
 #include "sim/ControllerSimulator.h"
+#include "tests/support/DeviceServer.h"
 
 #include <QCoreApplication>
 
@@ -194,9 +195,7 @@ bool RawPair(const std::string& device, RawClient kind, std::uint8_t& sequence,
                        reply);
 }
 
-void BM_StackStatusIdAndRead(benchmark::State& state) {
-    FailureWatch watch;
-    Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size(), state.range(0) != 0);
+void MeasureStackPair(benchmark::State& state, const FailureWatch& watch) {
     ByteString block;
     for (auto _ : state) {
         if (!StackPair(block)) {
@@ -206,12 +205,34 @@ void BM_StackStatusIdAndRead(benchmark::State& state) {
         benchmark::DoNotOptimize(block.data());
     }
 }
+
+void BM_StackStatusIdAndRead(benchmark::State& state) {
+    FailureWatch watch;
+    Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size(), state.range(0) != 0);
+    MeasureStackPair(state, watch);
+}
 BENCHMARK(BM_StackStatusIdAndRead)
     ->ArgName("hangups")
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The same pair with COM1 the Telnet port with port control of a device server on loopback, in front of
+// the same simulator: what the network hop and the server add to the local pty.
+void BM_ServedStackStatusIdAndRead(benchmark::State& state) {
+    FailureWatch watch;
+    Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size());
+    DeviceServer server;
+    const std::string port = server.Add(controller.sim.DevicePath());
+    if (const std::string failure = server.Start(); !failure.empty()) {
+        state.SkipWithError(failure.c_str());
+        return;
+    }
+    ::setenv("TALVOR_COM1", port.c_str(), 1);
+    MeasureStackPair(state, watch);
+}
+BENCHMARK(BM_ServedStackStatusIdAndRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // range(0): the RawClient; range(1): whether the simulator sees each close as a hang-up.
 void BM_RawStatusIdAndRead(benchmark::State& state) {
