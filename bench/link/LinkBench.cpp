@@ -1,7 +1,7 @@
 // A status-id plus read-attributes pair through theApp against the controller simulator on a pty, and
-// through a serial device server in front of it, against raw baselines from the least that moves the same bytes to what a correct port user does; what
-// opening and closing costs; the simulator's latency after a hang-up; the paced pair against its wire
-// time.
+// through a serial device server in front of it, against raw baselines from the least that moves the same
+// bytes to what a correct port user does; what opening and closing costs; the simulator's latency after a
+// hang-up; the paced pair against its wire time.
 #include "app/NetConfigApp.h"
 #include "link/MessageBoxSink.h"
 #include "platform/MessageBox.h"

@@ -168,7 +168,8 @@ TEST_F(ProgramTest, Com3BehindADeviceServerReadsAndProgramsDeviceNet) {
     com3.Preload(NetworkDeviceNet, CNetAttributes(NetworkDeviceNet).BuildBlock());
     com3.Start();
     DeviceServer server;
-    const ScopedEnvironmentVariable com3Port("TALVOR_COM3", QByteArray::fromStdString(server.Add(com3.DevicePath())));
+    const ScopedEnvironmentVariable com3Port("TALVOR_COM3",
+                                             QByteArray::fromStdString(server.Add(com3.DevicePath())));
     ASSERT_EQ(server.Start(), "");
     ASSERT_NO_FATAL_FAILURE(ChooseCom3());
 

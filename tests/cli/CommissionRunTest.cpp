@@ -180,18 +180,20 @@ TEST_F(CommissionRun, PortsBehindADeviceServerRunAtOnceBesideALocalPort) {
     };
     while (requests([](auto a, auto b) { return std::min(a, b); }) == 0 && !netcfg.waitForFinished(2)) {
     }
-    EXPECT_EQ(requests([](auto a, auto b) { return std::max(a, b); }), 1u) << "a port asked again before all had asked";
+    EXPECT_EQ(requests([](auto a, auto b) { return std::max(a, b); }), 1u)
+        << "a port asked again before all had asked";
     ASSERT_TRUE(netcfg.state() == QProcess::NotRunning || netcfg.waitForFinished(30000));
 
     EXPECT_EQ(netcfg.exitCode(), 0) << netcfg.readAllStandardError().toStdString();
     const std::vector<RowRecord> report = Report();
     ASSERT_EQ(report.size(), 5u);
     for (const RowRecord& record : report)
-        EXPECT_EQ(record.outcome, RowOutcome::Commissioned) << record.name.toStdString() << ": "
-                                                            << record.message.toStdString();
+        EXPECT_EQ(record.outcome, RowOutcome::Commissioned)
+            << record.name.toStdString() << ": " << record.message.toStdString();
     for (int i = 1; i <= 5; ++i)
         EXPECT_EQ(m_sims[i - 1]->StoredBlock(NetworkDeviceNet),
-                  Block(NetworkDeviceNet, [i](CNetAttributes& r) { r.m_nNodeAddress = i; })) << "drive-" << i;
+                  Block(NetworkDeviceNet, [i](CNetAttributes& r) { r.m_nNodeAddress = i; }))
+            << "drive-" << i;
 }
 
 // Polls that hear nothing keep the port open: one open for the wait, one for the row.

@@ -27,6 +27,8 @@ constexpr char kDeviceNetDefaults[] = "000C021E0000400004001400";
 constexpr char kProfibusDefaults[] = "000D031E000040000400140000";
 constexpr char kEthernetDefaults[] = "001301C0A80101FFFFFF0000000000FFFF1E00";
 
+constexpr char kStatusOut[] = "statusId: 54560100\n";
+
 // The time-out message as the companion prints it: the dialog's text on one line.
 constexpr char kTimeOutText[] =
     "Incorrect Communication Packet (Time Out Error). Check cable, communication port "
@@ -702,19 +704,41 @@ const NetcfgCase kCases[] = {
 // The simulator behind a serial device server: "{rfc2217}", "{socket}" and "{rfc2217 ::1}" stand for its
 // ports there.
 const NetcfgCase kServedCases[] = {
-    {"StatusOverRfc2217", {"--port", "{rfc2217}", "status"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
-    {"StatusOverRawTcp", {"--port", "{socket}", "status"}, {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
-    {"StatusOverRfc2217OnIpv6Loopback",
+    {"StatusOverRfc2217", {"--port", "{rfc2217}", "status"}, {}, {}, "", {"18/0"}, {}, kStatusOut, "", 0, ""},
+    {"StatusOverRawTcp", {"--port", "{socket}", "status"}, {}, {}, "", {"18/0"}, {}, kStatusOut, "", 0, ""},
+    {"StatusOverIpv6",
      {"--port", "{rfc2217 ::1}", "status"},
-     {}, {}, "", {"18/0"}, {}, "statusId: 54560100\n", "", 0, ""},
+     {},
+     {},
+     "",
+     {"18/0"},
+     {},
+     kStatusOut,
+     "",
+     0,
+     ""},
     {"ReadOverRfc2217",
      {"--port", "{rfc2217}", "read", "devicenet"},
      {{2, "000C021EC800400004001400"}},
-     {}, "", {"18/0", "43/2"}, {}, "~^macId: +20\nbaudRate: +125\n", "", 0, ""},
+     {},
+     "",
+     {"18/0", "43/2"},
+     {},
+     "~^macId: +20\nbaudRate: +125\n",
+     "",
+     0,
+     ""},
     {"ReadOverRawTcp",
      {"--port", "{socket}", "read", "ethernet"},
      {{1, kEthernetDefaults}},
-     {}, "", {"18/0", "43/1"}, {}, "~^ipAddress: +192.168.1.1\n", "", 0, ""},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {},
+     "~^ipAddress: +192.168.1.1\n",
+     "",
+     0,
+     ""},
     {"WriteOverRfc2217ReadsBack",
      {"--port", "{rfc2217}", "write", "devicenet", "--mac-id", "63", "--baud", "500"},
      {{2, "000C02050700FE0010000902"}},
@@ -961,9 +985,10 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     DeviceServer server;
     for (QString& arg : args)
         if (arg.startsWith("{rfc2217") || arg == "{socket}") {
-            const std::string url = server.Add(sim.DevicePath(),
-                                               arg == "{socket}" ? DeviceServer::Accepter::Raw : DeviceServer::Accepter::Rfc2217,
-                                               arg.contains("::1") ? "::1" : "127.0.0.1");
+            const std::string url =
+                server.Add(sim.DevicePath(),
+                           arg == "{socket}" ? DeviceServer::Accepter::Raw : DeviceServer::Accepter::Rfc2217,
+                           arg.contains("::1") ? "::1" : "127.0.0.1");
             if (url.empty())
                 GTEST_SKIP() << "no IPv6 loopback on this machine";
             arg = QString::fromStdString(url);

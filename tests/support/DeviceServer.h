@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <cstdint>
+#include <csignal>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -37,9 +37,9 @@ public:
         if (port == 0)
             return {};
         m_ports.push_back({host, port});
-        m_config += "connection: &c" + std::to_string(m_ports.size()) + "\n  accepter: " +
-                    (accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") + host + "," +
-                    std::to_string(port) + "\n  connector: serialdev," + device +
+        m_config += "connection: &c" + std::to_string(m_ports.size()) +
+                    "\n  accepter: " + (accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") +
+                    host + "," + std::to_string(port) + "\n  connector: serialdev," + device +
                     ",19200n81,local\n"
                     // The link closes the port after every exchange and opens it at once for the next: a
                     // close the server has not yet seen must not turn the new client away.
@@ -61,6 +61,8 @@ public:
         const QString program = QFile::exists("/usr/sbin/ser2net") ? "/usr/sbin/ser2net" : "ser2net";
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(output);
+        // A test that crashes takes its server with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         // No UUCP lock files: pty numbers come round again, and a killed server leaves its locks behind.
         m_process.start(program, {"-n", "-d", "-u", "-P", m_dir.filePath("pid"), "-c", config});
         if (!m_process.waitForStarted())
@@ -79,49 +81,40 @@ public:
     }
 
 private:
+    // A stream socket on `host`:`port`, bound or connected; -1 when that fails.
+    static int Socket(const std::string& host, int port, bool bind) {
+        addrinfo hints{};
+        hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+            return -1;
+        int fd = ::socket(found->ai_family, SOCK_STREAM, 0);
+        if (fd >= 0 && (bind ? ::bind(fd, found->ai_addr, found->ai_addrlen)
+                             : ::connect(fd, found->ai_addr, found->ai_addrlen)) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+        ::freeaddrinfo(found);
+        return fd;
+    }
+
     // A port nobody listens on now: the system's pick for port 0.
     static int FreePort(const std::string& host) {
-        Address address = Loopback(host, 0);
-        const int fd = ::socket(address.family, SOCK_STREAM, 0);
-        socklen_t size = sizeof address.storage;
-        int port = 0;
-        if (fd >= 0 && ::bind(fd, address.Get(), address.size) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address.storage), &size) == 0)
-            port = ntohs(address.family == AF_INET6 ? address.v6().sin6_port : address.v4().sin_port);
+        const int fd = Socket(host, 0, true);
+        sockaddr_storage bound{};
+        socklen_t size = sizeof bound;
+        if (fd < 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &size) != 0)
+            return ::close(fd), 0;
         ::close(fd);
-        return port;
+        return ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(bound).sin6_port
+                                                 : reinterpret_cast<sockaddr_in&>(bound).sin_port);
     }
 
     static bool Accepts(const std::string& host, int port) {
-        const Address address = Loopback(host, port);
-        const int fd = ::socket(address.family, SOCK_STREAM, 0);
-        const bool accepted = fd >= 0 && ::connect(fd, address.Get(), address.size) == 0;
+        const int fd = Socket(host, port, false);
         ::close(fd);
-        return accepted;
-    }
-
-    struct Address {
-        int family;
-        socklen_t size;
-        sockaddr_storage storage{};
-        const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
-        sockaddr_in& v4() { return *reinterpret_cast<sockaddr_in*>(&storage); }
-        sockaddr_in6& v6() { return *reinterpret_cast<sockaddr_in6*>(&storage); }
-    };
-
-    static Address Loopback(const std::string& host, int port) {
-        const bool v6 = host.find(':') != std::string::npos;
-        Address address{v6 ? AF_INET6 : AF_INET, v6 ? socklen_t(sizeof(sockaddr_in6)) : socklen_t(sizeof(sockaddr_in))};
-        if (v6) {
-            address.v6().sin6_family = AF_INET6;
-            address.v6().sin6_port = htons(std::uint16_t(port));
-            ::inet_pton(AF_INET6, host.c_str(), &address.v6().sin6_addr);
-        } else {
-            address.v4().sin_family = AF_INET;
-            address.v4().sin_port = htons(std::uint16_t(port));
-            ::inet_pton(AF_INET, host.c_str(), &address.v4().sin_addr);
-        }
-        return address;
+        return fd >= 0;
     }
 
     std::string m_config;
