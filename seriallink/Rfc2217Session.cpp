@@ -60,17 +60,17 @@ void CRfc2217Session::Feed(std::span<const std::uint8_t> bytes, std::vector<std:
                            std::vector<std::uint8_t>& answer) {
     std::vector<TelnetCommand> commands;
     m_reader.Feed(bytes, data, commands);
+    // One command at a time, however the network cut the stream: the settings go out as soon as the
+    // option is agreed, and what comes after the line is set changes nothing.
     for (const TelnetCommand& command : commands) {
-        if (command.verb == Sb) {
-            if (command.option == ComPortOption)
-                Answered(command);
-            continue;
-        }
-        Negotiate(command, answer);
+        if (command.verb != Sb)
+            Negotiate(command, answer);
+        else if (command.option == ComPortOption)
+            Answered(command);
+        if (!m_settingsSent && m_options[ComPortOption].ours)
+            SendSettings(answer);
+        UpdateProgress();
     }
-    if (!m_settingsSent && m_options[ComPortOption].ours)
-        SendSettings(answer);
-    UpdateProgress();
 }
 
 // Agrees to what the client wants and refuses the rest, answering only a change of state, so that two
