@@ -92,8 +92,12 @@ LinkResult CNetworkPort::Negotiate(const NetworkTimeouts& timeouts, const std::s
         return linkcode::CannotOpen;
     while (m_session->State() == CRfc2217Session::Progress::Negotiating && Clock::now() < deadline) {
         const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-        if (ReceiveOnce(int(left.count())) != linkcode::Success)
+        // A server that closes after refusing the settings has still said why.
+        if (ReceiveOnce(int(left.count())) != linkcode::Success) {
+            if (m_session->State() != CRfc2217Session::Progress::Negotiating)
+                break;
             return linkcode::CannotOpen;
+        }
     }
     if (m_session->State() != CRfc2217Session::Progress::Ready) {
         if (!m_session->Mismatch().empty() && notes)

@@ -68,7 +68,9 @@ public:
         ::close(m_listener);
     }
 
-    std::string Url() const { return "rfc2217://127.0.0.1:" + std::to_string(m_port); }
+    // By name: the lookup runs on a thread of its own, and "localhost" may lead to ::1 first, where
+    // nothing listens, before 127.0.0.1.
+    std::string Url() const { return "rfc2217://localhost:" + std::to_string(m_port); }
     void Send(const Bytes& bytes) const { ::send(m_client, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
     // The client's data until a whole request frame is in (its header says how long), Telnet taken out.
     Bytes ReceiveRequest() {
