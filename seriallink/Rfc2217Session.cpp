@@ -46,11 +46,11 @@ CRfc2217Session::CRfc2217Session(std::uint32_t baudRate) : m_baudRate(baudRate) 
 std::vector<std::uint8_t> CRfc2217Session::Opening() {
     std::vector<std::uint8_t> out;
     for (const std::uint8_t option : {Binary, SuppressGoAhead, ComPortOption}) {
-        m_options[option].askedOurs = true;
+        m_options[option].ours.asked = true;
         AppendTelnetCommand(Will, option, out);
     }
     for (const std::uint8_t option : {Binary, SuppressGoAhead}) {
-        m_options[option].askedTheirs = true;
+        m_options[option].theirs.asked = true;
         AppendTelnetCommand(Do, option, out);
     }
     return out;
@@ -67,7 +67,7 @@ void CRfc2217Session::Feed(std::span<const std::uint8_t> bytes, std::vector<std:
             Negotiate(command, answer);
         else if (command.option == ComPortOption)
             Answered(command);
-        if (!m_settingsSent && m_options[ComPortOption].ours)
+        if (!m_settingsSent && m_options[ComPortOption].ours.enabled)
             SendSettings(answer);
         UpdateProgress();
     }
@@ -76,50 +76,30 @@ void CRfc2217Session::Feed(std::span<const std::uint8_t> bytes, std::vector<std:
 // Agrees to what the client wants and refuses the rest, answering only a change of state, so that two
 // peers never answer each other's answers for ever.
 void CRfc2217Session::Negotiate(const TelnetCommand& command, std::vector<std::uint8_t>& answer) {
-    OptionState& state = m_options[command.option];
-    switch (command.verb) {
-    case Do:
-        if (WantOurs(command.option)) {
-            if (!state.ours && !state.askedOurs)
-                AppendTelnetCommand(Will, command.option, answer);
-            state.ours = true;
-        } else {
-            AppendTelnetCommand(Wont, command.option, answer);
-        }
-        state.askedOurs = false;
-        break;
-    case Dont:
-        if (state.ours && !state.askedOurs)
-            AppendTelnetCommand(Wont, command.option, answer);
-        if (state.ours || state.askedOurs) {
-            if (command.option == ComPortOption && m_progress == Progress::Negotiating)
-                m_progress = Progress::NoOption;
-            if (command.option == Binary && m_progress == Progress::Negotiating)
-                m_progress = Progress::NoBinary;
-        }
-        state.ours = state.askedOurs = false;
-        break;
-    case Will:
-        if (WantTheirs(command.option)) {
-            if (!state.theirs && !state.askedTheirs)
-                AppendTelnetCommand(Do, command.option, answer);
-            state.theirs = true;
-        } else {
-            AppendTelnetCommand(Dont, command.option, answer);
-        }
-        state.askedTheirs = false;
-        break;
-    case Wont:
-        if (state.theirs && !state.askedTheirs)
-            AppendTelnetCommand(Dont, command.option, answer);
-        if ((state.theirs || state.askedTheirs) && command.option == Binary &&
-            m_progress == Progress::Negotiating)
-            m_progress = Progress::NoBinary;
-        state.theirs = state.askedTheirs = false;
-        break;
-    default:
-        break;
+    if (command.verb < Will || command.verb > Dont)
+        return;
+    // DO and DONT are about what the client does, WILL and WONT about what the server does.
+    const bool ours = command.verb == Do || command.verb == Dont;
+    const bool on = command.verb == Do || command.verb == Will;
+    OptionSide& side = ours ? m_options[command.option].ours : m_options[command.option].theirs;
+    const bool wanted = ours ? WantOurs(command.option) : WantTheirs(command.option);
+    const std::uint8_t agree = ours ? Will : Do;
+    const std::uint8_t refuse = ours ? Wont : Dont;
+    if (on && wanted) {
+        if (!side.enabled && !side.asked)
+            AppendTelnetCommand(agree, command.option, answer);
+        side.enabled = true;
+        side.asked = false;
+        return;
     }
+    if (on || (side.enabled && !side.asked))
+        AppendTelnetCommand(refuse, command.option, answer);
+    const bool lost = !on && (side.enabled || side.asked);
+    side = OptionSide{};
+    if (lost && m_progress == Progress::Negotiating && command.option == Binary)
+        m_progress = Progress::NoBinary;
+    if (lost && m_progress == Progress::Negotiating && ours && command.option == ComPortOption)
+        m_progress = Progress::NoOption;
 }
 
 // The lines go first: a server that answers in order has then answered them by the time the framing is

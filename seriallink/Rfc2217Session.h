@@ -46,11 +46,14 @@ public:
     static void AppendData(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& out);
 
 private:
+    // One side of an option: what the client does (WILL, DO from the server) or the server does.
+    struct OptionSide {
+        bool enabled = false;
+        bool asked = false; // the client's request awaits an answer
+    };
     struct OptionState {
-        bool ours = false;        // we do it (agreed WILL)
-        bool theirs = false;      // they do it (agreed DO)
-        bool askedOurs = false;   // our WILL awaits an answer
-        bool askedTheirs = false; // our DO awaits an answer
+        OptionSide ours;
+        OptionSide theirs;
     };
 
     void Negotiate(const TelnetCommand& command, std::vector<std::uint8_t>& answer);
