@@ -6,6 +6,7 @@
 #include "platform/LastError.h"
 #include "res/StringTable.h"
 #include "seriallink/Frame.h"
+#include "seriallink/NetworkErrors.h"
 #include "seriallink/PortAccess.h"
 
 namespace {
@@ -62,8 +63,7 @@ void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
     if (result != linkcode::Success) {
         // Taken now: the link has just recorded the system's reason for this failure.
         const std::uint32_t error = LastSystemError();
-        const QString reason =
-            error != 0 ? QString::fromLocal8Bit(SystemErrorText(error)) : ResultName(result);
+        const QString reason = error != 0 ? QString::fromLocal8Bit(LinkErrorText(error)) : ResultName(result);
         m_openFailure =
             result == linkcode::PortInUse
                 ? QStringLiteral("cannot open %1: another program is using it (%2)")

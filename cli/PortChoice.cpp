@@ -2,6 +2,7 @@
 
 #include "app/NetConfigApp.h"
 #include "seriallink/PortName.h"
+#include "seriallink/PortUrl.h"
 
 #include <QFileInfo>
 
@@ -22,22 +23,38 @@ std::mutex chosenLock;
 std::map<const CNetConfigApp*, PortChoice> chosen;
 
 PortChoice Chosen(const QString& name, const std::string& device) {
+    // Both protocols reach the same port of a server: one identity for every name of it.
+    std::string malformed;
+    if (const std::optional<PortUrl> url = ParsePortUrl(device, malformed))
+        return {name, device, QStringLiteral("tcp:") + QString::fromStdString(url->Endpoint())};
     const QString path = QString::fromStdString(device);
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return {name, device, canonical.isEmpty() ? path.toUpper() : canonical};
 }
 
-// Why the device a port leads to cannot be a serial port, or an empty text.
+// Why `device`, a URL, names no port on a device server; empty for a well-formed URL or no URL.
+QString UrlFault(const std::string& device) {
+    std::string malformed;
+    return LooksLikeUrl(device) && !ParsePortUrl(device, malformed) ? QString::fromStdString(malformed)
+                                                                    : QString();
+}
+
+// Why the device a port leads to cannot be a serial port, or an empty text. A device server's port is
+// only found out by reaching it.
 QString DeviceFault([[maybe_unused]] const PortChoice& choice) {
 #ifdef _WIN32
     return {};
 #else
+    if (LooksLikeUrl(choice.device))
+        return {};
     const QString device = QString::fromStdString(choice.device);
-    const QString port = choice.name == device ? choice.name : QStringLiteral("%1 (%2)").arg(choice.name, device);
+    const QString port =
+        choice.name == device ? choice.name : QStringLiteral("%1 (%2)").arg(choice.name, device);
     struct stat status {};
     if (::stat(choice.device.c_str(), &status) != 0)
         return errno == ENOENT || errno == ENOTDIR
-                   ? QStringLiteral("port %1 is not there: no such device (is the adapter plugged in?)").arg(port)
+                   ? QStringLiteral("port %1 is not there: no such device (is the adapter plugged in?)")
+                         .arg(port)
                    : QStringLiteral("port %1 cannot be looked at: %2")
                          .arg(port, QString::fromLocal8Bit(std::strerror(errno)));
     if (!S_ISCHR(status.st_mode))
@@ -69,6 +86,12 @@ QString ResolvePort(const QString& port, PortChoice& choice, PortSource source) 
         return QStringLiteral("%1 %2 is no port name: use COM1 to COM%3 (COMn, n a number) or a device.")
             .arg(named, name)
             .arg(LastAddressableComPort);
+    if (!comPort && LooksLikeUrl(name.toStdString())) {
+        if (const QString malformed = UrlFault(name.toStdString()); !malformed.isEmpty())
+            return QStringLiteral("%1 %2 is no port address: %3.").arg(named, name, malformed);
+        choice = Chosen(name, name.toStdString());
+        return {};
+    }
     if (!comPort) {
         choice = Chosen(name, DeviceNamed(name.toStdString()));
         return {};
@@ -90,6 +113,11 @@ QString ResolvePort(const QString& port, PortChoice& choice, PortSource source) 
             .arg(number)
             .arg(QString::fromStdString(ComPortVariable(number)),
                  plan ? QStringLiteral("in the port column") : QStringLiteral("as --port"));
+    if (const QString malformed = UrlFault(mapping.device); !malformed.isEmpty())
+        return QStringLiteral("COM%1 is mapped by %2 to %3, which is no port address: %4.")
+            .arg(number)
+            .arg(QString::fromStdString(ComPortVariable(number)), QString::fromStdString(mapping.device),
+                 malformed);
     choice = Chosen(QStringLiteral("COM%1").arg(number), mapping.device);
     return {};
 }

@@ -1,5 +1,7 @@
 #include "cli/PortReport.h"
 
+#include "seriallink/PortUrl.h"
+
 #include "seriallink/PortAccess.h"
 #include "seriallink/PortFacts.h"
 #include "seriallink/PortName.h"
@@ -70,8 +72,11 @@ QJsonObject PortReport(const PortListing& present) {
     QJsonArray comPorts;
     for (int number = FirstComPort; number <= LastAddressableComPort; ++number) {
         const ComPortMapping mapping = ResolveComPort(number, present);
-        const bool found = !mapping.device.empty() && FindDevice(present, mapping.device).has_value();
-        const bool counted = mapping.source == ComPortSource::Present || mapping.source == ComPortSource::System;
+        // A port on a device server is only found out by reaching it.
+        const bool found = !mapping.device.empty() &&
+                           (LooksLikeUrl(mapping.device) || FindDevice(present, mapping.device).has_value());
+        const bool counted =
+            mapping.source == ComPortSource::Present || mapping.source == ComPortSource::System;
         if (number > LastComPort && mapping.source != ComPortSource::Variable && !(counted && found))
             continue;
         const bool mapped = mapping.source != ComPortSource::Nothing;
@@ -99,10 +104,11 @@ QStringList PortReportLines(const QJsonObject& report) {
     lines << QStringLiteral("COM ports:");
     for (const QJsonValue& value : report["comPorts"].toArray()) {
         const QJsonObject port = value.toObject();
-        const QString device = port["device"].isNull() ? QStringLiteral("no port") : port["device"].toString();
+        const QString device =
+            port["device"].isNull() ? QStringLiteral("no port") : port["device"].toString();
         const QString missing = port["missing"].toBool() ? QStringLiteral(", missing") : QString();
-        lines << QStringLiteral("  %1  %2  (%3%4)").arg(port["port"].toString(), device, port["from"].toString(),
-                                                        missing);
+        lines << QStringLiteral("  %1  %2  (%3%4)")
+                     .arg(port["port"].toString(), device, port["from"].toString(), missing);
     }
     return lines;
 }

@@ -37,4 +37,8 @@ public:
     // Asks whether the device is still there once an exchange has run out of time: Transmit when it has
     // gone. A channel whose reads fail on a lost device has nothing to add.
     virtual LinkResult CheckDevice() { return linkcode::Success; }
+
+    // What the first byte of a reply may take on top of the controller's own time: the trip to a
+    // device server and back.
+    virtual std::chrono::milliseconds ReplyAllowance() const { return std::chrono::milliseconds(0); }
 };

@@ -1,5 +1,7 @@
 #include "seriallink/PortName.h"
 
+#include "seriallink/PortUrl.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <tuple>
@@ -69,6 +71,10 @@ ComPortMapping ResolveComPort(int number, const PortListing& present) {
     (void)present;
     if (!IsAddressable(number))
         return {};
+    // Windows names its own ports: the variable only adds ports on device servers.
+    const char* variable = std::getenv(ComPortVariable(number).c_str());
+    if (const std::string named = DeviceNamed(variable != nullptr ? variable : ""); LooksLikeUrl(named))
+        return {named, ComPortSource::Variable, {}};
     return {"COM" + std::to_string(number), ComPortSource::System, {}};
 #else
     return MapComPort(number, std::getenv(ComPortVariable(number).c_str()), present);

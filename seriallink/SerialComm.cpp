@@ -6,6 +6,7 @@
 #include "seriallink/FrameDecoder.h"
 #include "seriallink/LinkCodes.h"
 #include "seriallink/LinkTrace.h"
+#include "seriallink/NetworkPort.h"
 #include "seriallink/PortName.h"
 #include "seriallink/ReplyMatcher.h"
 #include "seriallink/SerialPort.h"
@@ -80,6 +81,8 @@ CLineSource& CLineSource::SerialPorts() {
     public:
         LinkResult Open(const std::string& device, std::int32_t baudRate,
                         std::unique_ptr<CByteChannel>& channel, const PortNoteSink& notes) override {
+            if (LooksLikeUrl(device))
+                return CNetworkPort::Open(device, baudRate, notes, channel);
             std::unique_ptr<CSerialPort> port;
             const LinkResult result = CSerialPort::Open(device, baudRate, port, notes);
             channel = std::move(port);
@@ -131,7 +134,8 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
     const std::vector<std::uint8_t> requestFrame = EncodeRequest(
         msgCode, flags, m_byNetworkType, sequence, std::span<const std::uint8_t>(payload, payloadLength));
     const std::chrono::milliseconds requestWire = WireTime(requestFrame.size());
-    const TimePoint deadline = Now() + requestWire + ExchangeLimit;
+    const std::chrono::milliseconds allowance = m_pPort->ReplyAllowance();
+    const TimePoint deadline = Now() + requestWire + ExchangeLimit + allowance;
     m_pPort->DiscardInput();
     const LinkResult sent = m_pPort->Write(requestFrame, int((requestWire + WriteTimeout).count()));
     if (sent != linkcode::Success)
@@ -144,7 +148,7 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
     // A write returns once the bytes are queued (in the adapter, on USB), not once they are on the line:
     // the controller's time starts after the request's own time on the wire.
     const LinkResult received =
-        ReceiveReply(matcher, Now() + WireTime(requestFrame.size()) + FirstByteTimeout, deadline, answer);
+        ReceiveReply(matcher, Now() + requestWire + FirstByteTimeout + allowance, deadline, answer);
     if (received != linkcode::Success)
         return received;
     if (m_pTrace)
@@ -164,16 +168,18 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
 LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteDeadline, TimePoint deadline,
                                      Frame& reply) {
     std::array<std::uint8_t, 512> chunk;
+    // A device server sends a reply on in segments, each after gathering the line's bytes for a while.
+    const std::chrono::milliseconds gap = InterByteTimeout + m_pPort->ReplyAllowance();
     TimePoint lastArrival = Now();
     for (;;) {
         const TimePoint now = Now();
-        if (matcher.InFrame() && now >= lastArrival + InterByteTimeout && now < deadline) {
+        if (matcher.InFrame() && now >= lastArrival + gap && now < deadline) {
             if (matcher.LineQuiet(reply))
                 return linkcode::Success;
             continue;
         }
         const TimePoint waitEnd =
-            std::min(matcher.InFrame() ? lastArrival + InterByteTimeout : firstByteDeadline, deadline);
+            std::min(matcher.InFrame() ? lastArrival + gap : firstByteDeadline, deadline);
         if (now >= waitEnd) {
             // Some drivers keep answering reads on a pulled-out adapter, empty: ask whether it is there.
             if (const LinkResult present = m_pPort->CheckDevice(); present != linkcode::Success)
@@ -196,7 +202,7 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
         // left more behind, and half the byte gap at most leaves a read before silence is judged.
         if (const std::size_t awaited = matcher.Awaited(); count < chunk.size() && awaited > 1) {
             const auto halfGap = std::chrono::duration_cast<std::chrono::microseconds>(
-                (std::min(lastArrival + InterByteTimeout, deadline) - lastArrival) / 2);
+                (std::min(lastArrival + gap, deadline) - lastArrival) / 2);
             m_pPort->AwaitBytes(std::min(ExactWireTime(awaited - 1), halfGap));
         }
     }

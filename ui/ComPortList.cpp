@@ -1,7 +1,10 @@
 #include "ui/ComPortList.h"
 
+#include "seriallink/NetworkErrors.h"
+#include "seriallink/NetworkPort.h"
 #include "seriallink/PortFacts.h"
 #include "seriallink/PortName.h"
+#include "seriallink/PortUrl.h"
 
 #include <QEvent>
 #include <QStringList>
@@ -43,9 +46,33 @@ QString FirstSentence(int number, const ComPortMapping& mapping, bool found) {
         .arg(variable);
 }
 
+// What a user of a port on a device server needs to know: which server and how the line is set, why
+// its address is refused, or why the last attempt to reach it failed.
+QStringList NetworkPortLines(int number, const ComPortMapping& mapping) {
+    QStringList lines{QStringLiteral("Com%1 reaches %2 (set by %3).")
+                          .arg(number)
+                          .arg(Text(mapping.device), Text(ComPortVariable(number)))};
+    std::string malformed;
+    const std::optional<PortUrl> url = ParsePortUrl(mapping.device, malformed);
+    if (!url)
+        return lines << QStringLiteral("That is no port address: %1.").arg(Text(malformed));
+    const QString server =
+        QStringLiteral("Port %1 of the serial device server %2").arg(url->port).arg(Text(url->host));
+    lines << (url->protocol == PortUrl::Protocol::Rfc2217
+                  ? server + QStringLiteral(", over RFC 2217: the utility sets the server's line itself.")
+                  : server + QStringLiteral(", over raw TCP: the server's line must be set up for the "
+                                            "controller (19200 bit/s, 8N1, no flow control)."));
+    if (const std::optional<std::uint32_t> failure = LastNetworkOpenError(mapping.device))
+        lines
+            << QStringLiteral("The last attempt to reach it failed: %1.").arg(Text(LinkErrorText(*failure)));
+    return lines;
+}
+
 } // namespace
 
 QString ComPortTip(int number, const ComPortMapping& mapping, const PortListing& present) {
+    if (LooksLikeUrl(mapping.device))
+        return NetworkPortLines(number, mapping).join('\n');
     const std::optional<PresentPort> port =
         mapping.device.empty() ? std::nullopt : FindDevice(present, mapping.device);
     QStringList lines{FirstSentence(number, mapping, port.has_value())};
@@ -67,7 +94,8 @@ CComPortList::CComPortList(QWidget* parent, DeviceTree tree) : QComboBox(parent)
 void CComPortList::showPopup() {
     const PortListing present = ListPresentPorts(m_tree);
     for (int index = 0; index < count(); ++index)
-        setItemData(index, ComPortTip(index + 1, ResolveComPort(index + 1, present), present), Qt::ToolTipRole);
+        setItemData(index, ComPortTip(index + 1, ResolveComPort(index + 1, present), present),
+                    Qt::ToolTipRole);
     setToolTip(CurrentTip(present));
     QComboBox::showPopup();
 }

@@ -12,6 +12,7 @@
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
+#include "seriallink/PortUrl.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -39,11 +40,10 @@ QStringList DistinctPorts(const QStringList& ports) {
     QHash<QString, QString> firstNamed; // by device
     for (const QString& port : ports) {
         PortChoice choice;
-        const QString device = ResolvePort(port, choice).isEmpty() ? QString::fromStdString(choice.device) : port;
-        const QString canonical = QFileInfo(device).canonicalFilePath();
-        const QString key = canonical.isEmpty() ? device : canonical;
+        const QString key = ResolvePort(port, choice).isEmpty() ? choice.identity : port;
         if (firstNamed.contains(key)) {
-            PrintErrorLine(QStringLiteral("%1: the device of %2 again; left out.").arg(port, firstNamed[key]));
+            PrintErrorLine(
+                QStringLiteral("%1: the device of %2 again; left out.").arg(port, firstNamed[key]));
             continue;
         }
         firstNamed.insert(key, port);
@@ -74,6 +74,10 @@ std::vector<PortRead> ReadPorts(const QStringList& ports, const Invocation& invo
 // Windows, and backups are named after rows), with "-2", "-3" on where a name is taken in any case.
 QString RowName(const QString& port, QSet<QString>& taken) {
     QString base = QFileInfo(port.trimmed()).fileName();
+    // A device server's port: its host and TCP port, without what a file name cannot hold.
+    std::string malformed;
+    if (const std::optional<PortUrl> url = ParsePortUrl(port.trimmed().toStdString(), malformed))
+        base = QString::fromStdString(url->host + "-" + std::to_string(url->port)).replace(':', '-');
     const QStringView number = QStringView(base).mid(3);
     if (base.startsWith(QStringLiteral("COM"), Qt::CaseInsensitive) && !number.isEmpty() &&
         std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
@@ -134,15 +138,17 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
     for (qsizetype i = 0; i < ports.size(); ++i) {
         const PortRead& read = reads[static_cast<std::size_t>(i)];
         if (read.status != ExitSuccess) {
-            PrintErrorLine(QStringLiteral("%1: %2; left out of the plan.")
-                               .arg(ports[i], read.messages.isEmpty() ? QStringLiteral("no answer") : read.messages));
+            PrintErrorLine(
+                QStringLiteral("%1: %2; left out of the plan.")
+                    .arg(ports[i], read.messages.isEmpty() ? QStringLiteral("no answer") : read.messages));
             continue;
         }
         plan += PlanLine(RowName(ports[i], names), ports[i], read.held) + '\n';
         ++rows;
     }
     if (rows == 0) {
-        Complain(theApp, QStringLiteral("No controller answered on %1; no plan was written.").arg(ports.join(", ")));
+        Complain(theApp,
+                 QStringLiteral("No controller answered on %1; no plan was written.").arg(ports.join(", ")));
         return ExitLinkFailure;
     }
     if (const ExitStatus status = WritePlan(invocation.output, plan); status != ExitSuccess)
@@ -150,6 +156,7 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
     if (invocation.output != "-")
         PrintLine(QStringLiteral("Wrote a plan of %1 %2 to %3.")
                       .arg(rows)
-                      .arg(rows == 1 ? QStringLiteral("controller") : QStringLiteral("controllers"), invocation.output));
+                      .arg(rows == 1 ? QStringLiteral("controller") : QStringLiteral("controllers"),
+                           invocation.output));
     return ExitSuccess;
 }

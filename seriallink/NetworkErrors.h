@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Why a port on a serial device server could not be reached or kept, recorded as the thread's last
+// system error like the port layer's own failures. The codes carry the bit Windows leaves to
+// applications, which no errno reaches either, so they never stand for a system error.
+namespace neterror {
+
+inline constexpr std::uint32_t Base = 0x20000000;
+inline constexpr std::uint32_t BadAddress = Base + 1;
+inline constexpr std::uint32_t UnknownHost = Base + 2;
+inline constexpr std::uint32_t LookupTimedOut = Base + 3;
+inline constexpr std::uint32_t Refused = Base + 4;
+inline constexpr std::uint32_t ConnectTimedOut = Base + 5;
+inline constexpr std::uint32_t NoComPortControl = Base + 6;
+inline constexpr std::uint32_t NegotiationTimedOut = Base + 7;
+inline constexpr std::uint32_t NoBinary = Base + 8;
+inline constexpr std::uint32_t OtherRate = Base + 9;
+inline constexpr std::uint32_t OtherFraming = Base + 10;
+inline constexpr std::uint32_t ConnectionClosed = Base + 11;
+inline constexpr std::uint32_t SendStalled = Base + 12;
+
+} // namespace neterror
+
+// The text for a code above, or the system's text for any other.
+std::string LinkErrorText(std::uint32_t code);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "seriallink/LinkCodes.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+// How long reaching a server may take: nothing waits without bound.
+struct NetworkTimeouts {
+    std::chrono::milliseconds lookup{5000};      // the host name to addresses
+    std::chrono::milliseconds connect{5000};     // every address in turn, in all
+    std::chrono::milliseconds negotiation{3000}; // a device server's answers to the line settings
+};
+
+// A TCP connection to a serial device server, without delay for small writes: a request goes out at
+// once. Every failure records the reason as the thread's last system error (a neterror code or the
+// system's own).
+class CTcpConnection {
+public:
+    // Looks `host` up and connects to `port` at the first address that takes the connection: CannotOpen
+    // when none does.
+    static LinkResult Connect(const std::string& host, std::uint16_t port, const NetworkTimeouts& timeouts,
+                              std::unique_ptr<CTcpConnection>& connection);
+    ~CTcpConnection();
+    CTcpConnection(const CTcpConnection&) = delete;
+    CTcpConnection& operator=(const CTcpConnection&) = delete;
+
+    // Sends every byte within `timeoutMs`: Transmit when the connection does not take them or is gone.
+    LinkResult Send(std::span<const std::uint8_t> bytes, int timeoutMs);
+    // Waits up to `timeoutMs` for bytes; `count` 0 when none came. Transmit when the connection is gone.
+    LinkResult Receive(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count);
+
+    // How long the connection took to be accepted: one round trip to the server.
+    std::chrono::microseconds RoundTrip() const { return m_roundTrip; }
+
+private:
+    explicit CTcpConnection(std::intptr_t socket, std::chrono::microseconds roundTrip);
+
+    std::intptr_t m_socket;
+    std::chrono::microseconds m_roundTrip;
+};
