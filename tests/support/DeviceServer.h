@@ -16,7 +16,8 @@
 #include <vector>
 
 // Debian's ser2net as a serial device server on loopback: each device added is served on a TCP port of
-// its own, Telnet with COM port control or raw bytes, from Start() until the object goes away.
+// its own, Telnet with COM port control or raw bytes, from Start() until the object goes away. One client
+// at a time, as the server has it by default: a connection left open turns the next client away.
 class DeviceServer {
 public:
     enum class Accepter { Rfc2217, Raw };
@@ -41,9 +42,9 @@ public:
                     "\n  accepter: " + (accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") +
                     host + "," + std::to_string(port) + "\n  connector: serialdev," + device +
                     ",19200n81,local\n"
-                    // The link closes the port after every exchange and opens it at once for the next: a
-                    // close the server has not yet seen must not turn the new client away.
-                    "  options:\n    kickolduser: true\n";
+                    // The server holds back what the device sends until the device has paused (1 ms at
+                    // least); measured is the link and the hop, not that setting.
+                    "  options:\n    chardelay: false\n";
         return (accepter == Accepter::Rfc2217 ? "rfc2217://" : "socket://") +
                (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
     }
