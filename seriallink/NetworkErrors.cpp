@@ -29,6 +29,9 @@ std::string LinkErrorText(std::uint32_t code) {
                "flow control";
     case neterror::ConnectionClosed:
         return "the server closed the connection";
+    case neterror::ClosedAtOpen:
+        return "the server closed the connection before the port was set up (it may be serving another "
+               "client, or its port's device may be in use)";
     case neterror::SendStalled:
         return "the server did not take the data in time";
     default:

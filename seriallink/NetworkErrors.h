@@ -21,6 +21,7 @@ inline constexpr std::uint32_t OtherRate = Base + 9;
 inline constexpr std::uint32_t OtherFraming = Base + 10;
 inline constexpr std::uint32_t ConnectionClosed = Base + 11;
 inline constexpr std::uint32_t SendStalled = Base + 12;
+inline constexpr std::uint32_t ClosedAtOpen = Base + 13;
 
 } // namespace neterror
 

@@ -45,6 +45,15 @@ std::uint32_t NegotiationError(CRfc2217Session::Progress progress) {
     }
 }
 
+// The text a server sent instead of Telnet, its line ends and other control bytes dropped.
+std::string PrintableText(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes)
+        if (byte >= 0x20 && byte < 0x7F && text.size() < 200)
+            text += char(byte);
+    return text;
+}
+
 } // namespace
 
 CNetworkPort::CNetworkPort(std::unique_ptr<CTcpConnection> connection, std::optional<CRfc2217Session> session)
@@ -87,17 +96,21 @@ LinkResult CNetworkPort::Open(const std::string& name, std::int32_t baudRate, co
 LinkResult CNetworkPort::Negotiate(const NetworkTimeouts& timeouts, const std::string& name,
                                    const PortNoteSink& notes) {
     const Clock::time_point deadline = Clock::now() + timeouts.negotiation;
-    if (const LinkResult sent = m_pConnection->Send(m_session->Opening(), int(timeouts.negotiation.count()));
-        sent != linkcode::Success)
-        return linkcode::CannotOpen;
+    // A server that turns the client away may have closed already: what it said still counts.
+    bool closed = m_pConnection->Send(m_session->Opening(), int(timeouts.negotiation.count())) != linkcode::Success;
     while (m_session->State() == CRfc2217Session::Progress::Negotiating && Clock::now() < deadline) {
         const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
-        // A server that closes after refusing the settings has still said why.
         if (ReceiveOnce(int(left.count())) != linkcode::Success) {
-            if (m_session->State() != CRfc2217Session::Progress::Negotiating)
-                break;
-            return linkcode::CannotOpen;
+            closed = true;
+            break;
         }
+    }
+    if (closed && m_session->State() == CRfc2217Session::Progress::Negotiating) {
+        // ser2net, for one, says in plain text that its port's device is in use before it closes.
+        if (const std::string said = PrintableText(m_pending); !said.empty() && notes)
+            notes(name + ": the server said \"" + said + "\"");
+        SetLastSystemError(neterror::ClosedAtOpen);
+        return linkcode::CannotOpen;
     }
     if (m_session->State() != CRfc2217Session::Progress::Ready) {
         if (!m_session->Mismatch().empty() && notes)

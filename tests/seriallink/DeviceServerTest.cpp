@@ -154,7 +154,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 server.Send({telnet::Iac, telnet::Dont, telnet::ComPortOption});
                             },
                             linkcode::CannotOpen, neterror::NoComPortControl, 0},
-                    Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
+                    Hostile{"TurnsTheClientAwayInPlainText",
+                [](ScriptedServer& server) {
+                    const std::string text = "Port's device already in use\r\n";
+                    server.Send(Bytes(text.begin(), text.end()));
+                },
+                linkcode::CannotOpen, neterror::ClosedAtOpen, 0},
+        Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
                             linkcode::CannotOpen, neterror::OtherRate, 0},
                     Hostile{"ClosesMidReply",
                             [](ScriptedServer& server) {
