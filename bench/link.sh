@@ -40,7 +40,17 @@ awk -F, '
     locked = "BM_RawStatusIdAndRead/client:2/hangups:0"
     row("pair through theApp:", stack)
     row("pair through theApp, device server:", served)
-    printf "device server / pty:    %8.2f (target at most 1.2)\n", time[served] / time[stack]
+    printf "device server / pty:    %8.2f (unpaced: the server's own costs alone)\n", time[served] / time[stack]
+    # The pair on an idle server with the port held is the target; the others show what reconnecting
+    # costs where the server is still closing the last connection's device.
+    for (idle = 1; idle >= 0; idle--)
+      for (held = 1; held >= 0; held--) {
+        pty = sprintf("BM_PacedServedPair/served:0/held:%d/idle:%d", held, idle)
+        srv = sprintf("BM_PacedServedPair/served:1/held:%d/idle:%d", held, idle)
+        printf "paced pair, %s, %s: pty %.1f ms, device server %.1f ms: x%.3f%s\n",
+               held ? "port held" : "port per request", idle ? "idle server" : "back to back",
+               time[pty], time[srv], time[srv] / time[pty], held && idle ? " (target at most 1.2)" : ""
+      }
     row("pair on the library:", library)
     row("raw pair, bare:", bare)
     row("raw pair, honest:", honest)

@@ -4,6 +4,7 @@
 // hang-up; the paced pair against its wire time.
 #include "app/NetConfigApp.h"
 #include "link/MessageBoxSink.h"
+#include "link/PortHold.h"
 #include "platform/MessageBox.h"
 #include "seriallink/CommParam.h"
 #include "seriallink/Frame.h"
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
@@ -218,18 +220,24 @@ BENCHMARK(BM_StackStatusIdAndRead)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// The same pair with COM1 the Telnet port with port control of a device server on loopback, in front of
-// the same simulator: what the network hop and the server add to the local pty.
+// Points COM1 at the Telnet port with port control of a device server on loopback, in front of the
+// simulator; an empty text when it serves.
+std::string ServeOnLoopback(DeviceServer& server, const Controller& controller) {
+    const std::string port = server.Add(controller.sim.DevicePath());
+    const std::string failure = server.Start();
+    ::setenv("TALVOR_COM1", port.c_str(), 1);
+    return failure;
+}
+
+// The same pair through a device server: what the network hop and the server add to the local pty.
 void BM_ServedStackStatusIdAndRead(benchmark::State& state) {
     FailureWatch watch;
     Controller controller(false, CNetAttributes(NetworkDeviceNet).BuildBlock().size());
     DeviceServer server;
-    const std::string port = server.Add(controller.sim.DevicePath());
-    if (const std::string failure = server.Start(); !failure.empty()) {
+    if (const std::string failure = ServeOnLoopback(server, controller); !failure.empty()) {
         state.SkipWithError(failure.c_str());
         return;
     }
-    ::setenv("TALVOR_COM1", port.c_str(), 1);
     MeasureStackPair(state, watch);
 }
 BENCHMARK(BM_ServedStackStatusIdAndRead)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -333,13 +341,18 @@ double PairWireSeconds(std::size_t storedLength, bool repliesOnly) {
 }
 
 // Times `pair` against the paced simulator and reports it against the wire time of the pair's bytes.
-template <typename Pair> void MeasurePaced(benchmark::State& state, const Controller& controller, Pair pair) {
-    const auto storedLength = std::size_t(state.range(0));
+// `idle`, untimed, comes before each pair.
+template <typename Pair>
+void MeasurePaced(benchmark::State& state, const Controller& controller, Pair pair, std::size_t storedLength,
+                  std::chrono::milliseconds idle = {}) {
     double seconds = 0;
     for (auto _ : state) {
+        std::this_thread::sleep_for(idle);
         const auto start = std::chrono::steady_clock::now();
         const std::string failure = pair(controller.sim.DevicePath());
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double pairSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(pairSeconds);
+        seconds += pairSeconds;
         if (!failure.empty()) {
             state.SkipWithError(failure.c_str());
             break;
@@ -357,7 +370,7 @@ void BM_PacedStackStatusIdAndRead(benchmark::State& state) {
     ByteString block;
     MeasurePaced(state, controller, [&](const std::string&) {
         return StackPair(block) ? std::string() : "link failed: " + watch.failure;
-    });
+    }, std::size_t(state.range(0)));
 }
 
 void BM_PacedRawStatusIdAndRead(benchmark::State& state) {
@@ -366,11 +379,40 @@ void BM_PacedRawStatusIdAndRead(benchmark::State& state) {
     std::vector<std::uint8_t> reply;
     MeasurePaced(state, controller, [&](const std::string& device) {
         return RawPair(device, RawClient::Honest, sequence, reply) ? std::string() : "raw exchange failed";
-    });
+    }, std::size_t(state.range(0)));
 }
+// The paced pair on the local pty (served 0) or through a device server (served 1), with the port opened
+// for each request as the dialog does (held 0) or held through the pair as the companion does (held 1);
+// back to back (idle 0) or each on a server that has finished closing the last connection (idle 1: the
+// server takes 10 ms and more to close its device, and a connection that comes sooner waits for it).
+void BM_PacedServedPair(benchmark::State& state) {
+    FailureWatch watch;
+    const std::size_t stored = CNetAttributes(NetworkDeviceNet).BuildBlock().size();
+    Controller controller(true, stored);
+    DeviceServer server;
+    if (state.range(0) != 0)
+        if (const std::string failure = ServeOnLoopback(server, controller); !failure.empty()) {
+            state.SkipWithError(failure.c_str());
+            return;
+        }
+    ByteString block;
+    const auto idle = std::chrono::milliseconds(state.range(2) != 0 ? 50 : 0);
+    MeasurePaced(state, controller, [&](const std::string&) {
+        std::optional<CPortHold> hold;
+        if (state.range(1) != 0)
+            hold.emplace(theApp);
+        return StackPair(block) ? std::string() : "link failed: " + watch.failure;
+    }, stored, idle);
+}
+BENCHMARK(BM_PacedServedPair)
+    ->ArgNames({"served", "held", "idle"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
 // The real DeviceNet block, and a long block where the line time dominates.
-BENCHMARK(BM_PacedStackStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PacedRawStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PacedStackStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_PacedRawStatusIdAndRead)->Arg(12)->Arg(1024)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 } // namespace
 
