@@ -40,9 +40,9 @@ awk -F, '
     locked = "BM_RawStatusIdAndRead/client:2/hangups:0"
     row("pair through theApp:", stack)
     row("pair through theApp, device server:", served)
-    printf "device server / pty:    %8.2f (unpaced: the server's own costs alone)\n", time[served] / time[stack]
+    printf "device server / pty:    %8.2f (unpaced: what the server adds alone)\n", time[served] / time[stack]
     # The pair on an idle server with the port held is the target; the others show what reconnecting
-    # costs where the server is still closing the last connection's device.
+    # costs where the server is still closing the device after the last connection.
     for (idle = 1; idle >= 0; idle--)
       for (held = 1; held >= 0; held--) {
         pty = sprintf("BM_PacedServedPair/served:0/held:%d/idle:%d", held, idle)
@@ -65,7 +65,7 @@ awk -F, '
     printf "with simulator hang-ups:  stack %.3f ms, honest raw %.3f ms\n",
            time["BM_StackStatusIdAndRead/hangups:1"], time["BM_RawStatusIdAndRead/client:1/hangups:1"]
     row("open to reply after a hang-up:", "BM_ReopenLatency")
-    for (n in xwire)
+    for (n in xwire) if (n !~ /ServedPair/)
       printf "paced %-32s %8.1f ms, wire %.1f ms: x%.3f of all bytes, x%.3f of the reply bytes (target at most 1.1)\n",
              n, time[n], wire[n], xwire[n], xreply[n]
   }' "$results" "$paced"
