@@ -8,9 +8,10 @@
 #include <thread>
 
 #ifdef _WIN32
-#include <mstcpip.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After winsock2.h, whose types it uses.
+#include <mstcpip.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
