@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
-# talvor-netcfg.exe under Wine through a serial device server on loopback (ser2net): two controllers,
-# one behind a Telnet port with COM port control, one behind a raw TCP port. Status over both, DeviceNet
-# read and written with read-back, a commission plan of a row on each, COM3 reaching a server through
-# TALVOR_COM3 (the dialog's Com3 is mapped the same way), and a refused connection. Runs in the Wine
-# prefix WINEPREFIX names.
-# Usage: NetworkPorts.sh <folder of talvor-netcfg.exe> <simulator executable> <scripts/lib folder>
+# The Windows build under Wine through a serial device server on loopback (ser2net): two controllers, one
+# behind a Telnet port with COM port control, one behind a raw TCP port. talvor-netcfg.exe: status over
+# both, DeviceNet read and written with read-back, a commission plan of a row on each, COM3 reaching a
+# server through TALVOR_COM3, and a refused connection. The utility: Com3 chosen in its port list, mapped
+# the same way, reads and programs DeviceNet. Runs in the Wine prefix WINEPREFIX names, on the X server
+# DISPLAY names, with TALVOR_DIALOG_GEOMETRY from scripts/lib/dialog-geometry.sh's use_dialog_geometry.
+# Usage: NetworkPorts.sh <folder of the staged executables> <simulator executable> <scripts/lib folder>
 set -uo pipefail
-netcfg=$(realpath "$1")/talvor-netcfg.exe
+stage=$(realpath "$1")
+netcfg=$stage/talvor-netcfg.exe
 simulator=$(realpath "$2")
 lib=$(realpath "$3")
+source "$lib/xvfb.sh"
 source "$lib/simulator.sh"
 source "$lib/wine.sh"
+source "$lib/dialog-geometry.sh"
+source "$lib/wine-gui.sh"
 
 work=$(mktemp -d)
 server=""
 cleanup() {
   [ -z "$server" ] || { kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; }
+  stop_wine
   stop_simulators
   rm -rf "$work"
 }
@@ -106,25 +112,31 @@ stored() {
 }
 stored 000C021E0000400004002A00
 
-# Wine's own COM3 leads nowhere: only the variable can make it reach the server.
-map_com_ports "3=$work/no-such-device"
+# Wine's own COM3, and COM1 where the utility starts, lead nowhere: only the variable can make COM3 reach
+# the server, and a choice of port in the utility that does not take fails.
+map_com_ports "1=$work/no-such-device" "3=$work/no-such-device"
 TALVOR_COM3=$raw run 0 com3 status --port COM3
 expect com3.out "statusId: 54560100"
 
 run 2 refused status --port "rfc2217://127.0.0.1:$refusedPort"
 expect refused.err "cannot open rfc2217://127.0.0.1:$refusedPort: the server refused the connection (nothing listens on that port, or it serves another client)"
 
-printf '%s\r\n' name,port,ip,mac-id "press-1,$telnet,,7" "press-2,$raw,192.168.10.12," >plan.csv
+printf '%s\r\n' name,port,ip,mac-id "press-1,$telnet,,17" "press-2,$raw,192.168.10.12," >plan.csv
 run 0 commission commission plan.csv --backups saved
-for row in "press-1 +$telnet +commissioned .* mac-id 42 -> 7" \
+for row in "press-1 +$telnet +commissioned .* mac-id 42 -> 17" \
            "press-2 +$raw +commissioned .* ip 192\.168\.1\.1 -> 192\.168\.10\.12"; do
   grep -qE -- "^$row" commission.out || { fail "the table lacks the row: $row"; cat commission.out; }
 done
 expect commission.out "2 rows: 2 commissioned."
-stored 000C021E0000400004000700
+stored 000C021E0000400004001100
+
+unset QT_QPA_PLATFORM
+TALVOR_COM3=$telnet drive_windows_utility "$stage/TALVOR_EthernetConfig.exe" "$work" 3 >dialog.out 2>&1 ||
+  { fail "the utility on Com3"; cat dialog.out; }
+stored 000C021E0000400004002A00
 
 if [ "$failures" -ne 0 ]; then
   echo "--- ser2net"; cat ser2net.log
   exit 1
 fi
-echo "talvor-netcfg.exe reached 2 controllers through a serial device server and was refused where none listens"
+echo "talvor-netcfg.exe and the utility reached controllers through a serial device server; refused where none listens"
