@@ -33,9 +33,9 @@ fail() {
   failures=1
 }
 
-# listens PORT: whether something on 127.0.0.1 takes connections on PORT.
+# listens PORT [HOST]: whether something on HOST (default 127.0.0.1) takes connections on PORT.
 listens() {
-  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+  (exec 3<>"/dev/tcp/${2:-127.0.0.1}/$1") 2>/dev/null
 }
 
 # unused_ports: three neighbouring ports below the system's own picks (32768 up) that nothing listens on
@@ -60,23 +60,29 @@ telnetPort=$(unused_ports) || { echo "FAIL: no unused TCP ports"; exit 1; }
 rawPort=$((telnetPort + 1))
 refusedPort=$((telnetPort + 2))
 telnet=rfc2217://127.0.0.1:$telnetPort
+# The raw port on the IPv6 loopback where there is one: the other address family through Winsock.
+rawHost=127.0.0.1
 raw=socket://127.0.0.1:$rawPort
+if grep -q '^0\{31\}1 .* lo$' /proc/net/if_inet6 2>/dev/null; then
+  rawHost=::1
+  raw="socket://[::1]:$rawPort"
+fi
 cat >ser2net.yaml <<EOF
 connection: &telnet
   accepter: telnet(rfc2217),tcp,127.0.0.1,$telnetPort
   connector: serialdev,$telnetPty,19200n81,local
 connection: &raw
-  accepter: tcp,127.0.0.1,$rawPort
+  accepter: tcp,$rawHost,$rawPort
   connector: serialdev,$rawPty,19200n81,local
 EOF
 # No UUCP lock files: pty numbers come round again, and a killed server leaves its locks behind.
 /usr/sbin/ser2net -n -d -u -c ser2net.yaml >ser2net.log 2>&1 &
 server=$!
 for _ in $(seq 100); do
-  listens "$telnetPort" && listens "$rawPort" && break
+  listens "$telnetPort" && listens "$rawPort" "$rawHost" && break
   sleep 0.05
 done
-if ! listens "$telnetPort" || ! listens "$rawPort"; then
+if ! listens "$telnetPort" || ! listens "$rawPort" "$rawHost"; then
   echo "FAIL: ser2net does not serve:"
   cat ser2net.log
   exit 1
@@ -123,8 +129,9 @@ expect refused.err "cannot open rfc2217://127.0.0.1:$refusedPort: the server ref
 
 printf '%s\r\n' name,port,ip,mac-id "press-1,$telnet,,17" "press-2,$raw,192.168.10.12," >plan.csv
 run 0 commission commission plan.csv --backups saved
+rawPattern=$(sed 's/[].[]/\\&/g' <<<"$raw")
 for row in "press-1 +$telnet +commissioned .* mac-id 42 -> 17" \
-           "press-2 +$raw +commissioned .* ip 192\.168\.1\.1 -> 192\.168\.10\.12"; do
+           "press-2 +$rawPattern +commissioned .* ip 192\.168\.1\.1 -> 192\.168\.10\.12"; do
   grep -qE -- "^$row" commission.out || { fail "the table lacks the row: $row"; cat commission.out; }
 done
 expect commission.out "2 rows: 2 commissioned."
