@@ -8,9 +8,10 @@
 #include <thread>
 
 #ifdef _WIN32
-#include <mstcpip.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After winsock2.h, whose types it uses.
+#include <mstcpip.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -116,6 +117,25 @@ int WaitFor(Socket socket, short events, Clock::time_point deadline) {
     }
 }
 
+// Waits for a connection in progress to be made or to fail: >0 either, 0 time is up, -1 failed.
+#ifdef _WIN32
+// WSAPoll before Windows 10 version 2004 never reports a connection that fails, which would wait out the
+// time and be told as unanswered; select reports it.
+int WaitForConnection(Socket socket, Clock::time_point deadline) {
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket, &writable);
+    fd_set failed = writable;
+    const int left = RemainingMs(deadline);
+    timeval wait{left / 1000, left % 1000 * 1000};
+    return ::select(0, nullptr, &writable, &failed, &wait);
+}
+#else
+int WaitForConnection(Socket socket, Clock::time_point deadline) {
+    return WaitFor(socket, POLLOUT, deadline);
+}
+#endif
+
 LinkResult Fail(LinkResult code, std::uint32_t error) {
     SetLastSystemError(error);
     return code;
@@ -186,7 +206,7 @@ Socket ConnectTo(const addrinfo& address, Clock::time_point deadline, std::uint3
     if (::connect(socket, address.ai_addr, static_cast<socklen_t>(address.ai_addrlen)) != 0) {
         int failure = LastSocketError();
         if (InProgress(failure)) {
-            const int ready = WaitFor(socket, POLLOUT, deadline);
+            const int ready = WaitForConnection(socket, deadline);
             socklen_t length = sizeof failure;
             failure = ready > 0 && ::getsockopt(socket, SOL_SOCKET, SO_ERROR,
                                                 reinterpret_cast<char*>(&failure), &length) == 0

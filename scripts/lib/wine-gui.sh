@@ -75,12 +75,37 @@ expect_help_opened() {
   echo "Help opened $(head -n1 "$1/help-opened")"
 }
 
-# drive_windows_utility EXE SCRATCH: DeviceNet read (the MAC ID field must paint the value read), MAC ID
-# 42 programmed, Help opened (through a stand-in browser that records the page), then Escape.
+# choose_com_port N: picks ComN in the utility's port list as a user does: a click on the closed box (the
+# top of the control, whose height in the template counts the open list) opens the list on Com1, and the
+# keys move down it and take the port. The window is mapped before the dialog takes input: the click is
+# repeated until the list's window shows.
+choose_com_port() {
+  local x y w windows
+  read -r x y w _ <<<"$(control_pixels main IDC_CB_COMPORT)"
+  windows=$(xdotool search --onlyvisible --name '' | wc -l)
+  for _ in 1 2 3 4 5; do
+    xdotool mousemove --window "$TALVOR_WINDOW" $((x + w / 2)) $((y + 8)) click 1
+    for _ in $(seq 10); do
+      if [ "$(xdotool search --onlyvisible --name '' | wc -l)" -gt "$windows" ]; then
+        # shellcheck disable=SC2046 # a key a word
+        xdotool key --delay 100 $(printf 'Down %.0s' $(seq 2 "$1")) Return
+        return 0
+      fi
+      sleep 0.2
+    done
+  done
+  echo "FAIL: the port list did not open" >&2
+  return 1
+}
+
+# drive_windows_utility EXE SCRATCH [N]: ComN chosen in the port list (default Com1, left as it is),
+# DeviceNet read (the MAC ID field must paint the value read), MAC ID 42 programmed, Help opened (through
+# a stand-in browser that records the page), then Escape.
 drive_windows_utility() {
-  local exe=$1 scratch=$2 painted=""
+  local exe=$1 scratch=$2 port=${3:-1} painted=""
   stand_in_browser "$scratch"
   PATH="$scratch/bin:$PATH" start_dialog "$exe" || return 1
+  [ "$port" -eq 1 ] || choose_com_port "$port" || return 1
   # The window is mapped before the dialog takes input: click DeviceNet until the value read appears in
   # the MAC ID field, on the fieldbus page.
   for _ in 1 2 3 4; do
