@@ -95,7 +95,7 @@ const std::vector<CommandShape>& Commands() {
          {"json", "retries", "settle", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume",
           "backups"}},
         {"snapshot", 0, LastAddressableComPort, "[PORT...]",
-         "writes a commissioning plan of what the controllers on the ports (COMn or devices; default: every "
+         "writes a commissioning plan of what the controllers on the ports (COMn, devices or URLs; default: every "
          "port present) hold: a row per port that answers, named after its port, with its status id; a type "
          "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
          "Commissioning the plan as written changes nothing. Ports that do not answer are told on standard "
@@ -189,11 +189,12 @@ constexpr char PortExample[] = " or a device such as /dev/ttyUSB0";
 QList<QCommandLineOption> AllOptions() {
     return {
         {"port",
-         QStringLiteral("COM port n (COM%1 to COM%2, default COM1)%3.")
+         QStringLiteral("COM port n (COM%1 to COM%2, default COM1)%3, or a port on a serial device server: "
+                        "rfc2217://HOST:PORT (the line set over RFC 2217) or socket://HOST:PORT (raw TCP).")
              .arg(FirstComPort)
              .arg(LastAddressableComPort)
              .arg(QString::fromLatin1(PortExample)),
-         "COMn|DEVICE"},
+         "COMn|DEVICE|URL"},
         {"json", "Output, and errors, as JSON on standard output."},
         {"trace", "Every frame sent and received, in hex with timing, on standard error."},
         {"retries",
