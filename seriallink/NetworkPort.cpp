@@ -18,6 +18,8 @@ using std::chrono::milliseconds;
 // A device server gathers the line's bytes for a moment before it sends them on.
 constexpr milliseconds ServerGathering{50};
 constexpr milliseconds MaxAllowance{2000};
+constexpr int MaxDiscardReads = 16;
+constexpr std::size_t MaxSaid = 200;
 
 std::mutex failuresLock;
 std::map<std::string, std::uint32_t> failures; // by URL: the last open's error
@@ -49,7 +51,7 @@ std::uint32_t NegotiationError(CRfc2217Session::Progress progress) {
 std::string PrintableText(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     for (const std::uint8_t byte : bytes)
-        if (byte >= 0x20 && byte < 0x7F && text.size() < 200)
+        if (byte >= 0x20 && byte < 0x7F)
             text += char(byte);
     return text;
 }
@@ -97,13 +99,17 @@ LinkResult CNetworkPort::Negotiate(const NetworkTimeouts& timeouts, const std::s
                                    const PortNoteSink& notes) {
     const Clock::time_point deadline = Clock::now() + timeouts.negotiation;
     // A server that turns the client away may have closed already: what it said still counts.
-    bool closed = m_pConnection->Send(m_session->Opening(), int(timeouts.negotiation.count())) != linkcode::Success;
+    bool closed =
+        m_pConnection->Send(m_session->Opening(), int(timeouts.negotiation.count())) != linkcode::Success;
     while (m_session->State() == CRfc2217Session::Progress::Negotiating && Clock::now() < deadline) {
         const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
         if (ReceiveOnce(int(left.count())) != linkcode::Success) {
             closed = true;
             break;
         }
+        // Only the start of what the line or the server sends now is kept, for the server's own words.
+        if (m_pending.size() > MaxSaid)
+            m_pending.resize(MaxSaid);
     }
     if (closed && m_session->State() == CRfc2217Session::Progress::Negotiating) {
         // ser2net, for one, says in plain text that its port's device is in use before it closes.
@@ -149,7 +155,10 @@ LinkResult CNetworkPort::ReceiveOnce(int timeoutMs) {
 void CNetworkPort::DiscardInput() {
     if (m_session)
         m_pConnection->Send(CRfc2217Session::PurgeReceived(), 1000);
-    while (ReceiveOnce(0) == linkcode::Success && !m_pending.empty())
+    // A server that never stops sending must not hold the request back: what is left after a few reads
+    // is passed over as noise by the reply's wait.
+    for (int read = 0; read < MaxDiscardReads && ReceiveOnce(0) == linkcode::Success && !m_pending.empty();
+         ++read)
         m_pending.clear();
     m_pending.clear();
 }
