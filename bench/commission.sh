@@ -25,7 +25,7 @@ for _ in $(seq 9); do
 done
 
 # plan <file> <rows: port index per row> <run number>: MAC IDs no controller holds from the run before,
-# or a row would find its controller holding what a finished row wrote and refuse it as done already.
+# so that every row writes.
 plan() {
   local file=$1 ports=$2 run=$3 row=0
   echo "name,port,mac-id" >"$work/$file"

@@ -91,7 +91,9 @@ const std::vector<CommandShape>& Commands() {
          "--ask. Each row: the status id "
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
-         "unchanged. Ports are worked at once, the rows of a port in their order",
+         "unchanged. Ports are worked at once, the rows of a port in their order; on ports of their own every "
+         "controller is read before any is written, and a line that would end with one IP address on two "
+         "controllers is refused whole",
          {"json", "retries", "settle", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume",
           "backups"}},
         {"snapshot", 0, LastAddressableComPort, "[PORT...]",

@@ -4,6 +4,7 @@
 #include "cli/Operations.h"
 #include "cli/commission/CommissionLog.h"
 #include "cli/commission/CommissionRow.h"
+#include "cli/commission/LineAddresses.h"
 #include "cli/Interruption.h"
 #include "cli/Output.h"
 #include "cli/commission/PlanCheck.h"
@@ -164,6 +165,21 @@ QString OpenReport(QFile& report, bool json, QChar& separator) {
     return {};
 }
 
+// Why the backups could not be kept in `folder`, found without creating anything; empty when they can.
+QString BackupsRefusal(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("--backups %1 is a file, not a folder.").arg(folder);
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("Cannot write in the folder %1.").arg(folder);
+    QFileInfo existing(info.absoluteFilePath());
+    while (!existing.exists() && !existing.isRoot())
+        existing.setFile(existing.absolutePath());
+    if (!info.exists() && (!existing.isDir() || !existing.isWritable()))
+        return QStringLiteral("Cannot create the folder %1.").arg(folder);
+    return {};
+}
+
 void PrintResult(const Invocation& invocation, const std::vector<RowRecord>& records, std::size_t planned,
                  int status) {
     std::map<QString, int> counts;
@@ -226,8 +242,8 @@ int RunCommission(const Invocation& invocation) {
     if (!invocation.report.isEmpty())
         if (const QString refused = OpenReport(report, invocation.json, separator); !refused.isEmpty())
             return Refuse(invocation, refused);
-    if (const QFileInfo backups(invocation.backups); backups.exists() && !backups.isDir())
-        return Refuse(invocation, QStringLiteral("--backups %1 is a file, not a folder.").arg(invocation.backups));
+    if (const QString refused = BackupsRefusal(invocation.backups); !refused.isEmpty())
+        return Refuse(invocation, refused);
     if (!invocation.check && !QDir().mkpath(invocation.backups))
         return Refuse(invocation, QStringLiteral("Cannot create the folder %1.").arg(invocation.backups));
 
@@ -242,9 +258,11 @@ int RunCommission(const Invocation& invocation) {
     std::vector<PortRows> groups;
     std::map<QString, std::size_t> groupOf; // by the device's identity
     std::map<QString, PortChoice> choiceOf; // by the port as the group names it
+    std::vector<HeldRow> doneRows;          // their controllers hold what the rows give
     for (const PlanRow& row : plan.rows) {
         if (DoneInReport(earlier, row)) {
             log.Finished(SkippedRecord(row, row.port, QStringLiteral("done in %1").arg(invocation.resume)));
+            doneRows.push_back({&row, nullptr});
             continue;
         }
         const auto [group, added] = groupOf.emplace(row.choice.identity, groups.size());
@@ -255,22 +273,30 @@ int RunCommission(const Invocation& invocation) {
         groups[group->second].rows.push_back(&row);
     }
 
+    const LineRefusal lineRefusal = [&doneRows](std::vector<HeldRow> rows) {
+        rows.insert(rows.end(), doneRows.begin(), doneRows.end());
+        return TwiceHeldAddress(rows);
+    };
     if (invocation.check) {
         log.Close();
-        return PreviewCommission(invocation, groups, log.Records(), plan.rows.size());
+        return PreviewCommission(invocation, groups, log.Records(), plan.rows.size(), lineRefusal);
     }
 
+    // Only a carried cable can meet a controller already done; on its own port a row's controller is
+    // the one on that port.
     CDoneRows done;
     for (const RowRecord& record : earlier)
         done.Add(record);
+    CDoneRows* carried = invocation.wait || invocation.ask ? &done : nullptr;
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
     const ScheduleSeams seams{
-        [&](const QString& port) { return std::make_unique<CLinkPortWork>(choiceOf.at(port), settings, done, stop); },
+        [&](const QString& port) { return std::make_unique<CLinkPortWork>(choiceOf.at(port), settings, carried, stop); },
         [&](std::chrono::milliseconds time) { Pause(time, stop); },
         [&] {
             log.Tick();
             limit.Check(stop);
-        }};
+        },
+        lineRefusal};
     RunSchedule(groups, {invocation.jobs, invocation.wait, invocation.ask}, seams, log, stop);
     log.Close();
 

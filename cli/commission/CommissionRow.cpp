@@ -6,6 +6,7 @@
 #include "cli/Output.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/RowChanges.h"
+#include "cli/commission/RowDecision.h"
 #include "cli/PortChoice.h"
 #include "cli/WriteValues.h"
 #include "res/AttributeMessages.h"
@@ -15,10 +16,11 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <utility>
 
-CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows& done,
+CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows* carried,
                              const std::atomic<bool>& stop)
-    : m_settings(settings), m_done(done), m_stop(stop), m_port(port.name) {
+    : m_settings(settings), m_carried(carried), m_stop(stop), m_port(port.name) {
     m_app.m_pMessageSink = &m_messages;
     m_app.m_SerialComm.m_pTrace = &m_watch;
     SelectPort(m_app, port);
@@ -38,26 +40,52 @@ bool CLinkPortWork::Answers() {
     return answered;
 }
 
-RowRecord CLinkPortWork::Commission(const PlanRow& row) {
-    const auto start = std::chrono::steady_clock::now();
-    m_messages.m_shown.clear();
+RowRecord CLinkPortWork::StartRecord(const PlanRow& row) const {
     RowRecord record;
     record.line = row.line;
     record.name = row.name;
     record.port = m_port;
     record.device = PortJson(m_app).value("device").toString();
     record.values = ValuesText(row);
-    m_waitHold.reset();
-    {
-        const CPortHold hold(m_app);
-        Steps(row, record);
-    }
+    return record;
+}
+
+void CLinkPortWork::EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start) {
     if (m_stop.load() && record.outcome == RowOutcome::Failed)
         Fail(record, RowOutcome::Failed, ExitInterrupted, QStringLiteral("stopped before the row ended"));
     record.seconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() /
         1000.0;
     record.finished = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+PortRead CLinkPortWork::Read(const PlanRow& row) {
+    const auto start = std::chrono::steady_clock::now();
+    m_messages.m_shown.clear();
+    PortRead read{std::nullopt, StartRecord(row)};
+    m_readHold.emplace(m_app);
+    const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
+    if (Backup held; ReadController(run, held, read.record)) {
+        read.held = m_read = held;
+        return read;
+    }
+    m_readHold.reset();
+    EndRecord(read.record, start);
+    return read;
+}
+
+RowRecord CLinkPortWork::Commission(const PlanRow& row) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!m_read) // what the read told belongs to the row
+        m_messages.m_shown.clear();
+    RowRecord record = StartRecord(row);
+    m_waitHold.reset();
+    {
+        const CPortHold hold(m_app);
+        Steps(row, record);
+    }
+    m_readHold.reset();
+    EndRecord(record, start);
     return record;
 }
 
@@ -70,27 +98,32 @@ void CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, cons
     record.message = texts.join(' ');
 }
 
+bool CLinkPortWork::ReadController(const Run& run, Backup& held, RowRecord& record) {
+    if (const RequestResult asked = StatusIdAnswered(run, &held.statusId); !asked) {
+        Fail(record, RowOutcome::Failed, asked.Status());
+        return false;
+    }
+    record.statusId = HexString(held.statusId);
+    if (const ExitStatus status = ReadHeldBlocks(run, held); status != ExitSuccess) {
+        Fail(record, RowOutcome::Failed, status);
+        return false;
+    }
+    return true;
+}
+
 void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
     Backup before;
-    if (const RequestResult asked = StatusIdAnswered(run, &before.statusId); !asked)
-        return Fail(record, RowOutcome::Failed, asked.Status());
+    if (m_read)
+        before = *std::exchange(m_read, std::nullopt);
+    else if (!ReadController(run, before, record))
+        return;
     record.statusId = HexString(before.statusId);
-    if (row.statusId && *row.statusId != before.statusId)
-        return Fail(record, RowOutcome::Refused, ExitRefused,
-                          QStringLiteral("%1 answers status id %2, not %3 as the plan says; nothing was written.")
-                              .arg(PortDescription(m_app), record.statusId, HexString(*row.statusId)));
-    if (const ExitStatus status = ReadHeldBlocks(run, before); status != ExitSuccess)
-        return Fail(record, RowOutcome::Failed, status);
-    if (const std::optional<QString> done = m_done.Holder(row, before)) {
-        record.controllerDone = true;
-        return Fail(record, RowOutcome::Refused, ExitRefused,
-                    QStringLiteral("%1 %2; nothing was written.").arg(PortDescription(m_app), *done));
-    }
-
-    const RowChanges changes = WorkOutChanges(run, row, before);
-    if (changes.refusal)
+    const RowChanges changes = DecideRow(run, row, before, m_carried);
+    if (changes.refusal) {
+        record.controllerDone = changes.refusal->controllerDone;
         return Fail(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
+    }
     // A rerun that changes nothing keeps the before-backups there are: there is nothing to undo.
     if (!changes.blocks.empty())
         if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
@@ -110,7 +143,8 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     record.outcome = changes.blocks.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
     record.message = m_messages.m_shown.join(' ');
-    m_done.Add(row);
+    if (m_carried)
+        m_carried->Add(row);
 }
 
 QString CLinkPortWork::ProveChanges(const Run& run, const Backup& before, const Backup& verified,

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 
 struct CommissionSettings {
@@ -25,15 +26,20 @@ struct CommissionSettings {
 // different ports share nothing of the link.
 class CLinkPortWork : public CPortWork {
 public:
-    // `done` is shared by every worker of the run.
-    CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows& done,
+    // `carried` is shared by every worker of the run, and nullptr on ports of their own.
+    CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows* carried,
                   const std::atomic<bool>& stop);
 
     bool Answers() override;
+    PortRead Read(const PlanRow& row) override;
     RowRecord Commission(const PlanRow& row) override;
 
 private:
-    // Reads, backs up, writes and backs up again; fills the record's outcome.
+    RowRecord StartRecord(const PlanRow& row) const;
+    void EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start);
+    // The status id and every block the controller holds; false with the record failed when it cannot.
+    bool ReadController(const Run& run, Backup& held, RowRecord& record);
+    // Reads (unless Read did), backs up, writes and backs up again; fills the record's outcome.
     void Steps(const PlanRow& row, RowRecord& record);
     void Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());
     // After a write that failed: the fields a read proves changed since `before`, or, where nothing can be
@@ -42,7 +48,7 @@ private:
     QString BackupPath(const QString& name, bool before) const;
 
     CommissionSettings m_settings;
-    CDoneRows& m_done;
+    CDoneRows* m_carried;
     const std::atomic<bool>& m_stop;
     QString m_port;
     CNetConfigApp m_app;
@@ -51,4 +57,6 @@ private:
     Invocation m_rowInvocation;
     Invocation m_pollInvocation; // no retries: a poll is repeated anyway
     std::optional<CPortHold> m_waitHold; // after m_app, so it closes the port first
+    std::optional<CPortHold> m_readHold; // from Read to the end of the work
+    std::optional<Backup> m_read;        // what Read found, for the next row
 };

@@ -32,6 +32,15 @@ struct Shared {
     std::mutex mutex;
     std::condition_variable ended;
     std::size_t running = 0;
+    std::size_t workers = 0;
+
+    // Ports of their own are all read before any row writes.
+    std::vector<PortRead> reads;                   // by group
+    std::vector<std::unique_ptr<CPortWork>> works; // by group, open from its read on
+    std::atomic<std::size_t> nextRead{0};
+    std::size_t readers = 0; // workers through their reads
+    std::condition_variable allRead;
+    std::optional<QString> lineRefusal;
 };
 
 // Polls the port until a controller answers (or, with `present` false, until none does). False when
@@ -60,8 +69,73 @@ std::optional<AskAnswer> AskFor(Shared& shared, const PlanRow& row, const QStrin
     return answer;
 }
 
-void WorkGroup(Shared& shared, const PortRows& group) {
-    const std::unique_ptr<CPortWork> work = shared.seams.makeWork(group.port);
+bool OwnPorts(const ScheduleOptions& options) {
+    return !options.wait && !options.ask;
+}
+
+void Refuse(RowRecord& record, const QString& message) {
+    record.outcome = RowOutcome::Refused;
+    record.exitStatus = ExitRefused;
+    record.message = message;
+}
+
+void ReadGroup(Shared& shared, std::size_t index) {
+    const PortRows& group = shared.groups[index];
+    std::unique_ptr<CPortWork> work = shared.seams.makeWork(group.port);
+    PortRead read = work->Read(*group.rows.front());
+    if (!read.held)
+        shared.events.Finished(read.record);
+    shared.reads[index] = std::move(read);
+    shared.works[index] = std::move(work);
+}
+
+std::vector<HeldRow> HeldRows(const Shared& shared) {
+    std::vector<HeldRow> rows;
+    for (std::size_t i = 0; i < shared.groups.size(); ++i)
+        for (const PlanRow* row : shared.groups[i].rows) {
+            const std::optional<Backup>& held = shared.reads[i].held;
+            rows.push_back({row, row == shared.groups[i].rows.front() && held ? &*held : nullptr});
+        }
+    return rows;
+}
+
+// Reads ports while any is left, then waits for the other workers to end their reads; the last one
+// decides whether the line may be written.
+void ReadPorts(Shared& shared) {
+    for (std::size_t index = shared.nextRead++; index < shared.groups.size() && !shared.stop.load();
+         index = shared.nextRead++)
+        ReadGroup(shared, index);
+    std::unique_lock lock(shared.mutex);
+    if (++shared.readers == shared.workers) {
+        if (shared.seams.lineRefusal && !shared.stop.load())
+            shared.lineRefusal = shared.seams.lineRefusal(HeldRows(shared));
+        shared.allRead.notify_all();
+    }
+    shared.allRead.wait(lock, [&] { return shared.readers == shared.workers; });
+}
+
+// The work that read the port, to write it; nothing when the row is not to be written (its record
+// is told then).
+std::unique_ptr<CPortWork> WorkAfterRead(Shared& shared, std::size_t index) {
+    std::unique_ptr<CPortWork> work = std::move(shared.works[index]);
+    const PortRead& read = shared.reads[index];
+    if (!read.held) // ended by its read, or never read as the run stopped
+        return nullptr;
+    if (shared.lineRefusal) {
+        RowRecord refused = read.record;
+        Refuse(refused, *shared.lineRefusal);
+        shared.events.Finished(refused);
+        return nullptr;
+    }
+    return work;
+}
+
+void WorkGroup(Shared& shared, std::size_t index) {
+    const PortRows& group = shared.groups[index];
+    const std::unique_ptr<CPortWork> work =
+        OwnPorts(shared.options) ? WorkAfterRead(shared, index) : shared.seams.makeWork(group.port);
+    if (!work)
+        return;
     for (std::size_t i = 0; i < group.rows.size() && !StartsNoRow(shared); ++i) {
         const PlanRow& row = *group.rows[i];
         if (shared.options.ask) {
@@ -104,8 +178,10 @@ void WorkGroup(Shared& shared, const PortRows& group) {
 }
 
 void Worker(Shared& shared) {
+    if (OwnPorts(shared.options))
+        ReadPorts(shared);
     for (std::size_t index = shared.next++; index < shared.groups.size(); index = shared.next++)
-        WorkGroup(shared, shared.groups[index]);
+        WorkGroup(shared, index);
     const std::lock_guard lock(shared.mutex);
     --shared.running;
     shared.ended.notify_all();
@@ -118,7 +194,9 @@ void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& opt
     Shared shared(groups, options, seams, events, stop);
     const std::size_t workers =
         std::min(groups.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : groups.size());
-    shared.running = workers;
+    shared.running = shared.workers = workers;
+    shared.reads.resize(groups.size());
+    shared.works.resize(groups.size());
     // Qt's own threads, as workers use Qt's types: a worker started by std::thread crashed now and then
     // on Windows as it ended, inside Qt's teardown of the data it keeps for a thread it did not start.
     std::vector<std::unique_ptr<QThread>> threads;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "cli/BackupFile.h"
 #include "cli/commission/CommissionReport.h"
+#include "cli/commission/LineAddresses.h"
 
 #include <QString>
 
@@ -8,9 +10,16 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct PlanRow;
+
+// What reading a port's controller found, before its row writes.
+struct PortRead {
+    std::optional<Backup> held; // nothing when the controller could not be read
+    RowRecord record;           // the row's record so far; when nothing was read, the row's end
+};
 
 // What a worker does on its port. Each worker owns its own: nothing of a link is shared between them.
 // It runs on the worker's thread and touches no thread_local that has a destructor, Qt's included
@@ -22,6 +31,9 @@ public:
     virtual ~CPortWork();
     // Whether a controller answers the status id on the port now.
     virtual bool Answers() = 0;
+    // On ports of their own: opens the port and reads the controller `row` is for, and keeps the port
+    // open for the rows until the work ends; the next Commission starts from what was read.
+    virtual PortRead Read(const PlanRow& row) = 0;
     // Every step of the row, and what came of it.
     virtual RowRecord Commission(const PlanRow& row) = 0;
 };
@@ -55,16 +67,24 @@ struct ScheduleOptions {
     std::chrono::milliseconds pollInterval{300};
 };
 
+// Why no row of a line on ports of their own may write, or nothing.
+using LineRefusal = std::function<std::optional<QString>(const std::vector<HeldRow>&)>;
+
 struct ScheduleSeams {
     std::function<std::unique_ptr<CPortWork>(const QString& port)> makeWork;
     // Sleeps between polls of a port; tests count instead.
     std::function<void(std::chrono::milliseconds)> pause;
     // Called on the caller's thread about once a second while the workers run.
     std::function<void()> tick;
+    // On ports of their own, once every port is read: why no row of the line may write, or nothing.
+    LineRefusal lineRefusal;
 };
 
 // Works each group of rows on a thread of its own, at most `jobs` groups at once, rows of a group in
-// their order. Once `stop` is set no row and no request starts. With --ask the questions come one at a
+// their order. Without --wait and --ask every port's controller is read, up to `jobs` at a time, before
+// any row writes, and a line refused whole writes nothing; each port stays open from its read to the end
+// of its rows, so that what was read is what the rows write over (`jobs` caps the ports worked at once,
+// not those held open). Once `stop` is set no row and no request starts. With --ask the questions come one at a
 // time; after a Quit answer no row starts, and the rows under way end as they would. Returns when every
 // worker has ended.
 void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,

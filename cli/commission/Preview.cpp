@@ -6,6 +6,7 @@
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
+#include "cli/commission/RowDecision.h"
 
 #include <QJsonArray>
 
@@ -25,9 +26,11 @@ public:
 
     // Only the cable flow polls, and --check goes without it.
     bool Answers() override { return true; }
+    PortRead Read(const PlanRow& row) override;
     RowRecord Commission(const PlanRow& row) override;
 
 private:
+    RowRecord StartRecord(const PlanRow& row) const;
     void Settle(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString()) const;
 
     QString m_port;
@@ -41,30 +44,37 @@ void CPreviewPortWork::Settle(RowRecord& record, RowOutcome outcome, int status,
     record.message = (m_reader.Messages() + ' ' + message).trimmed();
 }
 
-RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
-    m_reader.ClearMessages();
+RowRecord CPreviewPortWork::StartRecord(const PlanRow& row) const {
     RowRecord record;
     record.line = row.line;
     record.name = row.name;
     record.port = m_port;
     record.device = m_reader.Device();
     record.values = ValuesText(row);
-    if (!m_held) {
-        Backup held;
-        if (const ExitStatus status = m_reader.Read(held); status != ExitSuccess) {
-            Settle(record, status == ExitRefused ? RowOutcome::Refused : RowOutcome::Failed, status);
-            return record;
-        }
-        m_held = held;
+    return record;
+}
+
+PortRead CPreviewPortWork::Read(const PlanRow& row) {
+    m_reader.ClearMessages();
+    PortRead read{std::nullopt, StartRecord(row)};
+    Backup held;
+    if (const ExitStatus status = m_reader.Read(held); status != ExitSuccess) {
+        Settle(read.record, status == ExitRefused ? RowOutcome::Refused : RowOutcome::Failed, status);
+        return read;
     }
+    read.record.statusId = HexString(held.statusId);
+    read.held = m_held = held;
+    return read;
+}
+
+RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
+    if (!m_held)
+        if (PortRead read = Read(row); !read.held)
+            return read.record;
+    RowRecord record = StartRecord(row);
     record.statusId = HexString(m_held->statusId);
-    if (row.statusId && *row.statusId != m_held->statusId) {
-        Settle(record, RowOutcome::Refused, ExitRefused,
-               QStringLiteral("%1 answers status id %2, not %3 as the plan says.")
-                   .arg(m_port, record.statusId, HexString(*row.statusId)));
-        return record;
-    }
-    const RowChanges changes = WorkOutChanges(m_reader.LinkRun(), row, *m_held);
+    // --check never carries a cable: no controller is taken for one done.
+    const RowChanges changes = DecideRow(m_reader.LinkRun(), row, *m_held, nullptr);
     if (changes.refusal) {
         Settle(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
         return record;
@@ -179,12 +189,12 @@ ExitStatus TellPreview(const Invocation& invocation, const std::vector<RowRecord
 } // namespace
 
 int PreviewCommission(const Invocation& invocation, const std::vector<PortRows>& groups,
-                      std::vector<RowRecord> skipped, std::size_t planned) {
+                      std::vector<RowRecord> skipped, std::size_t planned, const LineRefusal& lineRefusal) {
     std::atomic<bool>& stop = StopFlag();
     CPreviewEvents events;
     const ScheduleSeams seams{
         [&](const QString& port) { return std::make_unique<CPreviewPortWork>(port, invocation, stop); },
-        [](std::chrono::milliseconds) {}, nullptr};
+        [](std::chrono::milliseconds) {}, nullptr, lineRefusal};
     RunSchedule(groups, {invocation.jobs, false, false}, seams, events, stop);
 
     std::vector<RowRecord> records = std::move(skipped);

@@ -23,6 +23,7 @@ struct RowRefusal {
     RowOutcome outcome;
     int exitStatus;
     QString message;
+    bool controllerDone = false; // the controller holds what a finished row of a carried cable wrote
 };
 
 // What a row asks of a controller that holds `before`.

@@ -81,10 +81,11 @@ protected:
         EXPECT_TRUE(records) << error.toStdString();
         return records.value_or(std::vector<RowRecord>{});
     }
+    // The last record of the row.
     static const RowRecord* Find(const std::vector<RowRecord>& records, const QString& name) {
-        for (const RowRecord& record : records)
-            if (record.name == name)
-                return &record;
+        for (auto record = records.rbegin(); record != records.rend(); ++record)
+            if (record->name == name)
+                return &*record;
         ADD_FAILURE() << "no record of " << name.toStdString();
         return nullptr;
     }
@@ -99,6 +100,34 @@ protected:
         CNetAttributes record(static_cast<NetworkType>(type));
         change(record);
         return record.BuildBlock();
+    }
+    static ByteString EthernetAt(int last, std::uint8_t maskThird = 255) {
+        return Block(NetworkEthernet, [&](CNetAttributes& r) {
+            const std::uint8_t ip[4]{10, 0, 0, static_cast<std::uint8_t>(last)}, mask[4]{255, 255, maskThird, 0};
+            std::copy(ip, ip + 4, r.m_byIpAddress);
+            std::copy(mask, mask + 4, r.m_bySubnetMask);
+        });
+    }
+    // Each row of --check's JSON output has the outcome, exit status and changes of the row's record in
+    // the report of the run after it.
+    void ExpectCheckNamedTheRun(const std::string& checkJson, qsizetype rowCount) const {
+        const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(checkJson)).object()["rows"].toArray();
+        const std::vector<RowRecord> report = Report();
+        ASSERT_EQ(rows.size(), rowCount) << checkJson;
+        for (const QJsonValue& row : rows) {
+            const RowRecord* record = Find(report, row["name"].toString());
+            ASSERT_TRUE(record);
+            std::vector<FieldChange> changes;
+            for (const QJsonValue& change : row["changes"].toArray())
+                changes.push_back({change["field"].toString(), change["held"].toString(), change["planned"].toString()});
+            EXPECT_EQ(row["outcome"].toString(), OutcomeName(record->outcome)) << record->name.toStdString();
+            EXPECT_EQ(row["exit-status"].toInt(), record->exitStatus) << record->name.toStdString();
+            std::vector<FieldChange> changed = record->changed; // a JSON object keeps no order
+            const auto byField = [](const FieldChange& a, const FieldChange& b) { return a.field < b.field; };
+            std::sort(changes.begin(), changes.end(), byField);
+            std::sort(changed.begin(), changed.end(), byField);
+            EXPECT_EQ(changes, changed) << record->name.toStdString();
+        }
     }
 
     QTemporaryDir m_dir;
@@ -136,11 +165,7 @@ TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
         }
     EXPECT_EQ(Find(report, "press-2")->changed, (std::vector<FieldChange>{{"ip", "192.168.1.1", "10.0.0.12"}}));
     for (const auto& [sim, last] : {std::pair{&press, 11}, std::pair{&secondPress, 12}})
-        EXPECT_EQ(sim->StoredBlock(NetworkEthernet), Block(NetworkEthernet, [last](CNetAttributes& r) {
-                      const std::uint8_t ip[4]{10, 0, 0, static_cast<std::uint8_t>(last)}, mask[4]{255, 255, 255, 0};
-                      std::copy(ip, ip + 4, r.m_byIpAddress);
-                      std::copy(mask, mask + 4, r.m_bySubnetMask);
-                  }));
+        EXPECT_EQ(sim->StoredBlock(NetworkEthernet), EthernetAt(last));
     EXPECT_EQ(valve.StoredBlock(NetworkProfibus), Block(NetworkProfibus, [](CNetAttributes& r) { r.m_nNodeAddress = 9; }));
     EXPECT_EQ(drive.StoredBlock(NetworkDeviceNet), CNetAttributes(NetworkDeviceNet).BuildBlock());
     EXPECT_TRUE(Find(report, "drive-1")->changed.empty()) << "a refused write changed nothing";
@@ -274,11 +299,8 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     const std::vector<RowRecord> report = Report();
     ASSERT_EQ(report.size(), 10u);
     EXPECT_EQ(Find(report, "drive-b")->outcome, RowOutcome::Unchanged) << "a row alike, not a controller done";
-    const RowRecord* press = Find(report, "press-2");
-    EXPECT_EQ(press->outcome, RowOutcome::Refused);
-    EXPECT_TRUE(press->message.contains("holds what row press-1 (line 2) wrote: a controller already done"))
-        << press->message.toStdString();
-    EXPECT_FALSE(QFile::exists(Path("press-2-before.json")));
+    // On its own port a row's controller is the one there, whatever another row wrote.
+    EXPECT_EQ(Find(report, "press-2")->changed, (std::vector<FieldChange>{{"ip", "10.0.0.11", "10.0.0.12"}}));
     const RowRecord* eth = Find(report, "eth");
     EXPECT_EQ(eth->outcome, RowOutcome::Commissioned);
     EXPECT_TRUE(eth->message.contains("starting from the defaults: subnetMask 255.255.255.0, gateway 0.0.0.0"))
@@ -336,28 +358,77 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
 
     const Outcome run = Run({"--report", "report.csv", "--json"});
     EXPECT_EQ(check.exit, run.exit) << check.out;
-    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(check.out)).object()["rows"].toArray();
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(rows.size(), 7);
     ASSERT_EQ(report.size(), 7u);
+    ExpectCheckNamedTheRun(check.out, 7);
     std::set<RowOutcome> outcomes;
-    for (const QJsonValue& row : rows) {
-        const RowRecord* record = Find(report, row["name"].toString());
-        ASSERT_TRUE(record);
-        outcomes.insert(record->outcome);
-        std::vector<FieldChange> changes;
-        for (const QJsonValue& change : row["changes"].toArray())
-            changes.push_back({change["field"].toString(), change["held"].toString(), change["planned"].toString()});
-        EXPECT_EQ(row["outcome"].toString(), OutcomeName(record->outcome)) << record->name.toStdString();
-        EXPECT_EQ(row["exit-status"].toInt(), record->exitStatus) << record->name.toStdString();
-        std::vector<FieldChange> changed = record->changed; // a JSON object keeps no order
-        const auto byField = [](const FieldChange& a, const FieldChange& b) { return a.field < b.field; };
-        std::sort(changes.begin(), changes.end(), byField);
-        std::sort(changed.begin(), changed.end(), byField);
-        EXPECT_EQ(changes, changed) << record->name.toStdString();
-    }
+    for (const RowRecord& record : report)
+        outcomes.insert(record.outcome);
     EXPECT_EQ(outcomes.size(), 4u) << "commissioned, unchanged, refused and failed rows";
     EXPECT_EQ(Find(report, "drive-2")->changed.size(), 3u) << "disable-ethernet, mac-id and baud";
+}
+
+struct Shift {
+    const char* name;
+    QStringList options;
+    bool resumed; // after a run in which m2 did not answer
+};
+
+class CommissionShift : public CommissionRun, public testing::WithParamInterface<Shift> {};
+
+// Six controllers on 10.0.0.5 to .10, each moved up by one on its own port: a row's controller is the
+// one on its port, whatever another row wrote or plans, and the check names what the run then changes.
+TEST_P(CommissionShift, EveryControllerEndsOnItsRowsAddress) {
+    QString plan = "name,port,ip,mask\n";
+    for (int i = 0; i < 6; ++i) {
+        Simulator(Ethernet).Preload(NetworkEthernet, EthernetAt(5 + i));
+        plan += QStringLiteral("m%1,{%2},10.0.0.%3,%4\n").arg(i + 1).arg(i).arg(6 + i).arg(i == 3 ? "255.255.0.0" : "");
+    }
+    WritePlan(plan);
+    QStringList options = QStringList{"--report", "report.csv"} + GetParam().options;
+    QStringList check = QStringList{"--check", "--json"} + GetParam().options;
+    if (GetParam().resumed) {
+        m_sims[1]->InjectFault(SimFault::Status, 1, 0x16);
+        EXPECT_EQ(Run(options).exit, 4);
+        EXPECT_EQ(Find(Report(), "m2")->outcome, RowOutcome::Failed);
+        for (QStringList* command : {&options, &check})
+            *command << "--resume" << "report.csv";
+    }
+    const Outcome checked = Run(check);
+    const Outcome run = Run(options);
+    EXPECT_EQ(run.exit, 0) << run.err << run.out;
+    EXPECT_EQ(checked.exit, 0) << checked.out;
+    ExpectCheckNamedTheRun(checked.out, 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(m_sims[i]->StoredBlock(NetworkEthernet), EthernetAt(6 + i, i == 3 ? 0 : 255)) << "m" << i + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, CommissionShift,
+                         testing::Values(Shift{"OnePortAtATime", {"--jobs", "1"}, false},
+                                         Shift{"AllAtOnce", {}, false}, Shift{"Resumed", {"--jobs", "2"}, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// b gives no IP address and keeps the one its controller holds, which a writes: the line would end with
+// it twice. Every controller is read first, and nothing is written to any; the check says so too, and
+// a worker for fewer than all ports reads them all first without waiting on itself.
+TEST_F(CommissionRun, ALineThatWouldHoldAnAddressTwiceIsRefusedWhole) {
+    for (int last : {5, 6, 7})
+        Simulator(Ethernet).Preload(NetworkEthernet, EthernetAt(last));
+    WritePlan("name,port,ip,mask\na,{0},10.0.0.6,\nb,{1},,255.255.0.0\nc,{2},10.0.0.8,\n");
+    const std::string refusal = "row a (line 2) writes and row b (line 3) keeps IP address 10.0.0.6: the line "
+                                "would hold it twice; nothing was written.";
+    for (const QStringList& options : {QStringList{"--check"}, QStringList{"--jobs", "1", "--report", "report.csv"},
+                                       QStringList{"--report", "report.csv"}}) {
+        const Outcome run = Run(options);
+        EXPECT_EQ(run.exit, 1) << run.out;
+        EXPECT_NE(run.out.find(refusal), std::string::npos) << run.out;
+    }
+    for (const RowRecord& record : Report())
+        EXPECT_EQ(record.outcome, RowOutcome::Refused) << record.name.toStdString();
+    for (const auto& sim : m_sims)
+        for (const auto& request : sim->Requests())
+            EXPECT_NE(request.msgCode, 42) << "a controller written";
+    EXPECT_FALSE(QFile::exists(Path("a-before.json")));
 }
 
 // The snapshot of a line, commissioned as it is, finds every controller done and writes nothing.
@@ -393,6 +464,7 @@ struct RefusedPlan {
     const char* rows;              // under name,port,mac-id; ./link leads to simulator 0
     const char* problem;           // {0} for simulator 0's device
     const char* plan = "plan.csv"; // "-" for standard input
+    QStringList options = {"--report", "report.csv"};
 };
 
 class CommissionRefused : public CommissionRun, public testing::WithParamInterface<RefusedPlan> {};
@@ -407,7 +479,7 @@ TEST_P(CommissionRefused, TheCheckNamesTheLineAndNoControllerIsAsked) {
     QFile plan(Path("plan.csv"));
     ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
     const bool piped = QString(c.plan) == "-";
-    const Outcome run = Netcfg({"commission", c.plan, "--report", "report.csv"}, piped ? plan.readAll() : QByteArray());
+    const Outcome run = Netcfg(QStringList{"commission", c.plan} + c.options, piped ? plan.readAll() : QByteArray());
     EXPECT_EQ(run.exit, 1);
     EXPECT_NE(run.err.find(QString(c.problem).replace("{0}", device).toStdString()), std::string::npos) << run.err;
     EXPECT_TRUE(sim.Requests().empty());
@@ -419,6 +491,8 @@ const RefusedPlan kRefusedPlans[] = {
      "--ask"},
     {"ADeviceThatIsNotThereInAPlanOnStandardInput", "a,{0},5\nb,/dev/pts/99999,6\n",
      "standard input:3: port /dev/pts/99999 is not there", "-"},
+    {"BackupsTheRunCouldNotWriteToACheck", "a,{0},5\n", "Cannot create the folder plan.csv/saved.", "plan.csv",
+     {"--check", "--backups", "plan.csv/saved"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Plans, CommissionRefused, testing::ValuesIn(kRefusedPlans),

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -17,9 +19,11 @@ struct Journal {
     std::mutex mutex;
     std::condition_variable added;
     std::map<QString, std::vector<std::string>> events;
+    std::vector<std::string> all; // of every port, "PORT event"
     void Add(const QString& port, const std::string& event) {
         const std::lock_guard lock(mutex);
         events[port].push_back(event);
+        all.push_back(port.toStdString() + ' ' + event);
         added.notify_all();
     }
     // Until `port` has done `event` (the time limit only keeps a broken run from hanging).
@@ -43,6 +47,12 @@ public:
             m_answers.pop_front();
         m_journal.Add(m_port, answer ? "answers" : "silent");
         return answer;
+    }
+    PortRead Read(const PlanRow& row) override {
+        m_journal.Add(m_port, "read " + row.name.toStdString());
+        PortRead read;
+        read.held.emplace();
+        return read;
     }
     RowRecord Commission(const PlanRow& row) override {
         m_journal.Add(m_port, "write " + row.name.toStdString());
@@ -182,11 +192,15 @@ TEST(CommissionSchedule, PortsRunAtOnceUpToJobsAndEachPortKeepsItsOrder) {
     RunSchedule(plan.groups, {2, false, false}, seams, events, stop);
 
     EXPECT_EQ(most, 2);
+    // Every port read before any writes, though fewer workers than ports.
+    const auto firstWrite = std::find_if(journal.all.begin(), journal.all.end(),
+                                         [](const std::string& event) { return event.find(" write ") != event.npos; });
+    EXPECT_EQ(firstWrite - journal.all.begin(), 3);
     EXPECT_EQ(journal.events["COM1"],
-              (std::vector<std::string>{"write a1", "commissioned a1", "write a2", "commissioned a2"}));
-    EXPECT_EQ(journal.events["COM2"], (std::vector<std::string>{"write b1", "commissioned b1"}));
+              (std::vector<std::string>{"read a1", "write a1", "commissioned a1", "write a2", "commissioned a2"}));
+    EXPECT_EQ(journal.events["COM2"], (std::vector<std::string>{"read b1", "write b1", "commissioned b1"}));
     EXPECT_EQ(journal.events["COM3"],
-              (std::vector<std::string>{"write c1", "commissioned c1", "write c2", "commissioned c2"}));
+              (std::vector<std::string>{"read c1", "write c1", "commissioned c1", "write c2", "commissioned c2"}));
 }
 
 TEST(CommissionSchedule, AskSkipsAndQuitStartsNoOtherRow) {
