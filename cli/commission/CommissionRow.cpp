@@ -65,7 +65,7 @@ PortRead CLinkPortWork::Read(const PlanRow& row) {
     PortRead read{std::nullopt, StartRecord(row)};
     m_readHold.emplace(m_app);
     const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
-    if (Backup held; ReadController(run, held, read.record)) {
+    if (Backup held; ReadHeld(run, held, read.record)) {
         read.held = m_read = held;
         return read;
     }
@@ -98,17 +98,13 @@ void CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, cons
     record.message = texts.join(' ');
 }
 
-bool CLinkPortWork::ReadController(const Run& run, Backup& held, RowRecord& record) {
-    if (const RequestResult asked = StatusIdAnswered(run, &held.statusId); !asked) {
-        Fail(record, RowOutcome::Failed, asked.Status());
-        return false;
-    }
-    record.statusId = HexString(held.statusId);
-    if (const ExitStatus status = ReadHeldBlocks(run, held); status != ExitSuccess) {
+bool CLinkPortWork::ReadHeld(const Run& run, Backup& held, RowRecord& record) {
+    const ExitStatus status = ReadController(run, held);
+    if (!held.statusId.empty())
+        record.statusId = HexString(held.statusId);
+    if (status != ExitSuccess)
         Fail(record, RowOutcome::Failed, status);
-        return false;
-    }
-    return true;
+    return status == ExitSuccess;
 }
 
 void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
@@ -116,7 +112,7 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     Backup before;
     if (m_read)
         before = *std::exchange(m_read, std::nullopt);
-    else if (!ReadController(run, before, record))
+    else if (!ReadHeld(run, before, record))
         return;
     record.statusId = HexString(before.statusId);
     const RowChanges changes = DecideRow(run, row, before, m_carried);

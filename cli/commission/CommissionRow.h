@@ -38,7 +38,7 @@ private:
     RowRecord StartRecord(const PlanRow& row) const;
     void EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start);
     // The status id and every block the controller holds; false with the record failed when it cannot.
-    bool ReadController(const Run& run, Backup& held, RowRecord& record);
+    bool ReadHeld(const Run& run, Backup& held, RowRecord& record);
     // Reads (unless Read did), backs up, writes and backs up again; fills the record's outcome.
     void Steps(const PlanRow& row, RowRecord& record);
     void Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/PortChoice.h"
+#include "cli/commission/RowDecision.h"
 #include "link/PortHold.h"
 
 CPortReader::CPortReader(const QString& port, const Invocation& invocation, const std::atomic<bool>& stop)
@@ -18,9 +19,7 @@ ExitStatus CPortReader::Read(Backup& held) {
     }
     const Run run = LinkRun();
     const CPortHold hold(m_app);
-    if (const RequestResult asked = StatusIdAnswered(run, &held.statusId); !asked)
-        return asked.Status();
-    return ReadHeldBlocks(run, held);
+    return ReadController(run, held);
 }
 
 Run CPortReader::LinkRun() {

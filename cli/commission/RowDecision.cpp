@@ -7,6 +7,12 @@
 #include "cli/commission/DoneRows.h"
 #include "cli/commission/Plan.h"
 
+ExitStatus ReadController(const Run& run, Backup& held) {
+    if (const RequestResult asked = StatusIdAnswered(run, &held.statusId); !asked)
+        return asked.Status();
+    return ReadHeldBlocks(run, held);
+}
+
 RowChanges DecideRow(const Run& run, const PlanRow& row, const Backup& held, const CDoneRows* carried) {
     const auto refused = [](const QString& message, bool controllerDone = false) {
         RowChanges changes;
