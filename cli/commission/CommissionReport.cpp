@@ -292,14 +292,20 @@ std::optional<std::vector<RowRecord>> ReadReport(const QByteArray& whole, QStrin
     return records;
 }
 
-RowRecord SkippedRecord(const PlanRow& row, const QString& port, const QString& message) {
+RowRecord StartedRecord(const PlanRow& row, const QString& port, const QString& device) {
     RowRecord record;
     record.line = row.line;
     record.name = row.name;
     record.port = port;
+    record.device = device;
+    record.values = ValuesText(row);
+    return record;
+}
+
+RowRecord SkippedRecord(const PlanRow& row, const QString& port, const QString& message) {
+    RowRecord record = StartedRecord(row, port, QString());
     record.outcome = RowOutcome::Skipped;
     record.message = message;
-    record.values = ValuesText(row);
     return record;
 }
 

@@ -64,6 +64,8 @@ QJsonObject ValuesJson(const QString& values);
 // Reads a report of either kind back; nothing, with `error` saying why, for anything else.
 std::optional<std::vector<RowRecord>> ReadReport(const QByteArray& bytes, QString& error);
 
+// The record of a row as its first step starts: failed until it ends otherwise.
+RowRecord StartedRecord(const PlanRow& row, const QString& port, const QString& device);
 // The record of a row left out.
 RowRecord SkippedRecord(const PlanRow& row, const QString& port, const QString& message);
 

@@ -40,16 +40,6 @@ bool CLinkPortWork::Answers() {
     return answered;
 }
 
-RowRecord CLinkPortWork::StartRecord(const PlanRow& row) const {
-    RowRecord record;
-    record.line = row.line;
-    record.name = row.name;
-    record.port = m_port;
-    record.device = PortJson(m_app).value("device").toString();
-    record.values = ValuesText(row);
-    return record;
-}
-
 void CLinkPortWork::EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start) {
     if (m_stop.load() && record.outcome == RowOutcome::Failed)
         Fail(record, RowOutcome::Failed, ExitInterrupted, QStringLiteral("stopped before the row ended"));
@@ -62,7 +52,7 @@ void CLinkPortWork::EndRecord(RowRecord& record, std::chrono::steady_clock::time
 PortRead CLinkPortWork::Read(const PlanRow& row) {
     const auto start = std::chrono::steady_clock::now();
     m_messages.m_shown.clear();
-    PortRead read{std::nullopt, StartRecord(row)};
+    PortRead read{std::nullopt, StartedRecord(row, m_port, PortJson(m_app).value("device").toString())};
     m_readHold.emplace(m_app);
     const Run run{m_rowInvocation, m_watch, m_app, &m_stop, &m_messages};
     if (Backup held; ReadHeld(run, held, read.record)) {
@@ -78,7 +68,7 @@ RowRecord CLinkPortWork::Commission(const PlanRow& row) {
     const auto start = std::chrono::steady_clock::now();
     if (!m_read) // what the read told belongs to the row
         m_messages.m_shown.clear();
-    RowRecord record = StartRecord(row);
+    RowRecord record = StartedRecord(row, m_port, PortJson(m_app).value("device").toString());
     m_waitHold.reset();
     {
         const CPortHold hold(m_app);

@@ -35,7 +35,6 @@ public:
     RowRecord Commission(const PlanRow& row) override;
 
 private:
-    RowRecord StartRecord(const PlanRow& row) const;
     void EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start);
     // The status id and every block the controller holds; false with the record failed when it cannot.
     bool ReadHeld(const Run& run, Backup& held, RowRecord& record);

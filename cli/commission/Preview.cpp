@@ -30,7 +30,6 @@ public:
     RowRecord Commission(const PlanRow& row) override;
 
 private:
-    RowRecord StartRecord(const PlanRow& row) const;
     void Settle(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString()) const;
 
     QString m_port;
@@ -44,19 +43,9 @@ void CPreviewPortWork::Settle(RowRecord& record, RowOutcome outcome, int status,
     record.message = (m_reader.Messages() + ' ' + message).trimmed();
 }
 
-RowRecord CPreviewPortWork::StartRecord(const PlanRow& row) const {
-    RowRecord record;
-    record.line = row.line;
-    record.name = row.name;
-    record.port = m_port;
-    record.device = m_reader.Device();
-    record.values = ValuesText(row);
-    return record;
-}
-
 PortRead CPreviewPortWork::Read(const PlanRow& row) {
     m_reader.ClearMessages();
-    PortRead read{std::nullopt, StartRecord(row)};
+    PortRead read{std::nullopt, StartedRecord(row, m_port, m_reader.Device())};
     Backup held;
     if (const ExitStatus status = m_reader.Read(held); status != ExitSuccess) {
         Settle(read.record, status == ExitRefused ? RowOutcome::Refused : RowOutcome::Failed, status);
@@ -71,7 +60,7 @@ RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
     if (!m_held)
         if (PortRead read = Read(row); !read.held)
             return read.record;
-    RowRecord record = StartRecord(row);
+    RowRecord record = StartedRecord(row, m_port, m_reader.Device());
     record.statusId = HexString(m_held->statusId);
     // --check never carries a cable: no controller is taken for one done.
     const RowChanges changes = DecideRow(m_reader.LinkRun(), row, *m_held, nullptr);
