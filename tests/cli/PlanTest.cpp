@@ -1,5 +1,6 @@
 #include "cli/commission/CommissionReport.h"
 #include "cli/commission/Csv.h"
+#include "cli/commission/LineAddresses.h"
 #include "cli/commission/PlanCheck.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +154,29 @@ TEST(PlanReading, ForceLetsAddressRulesPassButNotRanges) {
     CheckPlan(plan, {true, false}, CheckPort);
     ASSERT_EQ(plan.problems.size(), 1u);
     EXPECT_TRUE(plan.problems[0].text.startsWith("MAC ID 99"));
+}
+
+// The end state of a line: a row that gives no IP address and keeps Ethernet on keeps what it holds.
+TEST(LineAddresses, TwiceOnlyWhereOneRowWritesWhatAnotherKeeps) {
+    Plan plan = ReadPlan("name,port,ip,mac-id,disable-ethernet\nw,COM1,192.168.1.6,,\nk,COM2,,5,\nd,COM3,,,yes\n"
+                         "n,COM4,,6,\n");
+    CheckPlan(plan, {}, CheckPort);
+    const auto holding = [](std::uint8_t last) {
+        CNetAttributes record(NetworkEthernet);
+        record.m_byIpAddress[3] = last; // 192.168.1.last
+        Backup held;
+        held.blocks[NetworkEthernet - 1] = record.BuildBlock();
+        return held;
+    };
+    const Backup six = holding(6), nine = holding(9);
+    std::vector<HeldRow> rows{{&plan.rows[0], &nine}, {&plan.rows[1], &nine}, {&plan.rows[2], nullptr},
+                              {&plan.rows[3], &nine}};
+    EXPECT_EQ(TwiceHeldAddress(rows), std::nullopt) << "k and n keep alike what the plan leaves as it is";
+    rows[2].held = &six;
+    EXPECT_EQ(TwiceHeldAddress(rows), std::nullopt) << "d switches its Ethernet off";
+    rows[1].held = &six;
+    EXPECT_EQ(TwiceHeldAddress(rows), "row w (line 2) writes and row k (line 3) keeps IP address 192.168.1.6: the "
+                                      "line would hold it twice; nothing was written.");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
