@@ -82,6 +82,7 @@ void Refuse(RowRecord& record, const QString& message) {
 void ReadGroup(Shared& shared, std::size_t index) {
     const PortRows& group = shared.groups[index];
     std::unique_ptr<CPortWork> work = shared.seams.makeWork(group.port);
+    shared.events.Started(*group.rows.front(), group.port); // the port is held from now on
     PortRead read = work->Read(*group.rows.front());
     if (!read.held)
         shared.events.Finished(read.record);
