@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/Operations.h"
 #include "cli/Output.h"
+#include "cli/commission/HeldValues.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/RowChanges.h"
 #include "cli/PortChoice.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 
 CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows& done,
@@ -36,6 +38,18 @@ bool CLinkPortWork::Answers() {
     const bool answered = StatusIdAnswered(poll).done;
     m_messages.m_shown.clear();
     return answered;
+}
+
+ArrivalMatch CLinkPortWork::Arrived(const std::vector<const PlanRow*>& waiting) {
+    if (std::all_of(waiting.begin(), waiting.end(), [](const PlanRow* row) { return row->heldValues.empty(); }))
+        return CPortWork::Arrived(waiting);
+    const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
+    Backup held;
+    const bool read = ReadHeldBlocks(poll, held) == ExitSuccess;
+    m_messages.m_shown.clear();
+    if (!read)
+        return {std::nullopt, QStringLiteral("nothing that could be read")};
+    return MatchArrival(waiting, held);
 }
 
 RowRecord CLinkPortWork::Commission(const PlanRow& row) {
@@ -82,7 +96,11 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
                               .arg(PortDescription(m_app), record.statusId, HexString(*row.statusId)));
     if (const ExitStatus status = ReadHeldBlocks(run, before); status != ExitSuccess)
         return Fail(record, RowOutcome::Failed, status);
-    if (const std::optional<QString> done = m_done.Holder(row, before)) {
+    if (const std::optional<QString> other = NotHeldByController(row, before))
+        return Fail(record, RowOutcome::Refused, ExitRefused,
+                    QStringLiteral("%1 %2: not the row's controller; nothing was written.").arg(PortDescription(m_app), *other));
+    // Rows that name their controllers are not told from what a finished row wrote.
+    if (const std::optional<QString> done = row.heldValues.empty() ? m_done.Holder(row, before) : std::nullopt) {
         record.controllerDone = true;
         return Fail(record, RowOutcome::Refused, ExitRefused,
                     QStringLiteral("%1 %2; nothing was written.").arg(PortDescription(m_app), *done));
@@ -91,6 +109,8 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     const RowChanges changes = WorkOutChanges(run, row, before);
     if (changes.refusal)
         return Fail(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
+    if (const auto clash = m_settings.line ? m_settings.line->Claim(row, AfterChanges(before, changes.blocks)) : std::nullopt)
+        return Fail(record, RowOutcome::Refused, ExitRefused, *clash + QStringLiteral("; nothing was written."));
     // A rerun that changes nothing keeps the before-backups there are: there is nothing to undo.
     if (!changes.blocks.empty())
         if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())

@@ -8,9 +8,16 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct PlanRow;
+
+// Which of the rows waiting on a port the controller that came is.
+struct ArrivalMatch {
+    std::optional<std::size_t> row; // among the rows waiting; none when it is no waiting row's controller
+    QString held;                   // what it holds of the fields the rows name it by
+};
 
 // What a worker does on its port. Each worker owns its own: nothing of a link is shared between them.
 // It runs on the worker's thread and touches no thread_local that has a destructor, Qt's included
@@ -24,6 +31,9 @@ public:
     virtual bool Answers() = 0;
     // Every step of the row, and what came of it.
     virtual RowRecord Commission(const PlanRow& row) = 0;
+    // With --wait, which of `waiting` (in file order) the controller that answers is. The first, unless
+    // the rows name their controllers by what they hold.
+    virtual ArrivalMatch Arrived(const std::vector<const PlanRow*>& waiting);
 };
 
 enum class AskAnswer { Go, Skip, Quit };
@@ -39,6 +49,9 @@ public:
     // With --wait, the controller on the row's port holds what a finished row wrote: the row waits for it
     // to leave and for the next one. `record` says why.
     virtual void NotTheRows(const RowRecord& record) = 0;
+    // With --wait, the controller on `port` holds what no waiting row names (`held`): it is left alone,
+    // and the rows wait for it to leave and for the next one.
+    virtual void NoRowsController(const QString& port, const QString& held) = 0;
     // Before a row with --ask: whether to go on, skip the row or start no other. Never two at once.
     virtual AskAnswer Ask(const PlanRow& row, const QString& port) = 0;
 };
@@ -64,7 +77,7 @@ struct ScheduleSeams {
 };
 
 // Works each group of rows on a thread of its own, at most `jobs` groups at once, rows of a group in
-// their order. Once `stop` is set no row and no request starts. With --ask the questions come one at a
+// their order, or with --wait in the order their controllers come. Once `stop` is set no row and no request starts. With --ask the questions come one at a
 // time; after a Quit answer no row starts, and the rows under way end as they would. Returns when every
 // worker has ended.
 void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,

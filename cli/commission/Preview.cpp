@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Interruption.h"
 #include "cli/Output.h"
+#include "cli/commission/HeldValues.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
@@ -64,6 +65,10 @@ RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
                    .arg(m_port, record.statusId, HexString(*row.statusId)));
         return record;
     }
+    if (const std::optional<QString> other = NotHeldByController(row, *m_held)) {
+        Settle(record, RowOutcome::Refused, ExitRefused, QStringLiteral("%1 %2: not the row's controller.").arg(m_port, *other));
+        return record;
+    }
     const RowChanges changes = WorkOutChanges(m_reader.LinkRun(), row, *m_held);
     if (changes.refusal) {
         Settle(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
@@ -86,6 +91,7 @@ public:
     }
     AskAnswer Ask(const PlanRow& /*row*/, const QString& /*port*/) override { return AskAnswer::Go; }
     void NotTheRows(const RowRecord& /*record*/) override {} // --check runs without --wait
+    void NoRowsController(const QString& /*port*/, const QString& /*held*/) override {}
 
     std::vector<RowRecord> Take() {
         const std::lock_guard lock(m_mutex);

@@ -18,7 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <thread>
@@ -309,6 +314,111 @@ TEST_F(CommissionRun, AnAskedRunThatLeavesRowsUnworkedExitsWithFive) {
     EXPECT_TRUE(report.readLine().startsWith("line;name;port;device;status-id;")) << "the plan's separator";
 }
 
+// Keys pressed on a terminal before a question is shown answer none: Enter pressed twice for the first
+// question leaves the second to its own answer. Standard input and error are a pseudo-terminal.
+TEST_F(CommissionRun, AskOnATerminalDropsKeysPressedAheadAndShowsEachQuestionOnce) {
+    Simulator(DeviceNet);
+    Simulator(DeviceNet);
+    WritePlan("name,port,mac-id\na,{0},5\nb,{1},6\nc,{1},7\n");
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const QString terminal = QString::fromLocal8Bit(::ptsname(master));
+    QProcess netcfg;
+    netcfg.setStandardInputFile(terminal);
+    netcfg.setStandardErrorFile(terminal);
+    Start(netcfg, {"--ask", "--report", "report.csv"});
+    const QFile report(Path("report.csv"));
+    // Enter twice for the first question; the second is answered once the first row has ended under it.
+    const std::vector<std::string> keys{"\n\n", "s\n", "\n"};
+    std::string screen;
+    std::vector<std::string> asked; // rows, as their questions came
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (netcfg.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < deadline) {
+        pollfd output{master, POLLIN, 0};
+        char bytes[512];
+        if (::poll(&output, 1, 20) > 0)
+            if (const ssize_t got = ::read(master, bytes, sizeof bytes); got > 0)
+                screen.append(bytes, static_cast<std::size_t>(got));
+        for (std::size_t at = 0; (at = screen.find("connect ", at)) != std::string::npos; ++at)
+            if (std::string name = screen.substr(at + 8, screen.find(" (line", at) - at - 8);
+                std::find(asked.begin(), asked.end(), name) == asked.end())
+                asked.push_back(name);
+        const std::size_t answered = std::min(asked.size(), keys.size());
+        static std::size_t sent = 0;
+        sent = std::min(sent, answered);
+        if (sent < answered && (sent != 1 || report.size() > ReportCsvHeader().size())) {
+            ASSERT_EQ(::write(master, keys[sent].data(), keys[sent].size()), static_cast<ssize_t>(keys[sent].size()));
+            ++sent;
+        }
+        netcfg.waitForFinished(0);
+    }
+    ASSERT_TRUE(netcfg.waitForFinished(1000)) << screen;
+    ::close(master);
+    ASSERT_EQ(asked.size(), 3u) << screen;
+    const std::vector<RowRecord> records = Report();
+    const std::vector<RowOutcome> expected{RowOutcome::Commissioned, RowOutcome::Skipped, RowOutcome::Commissioned};
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        const RowRecord* record = Find(records, QString::fromStdString(asked[i]));
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->outcome, expected[i]) << asked[i] << "\n" << screen;
+        std::size_t shown = 0;
+        for (std::size_t at = 0; (at = screen.find("connect " + asked[i] + " (", at)) != std::string::npos; ++at)
+            ++shown;
+        EXPECT_EQ(shown, 1u) << screen;
+    }
+}
+
+// Three controllers on 10.0.0.5, .6 and .7 move up by one, reached with one cable carried along the line
+// in an order of the technician's, past a controller of another line. The simulator plays each in turn;
+// one leaves once the run waits for it to (its status id asked twice in a row after a read).
+TEST_F(CommissionRun, ALineShiftedWithOneCableTakesEachControllerForTheRowItHolds) {
+    ControllerSimulator& cable = Simulator(0);
+    const auto holding = [](int last) {
+        return Block(NetworkEthernet, [last](CNetAttributes& r) {
+            const std::uint8_t ip[4]{10, 0, 0, static_cast<std::uint8_t>(last)}, mask[4]{255, 255, 255, 0};
+            std::copy(ip, ip + 4, r.m_byIpAddress);
+            std::copy(mask, mask + 4, r.m_bySubnetMask);
+        });
+    };
+    WritePlan("name,port,ip,held-ip\nm1,{0},10.0.0.6,10.0.0.5\nm2,{0},10.0.0.7,10.0.0.6\nm3,{0},10.0.0.8,10.0.0.7\n");
+    const std::vector<int> walk{7, 9, 5, 6};
+    cable.Preload(NetworkEthernet, holding(walk[0]));
+    QProcess netcfg;
+    Start(netcfg, {"--wait", "--report", "report.csv"});
+    const auto done = [&cable] {
+        const auto requests = cable.Requests();
+        const bool read = std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.msgCode == 43; });
+        return read && requests.size() >= 2 && requests.back().msgCode == 18 && requests.rbegin()[1].msgCode == 18;
+    };
+    std::vector<ByteString> left;
+    for (std::size_t i = 1; i < walk.size(); ++i) {
+        while (!done() && !netcfg.waitForFinished(20)) {
+        }
+        ASSERT_EQ(netcfg.state(), QProcess::Running) << netcfg.readAllStandardError().toStdString();
+        left.push_back(*cable.StoredBlock(NetworkEthernet));
+        cable.ClearRequests();
+        cable.InjectFault(SimFault::NoReply, 2, 0, 18); // unplugged, and the cable on its way
+        cable.Preload(NetworkEthernet, holding(walk[i]));
+    }
+    ASSERT_TRUE(netcfg.waitForFinished(30000));
+    left.push_back(*cable.StoredBlock(NetworkEthernet));
+    const std::string err = netcfg.readAllStandardError().toStdString();
+    EXPECT_EQ(netcfg.exitCode(), 0) << err;
+    EXPECT_EQ(left, (std::vector<ByteString>{holding(8), holding(9), holding(6), holding(7)}));
+    EXPECT_NE(err.find("a controller came that holds ip 10.0.0.9, which no waiting row names"), std::string::npos)
+        << err;
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 3u);
+    for (const auto& [name, held] : {std::pair{"m1", 5}, std::pair{"m2", 6}, std::pair{"m3", 7}}) {
+        const RowRecord* record = Find(report, name);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->outcome, RowOutcome::Commissioned) << name << ": " << record->message.toStdString();
+        EXPECT_EQ(record->changed, (std::vector<FieldChange>{{"ip", QStringLiteral("10.0.0.%1").arg(held),
+                                                              QStringLiteral("10.0.0.%1").arg(held + 1)}}))
+            << name;
+    }
+}
+
 // Each refusal a run can meet, a row done already and rows that change: the preview must name what the
 // run then does, row by row and field by field, having written nothing.
 TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothing) {
@@ -319,14 +429,16 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     Simulator(Ethernet);
     Simulator(Ethernet | DeviceNet);
     Simulator(DeviceNet).InjectFault(SimFault::NoReply, 1000);
-    WritePlan("name,port,ip,mask,mac-id,baud,node,disable-ethernet,status-id\n"
+    Simulator(Ethernet);
+    WritePlan("name,port,ip,mask,mac-id,baud,node,disable-ethernet,status-id,held-ip\n"
               "press-1,{0},10.0.0.11,255.255.255.0,,,,,\n"
               "drive-1,{1},,,20,125,,,\n"      // held already
               "valve-1,{2},,,,,9,,11223344\n"  // another status id
               "valve-2,{3},,,,,9,,\n"          // no Profibus held
               "press-2,{4},192.168.1.255,,,,,,\n" // the broadcast address of the mask held
               "drive-2,{5},,,3,500,,yes,\n"
-              "drive-3,{6},,,4,,,,\n");      // no answer
+              "drive-3,{6},,,4,,,,\n"       // no answer
+              "press-3,{7},10.0.0.13,,,,,,,10.0.0.5\n"); // another cabinet's controller
     const Outcome check = Run({"--check", "--json", "--backups", "saved"});
     for (const auto& sim : m_sims)
         for (const auto& request : sim->Requests())
@@ -338,8 +450,8 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     EXPECT_EQ(check.exit, run.exit) << check.out;
     const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(check.out)).object()["rows"].toArray();
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(rows.size(), 7);
-    ASSERT_EQ(report.size(), 7u);
+    ASSERT_EQ(rows.size(), 8);
+    ASSERT_EQ(report.size(), 8u);
     std::set<RowOutcome> outcomes;
     for (const QJsonValue& row : rows) {
         const RowRecord* record = Find(report, row["name"].toString());
@@ -357,6 +469,9 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
         EXPECT_EQ(changes, changed) << record->name.toStdString();
     }
     EXPECT_EQ(outcomes.size(), 4u) << "commissioned, unchanged, refused and failed rows";
+    const QString wrongCabinet = "holds ip 192.168.1.1, not 10.0.0.5 as held-ip says";
+    EXPECT_TRUE(Find(report, "press-3")->message.contains(wrongCabinet)) << Find(report, "press-3")->message.toStdString();
+    EXPECT_TRUE(rows[7]["message"].toString().contains(wrongCabinet)) << check.out;
     EXPECT_EQ(Find(report, "drive-2")->changed.size(), 3u) << "disable-ethernet, mac-id and baud";
 }
 
@@ -370,14 +485,16 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
         ports << QString::fromStdString(sim->DevicePath());
     // A port named twice is read once: two readers on one line would garble each other.
     const Outcome snapshot =
-        Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
+        Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv", "--held"});
     EXPECT_EQ(snapshot.exit, 0) << snapshot.err;
     EXPECT_NE(snapshot.err.find("/dev/nonexist"), std::string::npos) << snapshot.err;
     QFile plan(Path("plan.csv"));
     ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = plan.readAll().trimmed().split('\n');
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[2].endsWith(",,,,,,20,yes,54560100")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(",status-id,held-ip,held-mask,held-gateway,held-mac-id,held-baud,held-node"));
+    EXPECT_TRUE(lines[2].endsWith(",,,,,,20,yes,54560100,,,,,,20")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[1].contains(",192.168.1.1,255.255.255.0,0.0.0.0,63,125,")) << lines[1].toStdString();
 
     const Outcome run = Run({"--report", "report.csv"});
     EXPECT_EQ(run.exit, 0) << run.err;

@@ -58,7 +58,19 @@ public:
         return record;
     }
 
+    ArrivalMatch Arrived(const std::vector<const PlanRow*>& waiting) override {
+        if (arrivals.empty())
+            return CPortWork::Arrived(waiting);
+        const QString came = arrivals.front();
+        arrivals.pop_front();
+        for (std::size_t i = 0; i < waiting.size(); ++i)
+            if (waiting[i]->name == came)
+                return {i, {}};
+        return {std::nullopt, came};
+    }
+
     std::deque<bool> heldDone; // by Commission call: the controller holds what a finished row wrote
+    std::deque<QString> arrivals; // by Arrived call: the row whose controller came, or what another holds
 
 private:
     QString m_port;
@@ -78,6 +90,9 @@ public:
     void Started(const PlanRow&, const QString&) override {}
     void NotTheRows(const RowRecord& record) override {
         m_journal.Add(record.port, "not the controller of " + record.name.toStdString());
+    }
+    void NoRowsController(const QString& port, const QString& held) override {
+        m_journal.Add(port, "no row's: " + held.toStdString());
     }
     void Finished(const RowRecord& record) override {
         m_journal.Add(record.port, OutcomeName(record.outcome).toStdString() + ' ' + record.name.toStdString());
@@ -151,6 +166,29 @@ TEST(CommissionSchedule, WaitPassesOverAControllerAlreadyDoneAndWaitsForTheNext)
     const std::vector<std::string> expected{
         "wait for a", "answers", "write a", "commissioned a", "wait to leave a", "silent", "wait for b", "answers",
         "write b", "not the controller of b", "answers", "silent", "wait for b", "answers", "write b", "commissioned b"};
+    EXPECT_EQ(journal.events["COM1"], expected);
+}
+
+// The technician walks the line in an order of his own, past a controller of no row.
+TEST(CommissionSchedule, WaitTakesEachControllerForTheRowItIsInTheOrderTheyCome) {
+    Journal journal;
+    const Rows plan({{"COM1", {"a", "b", "c"}}});
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        auto work = std::make_unique<ScriptedPort>(port, journal,
+                                                   std::deque<bool>{true, false, true, false, true, false, true});
+        work->arrivals = {"c", "holds ip 10.0.0.9", "a", "b"};
+        return work;
+    };
+    seams.pause = [](std::chrono::milliseconds) {};
+    RecordingEvents events(journal);
+    std::atomic<bool> stop{false};
+    RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
+
+    const std::vector<std::string> expected{
+        "wait for a", "answers", "write c", "commissioned c", "wait to leave c", "silent", "wait for a", "answers",
+        "no row's: holds ip 10.0.0.9", "silent", "wait for a", "answers", "write a", "commissioned a",
+        "wait to leave a", "silent", "wait for b", "answers", "write b", "commissioned b"};
     EXPECT_EQ(journal.events["COM1"], expected);
 }
 
@@ -229,19 +267,24 @@ TEST(CommissionSchedule, AQuitOnOnePortLetsTheRowUnderWayOnAnotherEndAsItWould) 
 // The run's lines on standard error, as CRunLog writes them.
 struct ErrorLines {
     std::vector<QString> lines;
+    std::vector<std::size_t> discards; // lines shown when keys pressed ahead were dropped
     CRunLog::Setup Setup(bool terminal, std::function<std::optional<QString>()> readAnswer = {}) {
         return {nullptr, false, ',', terminal, 2, std::move(readAnswer),
-                [this](const QString& line) { lines.push_back(line); }};
+                [this](const QString& line) { lines.push_back(line); }, [this] { discards.push_back(lines.size()); }};
     }
 };
 
+// Another port's row ends while the question waits: the question stays the last line, shown once.
 TEST(CommissionLog, AQuestionNamesItsRowAndPortAndHoldsTheStatusLineStill) {
     ErrorLines shown;
     CRunLog* log = nullptr;
     std::size_t drawnWhileAsked = 0;
+    PlanRow other;
+    other.name = "press-1";
     CRunLog terminal(shown.Setup(true, [&]() -> std::optional<QString> {
         const std::size_t before = shown.lines.size();
         log->Tick();
+        log->Finished(SkippedRecord(other, "COM5", "skipped"));
         drawnWhileAsked = shown.lines.size() - before;
         return QString("\n");
     }));
@@ -251,8 +294,16 @@ TEST(CommissionLog, AQuestionNamesItsRowAndPortAndHoldsTheStatusLineStill) {
     row.line = 3;
     EXPECT_EQ(terminal.Ask(row, "COM4"), AskAnswer::Go);
     EXPECT_EQ(drawnWhileAsked, 0u);
-    EXPECT_TRUE(std::any_of(shown.lines.begin(), shown.lines.end(),
-                            [](const QString& line) { return line.startsWith("connect press-2 (line 3) to COM4"); }));
+    const auto first = [&](const char* start) {
+        return std::find_if(shown.lines.begin(), shown.lines.end(),
+                            [&](const QString& line) { return line.startsWith(start); }) - shown.lines.begin();
+    };
+    const auto asked = first("connect press-2 (line 3) to COM4");
+    EXPECT_EQ(std::count_if(shown.lines.begin(), shown.lines.end(),
+                            [](const QString& line) { return line.startsWith("connect press-2"); }), 1);
+    EXPECT_LT(asked, first("press-1")) << "shown once the question is answered";
+    EXPECT_EQ(shown.discards, std::vector<std::size_t>{static_cast<std::size_t>(asked)})
+        << "keys pressed ahead are dropped as the question is shown";
 
     ErrorLines piped;
     CRunLog elsewhere(piped.Setup(false));

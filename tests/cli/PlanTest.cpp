@@ -1,6 +1,8 @@
 #include "cli/commission/CommissionReport.h"
 #include "cli/commission/Csv.h"
+#include "cli/commission/LineEnds.h"
 #include "cli/commission/PlanCheck.h"
+#include "model/NetAttributes.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,14 @@ const PlanCase kCases[] = {
      {}},
     {"AHeaderCellWithoutANameBetweenOthers", "name,,port\na,,COM1\n", {"a@COM1 "}, {"1: column 2 has no name"}},
     {"CellsPastTheHeader", "name,port\na,COM1,,\nb,COM2,x\n", {"a@COM1 ", "b@COM2 "}, {"3: 3 cells where"}},
+    {"HeldColumnsNameEachControllerAndAreCheckedAsTheirFields",
+     "name,port,ip,Held IP,held_mac-id\na,COM1,10.0.0.6,10.0.0.5,\nb,COM1,10.0.0.7,10.0.0.6,\nc,COM1,10.0.0.8,"
+     "010.0.0.6,3\nd,COM2,,1.2.3,64\ne,COM2,,,\n",
+     {"a@COM1 ip=10.0.0.6 held-ip=10.0.0.5", "b@COM1 ip=10.0.0.7 held-ip=10.0.0.6",
+      "c@COM1 ip=10.0.0.8 held-ip=010.0.0.6 held-mac-id=3", "d@COM2  held-ip=1.2.3 held-mac-id=64", "e@COM2 "},
+     {"4: a controller holding the held- values of line 3 (b) holds these too", "5: held-: MAC ID 64 is out of range",
+      "5: Invalid address for held-ip: '1.2.3'"},
+     true},
     {"BrokenQuotes", "name,port\n\"a\"b,COM1\n\"c,COM1\n", {"ab@COM1 ", "c,COM1@ "},
      {"2: text after the closing quote", "3: a quoted cell is not closed", "3: the row has no port"}},
 };
@@ -134,8 +144,12 @@ TEST_P(PlanReading, FindsRowsAndEveryProblem) {
     Plan plan = ReadPlan(QByteArray::fromStdString(c.bytes));
     CheckPlan(plan, {false, c.cableCarried}, CheckPort);
     std::vector<std::string> rows;
-    for (const PlanRow& row : plan.rows)
-        rows.push_back((row.name + '@' + row.port + ' ' + ValuesText(row)).toStdString());
+    for (const PlanRow& row : plan.rows) {
+        QString text = row.name + '@' + row.port + ' ' + ValuesText(row);
+        for (const auto& [column, value] : row.heldValues)
+            text += QStringLiteral(" held-%1=%2").arg(column, value);
+        rows.push_back(text.toStdString());
+    }
     EXPECT_EQ(rows, c.rows);
     std::vector<std::string> problems;
     for (const PlanProblem& problem : plan.problems)
@@ -153,6 +167,39 @@ TEST(PlanReading, ForceLetsAddressRulesPassButNotRanges) {
     CheckPlan(plan, {true, false}, CheckPort);
     ASSERT_EQ(plan.problems.size(), 1u);
     EXPECT_TRUE(plan.problems[0].text.startsWith("MAC ID 99"));
+}
+
+Backup HoldingIp(std::uint8_t last) {
+    CNetAttributes record(NetworkEthernet);
+    const std::uint8_t ip[4]{10, 0, 0, last};
+    std::copy(ip, ip + 4, record.m_byIpAddress);
+    Backup held;
+    held.blocks[NetworkEthernet - 1] = record.BuildBlock();
+    return held;
+}
+
+// A controller on a carried cable, as it would end: its IP address planned or held and kept.
+TEST(CarriedLine, RefusesAnEndIpThatIsAnotherRowsOrAFinishedControllers) {
+    Plan plan = ReadPlan("name,port,ip,mac-id\nm1,COM1,10.0.0.6,\nkeeps,COM1,,5\nm3,COM1,10.0.0.8,\n");
+    CheckPlan(plan, {false, true}, CheckPort);
+    ASSERT_TRUE(plan.problems.empty());
+    const std::vector<EndedRow> ended{{2, "m1", {10, 0, 0, 6}}};
+    const auto clash = [&](std::size_t row, std::uint8_t last) {
+        return EndIpClash(plan.rows[row], HoldingIp(last), plan.rows, ended).value_or("").toStdString();
+    };
+    EXPECT_EQ(clash(1, 8), "row keeps (line 3) would end with IP address 10.0.0.8, which row m3 (line 4) plans for "
+                           "its controller");
+    EXPECT_EQ(clash(2, 6), "row m3 (line 4) would end with IP address 10.0.0.6, which row m1 (line 2) plans for its "
+                           "controller");
+    EXPECT_EQ(clash(0, 6), "") << "its own";
+    EXPECT_EQ(clash(1, 9), "");
+    EXPECT_FALSE(EndIpClash(plan.rows[1], Backup{}, plan.rows, ended)) << "no Ethernet held";
+
+    CCarriedLine line(plan.rows);
+    EXPECT_FALSE(line.Claim(plan.rows[1], HoldingIp(9)));
+    EXPECT_EQ(line.Claim(plan.rows[0], HoldingIp(9)).value_or(""),
+              "row m1 (line 2) would end with IP address 10.0.0.9, which the controller of row keeps (line 3) ended "
+              "with");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
