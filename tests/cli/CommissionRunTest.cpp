@@ -379,28 +379,34 @@ const QString kShiftPlan =
     "name,port,ip,held-ip\nm1,{0},10.0.0.6,10.0.0.5\nm2,{0},10.0.0.7,10.0.0.6\nm3,{0},10.0.0.8,10.0.0.7\n";
 
 // With --ask the controllers come as the questions name their rows: the second, holding what the first
-// was given, is no controller done.
+// was given, is no controller done. The fourth would keep the IP address the third was given.
 TEST_F(CommissionRun, ALineShiftedWithAskTakesTheControllerItIsAskedFor) {
     ControllerSimulator& cable = Simulator(0);
-    WritePlan(kShiftPlan);
+    WritePlan(kShiftPlan + "m4,{0},,10.0.0.8\n");
     QProcess netcfg;
     netcfg.setReadChannel(QProcess::StandardError);
     Start(netcfg, {"--ask", "--report", "report.csv"});
     QByteArray err;
     std::vector<ByteString> left;
-    for (int row = 1; row <= 3; ++row) {
+    for (int row = 1; row <= 4; ++row) {
         while (!err.contains(QStringLiteral("connect m%1 (").arg(row).toUtf8()) && netcfg.waitForReadyRead(10000))
             err += netcfg.readAllStandardError();
         if (row > 1)
             left.push_back(*cable.StoredBlock(NetworkEthernet));
-        cable.Preload(NetworkEthernet, Holding(4 + row));
+        cable.Preload(NetworkEthernet, Holding(row < 4 ? 4 + row : 8)); // m4's holds 10.0.0.8 as m3 wrote it
         netcfg.write("\n");
     }
     netcfg.closeWriteChannel();
     ASSERT_TRUE(netcfg.waitForFinished(30000));
     left.push_back(*cable.StoredBlock(NetworkEthernet));
-    EXPECT_EQ(netcfg.exitCode(), 0) << (err + netcfg.readAllStandardError()).toStdString();
-    EXPECT_EQ(left, (std::vector<ByteString>{Holding(6), Holding(7), Holding(8)}));
+    EXPECT_EQ(netcfg.exitCode(), 1) << (err + netcfg.readAllStandardError()).toStdString();
+    EXPECT_EQ(left, (std::vector<ByteString>{Holding(6), Holding(7), Holding(8), Holding(8)}));
+    const RowRecord* kept = Find(Report(), "m4");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->outcome, RowOutcome::Refused);
+    EXPECT_TRUE(kept->message.contains("row m4 (line 5) would end with IP address 10.0.0.8, which row m3 (line 4) "
+                                       "plans for its controller; nothing was written."))
+        << kept->message.toStdString();
 }
 
 // Three controllers on 10.0.0.5, .6 and .7 move up by one, reached with one cable carried along the line
