@@ -14,7 +14,8 @@
 
 // The run as the technician and the report see it: each record appended to the report and flushed as its
 // row ends; on a terminal, progress on standard error: a line per row and a status line kept up to date
-// under them, held still while a question waits, and asked once. Questions go to standard error wherever it leads.
+// under them, held still while a question waits, and asked once. Questions go to standard error wherever it
+// leads.
 class CRunLog : public CRunEvents {
 public:
     struct Setup {
@@ -63,6 +64,6 @@ private:
     std::size_t m_failed = 0;
     QString m_reportError;
     QString m_prompt; // the question waiting for an answer
-    QStringList m_deferred; // progress while it waits, shown once it is answered: the question stays the last line
+    QStringList m_deferred; // progress while it waits, shown after it: the question stays the last line
     qsizetype m_statusWidth = 0;
 };

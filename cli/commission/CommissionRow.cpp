@@ -41,7 +41,8 @@ bool CLinkPortWork::Answers() {
 }
 
 ArrivalMatch CLinkPortWork::Arrived(const std::vector<const PlanRow*>& waiting) {
-    if (std::all_of(waiting.begin(), waiting.end(), [](const PlanRow* row) { return row->heldValues.empty(); }))
+    if (std::all_of(waiting.begin(), waiting.end(),
+                    [](const PlanRow* row) { return row->heldValues.empty(); }))
         return CPortWork::Arrived(waiting);
     const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
     Backup held;
@@ -98,9 +99,11 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
         return Fail(record, RowOutcome::Failed, status);
     if (const std::optional<QString> other = NotHeldByController(row, before))
         return Fail(record, RowOutcome::Refused, ExitRefused,
-                    QStringLiteral("%1 %2: not the row's controller; nothing was written.").arg(PortDescription(m_app), *other));
+                    QStringLiteral("%1 %2: not the row's controller; nothing was written.")
+                        .arg(PortDescription(m_app), *other));
     // Rows that name their controllers are not told from what a finished row wrote.
-    if (const std::optional<QString> done = row.heldValues.empty() ? m_done.Holder(row, before) : std::nullopt) {
+    if (const std::optional<QString> done =
+            row.heldValues.empty() ? m_done.Holder(row, before) : std::nullopt) {
         record.controllerDone = true;
         return Fail(record, RowOutcome::Refused, ExitRefused,
                     QStringLiteral("%1 %2; nothing was written.").arg(PortDescription(m_app), *done));
@@ -109,8 +112,10 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     const RowChanges changes = WorkOutChanges(run, row, before);
     if (changes.refusal)
         return Fail(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
-    if (const auto clash = m_settings.line ? m_settings.line->Claim(row, AfterChanges(before, changes.blocks)) : std::nullopt)
-        return Fail(record, RowOutcome::Refused, ExitRefused, *clash + QStringLiteral("; nothing was written."));
+    if (const auto clash = m_settings.line ? m_settings.line->Claim(row, AfterChanges(before, changes.blocks))
+                                           : std::nullopt)
+        return Fail(record, RowOutcome::Refused, ExitRefused,
+                    *clash + QStringLiteral("; nothing was written."));
     // A rerun that changes nothing keeps the before-backups there are: there is nothing to undo.
     if (!changes.blocks.empty())
         if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())

@@ -77,8 +77,8 @@ struct ScheduleSeams {
 };
 
 // Works each group of rows on a thread of its own, at most `jobs` groups at once, rows of a group in
-// their order, or with --wait in the order their controllers come. Once `stop` is set no row and no request starts. With --ask the questions come one at a
-// time; after a Quit answer no row starts, and the rows under way end as they would. Returns when every
-// worker has ended.
+// their order, or with --wait in the order their controllers come. Once `stop` is set no row and no request
+// starts. With --ask the questions come one at a time; after a Quit answer no row starts, and the rows under
+// way end as they would. Returns when every worker has ended.
 void RunSchedule(const std::vector<PortRows>& groups, const ScheduleOptions& options, const ScheduleSeams& seams,
                  CRunEvents& events, std::atomic<bool>& stop);

@@ -22,7 +22,8 @@ QStringList Differences(const PlanRow& row, const OptionValues& fields) {
         const auto held = fields.find(column);
         if (held == fields.end() || !SameOptionValue(column, held->second, expected))
             differences << QStringLiteral("holds %1 %2, not %3 as held-%1 says")
-                               .arg(column, held == fields.end() ? QStringLiteral("none") : held->second, expected);
+                               .arg(column, held == fields.end() ? QStringLiteral("none") : held->second,
+                                    expected);
     }
     return differences;
 }
@@ -41,13 +42,18 @@ ArrivalMatch MatchArrival(const std::vector<const PlanRow*>& waiting, const Back
     ArrivalMatch match;
     QStringList named;
     for (const QString& column : HeldFieldColumns())
-        if (std::any_of(waiting.begin(), waiting.end(), [&](const PlanRow* row) { return row->heldValues.count(column); }))
-            named << QStringLiteral("%1 %2").arg(column, fields.count(column) ? fields.at(column) : QStringLiteral("none"));
+        if (std::any_of(waiting.begin(), waiting.end(),
+                        [&](const PlanRow* row) { return row->heldValues.count(column); }))
+            named << QStringLiteral("%1 %2").arg(column, fields.count(column) ? fields.at(column)
+                                                                              : QStringLiteral("none"));
     match.held = named.join(QStringLiteral(", "));
-    const auto holds = [&](const PlanRow* row) { return !row->heldValues.empty() && Differences(*row, fields).isEmpty(); };
+    const auto holds = [&](const PlanRow* row) {
+        return !row->heldValues.empty() && Differences(*row, fields).isEmpty();
+    };
     auto found = std::find_if(waiting.begin(), waiting.end(), holds);
     if (found == waiting.end())
-        found = std::find_if(waiting.begin(), waiting.end(), [](const PlanRow* row) { return row->heldValues.empty(); });
+        found = std::find_if(waiting.begin(), waiting.end(),
+                             [](const PlanRow* row) { return row->heldValues.empty(); });
     if (found != waiting.end())
         match.row = static_cast<std::size_t>(found - waiting.begin());
     return match;

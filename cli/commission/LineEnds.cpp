@@ -34,11 +34,14 @@ std::optional<QString> EndIpClash(const PlanRow& row, const Backup& end, const s
                                .arg(Text(*ip));
     for (const PlanRow& other : plan)
         if (other.line != row.line && other.parsed.ip == ip)
-            return ending + QStringLiteral("row %1 (line %2) plans for its controller").arg(other.name).arg(other.line);
+            return ending + QStringLiteral("row %1 (line %2) plans for its controller")
+                                .arg(other.name)
+                                .arg(other.line);
     for (const EndedRow& other : ended)
         if (other.line != row.line && other.ip == *ip)
-            return ending +
-                   QStringLiteral("the controller of row %1 (line %2) ended with").arg(other.name).arg(other.line);
+            return ending + QStringLiteral("the controller of row %1 (line %2) ended with")
+                                .arg(other.name)
+                                .arg(other.line);
     return std::nullopt;
 }
 

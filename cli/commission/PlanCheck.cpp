@@ -141,14 +141,15 @@ void CheckHeldValuesApart(Plan& plan) {
         if (row.heldValues.empty() || row.choice.identity.isEmpty())
             continue;
         std::vector<const PlanRow*>& rows = rowsOf[row.choice.identity];
-        const auto same =
-            std::find_if(rows.begin(), rows.end(), [&](const PlanRow* other) { return HeldAlike(*other, row); });
+        const auto same = std::find_if(rows.begin(), rows.end(),
+                                       [&](const PlanRow* other) { return HeldAlike(*other, row); });
         if (same != rows.end())
-            plan.problems.push_back({row.line, QStringLiteral("a controller holding the held- values of line %1 (%2) "
-                                                              "holds these too: rows on one port must name "
-                                                              "controllers apart")
-                                                   .arg((*same)->line)
-                                                   .arg((*same)->name)});
+            plan.problems.push_back(
+                {row.line, QStringLiteral("a controller holding the held- values of line %1 (%2) "
+                                          "holds these too: rows on one port must name "
+                                          "controllers apart")
+                               .arg((*same)->line)
+                               .arg((*same)->name)});
         rows.push_back(&row);
     }
 }

@@ -66,7 +66,8 @@ RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
         return record;
     }
     if (const std::optional<QString> other = NotHeldByController(row, *m_held)) {
-        Settle(record, RowOutcome::Refused, ExitRefused, QStringLiteral("%1 %2: not the row's controller.").arg(m_port, *other));
+        Settle(record, RowOutcome::Refused, ExitRefused,
+               QStringLiteral("%1 %2: not the row's controller.").arg(m_port, *other));
         return record;
     }
     const RowChanges changes = WorkOutChanges(m_reader.LinkRun(), row, *m_held);

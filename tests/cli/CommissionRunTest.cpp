@@ -353,7 +353,8 @@ TEST_F(CommissionRun, AskOnATerminalDropsKeysPressedAheadAndShowsEachQuestionOnc
                 std::find(asked.begin(), asked.end(), name) == asked.end())
                 asked.push_back(name);
         if (sent < std::min(asked.size(), keys.size()) && (sent != 1 || report.size() > ReportCsvHeader().size())) {
-            ASSERT_EQ(::write(master, keys[sent].data(), keys[sent].size()), static_cast<ssize_t>(keys[sent].size()));
+            const std::string& key = keys[sent];
+            ASSERT_EQ(::write(master, key.data(), key.size()), static_cast<ssize_t>(key.size()));
             ++sent;
         }
         netcfg.waitForFinished(0);
@@ -421,7 +422,8 @@ TEST_F(CommissionRun, ALineShiftedWithOneCableTakesEachControllerForTheRowItHold
     Start(netcfg, {"--wait", "--report", "report.csv"});
     const auto done = [&cable] {
         const auto requests = cable.Requests();
-        const bool read = std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.msgCode == 43; });
+        const bool read =
+            std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.msgCode == 43; });
         return read && requests.size() >= 2 && requests.back().msgCode == 18 && requests.rbegin()[1].msgCode == 18;
     };
     std::vector<ByteString> left;
@@ -504,7 +506,8 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     }
     EXPECT_EQ(outcomes.size(), 4u) << "commissioned, unchanged, refused and failed rows";
     const QString wrongCabinet = "holds ip 192.168.1.1, not 10.0.0.5 as held-ip says";
-    EXPECT_TRUE(Find(report, "press-3")->message.contains(wrongCabinet)) << Find(report, "press-3")->message.toStdString();
+    const QString refused = Find(report, "press-3")->message;
+    EXPECT_TRUE(refused.contains(wrongCabinet)) << refused.toStdString();
     EXPECT_TRUE(rows[7]["message"].toString().contains(wrongCabinet)) << check.out;
     EXPECT_EQ(Find(report, "drive-2")->changed.size(), 3u) << "disable-ethernet, mac-id and baud";
 }
@@ -519,7 +522,8 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
         ports << QString::fromStdString(sim->DevicePath());
     // A port named twice is read once: two readers on one line would garble each other.
     const Outcome snapshot =
-        Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv", "--held"});
+        Netcfg(QStringList{"snapshot", "--held"} + ports +
+               QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
     EXPECT_EQ(snapshot.exit, 0) << snapshot.err;
     EXPECT_NE(snapshot.err.find("/dev/nonexist"), std::string::npos) << snapshot.err;
     QFile plan(Path("plan.csv"));

@@ -148,49 +148,63 @@ TEST(CommissionSchedule, WaitWritesTheNextRowOnlyAfterTheControllerDoneWentAway)
     EXPECT_EQ(pauses, 4) << "one pause after each poll that did not end a wait";
 }
 
-TEST(CommissionSchedule, WaitPassesOverAControllerAlreadyDoneAndWaitsForTheNext) {
+// One port's controllers as they come on a carried cable, and what the workers did with them.
+struct CarriedCase {
+    const char* name;
+    QStringList rows;
+    std::deque<bool> answers;
+    std::deque<bool> heldDone;
+    std::deque<QString> arrivals;
+    std::vector<std::string> expected;
+};
+
+const CarriedCase kCarriedCases[] = {
+    // a's controller leaves and comes back; once it leaves again, b's comes.
+    {"PassesOverAControllerAlreadyDoneAndWaitsForTheNext",
+     {"a", "b"},
+     {true, false, true, true, false, true},
+     {false, true, false},
+     {},
+     {"wait for a", "answers", "write a", "commissioned a", "wait to leave a", "silent", "wait for b",
+      "answers", "write b", "not the controller of b", "answers", "silent", "wait for b", "answers",
+      "write b", "commissioned b"}},
+    // The technician walks the line in an order of his own, past a controller of no row.
+    {"TakesEachControllerForTheRowItIsInTheOrderTheyCome",
+     {"a", "b", "c"},
+     {true, false, true, false, true, false, true},
+     {},
+     {"c", "holds ip 10.0.0.9", "a", "b"},
+     {"wait for a",     "answers",         "write c",
+      "commissioned c", "wait to leave c", "silent",
+      "wait for a",     "answers",         "no row's: holds ip 10.0.0.9",
+      "silent",         "wait for a",      "answers",
+      "write a",        "commissioned a",  "wait to leave a",
+      "silent",         "wait for b",      "answers",
+      "write b",        "commissioned b"}},
+};
+
+class CarriedCable : public testing::TestWithParam<CarriedCase> {};
+
+TEST_P(CarriedCable, WaitWorksEachControllerAsItComes) {
+    const CarriedCase& c = GetParam();
     Journal journal;
-    const Rows plan({{"COM1", {"a", "b"}}});
+    const Rows plan({{"COM1", c.rows}});
     ScheduleSeams seams;
     seams.makeWork = [&](const QString& port) {
-        // a's controller leaves and comes back; once it leaves again, b's comes.
-        auto work = std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{true, false, true, true, false, true});
-        work->heldDone = {false, true, false};
+        auto work = std::make_unique<ScriptedPort>(port, journal, c.answers);
+        work->heldDone = c.heldDone;
+        work->arrivals = c.arrivals;
         return work;
     };
     seams.pause = [](std::chrono::milliseconds) {};
     RecordingEvents events(journal);
     std::atomic<bool> stop{false};
     RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
-
-    const std::vector<std::string> expected{
-        "wait for a", "answers", "write a", "commissioned a", "wait to leave a", "silent", "wait for b", "answers",
-        "write b", "not the controller of b", "answers", "silent", "wait for b", "answers", "write b", "commissioned b"};
-    EXPECT_EQ(journal.events["COM1"], expected);
+    EXPECT_EQ(journal.events["COM1"], c.expected);
 }
 
-// The technician walks the line in an order of his own, past a controller of no row.
-TEST(CommissionSchedule, WaitTakesEachControllerForTheRowItIsInTheOrderTheyCome) {
-    Journal journal;
-    const Rows plan({{"COM1", {"a", "b", "c"}}});
-    ScheduleSeams seams;
-    seams.makeWork = [&](const QString& port) {
-        auto work = std::make_unique<ScriptedPort>(port, journal,
-                                                   std::deque<bool>{true, false, true, false, true, false, true});
-        work->arrivals = {"c", "holds ip 10.0.0.9", "a", "b"};
-        return work;
-    };
-    seams.pause = [](std::chrono::milliseconds) {};
-    RecordingEvents events(journal);
-    std::atomic<bool> stop{false};
-    RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
-
-    const std::vector<std::string> expected{
-        "wait for a", "answers", "write c", "commissioned c", "wait to leave c", "silent", "wait for a", "answers",
-        "no row's: holds ip 10.0.0.9", "silent", "wait for a", "answers", "write a", "commissioned a",
-        "wait to leave a", "silent", "wait for b", "answers", "write b", "commissioned b"};
-    EXPECT_EQ(journal.events["COM1"], expected);
-}
+INSTANTIATE_TEST_SUITE_P(Cases, CarriedCable, testing::ValuesIn(kCarriedCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommissionSchedule, PortsRunAtOnceUpToJobsAndEachPortKeepsItsOrder) {
     Journal journal;
@@ -269,8 +283,14 @@ struct ErrorLines {
     std::vector<QString> lines;
     std::vector<std::size_t> discards; // lines shown when keys pressed ahead were dropped
     CRunLog::Setup Setup(bool terminal, std::function<std::optional<QString>()> readAnswer = {}) {
-        return {nullptr, false, ',', terminal, 2, std::move(readAnswer),
-                [this](const QString& line) { lines.push_back(line); }, [this] { discards.push_back(lines.size()); }};
+        return {nullptr,
+                false,
+                ',',
+                terminal,
+                2,
+                std::move(readAnswer),
+                [this](const QString& line) { lines.push_back(line); },
+                [this] { discards.push_back(lines.size()); }};
     }
 };
 
@@ -296,11 +316,13 @@ TEST(CommissionLog, AQuestionNamesItsRowAndPortAndHoldsTheStatusLineStill) {
     EXPECT_EQ(drawnWhileAsked, 0u);
     const auto first = [&](const char* start) {
         return std::find_if(shown.lines.begin(), shown.lines.end(),
-                            [&](const QString& line) { return line.startsWith(start); }) - shown.lines.begin();
+                            [&](const QString& line) { return line.startsWith(start); }) -
+               shown.lines.begin();
     };
     const auto asked = first("connect press-2 (line 3) to COM4");
     EXPECT_EQ(std::count_if(shown.lines.begin(), shown.lines.end(),
-                            [](const QString& line) { return line.startsWith("connect press-2"); }), 1);
+                            [](const QString& line) { return line.startsWith("connect press-2"); }),
+              1);
     EXPECT_LT(asked, first("press-1")) << "shown once the question is answered";
     EXPECT_EQ(shown.discards, std::vector<std::size_t>{static_cast<std::size_t>(asked)})
         << "keys pressed ahead are dropped as the question is shown";

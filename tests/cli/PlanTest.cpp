@@ -130,8 +130,8 @@ const PlanCase kCases[] = {
      "010.0.0.6,3\nd,COM2,,1.2.3,64\ne,COM2,,,\n",
      {"a@COM1 ip=10.0.0.6 held-ip=10.0.0.5", "b@COM1 ip=10.0.0.7 held-ip=10.0.0.6",
       "c@COM1 ip=10.0.0.8 held-ip=010.0.0.6 held-mac-id=3", "d@COM2  held-ip=1.2.3 held-mac-id=64", "e@COM2 "},
-     {"4: a controller holding the held- values of line 3 (b) holds these too", "5: held-: MAC ID 64 is out of range",
-      "5: Invalid address for held-ip: '1.2.3'"},
+     {"4: a controller holding the held- values of line 3 (b) holds these too",
+      "5: held-: MAC ID 64 is out of range", "5: Invalid address for held-ip: '1.2.3'"},
      true},
     {"BrokenQuotes", "name,port\n\"a\"b,COM1\n\"c,COM1\n", {"ab@COM1 ", "c,COM1@ "},
      {"2: text after the closing quote", "3: a quoted cell is not closed", "3: the row has no port"}},
@@ -189,8 +189,8 @@ TEST(CarriedLine, RefusesAnEndIpThatIsAnotherRowsOrAFinishedControllers) {
     };
     EXPECT_EQ(clash(1, 8), "row keeps (line 3) would end with IP address 10.0.0.8, which row m3 (line 4) plans for "
                            "its controller");
-    EXPECT_EQ(clash(2, 6), "row m3 (line 4) would end with IP address 10.0.0.6, which row m1 (line 2) plans for its "
-                           "controller");
+    EXPECT_EQ(clash(2, 6),
+              "row m3 (line 4) would end with IP address 10.0.0.6, which row m1 (line 2) plans for its controller");
     EXPECT_EQ(clash(0, 6), "") << "its own";
     EXPECT_EQ(clash(1, 9), "");
     EXPECT_FALSE(EndIpClash(plan.rows[1], Backup{}, plan.rows, ended)) << "no Ethernet held";
@@ -198,8 +198,8 @@ TEST(CarriedLine, RefusesAnEndIpThatIsAnotherRowsOrAFinishedControllers) {
     CCarriedLine line(plan.rows);
     EXPECT_FALSE(line.Claim(plan.rows[1], HoldingIp(9)));
     EXPECT_EQ(line.Claim(plan.rows[0], HoldingIp(9)).value_or(""),
-              "row m1 (line 2) would end with IP address 10.0.0.9, which the controller of row keeps (line 3) ended "
-              "with");
+              "row m1 (line 2) would end with IP address 10.0.0.9, which the controller of row keeps (line 3) "
+              "ended with");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
