@@ -72,9 +72,11 @@ std::optional<QString> ColumnNamed(const QString& cell) {
     for (const QString& column : PlanColumns())
         if (folded(column) == folded(cell))
             return column;
-    for (const QString& column : HeldFieldColumns())
-        if (QStringLiteral("held") + folded(column) == folded(cell))
-            return QStringLiteral("held-") + column;
+    // "Held IP": what the row's controller holds now of a field.
+    if (cell.startsWith(QLatin1String("held"), Qt::CaseInsensitive) && cell.size() > 4)
+        if (const std::optional<QString> field = ColumnNamed(cell.mid(4));
+            field && HeldFieldColumns().contains(*field))
+            return QStringLiteral("held-") + *field;
     return std::nullopt;
 }
 
