@@ -93,8 +93,8 @@ const std::vector<CommandShape>& Commands() {
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
          "unchanged. Ports are worked at once, the rows of a port in their order. held- before a field column "
          "(held-ip, held-mac-id, ...) names what the row's controller holds now: a controller that does not "
-         "hold it is refused, and with one cable carried (--wait, --ask) each controller that comes is taken "
-         "for the row it holds, in any order. A line re-addressed with one cable needs them: without them a "
+         "hold it is refused, and with --wait each controller that comes is taken for the row it holds, in "
+         "any order. A line re-addressed with one cable (--wait, --ask) needs them: without them a "
          "controller holding what a finished row wrote is taken for one put back",
          {"json", "retries", "settle", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume",
           "backups"}},
