@@ -93,7 +93,12 @@ const std::vector<CommandShape>& Commands() {
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
          "unchanged. Ports are worked at once, the rows of a port in their order; on ports of their own every "
          "controller is read before any is written, and a line that would end with one IP address on two "
-         "controllers is refused whole",
+         "controllers is refused whole. held- before a field column "
+
+         "(held-ip, held-mac-id, ...) names what the row's controller holds now: a controller that does not "
+         "hold it is refused, and with --wait each controller that comes is taken for the row it holds, in "
+         "any order. A line re-addressed with one cable (--wait, --ask) needs them: without them a "
+         "controller holding what a finished row wrote is taken for one put back",
          {"json", "retries", "settle", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume",
           "backups"}},
         {"snapshot", 0, LastAddressableComPort, "[PORT...]",
@@ -102,7 +107,7 @@ const std::vector<CommandShape>& Commands() {
          "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
          "Commissioning the plan as written changes nothing. Ports that do not answer are told on standard "
          "error and left out",
-         {"output", "retries", "settle"}},
+         {"output", "held", "retries", "settle"}},
         {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
     return commands;
@@ -219,6 +224,8 @@ QList<QCommandLineOption> AllOptions() {
                   "per row each field that would change (held -> planned), the rows already done and the "
                   "refusals the run would meet; writes nothing, no backup and no report."},
         {"output", "snapshot: the plan's file (default -, standard output).", "FILE"},
+        {"held", "snapshot: writes the held- columns too, filled with what each controller holds, so that a "
+                 "line read today is re-addressed by editing only the planned columns."},
         {"present",
          QStringLiteral("probe: asks each port that is present instead of %1.").arg(ComPortRange())},
         {"mac-id", QStringLiteral("DeviceNet MAC ID, %1 to %2.").arg(MacIdMin).arg(MacIdMax), "N"},
@@ -433,6 +440,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
                                                   "port once and writes nothing.")
                                        .arg(QLatin1String(apart)));
     invocation.output = parser.isSet("output") ? parser.value("output") : QStringLiteral("-");
+    invocation.held = parser.isSet("held");
     if (invocation.ask && invocation.command == "commission" && invocation.arguments.first() == "-")
         return Refuse(message, QStringLiteral("--ask reads its answers from standard input: give the plan as a "
                                               "file."));

@@ -32,6 +32,7 @@ struct Invocation {
     bool check = false; // read the controllers and tell what the run would do; write nothing
     // snapshot
     QString output; // the plan's file; "-" for standard output
+    bool held = false; // the held- columns too
 };
 
 enum class CommandLineOutcome { Run, Help, Version, Refused };

@@ -117,3 +117,10 @@ std::optional<ValueRefusal> ApplyWriteValues(const WriteValues& values, CNetAttr
                             false, std::nullopt};
     return std::nullopt;
 }
+
+bool SameOptionValue(const QString& name, const QString& a, const QString& b) {
+    WriteValues first, second;
+    ParseWriteValues({{name, a}}, QString(), first);
+    ParseWriteValues({{name, b}}, QString(), second);
+    return first == second && !(first == WriteValues{});
+}

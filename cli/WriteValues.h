@@ -46,3 +46,7 @@ struct ValueRefusal {
 // unless `force`, addresses that would cut the controller off its network.
 std::optional<ValueRefusal> ApplyWriteValues(const WriteValues& values, CNetAttributes& record, bool force,
                                              QStringList& changed);
+
+// Whether two texts of the option `name` give one value ("010.0.0.5" is 10.0.0.5); a text that is no
+// value gives none.
+bool SameOptionValue(const QString& name, const QString& a, const QString& b);

@@ -24,8 +24,10 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -81,6 +83,18 @@ std::optional<QString> ReadAnswer(const std::atomic<bool>& stop) {
     if (stop.load() || !std::fgets(line, sizeof line, stdin))
         return std::nullopt;
     return QString::fromLocal8Bit(line);
+#endif
+}
+
+// Drops the keys pressed before a question is shown, so that an Enter pressed twice for one question
+// does not answer the next. Answers piped from a script are no keys pressed ahead: they keep their order.
+void DiscardTypedAhead() {
+#ifdef _WIN32
+    if (::_isatty(::_fileno(stdin)))
+        ::FlushConsoleInputBuffer(::GetStdHandle(STD_INPUT_HANDLE));
+#else
+    if (::isatty(STDIN_FILENO))
+        ::tcflush(STDIN_FILENO, TCIFLUSH);
 #endif
 }
 
@@ -250,7 +264,7 @@ int RunCommission(const Invocation& invocation) {
     std::atomic<bool>& stop = StopFlag();
     CWaitLimit limit(invocation.waitLimit, std::chrono::steady_clock::now);
     CRunLog log({invocation.report.isEmpty() ? nullptr : &report, invocation.json, separator, StderrIsTerminal(),
-                 plan.rows.size(), [&stop] { return ReadAnswer(stop); }, WriteError});
+                 plan.rows.size(), [&stop] { return ReadAnswer(stop); }, WriteError, DiscardTypedAhead});
 
     // Rows of one device in file order, devices in the order the plan first names them.
     // The rows carry their ports as the check looked them up, so that a port looked up again could not
@@ -288,7 +302,9 @@ int RunCommission(const Invocation& invocation) {
     for (const RowRecord& record : earlier)
         done.Add(record);
     CDoneRows* carried = invocation.wait || invocation.ask ? &done : nullptr;
-    const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
+    CCarriedLine line(plan.rows);
+    const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups,
+                                      carried ? &line : nullptr};
     const ScheduleSeams seams{
         [&](const QString& port) { return std::make_unique<CLinkPortWork>(choiceOf.at(port), settings, carried, stop); },
         [&](std::chrono::milliseconds time) { Pause(time, stop); },

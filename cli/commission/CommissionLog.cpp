@@ -3,6 +3,7 @@
 #include "cli/commission/Plan.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -26,7 +27,17 @@ void CRunLog::NotTheRows(const RowRecord& record) {
     const std::lock_guard lock(m_mutex);
     m_running.erase(record.port);
     m_waiting.insert(record.port);
-    ShowLocked(QStringLiteral("%1 on %2: %3 Waiting for it to leave.").arg(record.name, record.port, record.message));
+    ShowLocked(QStringLiteral("%1 on %2: %3 Taken for a controller put back (a re-addressed line names its "
+                              "controllers in held- columns); waiting for it to leave.")
+                   .arg(record.name, record.port, record.message));
+}
+
+void CRunLog::NoRowsController(const QString& port, const QString& held) {
+    const std::lock_guard lock(m_mutex);
+    m_waiting.insert(port);
+    ShowLocked(QStringLiteral("%1: a controller came that holds %2, which no waiting row names; nothing was "
+                              "written. Waiting for it to leave.")
+                   .arg(port, held));
 }
 
 void CRunLog::Started(const PlanRow& /*row*/, const QString& port) {
@@ -53,21 +64,28 @@ void CRunLog::Finished(const RowRecord& record) {
 }
 
 AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
+    const auto show = [this](const QString& prompt) {
+        if (m_setup.discardTypedAhead)
+            m_setup.discardTypedAhead();
+        m_prompt = prompt;
+        ShowLocked(m_prompt);
+    };
     {
         const std::lock_guard lock(m_mutex);
         m_waiting.insert(port);
-        m_prompt = QStringLiteral(
+        show(QStringLiteral(
                        "connect %1 (line %2) to %3, Enter to go on, s to skip it, q to start no other row")
                        .arg(row.name)
                        .arg(row.line)
-                       .arg(port);
-        ShowLocked(m_prompt);
+                       .arg(port));
     }
     const auto answered = [this, &port](AskAnswer answer) {
         const std::lock_guard lock(m_mutex);
         if (answer == AskAnswer::Quit)
             m_waiting.erase(port);
         m_prompt.clear();
+        for (const QString& line : std::exchange(m_deferred, {}))
+            ShowLocked(line);
         DrawLocked();
         return answer;
     };
@@ -81,11 +99,10 @@ AskAnswer CRunLog::Ask(const PlanRow& row, const QString& port) {
         if (word == "q")
             return answered(AskAnswer::Quit);
         const std::lock_guard lock(m_mutex);
-        m_prompt = QStringLiteral("%1 (line %2) on %3: Enter to go on, s to skip it, q to start no other row")
-                       .arg(row.name)
-                       .arg(row.line)
-                       .arg(port);
-        ShowLocked(m_prompt);
+        show(QStringLiteral("%1 (line %2) on %3: Enter to go on, s to skip it, q to start no other row")
+                 .arg(row.name)
+                 .arg(row.line)
+                 .arg(port));
     }
 }
 
@@ -118,10 +135,10 @@ void CRunLog::ProgressLocked(const QString& line) {
     // Elsewhere nobody watches the run as it goes, and the result on standard output says it all.
     if (!m_setup.terminal)
         return;
-    ShowLocked(line);
-    // The question waiting for an answer stays the last line.
-    if (!m_prompt.isEmpty())
-        ShowLocked(m_prompt);
+    if (m_prompt.isEmpty())
+        ShowLocked(line);
+    else
+        m_deferred << line;
 }
 
 void CRunLog::ShowLocked(const QString& line) {

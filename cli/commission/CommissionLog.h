@@ -3,6 +3,7 @@
 #include "cli/commission/CommissionSchedule.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -13,7 +14,8 @@
 
 // The run as the technician and the report see it: each record appended to the report and flushed as its
 // row ends; on a terminal, progress on standard error: a line per row and a status line kept up to date
-// under them, held still while a question waits. Questions go to standard error wherever it leads.
+// under them, held still while a question waits, and asked once. Questions go to standard error wherever it
+// leads.
 class CRunLog : public CRunEvents {
 public:
     struct Setup {
@@ -25,6 +27,8 @@ public:
         // The technician's answer to a prompt, or nothing when none can come (end of input, a stop).
         std::function<std::optional<QString>()> readAnswer;
         std::function<void(const QString&)> writeError; // a line, or the status line when it ends in '\r'
+        // Drops what was typed before a question is shown: an answer belongs to the question on the screen.
+        std::function<void()> discardTypedAhead;
     };
 
     explicit CRunLog(Setup setup);
@@ -33,6 +37,7 @@ public:
     void Started(const PlanRow& row, const QString& port) override;
     void Finished(const RowRecord& record) override;
     void NotTheRows(const RowRecord& record) override;
+    void NoRowsController(const QString& port, const QString& held) override;
     AskAnswer Ask(const PlanRow& row, const QString& port) override;
 
     // Redraws the status line with the time elapsed.
@@ -59,5 +64,6 @@ private:
     std::size_t m_failed = 0;
     QString m_reportError;
     QString m_prompt; // the question waiting for an answer
+    QStringList m_deferred; // progress while it waits, shown after it: the question stays the last line
     qsizetype m_statusWidth = 0;
 };

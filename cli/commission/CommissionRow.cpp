@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/Operations.h"
 #include "cli/Output.h"
+#include "cli/commission/HeldValues.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/RowChanges.h"
 #include "cli/commission/RowDecision.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -38,6 +40,19 @@ bool CLinkPortWork::Answers() {
     const bool answered = StatusIdAnswered(poll).done;
     m_messages.m_shown.clear();
     return answered;
+}
+
+ArrivalMatch CLinkPortWork::Arrived(const std::vector<const PlanRow*>& waiting) {
+    if (std::all_of(waiting.begin(), waiting.end(),
+                    [](const PlanRow* row) { return row->heldValues.empty(); }))
+        return CPortWork::Arrived(waiting);
+    const Run poll{m_pollInvocation, m_watch, m_app, &m_stop, &m_messages};
+    Backup held;
+    const bool read = ReadHeldBlocks(poll, held) == ExitSuccess;
+    m_messages.m_shown.clear();
+    if (!read)
+        return {std::nullopt, QStringLiteral("nothing that could be read")};
+    return MatchArrival(waiting, held);
 }
 
 void CLinkPortWork::EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start) {
@@ -110,6 +125,9 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
         record.controllerDone = changes.refusal->controllerDone;
         return Fail(record, changes.refusal->outcome, changes.refusal->exitStatus, changes.refusal->message);
     }
+    if (const auto clash = m_settings.line ? m_settings.line->Claim(row, AfterChanges(before, changes.blocks))
+                                           : std::nullopt)
+        return Fail(record, RowOutcome::Refused, ExitRefused, *clash + QStringLiteral("; nothing was written."));
     // A rerun that changes nothing keeps the before-backups there are: there is nothing to undo.
     if (!changes.blocks.empty())
         if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())

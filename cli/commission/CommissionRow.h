@@ -5,6 +5,7 @@
 #include "cli/Operations.h"
 #include "cli/commission/CommissionSchedule.h"
 #include "cli/commission/DoneRows.h"
+#include "cli/commission/LineEnds.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/PortChoice.h"
@@ -20,6 +21,7 @@ struct CommissionSettings {
     int retries = 0;
     bool force = false;
     QString backups; // folder of the backup files
+    CCarriedLine* line = nullptr; // with --wait or --ask: the line as far as the run knows it
 };
 
 // A worker's port: an application object of its own (link, records, messages), so that workers on
@@ -33,6 +35,7 @@ public:
     bool Answers() override;
     PortRead Read(const PlanRow& row) override;
     RowRecord Commission(const PlanRow& row) override;
+    ArrivalMatch Arrived(const std::vector<const PlanRow*>& waiting) override;
 
 private:
     void EndRecord(RowRecord& record, std::chrono::steady_clock::time_point start);

@@ -12,6 +12,11 @@
 #include <optional>
 
 CPortWork::~CPortWork() = default;
+
+ArrivalMatch CPortWork::Arrived(const std::vector<const PlanRow*>& /*waiting*/) {
+    return {0, {}};
+}
+
 CRunEvents::~CRunEvents() = default;
 
 namespace {
@@ -131,12 +136,48 @@ std::unique_ptr<CPortWork> WorkAfterRead(Shared& shared, std::size_t index) {
     return work;
 }
 
+// With --wait: each controller that comes is matched to a waiting row, commissioned, and waited for to
+// leave; one of no waiting row is left alone.
+void WorkCarriedGroup(Shared& shared, CPortWork& work, const PortRows& group) {
+    std::vector<const PlanRow*> waiting = group.rows;
+    while (!waiting.empty() && !StartsNoRow(shared)) {
+        shared.events.Waiting(*waiting.front(), group.port, false);
+        if (!AwaitController(shared, work, true))
+            return;
+        const ArrivalMatch match = work.Arrived(waiting);
+        if (shared.stop.load())
+            return;
+        if (!match.row) {
+            shared.events.NoRowsController(group.port, match.held);
+        } else {
+            const PlanRow& row = *waiting[*match.row];
+            shared.events.Started(row, group.port);
+            const RowRecord record = work.Commission(row);
+            // A controller already done was put back: the row's own is still to come.
+            if (record.controllerDone && !shared.stop.load()) {
+                shared.events.NotTheRows(record);
+            } else {
+                shared.events.Finished(record);
+                waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(*match.row));
+                if (waiting.empty() || shared.stop.load())
+                    return;
+                // The cable moves on: the next row must not reach the controller just done.
+                shared.events.Waiting(row, group.port, true);
+            }
+        }
+        if (!AwaitController(shared, work, false))
+            return;
+    }
+}
+
 void WorkGroup(Shared& shared, std::size_t index) {
     const PortRows& group = shared.groups[index];
     const std::unique_ptr<CPortWork> work =
         OwnPorts(shared.options) ? WorkAfterRead(shared, index) : shared.seams.makeWork(group.port);
     if (!work)
         return;
+    if (shared.options.wait && !shared.options.ask)
+        return WorkCarriedGroup(shared, *work, group);
     for (std::size_t i = 0; i < group.rows.size() && !StartsNoRow(shared); ++i) {
         const PlanRow& row = *group.rows[i];
         if (shared.options.ask) {
@@ -149,32 +190,9 @@ void WorkGroup(Shared& shared, std::size_t index) {
                 shared.events.Finished(skipped);
                 continue;
             }
-        } else if (shared.options.wait) {
-            shared.events.Waiting(row, group.port, false);
-            if (!AwaitController(shared, *work, true))
-                break;
         }
         shared.events.Started(row, group.port);
-        RowRecord record = work->Commission(row);
-        // A controller already done was put back: with --wait the row's own is still to come.
-        while (record.controllerDone && shared.options.wait && !shared.options.ask && !shared.stop.load()) {
-            shared.events.NotTheRows(record);
-            if (!AwaitController(shared, *work, false))
-                return;
-            shared.events.Waiting(row, group.port, false);
-            if (!AwaitController(shared, *work, true))
-                return;
-            shared.events.Started(row, group.port);
-            record = work->Commission(row);
-        }
-        shared.events.Finished(record);
-        // The cable moves on: the next row must not reach the controller just done.
-        const bool more = i + 1 < group.rows.size();
-        if (shared.options.wait && !shared.options.ask && more && !shared.stop.load()) {
-            shared.events.Waiting(row, group.port, true);
-            if (!AwaitController(shared, *work, false))
-                break;
-        }
+        shared.events.Finished(work->Commission(row));
     }
 }
 

@@ -21,6 +21,12 @@ struct PortRead {
     RowRecord record;           // the row's record so far; when nothing was read, the row's end
 };
 
+// Which of the rows waiting on a port the controller that came is.
+struct ArrivalMatch {
+    std::optional<std::size_t> row; // among the rows waiting; none when it is no waiting row's controller
+    QString held;                   // what it holds of the fields the rows name it by
+};
+
 // What a worker does on its port. Each worker owns its own: nothing of a link is shared between them.
 // It runs on the worker's thread and touches no thread_local that has a destructor, Qt's included
 // (QRegularExpression keeps its JIT stack in one): with MinGW's emulated thread-local storage such a
@@ -36,6 +42,9 @@ public:
     virtual PortRead Read(const PlanRow& row) = 0;
     // Every step of the row, and what came of it.
     virtual RowRecord Commission(const PlanRow& row) = 0;
+    // With --wait, which of `waiting` (in file order) the controller that answers is. The first, unless
+    // the rows name their controllers by what they hold.
+    virtual ArrivalMatch Arrived(const std::vector<const PlanRow*>& waiting);
 };
 
 enum class AskAnswer { Go, Skip, Quit };
@@ -51,6 +60,9 @@ public:
     // With --wait, the controller on the row's port holds what a finished row wrote: the row waits for it
     // to leave and for the next one. `record` says why.
     virtual void NotTheRows(const RowRecord& record) = 0;
+    // With --wait, the controller on `port` holds what no waiting row names (`held`): it is left alone,
+    // and the rows wait for it to leave and for the next one.
+    virtual void NoRowsController(const QString& port, const QString& held) = 0;
     // Before a row with --ask: whether to go on, skip the row or start no other. Never two at once.
     virtual AskAnswer Ask(const PlanRow& row, const QString& port) = 0;
 };
@@ -81,7 +93,7 @@ struct ScheduleSeams {
 };
 
 // Works each group of rows on a thread of its own, at most `jobs` groups at once, rows of a group in
-// their order. Without --wait and --ask every port's controller is read, up to `jobs` at a time, before
+// their order (with --wait in the order their controllers come). Without --wait and --ask every port's controller is read, up to `jobs` at a time, before
 // any row writes, and a line refused whole writes nothing; each port stays open from its read to the end
 // of its rows, so that what was read is what the rows write over (`jobs` caps the ports worked at once,
 // not those held open). Once `stop` is set no row and no request starts. With --ask the questions come one at a

@@ -50,6 +50,8 @@ void TakeCell(PlanRow& row, const QString& column, const QString& cell, std::vec
         if (!row.statusId || row.statusId->empty())
             problems.push_back(
                 {row.line, QStringLiteral("status-id '%1' is not a status id in hex, such as 54560100").arg(cell)});
+    } else if (column.startsWith(QLatin1String("held-"))) {
+        row.heldValues[column.mid(5)] = cell;
     } else {
         row.values[column] = cell;
     }
@@ -70,6 +72,11 @@ std::optional<QString> ColumnNamed(const QString& cell) {
     for (const QString& column : PlanColumns())
         if (folded(column) == folded(cell))
             return column;
+    // "Held IP": what the row's controller holds now of a field.
+    if (cell.startsWith(QLatin1String("held"), Qt::CaseInsensitive) && cell.size() > 4)
+        if (const std::optional<QString> field = ColumnNamed(cell.mid(4));
+            field && HeldFieldColumns().contains(*field))
+            return QStringLiteral("held-") + *field;
     return std::nullopt;
 }
 
@@ -102,6 +109,11 @@ QStringList ReadHeader(const CsvRecord& header, std::vector<PlanProblem>& proble
 const QStringList& PlanColumns() {
     static const QStringList columns{"name",    "port", "ip",   "mask",             "gateway",
                                      "mac-id", "baud", "node", "disable-ethernet", "status-id"};
+    return columns;
+}
+
+const QStringList& HeldFieldColumns() {
+    static const QStringList columns{"ip", "mask", "gateway", "mac-id", "baud", "node"};
     return columns;
 }
 

@@ -20,6 +20,9 @@ struct PlanRow {
     bool disableEthernet = false;     // the row clears the Ethernet attributes
     std::optional<ByteString> statusId; // the controller must answer this one
     WriteValues parsed;               // `values` checked, after CheckPlan
+    OptionValues heldValues;          // the held- cells that are not empty, by their field's column: what the
+                                      // row's controller holds now
+    WriteValues held;                 // `heldValues` checked, after CheckPlan
     PortChoice choice;                // where `port` leads, looked up once by CheckPlan
 };
 
@@ -34,6 +37,9 @@ struct Plan {
 // The plan's columns, in the order a row's values are written out.
 const QStringList& PlanColumns();
 
+// The field columns a held- column may name ("held-ip"), in the plan's order.
+const QStringList& HeldFieldColumns();
+
 // The bytes of the plan file at `path`, of standard input for "-", or nothing and why. Reading stops
 // past the size ReadPlan takes.
 std::optional<QByteArray> ReadPlanFile(const QString& path, QString& error);
@@ -44,7 +50,8 @@ QString PlanFileName(const QString& path);
 // ends, cells quoted or not, ',', ';' or a tab between them (whichever the header uses). The header names
 // the columns in any order, case and spelling of blanks, '_' and '-' ("MAC ID" is mac-id); name and port
 // are required; comment and notes columns and those whose name begins with '#' are the technician's and
-// passed over, as are empty header cells at the end. Blank lines are passed over; an empty cell keeps what
+// passed over, as are empty header cells at the end. "held-" before a field column names what the row's
+// controller holds now. Blank lines are passed over; an empty cell keeps what
 // the controller holds. Every fault found is a problem with its line.
 Plan ReadPlan(const QByteArray& bytes);
 

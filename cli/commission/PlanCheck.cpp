@@ -125,6 +125,35 @@ QString SharedPortText(const PlanRow& row, const PlanRow& first) {
         .arg(first.name, named);
 }
 
+// Whether one controller could hold what both rows name: no field both name differs.
+bool HeldAlike(const PlanRow& a, const PlanRow& b) {
+    return std::all_of(a.heldValues.begin(), a.heldValues.end(), [&](const auto& cell) {
+        const auto other = b.heldValues.find(cell.first);
+        return other == b.heldValues.end() || SameOptionValue(cell.first, cell.second, other->second);
+    });
+}
+
+// Rows of one device are told apart by what their controllers hold: two rows naming the same would both
+// take the first controller that holds it.
+void CheckHeldValuesApart(Plan& plan) {
+    std::map<QString, std::vector<const PlanRow*>> rowsOf; // by device
+    for (const PlanRow& row : plan.rows) {
+        if (row.heldValues.empty() || row.choice.identity.isEmpty())
+            continue;
+        std::vector<const PlanRow*>& rows = rowsOf[row.choice.identity];
+        const auto same = std::find_if(rows.begin(), rows.end(),
+                                       [&](const PlanRow* other) { return HeldAlike(*other, row); });
+        if (same != rows.end())
+            plan.problems.push_back(
+                {row.line, QStringLiteral("a controller holding the held- values of line %1 (%2) "
+                                          "holds these too: rows on one port must name "
+                                          "controllers apart")
+                               .arg((*same)->line)
+                               .arg((*same)->name)});
+        rows.push_back(&row);
+    }
+}
+
 } // namespace
 
 void CheckPlan(Plan& plan, const PlanCheckOptions& options, const PortCheck& lookUpPort) {
@@ -156,6 +185,8 @@ void CheckPlan(Plan& plan, const PlanCheckOptions& options, const PortCheck& loo
 
         for (const QString& refusal : ParseWriteValues(row.values, QString(), row.parsed))
             problem(refusal);
+        for (const QString& refusal : ParseWriteValues(row.heldValues, QStringLiteral("held-"), row.held))
+            problem(refusal.contains(QLatin1String("held-")) ? refusal : QStringLiteral("held-: ") + refusal);
         if (row.disableEthernet && row.parsed.Touches(NetworkEthernet))
             problem(QStringLiteral("disable-ethernet and Ethernet addresses on the same row"));
         if (const auto fault = options.force ? std::nullopt : AddressFault(row.parsed)) {
@@ -173,6 +204,7 @@ void CheckPlan(Plan& plan, const PlanCheckOptions& options, const PortCheck& loo
         }
     }
     CheckAddressesOfOtherRows(plan, ipRefused);
+    CheckHeldValuesApart(plan);
     std::stable_sort(plan.problems.begin(), plan.problems.end(),
                      [](const PlanProblem& a, const PlanProblem& b) { return a.line < b.line; });
 }

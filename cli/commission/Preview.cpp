@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Interruption.h"
 #include "cli/Output.h"
+#include "cli/commission/HeldValues.h"
 #include "cli/commission/Plan.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
@@ -85,6 +86,7 @@ public:
     }
     AskAnswer Ask(const PlanRow& /*row*/, const QString& /*port*/) override { return AskAnswer::Go; }
     void NotTheRows(const RowRecord& /*record*/) override {} // --check runs without --wait
+    void NoRowsController(const QString& /*port*/, const QString& /*held*/) override {}
 
     std::vector<RowRecord> Take() {
         const std::lock_guard lock(m_mutex);

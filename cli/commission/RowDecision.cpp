@@ -5,6 +5,7 @@
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
 #include "cli/commission/DoneRows.h"
+#include "cli/commission/HeldValues.h"
 #include "cli/commission/Plan.h"
 
 ExitStatus ReadController(const Run& run, Backup& held) {
@@ -22,7 +23,11 @@ RowChanges DecideRow(const Run& run, const PlanRow& row, const Backup& held, con
     if (row.statusId && *row.statusId != held.statusId)
         return refused(QStringLiteral("%1 answers status id %2, not %3 as the plan says; nothing was written.")
                            .arg(PortDescription(run.app), HexString(held.statusId), HexString(*row.statusId)));
-    if (carried)
+    if (const std::optional<QString> other = NotHeldByController(row, held))
+        return refused(QStringLiteral("%1 %2: not the row's controller; nothing was written.")
+                           .arg(PortDescription(run.app), *other));
+    // Rows that name their controllers are not told from what a finished row wrote.
+    if (carried && row.heldValues.empty())
         if (const std::optional<QString> done = carried->Holder(row, held))
             return refused(QStringLiteral("%1 %2; nothing was written.").arg(PortDescription(run.app), *done), true);
     return WorkOutChanges(run, row, held);

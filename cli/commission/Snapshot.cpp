@@ -90,17 +90,20 @@ QString RowName(const QString& port, QSet<QString>& taken) {
 }
 
 // The plan's row for a controller that holds `held`: every field it holds, a type it holds none of left
-// empty, and no Ethernet held as disable-ethernet, so that the row asks for what is there.
-QString PlanLine(const QString& name, const QString& port, const Backup& held) {
+// empty, and no Ethernet held as disable-ethernet, so that the row asks for what is there. `columns`
+// may name held- columns: they get the fields held too.
+QString PlanLine(const QString& name, const QString& port, const Backup& held, const QStringList& columns) {
     std::map<QString, QString> cells{{"name", name}, {"port", port}, {"status-id", HexString(held.statusId)}};
     // What a run would tell changed on a controller that held nothing: each field held, by its column.
     for (const FieldChange& field : ChangedFields(Backup{}, held))
-        if (field.now != "unknown") // a baud rate the block holds no rate for: the run keeps it as held
+        if (field.now != "unknown") { // a baud rate the block holds no rate for: the run keeps it as held
             cells[field.field] = field.now;
+            cells["held-" + field.field] = field.now;
+        }
     if (!held.blocks[NetworkEthernet - 1])
         cells["disable-ethernet"] = QStringLiteral("yes");
     QStringList line;
-    for (const QString& column : PlanColumns())
+    for (const QString& column : columns)
         line << CsvQuoted(cells[column], ',');
     return line.join(',');
 }
@@ -132,7 +135,11 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
         Complain(theApp, QStringLiteral("Interrupted; no plan was written."));
         return ExitInterrupted;
     }
-    QString plan = PlanColumns().join(',') + '\n';
+    QStringList columns = PlanColumns();
+    if (invocation.held)
+        for (const QString& field : HeldFieldColumns())
+            columns << "held-" + field;
+    QString plan = columns.join(',') + '\n';
     QSet<QString> names;
     int rows = 0;
     for (qsizetype i = 0; i < ports.size(); ++i) {
@@ -143,7 +150,7 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
                     .arg(ports[i], read.messages.isEmpty() ? QStringLiteral("no answer") : read.messages));
             continue;
         }
-        plan += PlanLine(RowName(ports[i], names), ports[i], read.held) + '\n';
+        plan += PlanLine(RowName(ports[i], names), ports[i], read.held, columns) + '\n';
         ++rows;
     }
     if (rows == 0) {

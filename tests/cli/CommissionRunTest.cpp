@@ -18,7 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <thread>
@@ -95,6 +99,14 @@ protected:
         while (sim.ClientCloses() < expected && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return sim.ClientCloses();
+    }
+    // A controller on 10.0.0.LAST/24.
+    static ByteString Holding(int last) {
+        return Block(NetworkEthernet, [last](CNetAttributes& r) {
+            const std::uint8_t ip[4]{10, 0, 0, static_cast<std::uint8_t>(last)}, mask[4]{255, 255, 255, 0};
+            std::copy(ip, ip + 4, r.m_byIpAddress);
+            std::copy(mask, mask + 4, r.m_bySubnetMask);
+        });
     }
     static ByteString Block(int type, const std::function<void(CNetAttributes&)>& change) {
         CNetAttributes record(static_cast<NetworkType>(type));
@@ -331,6 +343,111 @@ TEST_F(CommissionRun, AnAskedRunThatLeavesRowsUnworkedExitsWithFive) {
     EXPECT_TRUE(report.readLine().startsWith("line;name;port;device;status-id;")) << "the plan's separator";
 }
 
+// Keys pressed on a terminal before a question is shown answer none: Enter pressed twice for the first
+// question leaves the second to its own answer. Standard input is a pseudo-terminal.
+TEST_F(CommissionRun, AskOnATerminalDropsKeysPressedAheadOfAQuestion) {
+    Simulator(DeviceNet);
+    WritePlan("name,port,mac-id\na,{0},5\nb,{0},6\nc,{0},7\n");
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    QProcess netcfg;
+    netcfg.setStandardInputFile(QString::fromLocal8Bit(::ptsname(master)));
+    netcfg.setReadChannel(QProcess::StandardError);
+    Start(netcfg, {"--ask", "--report", "report.csv"});
+    const std::vector<std::string> keys{"\n\n", "s\n", "\n"};
+    QByteArray err;
+    for (std::size_t asked = 0; asked < keys.size() && netcfg.waitForReadyRead(10000);) {
+        err += netcfg.readAllStandardError();
+        for (; asked < keys.size() && static_cast<std::size_t>(err.count("connect ")) > asked; ++asked)
+            ASSERT_EQ(::write(master, keys[asked].data(), keys[asked].size()), std::ssize(keys[asked]));
+    }
+    ASSERT_TRUE(netcfg.waitForFinished(30000));
+    ::close(master);
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 3u) << err.toStdString();
+    EXPECT_EQ(report[0].outcome, RowOutcome::Commissioned);
+    EXPECT_EQ(report[1].outcome, RowOutcome::Skipped) << "b, answered s";
+}
+
+// Three controllers on 10.0.0.5, .6 and .7 moved up by one, each named by what it holds.
+const QString kShiftPlan =
+    "name,port,ip,held-ip\nm1,{0},10.0.0.6,10.0.0.5\nm2,{0},10.0.0.7,10.0.0.6\nm3,{0},10.0.0.8,10.0.0.7\n";
+
+// With --ask the controllers come as the questions name their rows: the second, holding what the first
+// was given, is no controller done. The fourth would keep the IP address the third was given.
+TEST_F(CommissionRun, ALineShiftedWithAskTakesTheControllerItIsAskedFor) {
+    ControllerSimulator& cable = Simulator(0);
+    WritePlan(kShiftPlan + "m4,{0},,10.0.0.8\n");
+    QProcess netcfg;
+    netcfg.setReadChannel(QProcess::StandardError);
+    Start(netcfg, {"--ask", "--report", "report.csv"});
+    QByteArray err;
+    std::vector<ByteString> left;
+    for (int row = 1; row <= 4; ++row) {
+        while (!err.contains(QStringLiteral("connect m%1 (").arg(row).toUtf8()) && netcfg.waitForReadyRead(10000))
+            err += netcfg.readAllStandardError();
+        if (row > 1)
+            left.push_back(*cable.StoredBlock(NetworkEthernet));
+        cable.Preload(NetworkEthernet, Holding(row < 4 ? 4 + row : 8)); // m4's holds 10.0.0.8 as m3 wrote it
+        netcfg.write("\n");
+    }
+    netcfg.closeWriteChannel();
+    ASSERT_TRUE(netcfg.waitForFinished(30000));
+    left.push_back(*cable.StoredBlock(NetworkEthernet));
+    EXPECT_EQ(netcfg.exitCode(), 1) << (err + netcfg.readAllStandardError()).toStdString();
+    EXPECT_EQ(left, (std::vector<ByteString>{Holding(6), Holding(7), Holding(8), Holding(8)}));
+    const RowRecord* kept = Find(Report(), "m4");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->outcome, RowOutcome::Refused);
+    EXPECT_TRUE(kept->message.contains("row m4 (line 5) would end with IP address 10.0.0.8, which row m3 (line 4) "
+                                       "plans for its controller; nothing was written."))
+        << kept->message.toStdString();
+}
+
+// Three controllers on 10.0.0.5, .6 and .7 move up by one, reached with one cable carried along the line
+// in an order of the technician's, past a controller of another line. The simulator plays each in turn;
+// one leaves once the run waits for it to (its status id asked twice in a row after a read).
+TEST_F(CommissionRun, ALineShiftedWithOneCableTakesEachControllerForTheRowItHolds) {
+    ControllerSimulator& cable = Simulator(0);
+    WritePlan(kShiftPlan);
+    const std::vector<int> walk{7, 9, 5, 6};
+    cable.Preload(NetworkEthernet, Holding(walk[0]));
+    QProcess netcfg;
+    Start(netcfg, {"--wait", "--report", "report.csv"});
+    const auto done = [&cable] {
+        const auto requests = cable.Requests();
+        const bool read =
+            std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.msgCode == 43; });
+        return read && requests.size() >= 2 && requests.back().msgCode == 18 && requests.rbegin()[1].msgCode == 18;
+    };
+    std::vector<ByteString> left;
+    for (std::size_t i = 1; i < walk.size(); ++i) {
+        while (!done() && !netcfg.waitForFinished(20)) {
+        }
+        ASSERT_EQ(netcfg.state(), QProcess::Running) << netcfg.readAllStandardError().toStdString();
+        left.push_back(*cable.StoredBlock(NetworkEthernet));
+        cable.ClearRequests();
+        cable.InjectFault(SimFault::NoReply, 2, 0, 18); // unplugged, and the cable on its way
+        cable.Preload(NetworkEthernet, Holding(walk[i]));
+    }
+    ASSERT_TRUE(netcfg.waitForFinished(30000));
+    left.push_back(*cable.StoredBlock(NetworkEthernet));
+    const std::string err = netcfg.readAllStandardError().toStdString();
+    EXPECT_EQ(netcfg.exitCode(), 0) << err;
+    EXPECT_EQ(left, (std::vector<ByteString>{Holding(8), Holding(9), Holding(6), Holding(7)}));
+    EXPECT_NE(err.find("a controller came that holds ip 10.0.0.9, which no waiting row names"), std::string::npos)
+        << err;
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 3u);
+    for (const auto& [name, held] : {std::pair{"m1", 5}, std::pair{"m2", 6}, std::pair{"m3", 7}}) {
+        const RowRecord* record = Find(report, name);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->changed, (std::vector<FieldChange>{{"ip", QStringLiteral("10.0.0.%1").arg(held),
+                                                              QStringLiteral("10.0.0.%1").arg(held + 1)}}))
+            << name;
+    }
+}
+
 // Each refusal a run can meet, a row done already and rows that change: the preview must name what the
 // run then does, row by row and field by field, having written nothing.
 TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothing) {
@@ -341,14 +458,16 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     Simulator(Ethernet);
     Simulator(Ethernet | DeviceNet);
     Simulator(DeviceNet).InjectFault(SimFault::NoReply, 1000);
-    WritePlan("name,port,ip,mask,mac-id,baud,node,disable-ethernet,status-id\n"
+    Simulator(Ethernet);
+    WritePlan("name,port,ip,mask,mac-id,baud,node,disable-ethernet,status-id,held-ip\n"
               "press-1,{0},10.0.0.11,255.255.255.0,,,,,\n"
               "drive-1,{1},,,20,125,,,\n"      // held already
               "valve-1,{2},,,,,9,,11223344\n"  // another status id
               "valve-2,{3},,,,,9,,\n"          // no Profibus held
               "press-2,{4},192.168.1.255,,,,,,\n" // the broadcast address of the mask held
               "drive-2,{5},,,3,500,,yes,\n"
-              "drive-3,{6},,,4,,,,\n");      // no answer
+              "drive-3,{6},,,4,,,,\n"       // no answer
+              "press-3,{7},10.0.0.13,,,,,,,10.0.0.5\n"); // another cabinet's controller
     const Outcome check = Run({"--check", "--json", "--backups", "saved"});
     for (const auto& sim : m_sims)
         for (const auto& request : sim->Requests())
@@ -359,12 +478,17 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     const Outcome run = Run({"--report", "report.csv", "--json"});
     EXPECT_EQ(check.exit, run.exit) << check.out;
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(report.size(), 7u);
-    ExpectCheckNamedTheRun(check.out, 7);
+    ASSERT_EQ(report.size(), 8u);
+    ExpectCheckNamedTheRun(check.out, 8);
+    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(check.out)).object()["rows"].toArray();
     std::set<RowOutcome> outcomes;
     for (const RowRecord& record : report)
         outcomes.insert(record.outcome);
     EXPECT_EQ(outcomes.size(), 4u) << "commissioned, unchanged, refused and failed rows";
+    const QString wrongCabinet = "holds ip 192.168.1.1, not 10.0.0.5 as held-ip says";
+    const QString refused = Find(report, "press-3")->message;
+    EXPECT_TRUE(refused.contains(wrongCabinet)) << refused.toStdString();
+    EXPECT_TRUE(rows[7]["message"].toString().contains(wrongCabinet)) << check.out;
     EXPECT_EQ(Find(report, "drive-2")->changed.size(), 3u) << "disable-ethernet, mac-id and baud";
 }
 
@@ -441,14 +565,17 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
         ports << QString::fromStdString(sim->DevicePath());
     // A port named twice is read once: two readers on one line would garble each other.
     const Outcome snapshot =
-        Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
+        Netcfg(QStringList{"snapshot", "--held"} + ports +
+               QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
     EXPECT_EQ(snapshot.exit, 0) << snapshot.err;
     EXPECT_NE(snapshot.err.find("/dev/nonexist"), std::string::npos) << snapshot.err;
     QFile plan(Path("plan.csv"));
     ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = plan.readAll().trimmed().split('\n');
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[2].endsWith(",,,,,,20,yes,54560100")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(",status-id,held-ip,held-mask,held-gateway,held-mac-id,held-baud,held-node"));
+    EXPECT_TRUE(lines[2].endsWith(",,,,,,20,yes,54560100,,,,,,20")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(",54560100,192.168.1.1,255.255.255.0,0.0.0.0,20,125,")) << lines[1].toStdString();
 
     const Outcome run = Run({"--report", "report.csv"});
     EXPECT_EQ(run.exit, 0) << run.err;

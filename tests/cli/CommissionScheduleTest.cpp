@@ -89,6 +89,7 @@ public:
     void NotTheRows(const RowRecord& record) override {
         m_journal.Add(record.port, "not the controller of " + record.name.toStdString());
     }
+    void NoRowsController(const QString&, const QString&) override {}
     void Finished(const RowRecord& record) override {
         m_journal.Add(record.port, OutcomeName(record.outcome).toStdString() + ' ' + record.name.toStdString());
     }
@@ -243,19 +244,24 @@ TEST(CommissionSchedule, AQuitOnOnePortLetsTheRowUnderWayOnAnotherEndAsItWould) 
 // The run's lines on standard error, as CRunLog writes them.
 struct ErrorLines {
     std::vector<QString> lines;
+    std::vector<std::size_t> discards; // lines shown when keys pressed ahead were dropped
     CRunLog::Setup Setup(bool terminal, std::function<std::optional<QString>()> readAnswer = {}) {
         return {nullptr, false, ',', terminal, 2, std::move(readAnswer),
-                [this](const QString& line) { lines.push_back(line); }};
+                [this](const QString& line) { lines.push_back(line); }, [this] { discards.push_back(lines.size()); }};
     }
 };
 
+// Another port's row ends while the question waits: the question stays the last line, shown once.
 TEST(CommissionLog, AQuestionNamesItsRowAndPortAndHoldsTheStatusLineStill) {
     ErrorLines shown;
     CRunLog* log = nullptr;
     std::size_t drawnWhileAsked = 0;
+    PlanRow other;
+    other.name = "press-1";
     CRunLog terminal(shown.Setup(true, [&]() -> std::optional<QString> {
         const std::size_t before = shown.lines.size();
         log->Tick();
+        log->Finished(SkippedRecord(other, "COM5", "skipped"));
         drawnWhileAsked = shown.lines.size() - before;
         return QString("\n");
     }));
@@ -265,8 +271,18 @@ TEST(CommissionLog, AQuestionNamesItsRowAndPortAndHoldsTheStatusLineStill) {
     row.line = 3;
     EXPECT_EQ(terminal.Ask(row, "COM4"), AskAnswer::Go);
     EXPECT_EQ(drawnWhileAsked, 0u);
-    EXPECT_TRUE(std::any_of(shown.lines.begin(), shown.lines.end(),
-                            [](const QString& line) { return line.startsWith("connect press-2 (line 3) to COM4"); }));
+    const auto first = [&](const char* start) {
+        return std::find_if(shown.lines.begin(), shown.lines.end(),
+                            [&](const QString& line) { return line.startsWith(start); }) -
+               shown.lines.begin();
+    };
+    const auto asked = first("connect press-2 (line 3) to COM4");
+    EXPECT_EQ(std::count_if(shown.lines.begin(), shown.lines.end(),
+                            [](const QString& line) { return line.startsWith("connect press-2"); }),
+              1);
+    EXPECT_LT(asked, first("press-1")) << "shown once the question is answered";
+    EXPECT_EQ(shown.discards, std::vector<std::size_t>{static_cast<std::size_t>(asked)})
+        << "keys pressed ahead are dropped as the question is shown";
 
     ErrorLines piped;
     CRunLog elsewhere(piped.Setup(false));

@@ -1,7 +1,9 @@
 #include "cli/commission/CommissionReport.h"
 #include "cli/commission/Csv.h"
 #include "cli/commission/LineAddresses.h"
+#include "cli/commission/LineEnds.h"
 #include "cli/commission/PlanCheck.h"
+#include "model/NetAttributes.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +126,13 @@ const PlanCase kCases[] = {
      {}},
     {"AHeaderCellWithoutANameBetweenOthers", "name,,port\na,,COM1\n", {"a@COM1 "}, {"1: column 2 has no name"}},
     {"CellsPastTheHeader", "name,port\na,COM1,,\nb,COM2,x\n", {"a@COM1 ", "b@COM2 "}, {"3: 3 cells where"}},
+    {"HeldColumnsNameEachControllerAndAreCheckedAsTheirFields",
+     "name,port,ip,Held IP,held_mac-id\na,COM1,10.0.0.6,10.0.0.5,\nb,COM1,10.0.0.7,10.0.0.6,\nc,COM1,10.0.0.8,"
+     "010.0.0.6,3\nd,COM2,,1.2.3,64\ne,COM2,,,\n",
+     {"a@COM1 ip=10.0.0.6", "b@COM1 ip=10.0.0.7", "c@COM1 ip=10.0.0.8", "d@COM2 ", "e@COM2 "},
+     {"4: a controller holding the held- values of line 3 (b) holds these too",
+      "5: held-: MAC ID 64 is out of range", "5: Invalid address for held-ip: '1.2.3'"},
+     true},
     {"BrokenQuotes", "name,port\n\"a\"b,COM1\n\"c,COM1\n", {"ab@COM1 ", "c,COM1@ "},
      {"2: text after the closing quote", "3: a quoted cell is not closed", "3: the row has no port"}},
 };
@@ -177,6 +186,30 @@ TEST(LineAddresses, TwiceOnlyWhereOneRowWritesWhatAnotherKeeps) {
     rows[1].held = &six;
     EXPECT_EQ(TwiceHeldAddress(rows), "row w (line 2) writes and row k (line 3) keeps IP address 192.168.1.6: the "
                                       "line would hold it twice; nothing was written.");
+}
+
+Backup HoldingIp(std::uint8_t last) {
+    CNetAttributes record(NetworkEthernet);
+    const std::uint8_t ip[4]{10, 0, 0, last};
+    std::copy(ip, ip + 4, record.m_byIpAddress);
+    Backup held;
+    held.blocks[NetworkEthernet - 1] = record.BuildBlock();
+    return held;
+}
+
+// A carried line: no row may end with an IP address another row plans or a finished row's controller
+// ended with.
+TEST(CarriedLine, RefusesAnIpAddressAnotherRowPlansOrAFinishedControllerEndedWith) {
+    Plan plan = ReadPlan("name,port,ip,mac-id\nm1,COM1,10.0.0.6,\nkeeps,COM1,,5\n");
+    CheckPlan(plan, {false, true}, CheckPort);
+    CCarriedLine line(plan.rows);
+    EXPECT_EQ(line.Claim(plan.rows[1], HoldingIp(6)).value_or(""),
+              "row keeps (line 3) would end with IP address 10.0.0.6, which row m1 (line 2) plans for its controller");
+    EXPECT_FALSE(line.Claim(plan.rows[1], HoldingIp(9)));
+    EXPECT_FALSE(line.Claim(plan.rows[0], Backup{})) << "no Ethernet held";
+    EXPECT_EQ(line.Claim(plan.rows[0], HoldingIp(9)).value_or(""),
+              "row m1 (line 2) would end with IP address 10.0.0.9, which the controller of row keeps (line 3) "
+              "ended with");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
