@@ -19,7 +19,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
-#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
@@ -83,13 +82,6 @@ std::optional<QString> ReadAnswer(const std::atomic<bool>& stop) {
 #endif
 }
 
-// Sleeps in short steps, so that a stop is never kept waiting.
-void Pause(std::chrono::milliseconds time, const std::atomic<bool>& stop) {
-    constexpr std::chrono::milliseconds step{100};
-    for (auto left = time; left.count() > 0 && !stop.load(); left -= step)
-        std::this_thread::sleep_for(std::min(left, step));
-}
-
 QString WritesText(const PlanRow& row) {
     QStringList parts;
     for (const auto& [column, value] : row.values)
@@ -110,7 +102,7 @@ int DryRun(const Invocation& invocation, const Plan& plan) {
             rows.append(QJsonObject{{"line", row.line},
                                     {"name", row.name},
                                     {"port", row.port},
-                                    {"values", ValuesJson(ValuesText(row))}});
+                                    {"values", ValuesJson(RowValues(row))}});
         else
             PrintLine(QStringLiteral("%1 on %2 (line %3) would get: %4")
                           .arg(row.name, row.port)
@@ -263,10 +255,11 @@ int RunCommission(const Invocation& invocation) {
     CDoneRows done;
     for (const RowRecord& record : earlier)
         done.Add(record);
-    const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups};
+    const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups,
+                                      !invocation.resume.isEmpty()};
     const ScheduleSeams seams{
         [&](const QString& port) { return std::make_unique<CLinkPortWork>(choiceOf.at(port), settings, done, stop); },
-        [&](std::chrono::milliseconds time) { Pause(time, stop); },
+        [&](std::chrono::milliseconds time) { PauseUnlessStopped(time, &stop); },
         [&] {
             log.Tick();
             limit.Check(stop);

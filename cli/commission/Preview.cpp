@@ -48,7 +48,7 @@ RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
     record.name = row.name;
     record.port = m_port;
     record.device = m_reader.Device();
-    record.values = ValuesText(row);
+    record.values = RowValues(row);
     if (!m_held) {
         Backup held;
         if (const ExitStatus status = m_reader.Read(held); status != ExitSuccess) {

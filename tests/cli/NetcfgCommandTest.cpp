@@ -276,6 +276,42 @@ const NetcfgCase kCases[] = {
          "000C021E0000400004001400, not the block 000C021E0000400004000500 that was to be written.\n",
      2,
      ""},
+    {"LostReplyAndLostReadBackAreReadAgainAfterAPause",
+     {"write", "devicenet", "--mac-id", "5"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::Late, 0, 43}, {SimFault::TruncatedReply, 0, 42}, {SimFault::NoReply, 0, 43}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "43/2", "43/2"},
+     {{2, "000C021E0000400004000500"}},
+     "COM1 ({pty}): DeviceNet attributes successfully programmed: macId 5.\n",
+     "Reading the devicenet block back again (1 of 3) after a failure: link result 2 (Incorrect Communication "
+     "Packet (Time Out Error).)\nThe reply to the write was lost, but COM1 ({pty}) holds the block written.\n",
+     0,
+     ""},
+    {"WriteWithItsReplyLostAndNothingReadBackIsUnknownAlsoInJson",
+     {"disable-ethernet", "--no-verify", "--json"},
+     {{1, kEthernetDefaults}},
+     {{SimFault::TruncatedReply, 0, 42}},
+     "",
+     {"42/1:0002"},
+     {{1, ""}},
+     "~\"exitStatus\": 2,\n    \"written\": \"unknown\"\n}\n$",
+     "~^[^\n]+\nWhether COM1 \\(.+\\) holds the ethernet block written is not known: the reply to the write was "
+     "lost and --no-verify reads nothing back\\.\n$",
+     2,
+     ""},
+    {"EthernetOffIsNotSwitchedOnWithoutAnAddress",
+     {"write", "ethernet", "--mask", "255.255.0.0"},
+     {},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {{1, ""}},
+     "",
+     "COM1 ({pty}) holds no Ethernet attributes: Ethernet is off, and switching it on needs an IP address; "
+     "nothing was written.\n",
+     1,
+     ""},
     {"ControllersRefusalIsStatusFourAndNotRepeated",
      {"write", "devicenet", "--mac-id", "5", "--retries", "2"},
      {{2, kDeviceNetDefaults}},
@@ -480,7 +516,8 @@ const NetcfgCase kCases[] = {
      "                \"macId\": {\n                    \"held\": 5,\n"
      "                    \"restored\": 20\n                }\n            },\n"
      "            \"exitStatus\": 0,\n"
-     "            \"outcome\": \"DeviceNet attributes successfully programmed: macId 5 -> 20\"\n"
+     "            \"outcome\": \"DeviceNet attributes successfully programmed: macId 5 -> 20\",\n"
+     "            \"written\": \"yes\"\n"
      "        },\n        \"ethernet\": {\n"
      "            \"block\": \"001301C0A80101FFFFFF0000000000FFFF1E00\",\n"
      "            \"changes\": {\n                \"gateway\": {\n"
@@ -492,7 +529,8 @@ const NetcfgCase kCases[] = {
      "                    \"held\": null,\n                    \"restored\": \"255.255.255.0\"\n"
      "                },\n                \"timeout\": {\n                    \"held\": null,\n"
      "                    \"restored\": 30\n                }\n            },\n"
-     "            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        },\n"
+     "            \"exitStatus\": 4,\n            \"outcome\": \"failed\",\n"
+     "            \"written\": \"no\"\n        },\n"
      "        \"profibus\": {\n            \"exitStatus\": 0,\n"
      "            \"outcome\": \"none held and none in the backup\"\n        }\n    }\n}\n",
      "The controller refused the request with status 22: Password does not match the system attributes "
