@@ -298,10 +298,13 @@ QString ValuesText(const OptionValues& values) {
 OptionValues ValuesOfText(const QString& text) {
     OptionValues values;
     QString column, value;
-    bool named = false; // the part's '=' has come
+    bool named = false;   // the part's '=' has come
+    QString* last = nullptr; // the value before, which reports written before the escapes went on after a blank
     const auto endPart = [&] {
         if (named)
-            values[column] = value;
+            *(last = &values[column]) = value;
+        else if (last && !column.isEmpty())
+            *last += ' ' + column;
         column.clear();
         value.clear();
         named = false;

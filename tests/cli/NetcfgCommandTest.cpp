@@ -702,8 +702,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/1", "42/1:0002", "43/1", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{1, ""}, {2, "000C021E0000400004000500"}, {3, kProfibusDefaults}},
      "ethernet: Ethernet attributes successfully disabled: ipAddress 192.168.1.1, subnetMask 255.255.255.0, "
-     "gateway 0.0.0.0, timeout 30 (300 s), pollTime 0 (0 s) -> none\ndevicenet: interrupted (exit status "
-     "130)\nprofibus: not restored: interrupted (exit status 130)\nInterrupted: restoring {file} to COM1 "
+     "gateway 0.0.0.0, timeout 30 (300 s), pollTime 0 (0 s) -> none\ndevicenet: interrupted: written, not "
+     "verified (exit status 130)\nprofibus: not restored: interrupted (exit status 130)\nInterrupted: restoring {file} to COM1 "
      "({pty}) stopped after the exchange in progress.\n",
      "COM1 ({pty}) holds ethernet attributes that the backup does not have: clearing them.\nInterrupted: the "
      "devicenet block was written to COM1 ({pty}) and not read back.\n",
@@ -720,7 +720,7 @@ const NetcfgCase kCases[] = {
      {{2, "000C021E0000400004000500"}},
      "{\n    \"error\": \"Interrupted: the devicenet block was written to COM1 ({pty}) and not read "
      "back.\",\n"
-     "    \"exitStatus\": 130\n}\n",
+     "    \"exitStatus\": 130,\n    \"written\": \"yes\"\n}\n",
      "Interrupted: the devicenet block was written to COM1 ({pty}) and not read back.\n",
      130,
      "",

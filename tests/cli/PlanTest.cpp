@@ -114,8 +114,8 @@ const PlanCase kCases[] = {
      "b\tCOM2\t6\t\t\t\t\t250k\n"
      "c\tCOM3\t\t\t\t\t\t125KBPS\n"
      "d\tCOM4\t\t\t\t\t\t500 Mb/s\n",
-     {"a@COM1 mac-id=5 baud=500 kb/s status-id=54560100", "b@COM2 mac-id=6 baud=250k",
-      "c@COM3 baud=125KBPS", "d@COM4 baud=500 Mb/s"},
+     {R"(a@COM1 mac-id=5 baud=500\ kb/s status-id=54560100)", "b@COM2 mac-id=6 baud=250k",
+      "c@COM3 baud=125KBPS", R"(d@COM4 baud=500\ Mb/s)"},
      {"5: Baud rate 500 Mb/s is not one of"}},
     {"UnicodeTextOfASpreadsheetIsUtf16",
      "\xFF\xFEn\0a\0m\0e\0\t\0p\0o\0r\0t\0\n\0a\0\t\0C\0O\0M\0" "2\0"s,
@@ -246,12 +246,13 @@ TEST(CommissionReport, ReadsReportsWrittenWithTheEarlierNames) {
 // Reports on disk from before the written column: --resume reads them on.
 TEST(CommissionReport, ReadsReportsWithoutTheWrittenColumn) {
     const QByteArray csv("line,name,port,device,status-id,outcome,exit-status,message,changed,duration,values,finished\n"
-                         "7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1 status-id=54560100,\n");
+                         "7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1 baud=500 kb/s status-id=54560100,\n");
     const QByteArray json(R"({"line":7,"name":"a","port":"COM1","device":"","status-id":"","outcome":"commissioned",)"
                           R"("exit-status":0,"message":"","changed":{},"duration":0.5,)"
-                          R"("values":{"ip":"10.0.0.1","status-id":"54560100"},"finished":""})"
+                          R"("values":{"ip":"10.0.0.1","baud":"500 kb/s","status-id":"54560100"},"finished":""})"
                           "\n");
     PlanRow row = Row("a", "10.0.0.1");
+    row.values["baud"] = "500 kb/s";
     row.statusId = ByteString{0x54, 0x56, 0x01, 0x00};
     for (const QByteArray& bytes : {csv, json}) {
         QString error;
