@@ -58,7 +58,8 @@ struct TypeOutcome {
 
 // A failed write's outcome, as the type's line tells it.
 QString FailedWriteText(const WriteResult& result) {
-    QString text = result.status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed");
+    QString text =
+        result.status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed");
     if (result.written == Written::Yes)
         text += QStringLiteral(": written, not verified");
     else if (result.written == Written::Unknown)

@@ -177,7 +177,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
         run,
         [&] {
             const bool done = clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type);
-            lost = lost || (!done && run.watch.Sent(MSGCODE_WRITE_NET_ATTR) && run.watch.Failure() == LinkFailure::Line);
+            lost = lost || (!done && run.watch.Sent(MSGCODE_WRITE_NET_ATTR) &&
+                            run.watch.Failure() == LinkFailure::Line);
             return done;
         },
         &writeMessages);
@@ -195,7 +196,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
     // Whether the block was taken is not known yet: the utility's "could not be programmed" would guess.
     writeMessages.Forget(QString::fromUtf8(clear ? texts.clearFailed : texts.programFailed));
     const QString unknown =
-        QStringLiteral("Whether %1 holds the %2 block written is not known: the reply to the write was lost and")
+        QStringLiteral(
+            "Whether %1 holds the %2 block written is not known: the reply to the write was lost and")
             .arg(port, NetworkTypeName(type));
     if (!run.invocation.verify) {
         if (write.done)
@@ -255,10 +257,11 @@ ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, 
         return ExitNotProgrammed;
     else if (!values.ip) {
         // Switched on at the default address, it would answer where every controller off the shelf does.
-        refusal = ValueRefusal{QStringLiteral("%1 holds no Ethernet attributes: Ethernet is off, and switching it on "
-                                              "needs an IP address")
-                                   .arg(PortDescription(run.app)),
-                               false, std::nullopt};
+        refusal = ValueRefusal{
+            QStringLiteral("%1 holds no Ethernet attributes: Ethernet is off, and switching it on "
+                           "needs an IP address")
+                .arg(PortDescription(run.app)),
+            false, std::nullopt};
         return ExitRefused;
     }
     refusal = ApplyWriteValues(values, record, run.invocation.force, set);

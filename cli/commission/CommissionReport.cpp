@@ -21,9 +21,9 @@ constexpr std::array Outcomes{std::pair{RowOutcome::Commissioned, "commissioned"
 // The report's fields as its CSV header and JSON keys name them; the row's own cells keep the plan's
 // column names inside `values` and `changed`.
 const QStringList& Fields() {
-    static const QStringList fields{"line",        "name",    "port",    "device",   "status-id", "outcome",
-                                    "exit-status", "message", "changed", "duration", "values",    "finished",
-                                    "written"};
+    static const QStringList fields{"line",    "name",        "port",    "device",  "status-id",
+                                    "outcome", "exit-status", "message", "changed", "duration",
+                                    "values",  "finished",    "written"};
     return fields;
 }
 
@@ -287,8 +287,9 @@ QJsonObject ValuesJson(const OptionValues& values) {
 
 QString ValuesText(const OptionValues& values) {
     std::vector<std::pair<QString, QString>> ordered(values.begin(), values.end());
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const auto& a, const auto& b) { return ColumnIndex(a.first) < ColumnIndex(b.first); });
+    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        return ColumnIndex(a.first) < ColumnIndex(b.first);
+    });
     QStringList parts;
     for (const auto& [column, value] : ordered)
         parts << Escaped(column, QStringLiteral("\\ =")) + '=' + Escaped(value, QStringLiteral("\\ "));
@@ -298,8 +299,9 @@ QString ValuesText(const OptionValues& values) {
 OptionValues ValuesOfText(const QString& text) {
     OptionValues values;
     QString column, value;
-    bool named = false;   // the part's '=' has come
-    QString* last = nullptr; // the value before, which reports written before the escapes went on after a blank
+    bool named = false; // the part's '=' has come
+    // The value before: in reports written before the escapes, a value with a blank goes on after it.
+    QString* last = nullptr;
     const auto endPart = [&] {
         if (named)
             *(last = &values[column]) = value;

@@ -98,7 +98,8 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
             return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
     // A resumed row tells what changed since its controller was first backed up: an interrupted run may
     // have written it already.
-    const Backup history = m_settings.resumed ? FirstBackup(row.name).value_or(before) : before;
+    const std::optional<Backup> first = m_settings.resumed ? FirstBackup(row.name) : std::nullopt;
+    const Backup& history = first && first->statusId == before.statusId ? *first : before;
     Backup verified = before;
     for (const BlockChange& change : changes.blocks) {
         const WriteResult write = WriteBlock(run, change.type, change.block);
@@ -114,7 +115,8 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     record.changed = ChangedFields(history, verified);
     if (const QString refused = SaveBackup(BackupPath(row.name, false), verified); !refused.isEmpty())
         return Fail(record, RowOutcome::Failed, ExitRefused, refused);
-    record.outcome = changes.blocks.empty() && record.changed.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
+    record.outcome =
+        changes.blocks.empty() && record.changed.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
     record.message = m_messages.m_shown.join(' ');
     m_done.Add(row);

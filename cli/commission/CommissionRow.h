@@ -41,8 +41,8 @@ private:
     // After a write that failed: the fields a read proves changed since `before`, or, where nothing can be
     // read, those of the blocks known written so far, and a word that the rest is not known.
     // The failed write's outcome, where it was not known, is what the read finds.
-    QString ProveChanges(const Run& run, const Backup& before, const Backup& verified, const BlockChange& failed,
-                         RowRecord& record);
+    QString ProveChanges(const Run& run, const Backup& before, const Backup& verified,
+                         const BlockChange& failed, RowRecord& record);
     QString BackupPath(const QString& name, bool before) const;
     QString FirstBackupPath(const QString& name) const;
     // What the row's controller held before the row's first run changed it, where its backup is there.

@@ -293,7 +293,8 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     EXPECT_TRUE(unknownRecord->changed.empty());
     EXPECT_EQ(unknownRecord->written, (std::vector<std::pair<QString, QString>>{{"devicenet", "unknown"}}));
     EXPECT_TRUE(unknownRecord->message.contains("holds now is not known"));
-    EXPECT_FALSE(unknownRecord->message.contains("could not be programmed")) << unknownRecord->message.toStdString();
+    EXPECT_FALSE(unknownRecord->message.contains("could not be programmed"))
+        << unknownRecord->message.toStdString();
 }
 
 // Answers to --ask that leave rows unworked: the run must not pass for a complete one.
@@ -378,7 +379,8 @@ TEST_F(CommissionRun, ARowStoppedBeforeItsReadBackKeepsItsChangeWhenResumed) {
     Start(netcfg, {"--report", "report.csv"});
     const auto writing = [&drive] {
         const auto requests = drive.Requests();
-        return std::any_of(requests.begin(), requests.end(), [](const auto& request) { return request.msgCode == 42; });
+        return std::any_of(requests.begin(), requests.end(),
+                           [](const auto& request) { return request.msgCode == 42; });
     };
     while (!writing() && !netcfg.waitForFinished(10)) {
     }
