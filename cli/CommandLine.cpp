@@ -212,8 +212,8 @@ QList<QCommandLineOption> AllOptions() {
                   "controller's backup."},
         {"no-verify", "Does not read a written block back: a write whose reply was lost is then not known. "
                       "Otherwise a read-back that fails on the line or at the open is tried up to 3 more times "
-                      "(or --retries times, if more), 0.5 s apart, each on a fresh open: within 15 s the write "
-                      "is known written, not written, or said to be unknown (\"written\" in JSON)."},
+                      "(or --retries times, if more), 0.5 s apart, each on a fresh open (14 s at most): the "
+                      "write is known written, not written, or said to be unknown (\"written\" in JSON)."},
         {"dry-run", "Prints the blocks a command would write and writes nothing; commission: checks the plan "
                     "alone and contacts no controller."},
         {"check", "commission: after the plan's check reads each controller, as the run would, and prints "
