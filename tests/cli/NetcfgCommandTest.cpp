@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <signal.h>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 
 #include <unistd.h>
 #include <string>
@@ -1134,6 +1136,30 @@ TEST(NetcfgPortErrors, PortHeldByAnotherProgramSaysSo) {
               "cannot open " + sim.DevicePath() + ": another program is using it (Device or resource busy)\n");
     holder.closeWriteChannel();
     EXPECT_TRUE(holder.waitForFinished(5000));
+}
+
+// A controller that took the write and then went, adapter and all, before the reply came whole: the
+// repeat's failed reopen does not make the write "not written".
+TEST(NetcfgPortErrors, AFailedReopenAfterALostReplyLeavesTheWriteUnknown) {
+    auto sim = std::make_unique<ControllerSimulator>();
+    sim->Preload(2, *FromHex(kDeviceNetDefaults));
+    sim->InjectFault(SimFault::TruncatedReply, 1, 0, 42);
+    sim->Start();
+    QProcess netcfg;
+    netcfg.start(TALVOR_NETCFG, {"--port", QString::fromStdString(sim->DevicePath()), "write", "devicenet",
+                                 "--mac-id", "5", "--retries", "1", "--json"});
+    const auto written = [&sim] {
+        const auto requests = sim->Requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [](const auto& request) { return request.msgCode == 42; });
+    };
+    while (!written() && !netcfg.waitForFinished(5)) {
+    }
+    sim.reset();
+    ASSERT_TRUE(netcfg.waitForFinished(20000));
+    EXPECT_EQ(netcfg.exitCode(), 2);
+    EXPECT_NE(netcfg.readAllStandardOutput().indexOf("\"written\": \"unknown\""), -1);
+    EXPECT_NE(netcfg.readAllStandardError().indexOf("holds the devicenet block written is not known"), -1);
 }
 
 // A backup taken through a device server and restored through it gives the controller back its blocks,
