@@ -243,10 +243,12 @@ TEST(CommissionReport, ReadsReportsWrittenWithTheEarlierNames) {
     }
 }
 
-// Reports on disk from before the written column: --resume reads them on.
+// Reports on disk from before the written column, a blank in a value unescaped: --resume reads them, and
+// the records this version appends to them.
 TEST(CommissionReport, ReadsReportsWithoutTheWrittenColumn) {
-    const QByteArray csv("line,name,port,device,status-id,outcome,exit-status,message,changed,duration,values,finished\n"
-                         "7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1 baud=500 kb/s status-id=54560100,\n");
+    const QByteArray csv("line,name,port,device,status-id,outcome,exit-status,message,changed,duration,values,"
+                         "finished\n7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1 baud=500 "
+                         "kb/s status-id=54560100,\n");
     const QByteArray json(R"({"line":7,"name":"a","port":"COM1","device":"","status-id":"","outcome":"commissioned",)"
                           R"("exit-status":0,"message":"","changed":{},"duration":0.5,)"
                           R"("values":{"ip":"10.0.0.1","baud":"500 kb/s","status-id":"54560100"},"finished":""})"
@@ -254,12 +256,14 @@ TEST(CommissionReport, ReadsReportsWithoutTheWrittenColumn) {
     PlanRow row = Row("a", "10.0.0.1");
     row.values["baud"] = "500 kb/s";
     row.statusId = ByteString{0x54, 0x56, 0x01, 0x00};
-    for (const QByteArray& bytes : {csv, json}) {
+    const RowRecord appended = Record("b", RowOutcome::Failed, "ip=10.0.0.2");
+    for (const QByteArray& bytes : {csv + ReportCsvLine(appended), json + ReportJsonLine(appended)}) {
         QString error;
         const auto read = ReadReport(bytes, error);
         ASSERT_TRUE(read) << error.toStdString();
         EXPECT_TRUE(DoneInReport(*read, row));
         EXPECT_TRUE(read->front().written.empty());
+        EXPECT_EQ(read->back().written, appended.written);
     }
 }
 
