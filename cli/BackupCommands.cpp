@@ -17,6 +17,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <optional>
+
 namespace {
 
 ExitStatus Refuse(const QString& message) {
@@ -51,7 +53,19 @@ struct TypeOutcome {
     ExitStatus status;
     QString text;
     QJsonObject changes; // field by field, held -> restored
+    std::optional<Written> written = std::nullopt; // once a write was tried
 };
+
+// A failed write's outcome, as the type's line tells it.
+QString FailedWriteText(const WriteResult& result) {
+    QString text =
+        result.status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed");
+    if (result.written == Written::Yes)
+        text += QStringLiteral(": written, not verified");
+    else if (result.written == Written::Unknown)
+        text += QStringLiteral(": whether it was written is not known");
+    return text;
+}
 
 // Gives the controller a type's block from a backup, or clears the type where the backup has none and
 // the controller holds one, saying so first. What the controller holds is read first, so that what
@@ -80,11 +94,11 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
         Note(run, QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
                       .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
     const ByteString block = saved.value_or(EmptyAttributeBlock());
-    const ExitStatus status = WriteBlock(run, type, block);
+    const WriteResult written = WriteBlock(run, type, block);
+    const ExitStatus status = written.status;
     const QJsonObject changes = FieldChangesJson(before, after);
     if (status != ExitSuccess)
-        return {status, status == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("failed"),
-                changes};
+        return {status, FailedWriteText(written), changes, written.written};
     const QString changed =
         changes.isEmpty() ? QStringLiteral("no field changes") : FieldChangesText(before, after);
     const AttributeMessages& messages = AttributeMessagesFor(type);
@@ -92,7 +106,7 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
             dryRun ? QStringLiteral("would write %1: %2").arg(HexString(block), changed)
                    : QStringLiteral("%1: %2").arg(Clause(saved ? messages.programmed : messages.cleared),
                                                   changed),
-            changes};
+            changes, written.written};
 }
 
 // The last line of a restore's text: where it went and what came of it.
@@ -146,6 +160,8 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
         QJsonObject json{{"outcome", outcome.text}, {"exitStatus", outcome.status}};
         if (!outcome.changes.isEmpty())
             json.insert("changes", outcome.changes);
+        if (outcome.written)
+            json.insert("written", WrittenWord(*outcome.written));
         if (const auto& block = backup->blocks[type - 1])
             json.insert("block", HexString(*block));
         types.insert(NetworkTypeName(type), json);

@@ -63,8 +63,8 @@ const std::vector<CommandShape>& Commands() {
          "devicenet [--mac-id N] [--baud RATE]\nwrite profibus --node N\nwrite ethernet [--ip A] [--mask M] "
          "[--gateway G]",
          "reads what the controller holds for the type, changes only what the options name, checks the "
-         "result, writes it and reads it back; a controller holding no Ethernet attributes starts from "
-         "the defaults (192.168.1.1, 255.255.255.0, 0.0.0.0)",
+         "result, writes it and reads it back; a controller holding no Ethernet attributes (Ethernet off) "
+         "starts from the defaults (255.255.255.0, 0.0.0.0) and needs --ip",
          WriteOptions + QStringList{"mac-id", "baud", "node", "ip", "mask", "gateway"}},
         {"disable-ethernet",
          0,
@@ -217,7 +217,10 @@ QList<QCommandLineOption> AllOptions() {
          "MS"},
         {"force", "Writes addresses that would make a controller unreachable; restores another "
                   "controller's backup."},
-        {"no-verify", "Does not read a written block back."},
+        {"no-verify", "Does not read a written block back: a write whose reply was lost is then not known. "
+                      "Otherwise a read-back that fails on the line or at the open is tried up to 3 more times "
+                      "(or --retries times, if more), 0.5 s apart, each on a fresh open (14 s at most): the "
+                      "write is known written, not written, or said to be unknown (\"written\" in JSON)."},
         {"dry-run", "Prints the blocks a command would write and writes nothing; commission: checks the plan "
                     "alone and contacts no controller."},
         {"check", "commission: after the plan's check reads each controller, as the run would, and prints "

@@ -80,17 +80,25 @@ ExitStatus Read(const Run& run, NetworkType type) {
 }
 
 
+// The status of a write; a failed one's JSON report says what became of it.
+ExitStatus WriteOutcome(const Run& run, const WriteResult& result) {
+    if (result.status != ExitSuccess && run.invocation.json)
+        AddErrorJsonField(QStringLiteral("written"), WrittenWord(result.written));
+    return result.status;
+}
+
 // Writes a record built from what the controller held and says what was written, naming the fields
 // the command changed (by their JSON keys).
 ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStringList& changed) {
     const auto type = static_cast<NetworkType>(record.m_nType);
     const ByteString block = record.BuildBlock();
-    if (const ExitStatus status = WriteBlock(run, type, block); status != ExitSuccess)
+    if (const ExitStatus status = WriteOutcome(run, WriteBlock(run, type, block)); status != ExitSuccess)
         return status;
     if (run.invocation.json) {
         QJsonObject json = WithPort(RecordJson(record, block));
         json.insert("dryRun", run.invocation.dryRun);
         json.insert("verified", run.invocation.verify && !run.invocation.dryRun);
+        json.insert("written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes));
         PrintJson(json);
     } else if (run.invocation.dryRun) {
         PrintLine(QStringLiteral("Would write the %1 block %2 to %3 (%4); nothing was written.")
@@ -168,7 +176,7 @@ ExitStatus WriteType(const Run& run, NetworkType type) {
 }
 
 ExitStatus DisableEthernet(const Run& run) {
-    if (const ExitStatus status = WriteBlock(run, NetworkEthernet, EmptyAttributeBlock());
+    if (const ExitStatus status = WriteOutcome(run, WriteBlock(run, NetworkEthernet, EmptyAttributeBlock()));
         status != ExitSuccess)
         return status;
     if (run.invocation.json)
@@ -176,7 +184,8 @@ ExitStatus DisableEthernet(const Run& run) {
                             {"programmed", false},
                             {"block", HexString(EmptyAttributeBlock())},
                             {"dryRun", run.invocation.dryRun},
-                            {"verified", run.invocation.verify && !run.invocation.dryRun}}));
+                            {"verified", run.invocation.verify && !run.invocation.dryRun},
+                            {"written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes)}}));
     else if (run.invocation.dryRun)
         PrintLine(QStringLiteral("Would write the ethernet block %1 to %2; nothing was written.")
                       .arg(HexString(EmptyAttributeBlock()), PortDescription(theApp)));

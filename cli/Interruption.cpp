@@ -1,5 +1,8 @@
 #include "cli/Interruption.h"
 
+#include <algorithm>
+#include <thread>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -51,4 +54,10 @@ std::atomic<bool>& StopFlag() {
 
 bool Interrupted() {
     return interrupted.load();
+}
+
+void PauseUnlessStopped(std::chrono::milliseconds time, const std::atomic<bool>* stop) {
+    constexpr std::chrono::milliseconds step{100};
+    for (auto left = time; left.count() > 0 && !(stop && stop->load()); left -= step)
+        std::this_thread::sleep_for(std::min(left, step));
 }

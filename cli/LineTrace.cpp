@@ -83,6 +83,8 @@ void CLineTrace::FrameSent(std::span<const std::uint8_t> frame) {
     m_sent = Clock::now();
     m_reply.clear();
     m_bRejected = false;
+    if (frame.size() >= frame::HeaderSize)
+        m_sentCodes.insert(DecodeHeader(frame.first<frame::HeaderSize>()).msgCode);
     Write(QStringLiteral("sent     ") + SpacedHex(frame));
 }
 
@@ -116,6 +118,7 @@ void CLineTrace::BeginRequest() {
     m_failure = LinkFailure::None;
     m_openFailure.reset();
     m_refusal.reset();
+    m_sentCodes.clear();
 }
 
 std::optional<QString> CLineTrace::TakeRefusal() {

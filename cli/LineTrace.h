@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 #include <vector>
 
 // How the last request that failed came to fail.
@@ -33,6 +34,9 @@ public:
     // Forgets earlier failures: a request is about to start.
     void BeginRequest();
     LinkFailure Failure() const { return m_failure; }
+    // Whether a request of `msgCode` has left the port since the request began: the controller may have
+    // acted on it, whatever became of its reply.
+    bool Sent(std::uint8_t msgCode) const { return m_sentCodes.contains(msgCode); }
     // The last failed exchange's result code and the first sentence of the utility's text for it.
     QString FailureText() const;
     // "cannot open DEVICE: the system's reason" for the last failed open, once.
@@ -56,4 +60,5 @@ private:
     LinkResult m_lastResult = linkcode::Success;
     std::optional<QString> m_openFailure;
     std::optional<QString> m_refusal;
+    std::set<std::uint8_t> m_sentCodes; // since the request began
 };

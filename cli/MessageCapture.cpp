@@ -58,6 +58,10 @@ int CCollectingSink::ShowSystemMessage(const QString& text, const QString& capti
     return mb::RESULT_OK;
 }
 
+void CCollectingSink::Forget(const QString& text) {
+    std::erase_if(m_messages, [&text](const Message& message) { return message.text == text; });
+}
+
 void CCollectingSink::Replay(CMessageSink& sink) const {
     for (const Message& message : m_messages) {
         if (message.caption.isEmpty())

@@ -35,6 +35,8 @@ public:
     int ShowSystemMessage(const QString& text, const QString& caption, unsigned type) override;
 
     void Clear() { m_messages.clear(); }
+    // Forgets the messages of exactly this text.
+    void Forget(const QString& text);
     // Shows what was kept on `sink`, in order.
     void Replay(CMessageSink& sink) const;
     // The kept messages as terminal lines, one a message.

@@ -10,9 +10,12 @@
 #include "cli/PortChoice.h"
 #include "model/NetAttributes.h"
 #include "platform/MessageBoxTypes.h"
+#include "res/AttributeMessages.h"
+#include "seriallink/MessageCodes.h"
 
 #include <QSaveFile>
 
+#include <algorithm>
 #include <functional>
 
 void Complain(CNetConfigApp& app, const QString& message) {
@@ -116,40 +119,99 @@ HeldRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCo
     return read;
 }
 
-// The outcome is told only once the read-back decides it, whatever became of the write's reply. A dry
-// run writes nothing. An interruption stops before the next request and says how far the write got.
-ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block) {
+QString WrittenWord(Written written) {
+    switch (written) {
+    case Written::Yes:
+        return QStringLiteral("yes");
+    case Written::No:
+        return QStringLiteral("no");
+    case Written::Unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
+namespace {
+
+// Reads back what the controller holds of `type`. A read that failed on the line or at the open (the
+// reply lost, the connection dropped, an adapter gone for a moment) is tried again after a pause, on a
+// fresh open, as a failed exchange closes the port; one the controller refused is not, and none starts
+// once the run stops.
+RequestResult ReadBack(const Run& run, NetworkType type, ByteString& held, CCollectingSink& messages) {
+    const int repeats = std::max(ReadBackRepeats, run.invocation.retries);
+    for (int repeat = 1;; ++repeat) {
+        run.watch.BeginRequest();
+        if (Stopped(run))
+            return {false, LinkFailure::None, true};
+        messages.Clear();
+        RequestResult read;
+        {
+            const CScopedSink quiet(run.app, messages);
+            read.done = run.app.ReadNetAttributes(held, type);
+        }
+        read.where = read.done ? LinkFailure::None : run.watch.Failure();
+        if (read || read.where == LinkFailure::ControllerRefused || repeat > repeats)
+            return read;
+        Note(run, QStringLiteral("Reading the %1 block back again (%2 of %3) after a failure: %4")
+                      .arg(NetworkTypeName(type))
+                      .arg(repeat)
+                      .arg(repeats)
+                      .arg(read.where == LinkFailure::Open ? run.watch.TakeOpenFailure().value_or(QString())
+                                                           : run.watch.FailureText()));
+        PauseUnlessStopped(ReadBackPause, run.stop);
+    }
+}
+
+} // namespace
+
+// Once a write request has left the port, the controller may hold the block whatever became of the
+// reply: the outcome is what the read-back finds, or not known where nothing could be read. A dry run
+// writes nothing. An interruption stops before the next request and says how far the write got.
+WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block) {
     if (run.invocation.dryRun)
-        return ExitSuccess;
+        return {ExitSuccess, Written::No};
     const bool clear = block == EmptyAttributeBlock();
     CCollectingSink writeMessages;
+    bool lost = false; // a write request left and its exchange failed on the line
     const RequestResult write = Retrying(
-        run, [&] { return clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type); },
+        run,
+        [&] {
+            const bool done = clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type);
+            lost = lost || (!done && run.watch.Sent(MSGCODE_WRITE_NET_ATTR) &&
+                            run.watch.Failure() == LinkFailure::Line);
+            return done;
+        },
         &writeMessages);
-    const bool written = write.done;
     const QString port = PortDescription(run.app);
-    // Unless the line failed, the controller has not acted: a port that did not open, a refusal.
-    if (!written && write.where != LinkFailure::Line) {
+    const AttributeMessages& texts = AttributeMessagesFor(type);
+    // Without a lost write the controller has not acted: a port that did not open, a refusal, a failure
+    // before the write request left.
+    if (!write.done && !lost) {
         writeMessages.Replay(run.app.Messages());
         if (write.stopped)
             Complain(run.app, QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
                          .arg(NetworkTypeName(type), port));
-        return write.Status();
+        return {write.Status(), Written::No};
     }
+    // Whether the block was taken is not known yet: the utility's "could not be programmed" would guess.
+    writeMessages.Forget(QString::fromUtf8(clear ? texts.clearFailed : texts.programFailed));
+    const QString unknown =
+        QStringLiteral(
+            "Whether %1 holds the %2 block written is not known: the reply to the write was lost and")
+            .arg(port, NetworkTypeName(type));
     if (!run.invocation.verify) {
+        if (write.done)
+            return {ExitSuccess, Written::Yes};
         writeMessages.Replay(run.app.Messages());
-        return written ? ExitSuccess : write.Status();
+        Complain(run.app, unknown + QStringLiteral(" --no-verify reads nothing back."));
+        return {ExitLinkFailure, Written::Unknown};
     }
 
     ByteString held;
     CCollectingSink messages;
-    const RequestResult read = Retrying(run, [&] {
-        messages.Clear();
-        const CScopedSink quiet(run.app, messages);
-        return run.app.ReadNetAttributes(held, type);
-    });
+    const RequestResult read = ReadBack(run, type, held, messages);
     if (read.stopped) {
-        if (written) {
+        if (write.done) {
             Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
                          .arg(NetworkTypeName(type), port));
         } else {
@@ -160,24 +222,30 @@ ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block)
                                "back; whether %2 holds it is not known.")
                     .arg(NetworkTypeName(type), port));
         }
-        return ExitInterrupted;
+        return {ExitInterrupted, write.done ? Written::Yes : Written::Unknown};
     }
     if (!read) {
         writeMessages.Replay(run.app.Messages());
         messages.Replay(run.app.Messages());
+        if (!write.done) {
+            Complain(run.app, unknown + QStringLiteral(" it could not be read back."));
+            return {ExitLinkFailure, Written::Unknown};
+        }
         Complain(run.app, QStringLiteral("The %1 block could not be read back from %2 to verify it.")
                      .arg(NetworkTypeName(type), port));
-        return ExitLinkFailure;
+        return {ExitLinkFailure, Written::Yes};
     }
     if (held == block) {
-        if (!written)
+        if (!write.done)
             Note(run, QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
-        return ExitSuccess;
+        return {ExitSuccess, Written::Yes};
     }
     writeMessages.Replay(run.app.Messages());
+    if (!write.done)
+        Complain(run.app, QString::fromUtf8(clear ? texts.clearFailed : texts.programFailed));
     Complain(run.app, QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
                  .arg(port, NetworkTypeName(type), HexString(held), HexString(block)));
-    return ExitLinkFailure;
+    return {ExitLinkFailure, Written::No};
 }
 
 ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, const WriteValues& values,
@@ -187,6 +255,15 @@ ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, 
         record.ParseBlock(*held);
     else if (type != NetworkEthernet)
         return ExitNotProgrammed;
+    else if (!values.ip) {
+        // Switched on at the default address, it would answer where every controller off the shelf does.
+        refusal = ValueRefusal{
+            QStringLiteral("%1 holds no Ethernet attributes: Ethernet is off, and switching it on "
+                           "needs an IP address")
+                .arg(PortDescription(run.app)),
+            false, std::nullopt};
+        return ExitRefused;
+    }
     refusal = ApplyWriteValues(values, record, run.invocation.force, set);
     if (!held) {
         // A controller whose Ethernet was disabled gets addresses nobody gave: say which.

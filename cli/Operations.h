@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 
 struct Invocation;
@@ -73,14 +74,30 @@ ExitStatus ReadHeldBlocks(const Run& run, Backup& backup);
 
 // `record`, of its type, as the controller holds it (`held`; none where it holds none) with `values`
 // applied; `set` gets the fields the values set. Ethernet held by none starts from the defaults (the run's
-// notes say so); a fieldbus type held by none gives ExitNotProgrammed. Values that may not be written give
-// ExitRefused and `refusal`.
+// notes say so), and only with an IP address given; a fieldbus type held by none gives ExitNotProgrammed.
+// Values that may not be written give ExitRefused and `refusal`.
 ExitStatus ApplyOverHeld(const Run& run, const std::optional<ByteString>& held, const WriteValues& values,
                          CNetAttributes& record, QStringList& set, std::optional<ValueRefusal>& refusal);
 
+// What a write left on the controller: the block (its answer or a read-back says so), not the block (it
+// refused it, the request never reached it, or a read-back shows another block), or what is not known.
+enum class Written { Yes, No, Unknown };
+// "yes", "no" or "unknown", as JSON and the commissioning report give it.
+QString WrittenWord(Written written);
+
+struct WriteResult {
+    ExitStatus status;
+    Written written;
+};
+
+// A read-back that fails on the line or at the open, after a lost reply or a dropped connection, is tried
+// this many times more (or as --retries says, if more), each after the pause on a fresh open.
+inline constexpr int ReadBackRepeats = 3;
+inline constexpr std::chrono::milliseconds ReadBackPause{500};
+
 // Writes `block` of `type` (the empty block clears the type) and, unless --no-verify, reads it back:
-// what the controller then holds decides the outcome.
-ExitStatus WriteBlock(const Run& run, NetworkType type, const ByteString& block);
+// what the controller then holds decides the outcome, and where nothing can be read it is not known.
+WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block);
 
 // Saves `backup` to `path` whole or not at all; returns why it could not, or an empty text.
 QString SaveBackup(const QString& path, const Backup& backup);

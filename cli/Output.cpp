@@ -11,6 +11,7 @@
 namespace {
 
 bool jsonPrinted = false;
+QJsonObject errorFields;
 
 void WriteLine(std::FILE* stream, const QString& text) {
     const QByteArray line = text.toLocal8Bit() + '\n';
@@ -40,7 +41,14 @@ void PrintJson(const QJsonValue& value) {
 }
 
 QJsonObject ErrorJson(const QString& error, int exitStatus) {
-    return {{"error", error}, {"exitStatus", exitStatus}};
+    QJsonObject json = errorFields;
+    json.insert("error", error);
+    json.insert("exitStatus", exitStatus);
+    return json;
+}
+
+void AddErrorJsonField(const QString& key, const QJsonValue& value) {
+    errorFields.insert(key, value);
 }
 
 bool JsonPrinted() {

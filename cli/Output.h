@@ -13,8 +13,11 @@ void PrintLine(const QString& text);
 void PrintErrorLine(const QString& text);
 void PrintJson(const QJsonValue& value);
 
-// A failure as every command reports it with --json: {"error": the messages, one a line, "exitStatus"}.
+// A failure as every command reports it with --json: {"error": the messages, one a line, "exitStatus"},
+// and the fields the command added with AddErrorJsonField.
 QJsonObject ErrorJson(const QString& error, int exitStatus);
+// A field the failure's JSON report carries besides the error, such as what became of a write.
+void AddErrorJsonField(const QString& key, const QJsonValue& value);
 
 // Whether a JSON document has gone to standard output, so that a failure adds no second one.
 bool JsonPrinted();

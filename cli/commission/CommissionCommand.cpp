@@ -20,7 +20,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
-#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
@@ -98,13 +97,6 @@ void DiscardTypedAhead() {
 #endif
 }
 
-// Sleeps in short steps, so that a stop is never kept waiting.
-void Pause(std::chrono::milliseconds time, const std::atomic<bool>& stop) {
-    constexpr std::chrono::milliseconds step{100};
-    for (auto left = time; left.count() > 0 && !stop.load(); left -= step)
-        std::this_thread::sleep_for(std::min(left, step));
-}
-
 QString WritesText(const PlanRow& row) {
     QStringList parts;
     for (const auto& [column, value] : row.values)
@@ -125,7 +117,7 @@ int DryRun(const Invocation& invocation, const Plan& plan) {
             rows.append(QJsonObject{{"line", row.line},
                                     {"name", row.name},
                                     {"port", row.port},
-                                    {"values", ValuesJson(ValuesText(row))}});
+                                    {"values", ValuesJson(RowValues(row))}});
         else
             PrintLine(QStringLiteral("%1 on %2 (line %3) would get: %4")
                           .arg(row.name, row.port)
@@ -304,10 +296,10 @@ int RunCommission(const Invocation& invocation) {
     CDoneRows* carried = invocation.wait || invocation.ask ? &done : nullptr;
     CCarriedLine line(plan.rows);
     const CommissionSettings settings{invocation.retries, invocation.force, invocation.backups,
-                                      carried ? &line : nullptr};
+                                      carried ? &line : nullptr, !invocation.resume.isEmpty()};
     const ScheduleSeams seams{
         [&](const QString& port) { return std::make_unique<CLinkPortWork>(choiceOf.at(port), settings, carried, stop); },
-        [&](std::chrono::milliseconds time) { Pause(time, stop); },
+        [&](std::chrono::milliseconds time) { PauseUnlessStopped(time, &stop); },
         [&] {
             log.Tick();
             limit.Check(stop);

@@ -21,9 +21,57 @@ constexpr std::array Outcomes{std::pair{RowOutcome::Commissioned, "commissioned"
 // The report's fields as its CSV header and JSON keys name them; the row's own cells keep the plan's
 // column names inside `values` and `changed`.
 const QStringList& Fields() {
-    static const QStringList fields{"line",        "name",    "port",    "device",   "status-id", "outcome",
-                                    "exit-status", "message", "changed", "duration", "values",    "finished"};
+    static const QStringList fields{"line",    "name",        "port",    "device",  "status-id",
+                                    "outcome", "exit-status", "message", "changed", "duration",
+                                    "values",  "finished",    "written"};
     return fields;
+}
+
+// Reports written before the written column was added have every field but that last one.
+QStringList FieldsBeforeWritten() {
+    return Fields().mid(0, Fields().size() - 1);
+}
+
+// The types a row writes, in the order it writes them, and what can become of a write.
+const QStringList& WrittenTypes() {
+    static const QStringList types{"ethernet", "devicenet", "profibus"};
+    return types;
+}
+
+bool IsWrittenPair(const QString& type, const QString& word) {
+    return WrittenTypes().contains(type) && (word == "yes" || word == "no" || word == "unknown");
+}
+
+// "ethernet yes, devicenet unknown"
+QString WrittenText(const std::vector<std::pair<QString, QString>>& written) {
+    QStringList parts;
+    for (const auto& [type, word] : written)
+        parts << type + ' ' + word;
+    return parts.join(QStringLiteral(", "));
+}
+
+std::vector<std::pair<QString, QString>> WrittenOfText(const QString& text) {
+    std::vector<std::pair<QString, QString>> written;
+    for (const QString& part : text.split(QStringLiteral(", "), Qt::SkipEmptyParts))
+        if (IsWrittenPair(part.section(' ', 0, 0), part.section(' ', 1)))
+            written.emplace_back(part.section(' ', 0, 0), part.section(' ', 1));
+    return written;
+}
+
+QJsonObject WrittenJson(const std::vector<std::pair<QString, QString>>& written) {
+    QJsonObject json;
+    for (const auto& [type, word] : written)
+        json.insert(type, word);
+    return json;
+}
+
+// JSON keeps no order: the writes come back in the order a row makes them.
+std::vector<std::pair<QString, QString>> WrittenOfJson(const QJsonObject& json) {
+    std::vector<std::pair<QString, QString>> written;
+    for (const QString& type : WrittenTypes())
+        if (IsWrittenPair(type, json.value(type).toString()))
+            written.emplace_back(type, json.value(type).toString());
+    return written;
 }
 
 // The names reports were written with before, read as the fields above.
@@ -75,15 +123,18 @@ std::vector<FieldChange> ChangesFromJson(const QJsonObject& json) {
     return changes;
 }
 
-// "ip=10.0.0.5 mask=255.0.0.0" from {"ip": "10.0.0.5", "mask": "255.0.0.0"}, in the plan's column order.
-QString ValuesFromJson(const QJsonObject& json) {
-    QStringList columns = json.keys();
-    std::stable_sort(columns.begin(), columns.end(),
-                     [](const QString& a, const QString& b) { return ColumnIndex(a) < ColumnIndex(b); });
-    QStringList parts;
-    for (const QString& column : columns)
-        parts << column + '=' + json.value(column).toString();
-    return parts.join(' ');
+OptionValues ValuesOfJson(const QJsonObject& json) {
+    OptionValues values;
+    for (auto value = json.begin(); value != json.end(); ++value)
+        values[value.key()] = value.value().toString();
+    return values;
+}
+
+QString Escaped(QString text, const QString& special) {
+    for (qsizetype i = text.size() - 1; i >= 0; --i)
+        if (special.contains(text[i]))
+            text.insert(i, '\\');
+    return text;
 }
 
 // A spreadsheet takes a cell beginning with one of these for a formula.
@@ -118,13 +169,14 @@ QStringList CellsOf(const RowRecord& record) {
             record.message,
             ChangesText(record.changed),
             QString::number(record.seconds, 'f', 3),
-            record.values,
-            record.finished};
+            ValuesText(record.values),
+            record.finished,
+            WrittenText(record.written)};
 }
 
 // The record of a CSV line's cells, each as the report wrote it.
 std::optional<RowRecord> RecordOf(QStringList cells) {
-    if (cells.size() != Fields().size())
+    if (cells.size() != Fields().size() && cells.size() != FieldsBeforeWritten().size())
         return std::nullopt;
     std::transform(cells.begin(), cells.end(), cells.begin(), FromText);
     RowRecord record;
@@ -139,8 +191,9 @@ std::optional<RowRecord> RecordOf(QStringList cells) {
     record.message = cells[7];
     record.changed = ChangesFromText(cells[8]);
     record.seconds = cells[9].toDouble(&duration);
-    record.values = cells[10];
+    record.values = ValuesOfText(cells[10]);
     record.finished = cells[11];
+    record.written = WrittenOfText(cells.value(12));
     if (!lineNumber || !status || !duration || !outcome)
         return std::nullopt;
     record.outcome = *outcome;
@@ -150,27 +203,31 @@ std::optional<RowRecord> RecordOf(QStringList cells) {
 // A field of a JSON record by its name, or by the name reports gave it before.
 QJsonValue FieldOf(const QJsonObject& json, qsizetype field) {
     const QJsonValue value = json.value(Fields()[field]);
-    return value.isUndefined() ? json.value(EarlierFields()[field]) : value;
+    return value.isUndefined() ? json.value(EarlierFields().value(field)) : value;
 }
 
 std::optional<RowRecord> RecordOf(const QJsonObject& json) {
     QStringList cells; // as a CSV line holds them
     for (qsizetype field = 0; field < Fields().size(); ++field) {
         const QJsonValue value = FieldOf(json, field);
+        if (value.isUndefined() && Fields()[field] == "written")
+            break; // a report from before the written field
         if (value.isDouble())
             cells << QString::number(value.toDouble(), 'f', Fields()[field] == "duration" ? 3 : 0);
         else if (value.isString())
             cells << AsText(value.toString());
-        else if (value.isObject()) // values and changed, taken below
+        else if (value.isObject()) // values, changed and written, taken below
             cells << QString();
         else
             return std::nullopt;
     }
     std::optional<RowRecord> record = RecordOf(cells);
     if (const QJsonValue values = FieldOf(json, Fields().indexOf("values")); record && values.isObject())
-        record->values = ValuesFromJson(values.toObject());
+        record->values = ValuesOfJson(values.toObject());
     if (const QJsonValue changed = FieldOf(json, Fields().indexOf("changed")); record && changed.isObject())
         record->changed = ChangesFromJson(changed.toObject());
+    if (const QJsonValue written = json.value("written"); record && written.isObject())
+        record->written = WrittenOfJson(written.toObject());
     return record;
 }
 
@@ -208,7 +265,8 @@ QByteArray ReportCsvHeader(QChar separator) {
 std::optional<QChar> ReportCsvSeparator(const QByteArray& bytes) {
     const QString header = QString::fromUtf8(bytes.left(bytes.indexOf('\n'))).trimmed();
     for (const QChar separator : {QChar(','), QChar(';')})
-        if (header == Fields().join(separator) || header == EarlierFields().join(separator))
+        if (header == Fields().join(separator) || header == FieldsBeforeWritten().join(separator) ||
+            header == EarlierFields().join(separator))
             return separator;
     return std::nullopt;
 }
@@ -220,11 +278,55 @@ QByteArray ReportCsvLine(const RowRecord& record, QChar separator) {
     return cells.join(separator).toUtf8() + '\n';
 }
 
-QJsonObject ValuesJson(const QString& values) {
+QJsonObject ValuesJson(const OptionValues& values) {
     QJsonObject json;
-    for (const QString& part : values.split(' ', Qt::SkipEmptyParts))
-        json.insert(part.section('=', 0, 0), part.section('=', 1));
+    for (const auto& [column, value] : values)
+        json.insert(column, value);
     return json;
+}
+
+QString ValuesText(const OptionValues& values) {
+    std::vector<std::pair<QString, QString>> ordered(values.begin(), values.end());
+    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        return ColumnIndex(a.first) < ColumnIndex(b.first);
+    });
+    QStringList parts;
+    for (const auto& [column, value] : ordered)
+        parts << Escaped(column, QStringLiteral("\\ =")) + '=' + Escaped(value, QStringLiteral("\\ "));
+    return parts.join(' ');
+}
+
+OptionValues ValuesOfText(const QString& text) {
+    OptionValues values;
+    QString column, value;
+    bool named = false; // the part's '=' has come
+    // The value before: in reports written before the escapes, a value with a blank goes on after it.
+    QString* last = nullptr;
+    const auto endPart = [&] {
+        if (named)
+            *(last = &values[column]) = value;
+        else if (last && !column.isEmpty())
+            *last += ' ' + column;
+        column.clear();
+        value.clear();
+        named = false;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == ' ') {
+            endPart();
+            continue;
+        }
+        if (c == '=' && !named) {
+            named = true;
+            continue;
+        }
+        if (c == '\\' && ++i == text.size())
+            break;
+        (named ? value : column) += text[i];
+    }
+    endPart();
+    return values;
 }
 
 QJsonObject RecordJson(const RowRecord& record) {
@@ -239,7 +341,8 @@ QJsonObject RecordJson(const RowRecord& record) {
             {"changed", ChangesJson(record.changed)},
             {"duration", record.seconds},
             {"values", ValuesJson(record.values)},
-            {"finished", record.finished}};
+            {"finished", record.finished},
+            {"written", WrittenJson(record.written)}};
 }
 
 QByteArray ReportJsonLine(const RowRecord& record) {
@@ -298,7 +401,7 @@ RowRecord StartedRecord(const PlanRow& row, const QString& port, const QString& 
     record.name = row.name;
     record.port = port;
     record.device = device;
-    record.values = ValuesText(row);
+    record.values = RowValues(row);
     return record;
 }
 
@@ -315,5 +418,5 @@ bool DoneInReport(const std::vector<RowRecord>& report, const PlanRow& row) {
     });
     return last != report.rend() &&
            (last->outcome == RowOutcome::Commissioned || last->outcome == RowOutcome::Unchanged) &&
-           last->values == ValuesText(row);
+           last->values == RowValues(row);
 }

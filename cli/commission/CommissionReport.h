@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/WriteValues.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QJsonObject>
@@ -7,6 +9,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 struct PlanRow;
@@ -38,8 +41,11 @@ struct RowRecord {
     QString message;
     std::vector<FieldChange> changed;
     double seconds = 0;
-    QString values;   // the row's values as ValuesText gives them, to tell a changed plan on --resume
-    QString finished; // UTC, ISO 8601
+    OptionValues values; // the row's cells that go to the controller, to tell a changed plan on --resume
+    QString finished;    // UTC, ISO 8601
+    // What each write the row tried left on the controller, in order: the type ("devicenet") and "yes",
+    // "no" or "unknown".
+    std::vector<std::pair<QString, QString>> written;
     bool controllerDone = false; // not reported: the controller held what a finished row wrote
 };
 
@@ -58,8 +64,12 @@ QJsonObject RecordJson(const RowRecord& record);
 // nothing for anything else.
 std::optional<QChar> ReportCsvSeparator(const QByteArray& bytes);
 
-// A row's values, "ip=10.0.0.5 mask=255.0.0.0", as {"ip": "10.0.0.5", "mask": "255.0.0.0"}.
-QJsonObject ValuesJson(const QString& values);
+// A row's values as {"ip": "10.0.0.5", "mask": "255.0.0.0"}.
+QJsonObject ValuesJson(const OptionValues& values);
+// A row's values as one text in the plan's column order, "ip=10.0.0.5 mask=255.0.0.0", and back: a blank,
+// '\' and, in a column's name, '=' are escaped with '\'.
+QString ValuesText(const OptionValues& values);
+OptionValues ValuesOfText(const QString& text);
 
 // Reads a report of either kind back; nothing, with `error` saying why, for anything else.
 std::optional<std::vector<RowRecord>> ReadReport(const QByteArray& bytes, QString& error);

@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -132,19 +133,27 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     if (!changes.blocks.empty())
         if (const QString refused = SaveBackup(BackupPath(row.name, true), before); !refused.isEmpty())
             return Fail(record, RowOutcome::Failed, ExitRefused, refused + QStringLiteral("; nothing was written."));
+    // A resumed row tells what changed since its controller was first backed up: an interrupted run may
+    // have written it already.
+    const std::optional<Backup> first = m_settings.resumed ? FirstBackup(row.name) : std::nullopt;
+    const Backup& history = first && first->statusId == before.statusId ? *first : before;
     Backup verified = before;
     for (const BlockChange& change : changes.blocks) {
-        if (const ExitStatus status = WriteBlock(run, change.type, change.block); status != ExitSuccess) {
-            const QString unknown = ProveChanges(run, before, verified, record);
-            return Fail(record, RowOutcome::Failed, status, unknown);
+        const WriteResult write = WriteBlock(run, change.type, change.block);
+        record.written.emplace_back(NetworkTypeName(change.type), WrittenWord(write.written));
+        if (write.written == Written::Yes)
+            verified = AfterChanges(verified, {change});
+        if (write.status != ExitSuccess) {
+            const QString unknown = ProveChanges(run, history, verified, change, record);
+            return Fail(record, RowOutcome::Failed, write.status, unknown);
         }
-        verified = AfterChanges(verified, {change});
     }
     // The verifying reads found what the controller now holds.
-    record.changed = ChangedFields(before, verified);
+    record.changed = ChangedFields(history, verified);
     if (const QString refused = SaveBackup(BackupPath(row.name, false), verified); !refused.isEmpty())
         return Fail(record, RowOutcome::Failed, ExitRefused, refused);
-    record.outcome = changes.blocks.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
+    record.outcome =
+        changes.blocks.empty() && record.changed.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
     record.message = m_messages.m_shown.join(' ');
     if (m_carried)
@@ -152,7 +161,7 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
 }
 
 QString CLinkPortWork::ProveChanges(const Run& run, const Backup& before, const Backup& verified,
-                                    RowRecord& record) {
+                                    const BlockChange& failed, RowRecord& record) {
     Backup now;
     bool read = false;
     if (!Stopped(run)) {
@@ -161,10 +170,28 @@ QString CLinkPortWork::ProveChanges(const Run& run, const Backup& before, const 
         read = ReadHeldBlocks(run, now) == ExitSuccess;
     }
     record.changed = ChangedFields(before, read ? now : verified);
-    if (read)
-        return {};
-    return QStringLiteral("What %1 holds now is not known; changed lists only what was verified before.")
-        .arg(PortDescription(m_app));
+    if (!read)
+        return QStringLiteral("What %1 holds now is not known; changed lists only what was verified before.")
+            .arg(PortDescription(m_app));
+    // What the failed write left is known now.
+    if (record.written.back().second == WrittenWord(Written::Unknown)) {
+        const bool holds = AfterChanges(now, {failed}).blocks == now.blocks;
+        record.written.back().second = WrittenWord(holds ? Written::Yes : Written::No);
+        return QStringLiteral("Read again, %1 %2 the %3 block written.")
+            .arg(PortDescription(m_app), holds ? QStringLiteral("holds") : QStringLiteral("does not hold"),
+                 NetworkTypeName(failed.type));
+    }
+    return {};
+}
+
+std::optional<Backup> CLinkPortWork::FirstBackup(const QString& name) const {
+    QFile file(FirstBackupPath(name));
+    QString error;
+    return file.open(QIODevice::ReadOnly) ? BackupFromJson(file.readAll(), error) : std::nullopt;
+}
+
+QString CLinkPortWork::FirstBackupPath(const QString& name) const {
+    return QDir(m_settings.backups).filePath(name + QStringLiteral("-before.json"));
 }
 
 QString CLinkPortWork::BackupPath(const QString& name, bool before) const {
@@ -172,7 +199,7 @@ QString CLinkPortWork::BackupPath(const QString& name, bool before) const {
     if (!before)
         return folder.filePath(name + QStringLiteral(".json"));
     // What a controller held before its first run is never overwritten by a later run's.
-    QString path = folder.filePath(name + QStringLiteral("-before.json"));
+    QString path = FirstBackupPath(name);
     for (int run = 2; QFileInfo::exists(path); ++run)
         path = folder.filePath(QStringLiteral("%1-before-%2.json").arg(name).arg(run));
     return path;

@@ -6,6 +6,7 @@
 #include "cli/commission/CommissionSchedule.h"
 #include "cli/commission/DoneRows.h"
 #include "cli/commission/LineEnds.h"
+#include "cli/commission/RowChanges.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/PortChoice.h"
@@ -22,6 +23,7 @@ struct CommissionSettings {
     bool force = false;
     QString backups; // folder of the backup files
     CCarriedLine* line = nullptr; // with --wait or --ask: the line as far as the run knows it
+    bool resumed = false; // the run resumes an earlier one
 };
 
 // A worker's port: an application object of its own (link, records, messages), so that workers on
@@ -45,9 +47,14 @@ private:
     void Steps(const PlanRow& row, RowRecord& record);
     void Fail(RowRecord& record, RowOutcome outcome, int status, const QString& message = QString());
     // After a write that failed: the fields a read proves changed since `before`, or, where nothing can be
-    // read, those of the blocks verified so far, and a word that the rest is not known.
-    QString ProveChanges(const Run& run, const Backup& before, const Backup& verified, RowRecord& record);
+    // read, those of the blocks known written so far, and a word that the rest is not known.
+    // The failed write's outcome, where it was not known, is what the read finds.
+    QString ProveChanges(const Run& run, const Backup& before, const Backup& verified,
+                         const BlockChange& failed, RowRecord& record);
     QString BackupPath(const QString& name, bool before) const;
+    QString FirstBackupPath(const QString& name) const;
+    // What the row's controller held before the row's first run changed it, where its backup is there.
+    std::optional<Backup> FirstBackup(const QString& name) const;
 
     CommissionSettings m_settings;
     CDoneRows* m_carried;

@@ -7,23 +7,6 @@
 
 namespace {
 
-// A report's values text ("ip=10.0.0.5 mask=255.255.255.0") back into the plan's cells; a value with a
-// blank in it goes on after the blank.
-OptionValues ValuesOfText(const QString& text) {
-    OptionValues values;
-    QString* last = nullptr;
-    for (const QString& part : text.split(' ', Qt::SkipEmptyParts)) {
-        const QString column = part.section('=', 0, 0);
-        if (part.contains('=') && PlanColumns().contains(column)) {
-            last = &values[column];
-            *last = part.section('=', 1);
-        } else if (last) {
-            *last += ' ' + part;
-        }
-    }
-    return values;
-}
-
 bool HoldsWritten(const WriteValues& written, const Backup& held) {
     if (written.ip) {
         const auto& block = held.blocks[NetworkEthernet - 1];
@@ -72,7 +55,7 @@ void CDoneRows::Add(const RowRecord& record) {
     if (record.outcome != RowOutcome::Commissioned && record.outcome != RowOutcome::Unchanged)
         return;
     WriteValues values;
-    ParseWriteValues(ValuesOfText(record.values), QString(), values);
+    ParseWriteValues(record.values, QString(), values);
     if (!TellsControllersApart(values))
         return;
     const std::lock_guard lock(m_mutex);

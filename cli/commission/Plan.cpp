@@ -180,15 +180,11 @@ Plan ReadPlan(const QByteArray& bytes) {
     return plan;
 }
 
-QString ValuesText(const PlanRow& row) {
-    QStringList parts;
-    for (const QString& column : PlanColumns()) {
-        if (const auto value = row.values.find(column); value != row.values.end())
-            parts << column + '=' + value->second;
-        else if (column == "disable-ethernet" && row.disableEthernet)
-            parts << column + QStringLiteral("=yes");
-        else if (column == "status-id" && row.statusId)
-            parts << column + '=' + QString::fromStdString(ToHex(*row.statusId, ""));
-    }
-    return parts.join(' ');
+OptionValues RowValues(const PlanRow& row) {
+    OptionValues values = row.values;
+    if (row.disableEthernet)
+        values[QStringLiteral("disable-ethernet")] = QStringLiteral("yes");
+    if (row.statusId)
+        values[QStringLiteral("status-id")] = QString::fromStdString(ToHex(*row.statusId, ""));
+    return values;
 }

@@ -55,6 +55,6 @@ QString PlanFileName(const QString& path);
 // the controller holds. Every fault found is a problem with its line.
 Plan ReadPlan(const QByteArray& bytes);
 
-// The row's cells that go to the controller, as one text in column order: "ip=10.0.0.5 mask=255.0.0.0".
-// Two rows with the same text ask for the same.
-QString ValuesText(const PlanRow& row);
+// The row's cells that go to the controller, by column name: the write options' values, disable-ethernet
+// and status-id. Two rows with the same values ask for the same.
+OptionValues RowValues(const PlanRow& row);

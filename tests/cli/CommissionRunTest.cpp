@@ -303,7 +303,7 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     ControllerSimulator& unknown = Simulator(DeviceNet); // and then nothing more is read from it
     unknown.InjectFault(SimFault::Late, 3, 0, 43);
     unknown.InjectFault(SimFault::TruncatedReply, 1, 0, 42);
-    unknown.InjectFault(SimFault::NoReply, 2, 0, 43);
+    unknown.InjectFault(SimFault::NoReply, 1000, 0, 43);
     WritePlan("name,port,ip,mac-id\npress-1,{0},10.0.0.11,\npress-2,{1},10.0.0.12,\neth,{2},10.0.0.20,\n"
               "lost,{3},,7\ndrive-a,{4},,9\ndrive-b,{5},,9\nunknown,{7},,8\n");
     Run({"--report", "report.csv", "--resume", "report.csv"});
@@ -318,12 +318,17 @@ TEST_F(CommissionRun, EachRowsRecordSaysWhatItsControllerHeldAndHolds) {
     EXPECT_TRUE(eth->message.contains("starting from the defaults: subnetMask 255.255.255.0, gateway 0.0.0.0"))
         << eth->message.toStdString();
     const RowRecord* reply = Find(report, "lost");
-    EXPECT_EQ(reply->outcome, RowOutcome::Failed);
-    EXPECT_TRUE(reply->message.contains("could not be read back")) << reply->message.toStdString();
-    ASSERT_EQ(reply->changed.size(), 1u) << "read after the failure: the write took";
+    EXPECT_EQ(reply->outcome, RowOutcome::Commissioned) << "read back again after a pause: the write took";
+    EXPECT_TRUE(reply->message.contains("holds the block written")) << reply->message.toStdString();
+    ASSERT_EQ(reply->changed.size(), 1u);
     EXPECT_EQ(reply->changed[0].now, "7");
-    EXPECT_TRUE(Find(report, "unknown")->changed.empty());
-    EXPECT_TRUE(Find(report, "unknown")->message.contains("holds now is not known"));
+    EXPECT_EQ(reply->written, (std::vector<std::pair<QString, QString>>{{"devicenet", "yes"}}));
+    const RowRecord* unknownRecord = Find(report, "unknown");
+    EXPECT_TRUE(unknownRecord->changed.empty());
+    EXPECT_EQ(unknownRecord->written, (std::vector<std::pair<QString, QString>>{{"devicenet", "unknown"}}));
+    EXPECT_TRUE(unknownRecord->message.contains("holds now is not known"));
+    EXPECT_FALSE(unknownRecord->message.contains("could not be programmed"))
+        << unknownRecord->message.toStdString();
 }
 
 // Answers to --ask that leave rows unworked: the run must not pass for a complete one.
@@ -459,6 +464,7 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     Simulator(Ethernet | DeviceNet);
     Simulator(DeviceNet).InjectFault(SimFault::NoReply, 1000);
     Simulator(Ethernet);
+    const ControllerSimulator& ethernetOff = Simulator(DeviceNet);
     WritePlan("name,port,ip,mask,mac-id,baud,node,disable-ethernet,status-id,held-ip\n"
               "press-1,{0},10.0.0.11,255.255.255.0,,,,,\n"
               "drive-1,{1},,,20,125,,,\n"      // held already
@@ -467,7 +473,8 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
               "press-2,{4},192.168.1.255,,,,,,\n" // the broadcast address of the mask held
               "drive-2,{5},,,3,500,,yes,\n"
               "drive-3,{6},,,4,,,,\n"       // no answer
-              "press-3,{7},10.0.0.13,,,,,,,10.0.0.5\n"); // another cabinet's controller
+              "press-3,{7},10.0.0.13,,,,,,,10.0.0.5\n" // another cabinet's controller
+              "drive-4,{8},,255.255.0.0,,,,,\n"); // Ethernet off: switched on without an IP address
     const Outcome check = Run({"--check", "--json", "--backups", "saved"});
     for (const auto& sim : m_sims)
         for (const auto& request : sim->Requests())
@@ -478,8 +485,8 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     const Outcome run = Run({"--report", "report.csv", "--json"});
     EXPECT_EQ(check.exit, run.exit) << check.out;
     const std::vector<RowRecord> report = Report();
-    ASSERT_EQ(report.size(), 8u);
-    ExpectCheckNamedTheRun(check.out, 8);
+    ASSERT_EQ(report.size(), 9u);
+    ExpectCheckNamedTheRun(check.out, 9);
     const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(check.out)).object()["rows"].toArray();
     std::set<RowOutcome> outcomes;
     for (const RowRecord& record : report)
@@ -490,6 +497,38 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
     EXPECT_TRUE(refused.contains(wrongCabinet)) << refused.toStdString();
     EXPECT_TRUE(rows[7]["message"].toString().contains(wrongCabinet)) << check.out;
     EXPECT_EQ(Find(report, "drive-2")->changed.size(), 3u) << "disable-ethernet, mac-id and baud";
+    EXPECT_EQ(Find(report, "drive-4")->outcome, RowOutcome::Refused);
+    EXPECT_FALSE(ethernetOff.StoredBlock(NetworkEthernet)) << "switched on at the default address";
+}
+
+// A row stopped between its write and the read-back, then resumed: each record tells the change, the
+// resumed one since the controller's first backup.
+TEST_F(CommissionRun, ARowStoppedBeforeItsReadBackKeepsItsChangeWhenResumed) {
+    ControllerSimulator& drive = Simulator(DeviceNet);
+    drive.InjectFault(SimFault::Late, 1, 500, 42);
+    WritePlan("name,port,mac-id\ndrive,{0},7\n");
+    QProcess netcfg;
+    Start(netcfg, {"--report", "report.csv"});
+    const auto writing = [&drive] {
+        const auto requests = drive.Requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [](const auto& request) { return request.msgCode == 42; });
+    };
+    while (!writing() && !netcfg.waitForFinished(10)) {
+    }
+    ::kill(static_cast<pid_t>(netcfg.processId()), SIGINT);
+    ASSERT_TRUE(netcfg.waitForFinished(30000));
+    EXPECT_EQ(netcfg.exitCode(), 130);
+    EXPECT_EQ(Run({"--report", "report.csv", "--resume", "report.csv"}).exit, 0);
+
+    const std::vector<RowRecord> report = Report();
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[0].written, (std::vector<std::pair<QString, QString>>{{"devicenet", "yes"}}));
+    EXPECT_EQ(report[1].outcome, RowOutcome::Commissioned);
+    for (const RowRecord& record : report) {
+        ASSERT_EQ(record.changed.size(), 1u) << record.message.toStdString();
+        EXPECT_EQ(record.changed[0].now, "7");
+    }
 }
 
 struct Shift {

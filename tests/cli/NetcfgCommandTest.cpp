@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <signal.h>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 
 #include <unistd.h>
 #include <string>
@@ -276,6 +278,57 @@ const NetcfgCase kCases[] = {
          "000C021E0000400004001400, not the block 000C021E0000400004000500 that was to be written.\n",
      2,
      ""},
+    {"ReadBacksOfALostWriteStopAtTheirBoundAndLeaveItUnknown",
+     {"write", "devicenet", "--mac-id", "5", "--json"},
+     {{2, kDeviceNetDefaults}},
+     {{SimFault::Late, 0, 43}, {SimFault::TruncatedReply, 0, 42}, {SimFault::NoReply, 0, 43, 10}},
+     "",
+     {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "43/2", "43/2", "43/2", "43/2"},
+     {{2, "000C021E0000400004000500"}},
+     "~\"exitStatus\": 2,\n    \"written\": \"unknown\"\n}\n$",
+     "~\\(1 of 3\\)[^\n]+\n[^\n]+\\(2 of 3\\)[^\n]+\n[^\n]+\\(3 of 3\\)[\\s\\S]+\nWhether COM1 \\(.+\\) holds "
+     "the devicenet block written is not known: the reply to the write was lost and it could not be read "
+     "back\\.\n$",
+     2,
+     ""},
+    {"WriteWithItsReplyLostAndNothingReadBackIsUnknownAlsoInJson",
+     {"disable-ethernet", "--no-verify", "--json"},
+     {{1, kEthernetDefaults}},
+     {{SimFault::TruncatedReply, 0, 42}},
+     "",
+     {"42/1:0002"},
+     {{1, ""}},
+     "~\"exitStatus\": 2,\n    \"written\": \"unknown\"\n}\n$",
+     "~^[^\n]+\nWhether COM1 \\(.+\\) holds the ethernet block written is not known: the reply to the write was "
+     "lost and --no-verify reads nothing back\\.\n$",
+     2,
+     ""},
+    {"CtrlCEndsTheReadBacksOfALostWriteAndLeavesItUnknown",
+     {"disable-ethernet", "--json"},
+     {{1, kEthernetDefaults}},
+     {{SimFault::TruncatedReply, 0, 42}, {SimFault::NoReply, 0, 43, 10}},
+     "",
+     {"42/1:0002", "43/1"},
+     {{1, ""}},
+     "~\"exitStatus\": 130,\n    \"written\": \"unknown\"\n}\n$",
+     "~^Reading the ethernet block back again \\(1 of 3\\) after a failure: link result 2 [^\n]+\n[^\n]+\n"
+     "Interrupted: the reply to the ethernet write was lost and the block was not read back; whether COM1 "
+     "\\(.+\\) holds it is not known\\.\n$",
+     130,
+     "",
+     "43/1"},
+    {"EthernetOffIsNotSwitchedOnWithoutAnAddress",
+     {"write", "ethernet", "--mask", "255.255.0.0"},
+     {},
+     {},
+     "",
+     {"18/0", "43/1"},
+     {{1, ""}},
+     "",
+     "COM1 ({pty}) holds no Ethernet attributes: Ethernet is off, and switching it on needs an IP address; "
+     "nothing was written.\n",
+     1,
+     ""},
     {"ControllersRefusalIsStatusFourAndNotRepeated",
      {"write", "devicenet", "--mac-id", "5", "--retries", "2"},
      {{2, kDeviceNetDefaults}},
@@ -480,7 +533,8 @@ const NetcfgCase kCases[] = {
      "                \"macId\": {\n                    \"held\": 5,\n"
      "                    \"restored\": 20\n                }\n            },\n"
      "            \"exitStatus\": 0,\n"
-     "            \"outcome\": \"DeviceNet attributes successfully programmed: macId 5 -> 20\"\n"
+     "            \"outcome\": \"DeviceNet attributes successfully programmed: macId 5 -> 20\",\n"
+     "            \"written\": \"yes\"\n"
      "        },\n        \"ethernet\": {\n"
      "            \"block\": \"001301C0A80101FFFFFF0000000000FFFF1E00\",\n"
      "            \"changes\": {\n                \"gateway\": {\n"
@@ -492,7 +546,8 @@ const NetcfgCase kCases[] = {
      "                    \"held\": null,\n                    \"restored\": \"255.255.255.0\"\n"
      "                },\n                \"timeout\": {\n                    \"held\": null,\n"
      "                    \"restored\": 30\n                }\n            },\n"
-     "            \"exitStatus\": 4,\n            \"outcome\": \"failed\"\n        },\n"
+     "            \"exitStatus\": 4,\n            \"outcome\": \"failed\",\n"
+     "            \"written\": \"no\"\n        },\n"
      "        \"profibus\": {\n            \"exitStatus\": 0,\n"
      "            \"outcome\": \"none held and none in the backup\"\n        }\n    }\n}\n",
      "The controller refused the request with status 22: Password does not match the system attributes "
@@ -664,8 +719,8 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/1", "42/1:0002", "43/1", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{1, ""}, {2, "000C021E0000400004000500"}, {3, kProfibusDefaults}},
      "ethernet: Ethernet attributes successfully disabled: ipAddress 192.168.1.1, subnetMask 255.255.255.0, "
-     "gateway 0.0.0.0, timeout 30 (300 s), pollTime 0 (0 s) -> none\ndevicenet: interrupted (exit status "
-     "130)\nprofibus: not restored: interrupted (exit status 130)\nInterrupted: restoring {file} to COM1 "
+     "gateway 0.0.0.0, timeout 30 (300 s), pollTime 0 (0 s) -> none\ndevicenet: interrupted: written, not "
+     "verified (exit status 130)\nprofibus: not restored: interrupted (exit status 130)\nInterrupted: restoring {file} to COM1 "
      "({pty}) stopped after the exchange in progress.\n",
      "COM1 ({pty}) holds ethernet attributes that the backup does not have: clearing them.\nInterrupted: the "
      "devicenet block was written to COM1 ({pty}) and not read back.\n",
@@ -682,7 +737,7 @@ const NetcfgCase kCases[] = {
      {{2, "000C021E0000400004000500"}},
      "{\n    \"error\": \"Interrupted: the devicenet block was written to COM1 ({pty}) and not read "
      "back.\",\n"
-     "    \"exitStatus\": 130\n}\n",
+     "    \"exitStatus\": 130,\n    \"written\": \"yes\"\n}\n",
      "Interrupted: the devicenet block was written to COM1 ({pty}) and not read back.\n",
      130,
      "",
@@ -1069,6 +1124,30 @@ TEST(NetcfgPortErrors, PortHeldByAnotherProgramSaysSo) {
               "cannot open " + sim.DevicePath() + ": another program is using it (Device or resource busy)\n");
     holder.closeWriteChannel();
     EXPECT_TRUE(holder.waitForFinished(5000));
+}
+
+// A controller that took the write and then went, adapter and all, before the reply came whole: the
+// repeat's failed reopen does not make the write "not written".
+TEST(NetcfgPortErrors, AFailedReopenAfterALostReplyLeavesTheWriteUnknown) {
+    auto sim = std::make_unique<ControllerSimulator>();
+    sim->Preload(2, *FromHex(kDeviceNetDefaults));
+    sim->InjectFault(SimFault::TruncatedReply, 1, 0, 42);
+    sim->Start();
+    QProcess netcfg;
+    netcfg.start(TALVOR_NETCFG, {"--port", QString::fromStdString(sim->DevicePath()), "write", "devicenet",
+                                 "--mac-id", "5", "--retries", "1", "--json"});
+    const auto written = [&sim] {
+        const auto requests = sim->Requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [](const auto& request) { return request.msgCode == 42; });
+    };
+    while (!written() && !netcfg.waitForFinished(5)) {
+    }
+    sim.reset();
+    ASSERT_TRUE(netcfg.waitForFinished(20000));
+    EXPECT_EQ(netcfg.exitCode(), 2);
+    EXPECT_NE(netcfg.readAllStandardOutput().indexOf("\"written\": \"unknown\""), -1);
+    EXPECT_NE(netcfg.readAllStandardError().indexOf("holds the devicenet block written is not known"), -1);
 }
 
 // A backup taken through a device server and restored through it gives the controller back its blocks,

@@ -117,8 +117,8 @@ const PlanCase kCases[] = {
      "b\tCOM2\t6\t\t\t\t\t250k\n"
      "c\tCOM3\t\t\t\t\t\t125KBPS\n"
      "d\tCOM4\t\t\t\t\t\t500 Mb/s\n",
-     {"a@COM1 mac-id=5 baud=500 kb/s status-id=54560100", "b@COM2 mac-id=6 baud=250k",
-      "c@COM3 baud=125KBPS", "d@COM4 baud=500 Mb/s"},
+     {R"(a@COM1 mac-id=5 baud=500\ kb/s status-id=54560100)", "b@COM2 mac-id=6 baud=250k",
+      "c@COM3 baud=125KBPS", R"(d@COM4 baud=500\ Mb/s)"},
      {"5: Baud rate 500 Mb/s is not one of"}},
     {"UnicodeTextOfASpreadsheetIsUtf16",
      "\xFF\xFEn\0a\0m\0e\0\t\0p\0o\0r\0t\0\n\0a\0\t\0C\0O\0M\0" "2\0"s,
@@ -145,7 +145,7 @@ TEST_P(PlanReading, FindsRowsAndEveryProblem) {
     CheckPlan(plan, {false, c.cableCarried}, CheckPort);
     std::vector<std::string> rows;
     for (const PlanRow& row : plan.rows)
-        rows.push_back((row.name + '@' + row.port + ' ' + ValuesText(row)).toStdString());
+        rows.push_back((row.name + '@' + row.port + ' ' + ValuesText(RowValues(row))).toStdString());
     EXPECT_EQ(rows, c.rows);
     std::vector<std::string> problems;
     for (const PlanProblem& problem : plan.problems)
@@ -224,8 +224,9 @@ RowRecord Record(const QString& name, RowOutcome outcome, const QString& values)
     record.message = "said \"so\", twice\non two lines";
     record.changed = {{"ip", "192.168.1.1", "10.0.0.5"}, {"gateway", "0.0.0.0", "10.0.0.1"}};
     record.seconds = 1.25;
-    record.values = values;
+    record.values = ValuesOfText(values);
     record.finished = "2026-01-02T03:04:05Z";
+    record.written = {{"ethernet", "yes"}, {"devicenet", "unknown"}};
     return record;
 }
 
@@ -251,7 +252,9 @@ TEST(CommissionReport, ReadsBackWhatItWroteInEveryKindAndKnowsWhatIsDone) {
                                          Record("b", RowOutcome::Commissioned, "ip=10.0.0.2"),
                                          Record("b", RowOutcome::Failed, "ip=10.0.0.2"),
                                          Record("c", RowOutcome::Unchanged, "ip=10.0.0.3"),
-                                         Record("c", RowOutcome::Skipped, "ip=10.0.0.3"), FormulaRecord()};
+                                         Record("c", RowOutcome::Skipped, "ip=10.0.0.3"), FormulaRecord(),
+                                         Record("e", RowOutcome::Failed, R"(ip=a\ b\\ x\=y=\=)")};
+    EXPECT_EQ(written.back().values, (OptionValues{{"ip", "a b\\"}, {"x=y", "="}}));
     QByteArray csv = ReportCsvHeader(), semicolons = ReportCsvHeader(';'), json;
     for (const RowRecord& record : written) {
         csv += ReportCsvLine(record);
@@ -268,8 +271,11 @@ TEST(CommissionReport, ReadsBackWhatItWroteInEveryKindAndKnowsWhatIsDone) {
         const auto read = ReadReport(bytes + bytes.left(30), error);
         ASSERT_TRUE(read) << error.toStdString();
         ASSERT_EQ(read->size(), written.size());
-        for (std::size_t i = 0; i < written.size(); ++i)
+        for (std::size_t i = 0; i < written.size(); ++i) {
             EXPECT_EQ(ReportCsvLine(read->at(i)), ReportCsvLine(written[i])) << bytes.toStdString();
+            EXPECT_EQ(read->at(i).values, written[i].values);
+            EXPECT_EQ(read->at(i).written, written[i].written);
+        }
         EXPECT_TRUE(DoneInReport(*read, Row("a", "10.0.0.1")));
         EXPECT_FALSE(DoneInReport(*read, Row("a", "10.0.0.9"))) << "the plan changed the row";
         EXPECT_FALSE(DoneInReport(*read, Row("b", "10.0.0.2"))) << "it failed after it was done";
@@ -291,6 +297,30 @@ TEST(CommissionReport, ReadsReportsWrittenWithTheEarlierNames) {
         ASSERT_TRUE(read) << error.toStdString();
         EXPECT_TRUE(DoneInReport(*read, Row("a", "10.0.0.1")));
         EXPECT_EQ(read->front().changed, (std::vector<FieldChange>{{"ip", "1.1.1.1", "10.0.0.1"}}));
+    }
+}
+
+// Reports on disk from before the written column, a blank in a value unescaped: --resume reads them, and
+// the records this version appends to them.
+TEST(CommissionReport, ReadsReportsWithoutTheWrittenColumn) {
+    const QByteArray csv("line,name,port,device,status-id,outcome,exit-status,message,changed,duration,values,"
+                         "finished\n7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1 baud=500 "
+                         "kb/s status-id=54560100,\n");
+    const QByteArray json(R"({"line":7,"name":"a","port":"COM1","device":"","status-id":"","outcome":"commissioned",)"
+                          R"("exit-status":0,"message":"","changed":{},"duration":0.5,)"
+                          R"("values":{"ip":"10.0.0.1","baud":"500 kb/s","status-id":"54560100"},"finished":""})"
+                          "\n");
+    PlanRow row = Row("a", "10.0.0.1");
+    row.values["baud"] = "500 kb/s";
+    row.statusId = ByteString{0x54, 0x56, 0x01, 0x00};
+    const RowRecord appended = Record("b", RowOutcome::Failed, "ip=10.0.0.2");
+    for (const QByteArray& bytes : {csv + ReportCsvLine(appended), json + ReportJsonLine(appended)}) {
+        QString error;
+        const auto read = ReadReport(bytes, error);
+        ASSERT_TRUE(read) << error.toStdString();
+        EXPECT_TRUE(DoneInReport(*read, row));
+        EXPECT_TRUE(read->front().written.empty());
+        EXPECT_EQ(read->back().written, appended.written);
     }
 }
 
