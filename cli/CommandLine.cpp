@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -84,7 +85,8 @@ const std::vector<CommandShape>& Commands() {
          WriteOptions},
         {"commission", 1, 1, "PLAN|-",
          "commissions every controller of PLAN (- for standard input), a CSV file with a header line: columns "
-         "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet and status-id, "
+         "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet (yes clears the "
+         "Ethernet attributes; no or an empty cell leaves them as the controller holds them) and status-id, "
          "named in any case, with or without blanks, - or _ (comment, notes and columns beginning with # are "
          "passed over), cells between ',', ';' or tabs; an empty cell keeps what the controller holds. The "
          "whole plan is checked first, each port's device included; rows reaching one device need --wait or "
@@ -285,10 +287,17 @@ CommandLineOutcome Refuse(QString& message, const QString& why) {
     return CommandLineOutcome::Refused;
 }
 
+// The arguments before "--", which ends the options: a file named like an option or "/?" comes after it.
+template <typename List>
+auto Options(List& arguments) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    return std::span(arguments.data(), std::size_t(end < 0 ? arguments.size() : end));
+}
+
 // --wait's limit comes only as --wait=LIMIT, so that a plan named after a bare --wait stays the plan;
 // the arguments are given back with the limit taken off.
 QStringList TakeWaitLimit(QStringList arguments, QString& limit) {
-    for (QString& argument : arguments)
+    for (QString& argument : Options(arguments))
         for (const QString& option : {QStringLiteral("--wait="), QStringLiteral("-wait=")})
             if (argument.startsWith(option)) {
                 limit = argument.mid(option.size());
@@ -345,7 +354,9 @@ QString UnknownCommandText(const QString& name) {
 }
 
 bool AsksForJson(const QStringList& arguments) {
-    return arguments.contains(QStringLiteral("--json")) || arguments.contains(QStringLiteral("-json"));
+    const auto options = Options(arguments);
+    return std::ranges::find(options, QStringLiteral("--json")) != options.end() ||
+           std::ranges::find(options, QStringLiteral("-json")) != options.end();
 }
 
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message) {
@@ -356,7 +367,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
         return Refuse(message, parser.errorText());
     const QStringList positional = parser.positionalArguments();
     // "/?" is how Windows programs are asked for help.
-    if (positional.contains(QStringLiteral("/?")))
+    if (const auto options = Options(arguments); std::ranges::find(options, QStringLiteral("/?")) != options.end())
         return CommandLineOutcome::Help;
     if (parser.isSet("help") || parser.isSet("help-all")) {
         // After a command, the help is that command's.

@@ -38,7 +38,7 @@ private:
 void CPreviewPortWork::Settle(RowRecord& record, RowOutcome outcome, int status, const QString& message) const {
     record.outcome = outcome;
     record.exitStatus = status;
-    record.message = (m_reader.Messages() + ' ' + message).trimmed();
+    record.message = (m_reader.Messages() + '\n' + message).trimmed();
 }
 
 RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
