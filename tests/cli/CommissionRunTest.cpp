@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -125,6 +126,11 @@ TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     const Outcome run = Run({"--report", "report.csv", "--backups", "saved"});
 
     EXPECT_EQ(run.exit, 4) << run.err;
+    // Each message told on a line of its own, in the message column.
+    EXPECT_TRUE(QRegularExpression("\ndrive-1 .*password\\.\n +DeviceNet attributes could not be programmed!\n")
+                    .match(QString::fromStdString(run.out))
+                    .hasMatch())
+        << run.out;
     const std::vector<RowRecord> report = Report();
     ASSERT_EQ(report.size(), 5u);
     const std::map<QString, std::pair<RowOutcome, int>> expected{
