@@ -2,6 +2,8 @@
 #include "cli/commission/Csv.h"
 #include "cli/commission/PlanCheck.h"
 
+#include <QTemporaryFile>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -174,6 +176,16 @@ TEST(PlanReading, ForceLetsAddressRulesPassButNotRanges) {
     CheckPlan(plan, {true, false}, CheckPort);
     ASSERT_EQ(plan.problems.size(), 1u);
     EXPECT_TRUE(plan.problems[0].text.startsWith("MAC ID 99"));
+}
+
+TEST(PlanReading, AFileTooLargeIsToldByItsSizeAndTheLimit) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(QByteArray(10 * 1024 * 1024, ','));
+    file.close();
+    QString error;
+    EXPECT_FALSE(ReadPlanFile(file.fileName(), error));
+    EXPECT_EQ(error.toStdString(), "the plan has 10485760 bytes; a plan may have at most 4194304 bytes (4 MiB)");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
