@@ -77,28 +77,29 @@ void TakeCell(PlanRow& row, const QString& column, const QString& cell, std::vec
     }
 }
 
+// A header cell as compared: spreadsheet users write "MAC ID", "mac_id" or "Mac-Id" alike.
+QString Folded(QString text) {
+    text.removeIf([](QChar c) { return c.isSpace() || c == '_' || c == '-'; });
+    return text.toLower();
+}
+
 // The plan column a header cell names: an empty text for a column of the technician's notes, nothing for
-// a column the plan does not know. Spreadsheet users write "MAC ID", "mac_id" or "Mac-Id" alike.
+// a column the plan does not know.
 std::optional<QString> ColumnNamed(const QString& cell) {
     if (cell.startsWith('#'))
         return QString();
-    const auto folded = [](QString text) {
-        text.removeIf([](QChar c) { return c.isSpace() || c == '_' || c == '-'; });
-        return text.toLower();
-    };
-    static const QStringList notes{"comment", "comments", "note", "notes"};
-    if (notes.contains(folded(cell)))
-        return QString();
-    // The names the utility's own pages give these fields.
-    static const std::map<QString, QString> spelledOut{{"ipaddress", "ip"},       {"subnetmask", "mask"},
-                                                       {"defaultgateway", "gateway"}, {"nodeaddress", "node"},
-                                                       {"baudrate", "baud"}};
-    if (const auto column = spelledOut.find(folded(cell)); column != spelledOut.end())
-        return column->second;
-    for (const QString& column : PlanColumns())
-        if (folded(column) == folded(cell))
-            return column;
-    return std::nullopt;
+    // Every name a column goes by, folded, once for the process: a header may have many cells.
+    static const std::map<QString, QString> columns = [] {
+        // Notes columns, and the names the utility's own pages give the fields.
+        std::map<QString, QString> named{{"comment", ""},          {"comments", ""},         {"note", ""},
+                                         {"notes", ""},            {"ipaddress", "ip"},      {"subnetmask", "mask"},
+                                         {"defaultgateway", "gateway"}, {"nodeaddress", "node"}, {"baudrate", "baud"}};
+        for (const QString& column : PlanColumns())
+            named.emplace(Folded(column), column);
+        return named;
+    }();
+    const auto column = columns.find(Folded(cell));
+    return column != columns.end() ? std::optional(column->second) : std::nullopt;
 }
 
 // The header's columns in order; an empty text for a column passed over.
