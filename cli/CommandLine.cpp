@@ -100,8 +100,9 @@ const std::vector<CommandShape>& Commands() {
          "writes a commissioning plan of what the controllers on the ports (COMn, devices or URLs; default: every "
          "port present) hold: a row per port that answers, named after its port, with its status id; a type "
          "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
-         "Commissioning the plan as written changes nothing. Ports that do not answer are told on standard "
-         "error and left out",
+         "A held value the plan's check would refuse is left empty, with a note. Commissioning the plan as "
+         "written changes nothing. Ports that do not answer are told on standard error and left out (a port "
+         "named makes the exit status 2)",
          {"output", "retries", "settle"}},
         {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
@@ -241,7 +242,7 @@ QList<QCommandLineOption> AllOptions() {
                    "--json).",
          "FILE"},
         {"resume", "commission: leaves out the rows REPORT shows commissioned or unchanged with the same "
-                   "values.",
+                   "values; where REPORT is --report's file and not there yet, the run starts fresh.",
          "REPORT"},
         {"backups", "commission: the folder for the backup files (default: the current folder).", "DIR"},
         {"ip", "Ethernet IP address.", "A"},
