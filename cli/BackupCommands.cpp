@@ -16,7 +16,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-
 ExitStatus BackupTo(const Run& run, const QString& path) {
     Backup backup;
     if (const RequestResult asked = StatusIdAnswered(run, &backup.statusId); !asked)
@@ -68,8 +67,9 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     const CNetAttributes* after = restored ? &*restored : nullptr;
     const bool dryRun = run.invocation.dryRun;
     if (!saved)
-        Note(run, QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
-                      .arg(PortDescription(run.app), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
+        Note(run,
+             QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
+                 .arg(PortDescription(run.app), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
     const ByteString block = saved.value_or(EmptyAttributeBlock());
     const ExitStatus status = WriteBlock(run, type, block);
     const QJsonObject changes = FieldChangesJson(before, after);
@@ -113,15 +113,16 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
         CNetAttributes record(NetworkEthernet);
         record.ParseBlock(*ethernet);
         if (const auto unreachable = UnreachableAddress(record))
-            return Refuse(run.app,
-                QStringLiteral("%1: ethernet: %2; nothing was written. --force restores it as saved.")
-                    .arg(path, QString::fromStdString(unreachable->text)));
+            return Refuse(run.app, QStringLiteral(
+                                       "%1: ethernet: %2; nothing was written. --force restores it as saved.")
+                                       .arg(path, QString::fromStdString(unreachable->text)));
     }
     ByteString statusId;
     if (const RequestResult asked = StatusIdAnswered(run, &statusId); !asked)
         return asked.Status();
     if (statusId != backup->statusId && !run.invocation.force)
-        return Refuse(run.app,
+        return Refuse(
+            run.app,
             QStringLiteral("%1 was saved from a controller with status id %2; %3 answers %4. Nothing "
                            "was written; --force restores it anyway.")
                 .arg(path, HexString(backup->statusId), PortDescription(run.app), HexString(statusId)));
@@ -148,10 +149,10 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
     }
     if (run.invocation.json)
         PrintJson(WithPort(run.app, {{"file", path},
-                            {"dryRun", run.invocation.dryRun},
-                            {"types", types},
-                            {"interrupted", worst == ExitInterrupted},
-                            {"exitStatus", worst}}));
+                                     {"dryRun", run.invocation.dryRun},
+                                     {"types", types},
+                                     {"interrupted", worst == ExitInterrupted},
+                                     {"exitStatus", worst}}));
     else
         PrintLine((lines << RestoreSummary(run, path, worst)).join('\n'));
     return worst;

@@ -289,8 +289,7 @@ CommandLineOutcome Refuse(QString& message, const QString& why) {
 }
 
 // The arguments before "--", which ends the options: a file named like an option or "/?" comes after it.
-template <typename List>
-auto Options(List& arguments) {
+template <typename List> auto Options(List& arguments) {
     const qsizetype end = arguments.indexOf(QStringLiteral("--"));
     return std::span(arguments.data(), std::size_t(end < 0 ? arguments.size() : end));
 }
@@ -368,7 +367,8 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
         return Refuse(message, parser.errorText());
     const QStringList positional = parser.positionalArguments();
     // "/?" is how Windows programs are asked for help.
-    if (const auto options = Options(arguments); std::ranges::find(options, QStringLiteral("/?")) != options.end())
+    if (const auto options = Options(arguments);
+        std::ranges::find(options, QStringLiteral("/?")) != options.end())
         return CommandLineOutcome::Help;
     if (parser.isSet("help") || parser.isSet("help-all")) {
         // After a command, the help is that command's.

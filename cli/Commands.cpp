@@ -166,10 +166,10 @@ ExitStatus DisableEthernet(const Run& run) {
         return status;
     if (run.invocation.json)
         PrintJson(WithPort(run.app, {{"type", "ethernet"},
-                            {"programmed", false},
-                            {"block", HexString(EmptyAttributeBlock())},
-                            {"dryRun", run.invocation.dryRun},
-                            {"verified", run.invocation.verify && !run.invocation.dryRun}}));
+                                     {"programmed", false},
+                                     {"block", HexString(EmptyAttributeBlock())},
+                                     {"dryRun", run.invocation.dryRun},
+                                     {"verified", run.invocation.verify && !run.invocation.dryRun}}));
     else if (run.invocation.dryRun)
         PrintLine(QStringLiteral("Would write the ethernet block %1 to %2; nothing was written.")
                       .arg(HexString(EmptyAttributeBlock()), PortDescription(theApp)));

@@ -74,7 +74,8 @@ QString LookUpServer(PortChoice& choice) {
         return {};
     std::vector<std::string> addresses;
     if (const std::uint32_t error = HostAddresses(url->host, NetworkTimeouts{}.lookup, addresses); error != 0)
-        return QStringLiteral("port %1 is not there: %2").arg(choice.name, QString::fromStdString(LinkErrorText(error)));
+        return QStringLiteral("port %1 is not there: %2")
+            .arg(choice.name, QString::fromStdString(LinkErrorText(error)));
     choice.addresses.clear();
     for (const std::string& address : addresses) {
         url->host = address;

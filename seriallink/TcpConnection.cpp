@@ -281,7 +281,8 @@ LinkResult CTcpConnection::Connect(const std::string& host, std::uint16_t port,
     return Fail(linkcode::CannotOpen, error);
 }
 
-std::uint32_t HostAddresses(const std::string& host, milliseconds timeout, std::vector<std::string>& addresses) {
+std::uint32_t HostAddresses(const std::string& host, milliseconds timeout,
+                            std::vector<std::string>& addresses) {
     addresses.clear();
     StartSockets();
     AddressList found;

@@ -18,7 +18,8 @@ constexpr qsizetype MaxPlanBytes = 4 * 1024 * 1024;
 
 // `size` 0 where it is only known to be above the limit (standard input).
 QString TooLargeText(qint64 size) {
-    const QString limit = QStringLiteral("%1 bytes (%2 MiB)").arg(MaxPlanBytes).arg(MaxPlanBytes / (1024 * 1024));
+    const QString limit =
+        QStringLiteral("%1 bytes (%2 MiB)").arg(MaxPlanBytes).arg(MaxPlanBytes / (1024 * 1024));
     return size > 0 ? QStringLiteral("the plan has %1 bytes; a plan may have at most %2").arg(size).arg(limit)
                     : QStringLiteral("the plan has more than %1, the most a plan may have").arg(limit);
 }
@@ -91,9 +92,15 @@ std::optional<QString> ColumnNamed(const QString& cell) {
     // Every name a column goes by, folded, once for the process: a header may have many cells.
     static const std::map<QString, QString> columns = [] {
         // Notes columns, and the names the utility's own pages give the fields.
-        std::map<QString, QString> named{{"comment", ""},          {"comments", ""},         {"note", ""},
-                                         {"notes", ""},            {"ipaddress", "ip"},      {"subnetmask", "mask"},
-                                         {"defaultgateway", "gateway"}, {"nodeaddress", "node"}, {"baudrate", "baud"}};
+        std::map<QString, QString> named{{"comment", ""},
+                                         {"comments", ""},
+                                         {"note", ""},
+                                         {"notes", ""},
+                                         {"ipaddress", "ip"},
+                                         {"subnetmask", "mask"},
+                                         {"defaultgateway", "gateway"},
+                                         {"nodeaddress", "node"},
+                                         {"baudrate", "baud"}};
         for (const QString& column : PlanColumns())
             named.emplace(Folded(column), column);
         return named;
@@ -168,12 +175,14 @@ Plan ReadPlan(const QByteArray& bytes) {
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError() && encoding == QStringConverter::Utf8) {
-        plan.notes << QStringLiteral("line %1 is not UTF-8: the plan was read as Windows-1252; save it as CSV "
-                                     "UTF-8 to be sure of its accents")
+        plan.notes << QStringLiteral(
+                          "line %1 is not UTF-8: the plan was read as Windows-1252; save it as CSV "
+                          "UTF-8 to be sure of its accents")
                           .arg(text.left(text.indexOf(QChar::ReplacementCharacter)).count('\n') + 1);
         text = FromWindows1252(bytes);
     } else if (decoder.hasError()) {
-        plan.problems.push_back({0, QStringLiteral("the plan is not UTF-16 text as its byte-order mark says")});
+        plan.problems.push_back(
+            {0, QStringLiteral("the plan is not UTF-16 text as its byte-order mark says")});
         return plan;
     }
     plan.separator = CsvSeparatorOf(text);
@@ -187,8 +196,9 @@ Plan ReadPlan(const QByteArray& bytes) {
 
     const QStringList columns = ReadHeader(records.front(), plan.problems);
     if (records.size() == 1)
-        plan.problems.push_back({records.front().line, QStringLiteral("the plan has a header and no rows: it names "
-                                                                      "no controller")});
+        plan.problems.push_back(
+            {records.front().line, QStringLiteral("the plan has a header and no rows: it names "
+                                                  "no controller")});
     for (auto record = records.begin() + 1; record != records.end(); ++record) {
         PlanRow row;
         row.line = record->line;

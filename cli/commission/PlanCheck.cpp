@@ -39,7 +39,8 @@ QString NameFault(const QString& name) {
                 .arg(name, c.unicode() < 0x20 ? QStringLiteral("a control character") : QString(c));
     // Backup files named so would read as options to the commands given them.
     if (name.startsWith('-'))
-        return QStringLiteral("name '%1' may not begin with -: its backup files would read as options").arg(name);
+        return QStringLiteral("name '%1' may not begin with -: its backup files would read as options")
+            .arg(name);
     if (name.endsWith('.') || name.startsWith('.'))
         return QStringLiteral("name '%1' may not begin or end with a dot").arg(name);
     static const QStringList reserved{"CON", "PRN", "AUX", "NUL"};
@@ -131,7 +132,8 @@ QString SharedPortText(const PlanRow& row, const PlanRow& first) {
 // The first row on the device `row` reaches, or none; the row's device is then known by every name it has.
 // A device server's port is one device under each address its host has.
 const PlanRow* SameDevice(std::map<QString, const PlanRow*>& devices, const PlanRow& row) {
-    const QStringList names = row.choice.addresses.isEmpty() ? QStringList{row.choice.identity} : row.choice.addresses;
+    const QStringList names =
+        row.choice.addresses.isEmpty() ? QStringList{row.choice.identity} : row.choice.addresses;
     const PlanRow* first = nullptr;
     for (const QString& name : names)
         if (const auto found = devices.find(name); found != devices.end() && !first)

@@ -99,10 +99,11 @@ PlanRow HeldRow(const QString& name, const QString& port, const Backup& held) {
     row.port = port;
     row.statusId = held.statusId;
     row.disableEthernet = !held.blocks[NetworkEthernet - 1];
-    // What a run would tell changed on a controller that held nothing: each field held, by its column.
+    // What a run would tell changed on a controller that held nothing: each field held, by its column; a
+    // baud rate the block holds no rate for is "unknown", and the run keeps it as held.
     for (const FieldChange& field : ChangedFields(Backup{}, held))
-        if (field.now != "unknown" && PlanColumns().contains(field.field)) // "unknown": a rate the block holds
-            row.values[field.field] = field.now;                           // none for; the run keeps it
+        if (field.now != "unknown" && PlanColumns().contains(field.field))
+            row.values[field.field] = field.now;
     return row;
 }
 
@@ -146,7 +147,8 @@ QStringList LeaveOutRefusedValues(Plan& plan) {
                 continue;
             for (const QString& column : columns)
                 row.values.erase(column);
-            notes << QStringLiteral("%1: %2 left empty in the plan: %3").arg(row.port, given.join(", "), added->text);
+            notes << QStringLiteral("%1: %2 left empty in the plan: %3")
+                         .arg(row.port, given.join(", "), added->text);
         }
     }
     return notes;

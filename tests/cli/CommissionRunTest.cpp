@@ -127,10 +127,9 @@ TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
 
     EXPECT_EQ(run.exit, 4) << run.err;
     // Each message told on a line of its own, in the message column.
-    EXPECT_TRUE(QRegularExpression("\ndrive-1 .*password\\.\n +DeviceNet attributes could not be programmed!\n")
-                    .match(QString::fromStdString(run.out))
-                    .hasMatch())
-        << run.out;
+    const QRegularExpression twoLines("\ndrive-1 .*password\\.\n +DeviceNet attributes could not be "
+                                      "programmed!\n");
+    EXPECT_TRUE(twoLines.match(QString::fromStdString(run.out)).hasMatch()) << run.out;
     const std::vector<RowRecord> report = Report();
     ASSERT_EQ(report.size(), 5u);
     const std::map<QString, std::pair<RowOutcome, int>> expected{
@@ -221,7 +220,8 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     // The command line of every run: the first has no report yet.
     const Outcome fresh = Run({"--report", "report.csv", "--resume", "report.csv"});
     EXPECT_EQ(fresh.exit, 4) << fresh.err;
-    EXPECT_NE(fresh.err.find("report.csv is not there yet: no row is done, the run starts fresh."), std::string::npos);
+    EXPECT_NE(fresh.err.find("report.csv is not there yet: no row is done, the run starts fresh."),
+              std::string::npos);
     second.Preload(NetworkDeviceNet, Block(NetworkDeviceNet, [](CNetAttributes& r) { r.m_nNodeAddress = 33; }));
     first.ClearRequests();
 
@@ -376,9 +376,8 @@ TEST_F(CommissionRun, CheckNamesTheRowsAndFieldsTheRunThenChangesAndWritesNothin
 // The snapshot of a line, commissioned as it is, finds every controller done and writes nothing.
 TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
     // Held values the plan's check would refuse are left out of the plan.
-    Simulator(Ethernet | DeviceNet).Preload(NetworkEthernet, Block(NetworkEthernet, [](CNetAttributes& r) {
-        r.m_byGateway[0] = 10;
-    }));
+    Simulator(Ethernet | DeviceNet)
+        .Preload(NetworkEthernet, Block(NetworkEthernet, [](CNetAttributes& r) { r.m_byGateway[0] = 10; }));
     Simulator(Profibus);
     Simulator(DeviceNet).Preload(NetworkDeviceNet,
                                  Block(NetworkDeviceNet, [](CNetAttributes& r) { r.m_nNodeAddress = 64; }));
@@ -389,8 +388,9 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
     const Outcome snapshot =
         Netcfg(QStringList{"snapshot"} + ports + QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
     EXPECT_EQ(snapshot.exit, 2) << "a port named that does not answer";
-    for (const char* told : {"/dev/nonexist", "ip 192.168.1.1, mask 255.255.255.0, gateway 10.0.0.0 left empty in the plan: Gateway 10.0.0.0 is",
-                             "mac-id 64 left empty in the plan: MAC ID 64 is out of range"})
+    for (const char* told :
+         {"/dev/nonexist", "ip 192.168.1.1, mask 255.255.255.0, gateway 10.0.0.0 left empty in the plan: Gat",
+          "mac-id 64 left empty in the plan: MAC ID 64 is out of range"})
         EXPECT_NE(snapshot.err.find(told), std::string::npos) << snapshot.err;
     QFile plan(Path("plan.csv"));
     ASSERT_TRUE(plan.open(QIODevice::ReadOnly));

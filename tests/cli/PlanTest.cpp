@@ -185,7 +185,8 @@ TEST(PlanReading, AFileTooLargeIsToldByItsSizeAndTheLimit) {
     file.close();
     QString error;
     EXPECT_FALSE(ReadPlanFile(file.fileName(), error));
-    EXPECT_EQ(error.toStdString(), "the plan has 10485760 bytes; a plan may have at most 4194304 bytes (4 MiB)");
+    EXPECT_EQ(error.toStdString(),
+              "the plan has 10485760 bytes; a plan may have at most 4194304 bytes (4 MiB)");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {

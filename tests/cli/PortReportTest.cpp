@@ -145,8 +145,8 @@ TEST(PortChoice, APlanPortMustLeadToASerialDeviceThatIsThere) {
         {"socket://127.1:2001/", "", "tcp:127.0.0.1:2001"},
         {"rfc2217://[::FFFF:127.0.0.1]:2001", "", "tcp:127.0.0.1:2001"},
         {"rfc2217://[0:0::1]:2001", "", "tcp:[::1]:2001"},
-        {"rfc2217://no-such-host.invalid:2001", "port rfc2217://no-such-host.invalid:2001 is not there: the host "
-                                                "name is not known", ""},
+        {"rfc2217://no-such-host.invalid:2001",
+         "port rfc2217://no-such-host.invalid:2001 is not there: the host name is not known", ""},
     };
     for (const auto& [port, refusal, identity] : cases) {
         PortChoice choice;
