@@ -178,6 +178,13 @@ TEST(PlanReading, ForceLetsAddressRulesPassButNotRanges) {
     EXPECT_TRUE(plan.problems[0].text.startsWith("MAC ID 99"));
 }
 
+// With a cable carried, the rows of one server are one device's rows whatever name they reach it by.
+TEST(PlanReading, RowsOfOneServerUnderTwoNamesAreOneDevice) {
+    Plan plan = ReadPlan("name,port\na,tcp://v4+v6\nb,tcp://v6\n");
+    CheckPlan(plan, {false, true}, CheckPort);
+    EXPECT_EQ(plan.rows[1].choice.identity, plan.rows[0].choice.identity);
+}
+
 TEST(PlanReading, AFileTooLargeIsToldByItsSizeAndTheLimit) {
     QTemporaryFile file;
     ASSERT_TRUE(file.open());
