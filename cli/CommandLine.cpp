@@ -87,8 +87,9 @@ const std::vector<CommandShape>& Commands() {
          "commissions every controller of PLAN (- for standard input), a CSV file with a header line: columns "
          "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet (yes clears the "
          "Ethernet attributes; no or an empty cell leaves them as the controller holds them) and status-id, "
-         "named in any case, with or without blanks, - or _ (comment, notes and columns beginning with # are "
-         "passed over), cells between ',', ';' or tabs; an empty cell keeps what the controller holds. The "
+         "named in any case, with or without blanks, - or _, or as the utility names the fields (IP address, Baud "
+         "rate); comment, notes and columns beginning with # are passed over; cells between ',', ';' or tabs, "
+         "in UTF-8 (otherwise read as Windows-1252); an empty cell keeps what the controller holds. The "
          "whole plan is checked first, each port's device included; rows reaching one device need --wait or "
          "--ask. Each row: the status id "
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
@@ -326,7 +327,8 @@ QString HelpText(const QString& command) {
         return Usage("command [argument]") +
                Wrapped(
                    "Reads and writes the network attributes of a TALVOR controller on a serial port, with "
-                   "the same requests and blocks as TALVOR_EthernetConfig.",
+                   "the same requests and blocks as TALVOR_EthernetConfig. Options end at --: a file whose name "
+                   "begins with - is named after it.",
                    QString(), HelpWidth) +
                "\n\n" + CommandList() + '\n' + OptionList(nullptr) + '\n' + ExitStatusList();
     const CommandShape* shape = CommandNamed(command);
