@@ -127,24 +127,28 @@ QStringList LeaveOutRefusedValues(Plan& plan) {
     // left out together.
     static const std::vector<QStringList> together{{"ip", "mask", "gateway"}, {"mac-id"}, {"baud"}, {"node"}};
     QStringList notes;
+    std::vector<PlanProblem> before = problems(); // of the values kept so far
     for (std::size_t i = 0; i < plan.rows.size(); ++i) {
         PlanRow& row = plan.rows[i];
         for (const QStringList& columns : together) {
             QStringList given;
-            const std::vector<PlanProblem> before = problems();
             for (const QString& column : columns)
                 if (const auto value = held[i].find(column); value != held[i].end()) {
                     row.values.insert(*value);
                     given << column + ' ' + value->second;
                 }
-            const std::vector<PlanProblem> now = problems();
+            if (given.isEmpty())
+                continue;
+            std::vector<PlanProblem> now = problems();
             const auto added = std::find_if(now.begin(), now.end(), [&](const PlanProblem& problem) {
                 return std::none_of(before.begin(), before.end(), [&](const PlanProblem& old) {
                     return old.line == problem.line && old.text == problem.text;
                 });
             });
-            if (added == now.end())
+            if (added == now.end()) {
+                before = std::move(now);
                 continue;
+            }
             for (const QString& column : columns)
                 row.values.erase(column);
             notes << QStringLiteral("%1: %2 left empty in the plan: %3")
