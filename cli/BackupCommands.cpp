@@ -4,7 +4,6 @@
 #include "cli/AttributeText.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
-#include "cli/Commands.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
 #include "cli/Operations.h"
@@ -19,15 +18,6 @@
 
 #include <optional>
 
-namespace {
-
-ExitStatus Refuse(const QString& message) {
-    return ::Refuse(theApp, message);
-}
-
-} // namespace
-
-
 ExitStatus BackupTo(const Run& run, const QString& path) {
     Backup backup;
     if (const RequestResult asked = StatusIdAnswered(run, &backup.statusId); !asked)
@@ -39,11 +29,11 @@ ExitStatus BackupTo(const Run& run, const QString& path) {
         return ExitSuccess;
     }
     if (const QString refused = SaveBackup(path, backup); !refused.isEmpty())
-        return Refuse(refused);
+        return Refuse(run.app, refused);
     if (run.invocation.json)
-        PrintJson(WithPort({{"file", path}, {"saved", true}}));
+        PrintJson(WithPort(run.app, {{"file", path}, {"saved", true}}));
     else
-        PrintLine(QStringLiteral("Saved the attributes of %1 to %2.").arg(PortDescription(theApp), path));
+        PrintLine(QStringLiteral("Saved the attributes of %1 to %2.").arg(PortDescription(run.app), path));
     return ExitSuccess;
 }
 
@@ -77,7 +67,7 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     const HeldRead heldRead = ReadHeld(run, held, heldBlock, readMessages);
     const StoredRead read = heldRead.outcome;
     if (read != StoredRead::Read && read != StoredRead::NotProgrammed) {
-        readMessages.Replay(theApp.Messages());
+        readMessages.Replay(run.app.Messages());
         return {heldRead.Status(), QStringLiteral("failed"), {}};
     }
     const CNetAttributes* before = read == StoredRead::Read ? &held : nullptr;
@@ -91,8 +81,9 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
     const CNetAttributes* after = restored ? &*restored : nullptr;
     const bool dryRun = run.invocation.dryRun;
     if (!saved)
-        Note(run, QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
-                      .arg(PortDescription(theApp), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
+        Note(run,
+             QStringLiteral("%1 holds %2 attributes that the backup does not have: %3 them.")
+                 .arg(PortDescription(run.app), NetworkTypeName(type), dryRun ? "would clear" : "clearing"));
     const ByteString block = saved.value_or(EmptyAttributeBlock());
     const WriteResult written = WriteBlock(run, type, block);
     const ExitStatus status = written.status;
@@ -111,7 +102,7 @@ TypeOutcome RestoreType(const Run& run, NetworkType type, const std::optional<By
 
 // The last line of a restore's text: where it went and what came of it.
 QString RestoreSummary(const Run& run, const QString& path, ExitStatus worst) {
-    const QString port = PortDescription(theApp);
+    const QString port = PortDescription(run.app);
     if (run.invocation.dryRun)
         return QStringLiteral("Would restore %1 to %2; nothing was written.").arg(path, port);
     if (worst == ExitInterrupted)
@@ -127,27 +118,28 @@ QString RestoreSummary(const Run& run, const QString& path, ExitStatus worst) {
 ExitStatus RestoreFrom(const Run& run, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Refuse(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        return Refuse(run.app, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     QString error;
     const std::optional<Backup> backup = BackupFromJson(file.readAll(), error);
     if (!backup)
-        return Refuse(QStringLiteral("%1: %2; nothing was written.").arg(path, error));
+        return Refuse(run.app, QStringLiteral("%1: %2; nothing was written.").arg(path, error));
     if (const auto& ethernet = backup->blocks[NetworkEthernet - 1]; ethernet && !run.invocation.force) {
         CNetAttributes record(NetworkEthernet);
         record.ParseBlock(*ethernet);
         if (const auto unreachable = UnreachableAddress(record))
-            return Refuse(
-                QStringLiteral("%1: ethernet: %2; nothing was written. --force restores it as saved.")
-                    .arg(path, QString::fromStdString(unreachable->text)));
+            return Refuse(run.app, QStringLiteral(
+                                       "%1: ethernet: %2; nothing was written. --force restores it as saved.")
+                                       .arg(path, QString::fromStdString(unreachable->text)));
     }
     ByteString statusId;
     if (const RequestResult asked = StatusIdAnswered(run, &statusId); !asked)
         return asked.Status();
     if (statusId != backup->statusId && !run.invocation.force)
         return Refuse(
+            run.app,
             QStringLiteral("%1 was saved from a controller with status id %2; %3 answers %4. Nothing "
                            "was written; --force restores it anyway.")
-                .arg(path, HexString(backup->statusId), PortDescription(theApp), HexString(statusId)));
+                .arg(path, HexString(backup->statusId), PortDescription(run.app), HexString(statusId)));
 
     ExitStatus worst = ExitSuccess;
     QJsonObject types;
@@ -172,11 +164,11 @@ ExitStatus RestoreFrom(const Run& run, const QString& path) {
                               : QStringLiteral(" (exit status %1)").arg(outcome.status));
     }
     if (run.invocation.json)
-        PrintJson(WithPort({{"file", path},
-                            {"dryRun", run.invocation.dryRun},
-                            {"types", types},
-                            {"interrupted", worst == ExitInterrupted},
-                            {"exitStatus", worst}}));
+        PrintJson(WithPort(run.app, {{"file", path},
+                                     {"dryRun", run.invocation.dryRun},
+                                     {"types", types},
+                                     {"interrupted", worst == ExitInterrupted},
+                                     {"exitStatus", worst}}));
     else
         PrintLine((lines << RestoreSummary(run, path, worst)).join('\n'));
     return worst;

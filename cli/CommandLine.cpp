@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -84,9 +85,11 @@ const std::vector<CommandShape>& Commands() {
          WriteOptions},
         {"commission", 1, 1, "PLAN|-",
          "commissions every controller of PLAN (- for standard input), a CSV file with a header line: columns "
-         "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet and status-id, "
-         "named in any case, with or without blanks, - or _ (comment, notes and columns beginning with # are "
-         "passed over), cells between ',', ';' or tabs; an empty cell keeps what the controller holds. The "
+         "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet (yes clears the "
+         "Ethernet attributes; no or an empty cell leaves them as the controller holds them) and status-id, "
+         "named in any case, with or without blanks, - or _, or as the utility names the fields (IP address, Baud "
+         "rate); comment, notes and columns beginning with # are passed over; cells between ',', ';' or tabs, "
+         "in UTF-8 (otherwise read as Windows-1252); an empty cell keeps what the controller holds. The "
          "whole plan is checked first, each port's device included; rows reaching one device need --wait or "
          "--ask. Each row: the status id "
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
@@ -105,8 +108,9 @@ const std::vector<CommandShape>& Commands() {
          "writes a commissioning plan of what the controllers on the ports (COMn, devices or URLs; default: every "
          "port present) hold: a row per port that answers, named after its port, with its status id; a type "
          "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
-         "Commissioning the plan as written changes nothing. Ports that do not answer are told on standard "
-         "error and left out",
+         "A held value the plan's check would refuse is left empty, with a note. Commissioning the plan as "
+         "written changes nothing. Ports that do not answer are told on standard error and left out (a port "
+         "named makes the exit status 2)",
          {"output", "held", "retries", "settle"}},
         {"help", 0, 1, "[COMMAND]", "this text, or a command's usage and options (also COMMAND -h)", {}},
     };
@@ -251,7 +255,7 @@ QList<QCommandLineOption> AllOptions() {
                    "--json).",
          "FILE"},
         {"resume", "commission: leaves out the rows REPORT shows commissioned or unchanged with the same "
-                   "values.",
+                   "values; where REPORT is --report's file and not there yet, the run starts fresh.",
          "REPORT"},
         {"backups", "commission: the folder for the backup files (default: the current folder).", "DIR"},
         {"ip", "Ethernet IP address.", "A"},
@@ -297,10 +301,16 @@ CommandLineOutcome Refuse(QString& message, const QString& why) {
     return CommandLineOutcome::Refused;
 }
 
+// The arguments before "--", which ends the options: a file named like an option or "/?" comes after it.
+template <typename List> auto Options(List& arguments) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    return std::span(arguments.data(), std::size_t(end < 0 ? arguments.size() : end));
+}
+
 // --wait's limit comes only as --wait=LIMIT, so that a plan named after a bare --wait stays the plan;
 // the arguments are given back with the limit taken off.
 QStringList TakeWaitLimit(QStringList arguments, QString& limit) {
-    for (QString& argument : arguments)
+    for (QString& argument : Options(arguments))
         for (const QString& option : {QStringLiteral("--wait="), QStringLiteral("-wait=")})
             if (argument.startsWith(option)) {
                 limit = argument.mid(option.size());
@@ -329,7 +339,8 @@ QString HelpText(const QString& command) {
         return Usage("command [argument]") +
                Wrapped(
                    "Reads and writes the network attributes of a TALVOR controller on a serial port, with "
-                   "the same requests and blocks as TALVOR_EthernetConfig.",
+                   "the same requests and blocks as TALVOR_EthernetConfig. Options end at --: a file whose name "
+                   "begins with - is named after it.",
                    QString(), HelpWidth) +
                "\n\n" + CommandList() + '\n' + OptionList(nullptr) + '\n' + ExitStatusList();
     const CommandShape* shape = CommandNamed(command);
@@ -357,7 +368,9 @@ QString UnknownCommandText(const QString& name) {
 }
 
 bool AsksForJson(const QStringList& arguments) {
-    return arguments.contains(QStringLiteral("--json")) || arguments.contains(QStringLiteral("-json"));
+    const auto options = Options(arguments);
+    return std::ranges::find(options, QStringLiteral("--json")) != options.end() ||
+           std::ranges::find(options, QStringLiteral("-json")) != options.end();
 }
 
 CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& invocation, QString& message) {
@@ -368,7 +381,8 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
         return Refuse(message, parser.errorText());
     const QStringList positional = parser.positionalArguments();
     // "/?" is how Windows programs are asked for help.
-    if (positional.contains(QStringLiteral("/?")))
+    if (const auto options = Options(arguments);
+        std::ranges::find(options, QStringLiteral("/?")) != options.end())
         return CommandLineOutcome::Help;
     if (parser.isSet("help") || parser.isSet("help-all")) {
         // After a command, the help is that command's.

@@ -1,8 +1,8 @@
 #include "cli/Commands.h"
 
 #include "app/NetConfigApp.h"
-#include "cli/BackupCommands.h"
 #include "cli/AttributeText.h"
+#include "cli/BackupCommands.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
 #include "cli/Operations.h"
@@ -29,13 +29,6 @@
 #include <array>
 #include <functional>
 
-QJsonObject WithPort(QJsonObject json) {
-    const QJsonObject port = PortJson(theApp);
-    for (auto field = port.begin(); field != port.end(); ++field)
-        json.insert(field.key(), field.value());
-    return json;
-}
-
 namespace {
 
 ExitStatus Refuse(const QString& message) {
@@ -47,7 +40,7 @@ ExitStatus Status(const Run& run) {
     if (const RequestResult asked = StatusIdAnswered(run, &id); !asked)
         return asked.Status();
     if (run.invocation.json)
-        PrintJson(WithPort({{"statusId", HexString(id)}}));
+        PrintJson(WithPort(run.app, {{"statusId", HexString(id)}}));
     else
         PrintLine(QStringLiteral("statusId: %1").arg(HexString(id)));
     return ExitSuccess;
@@ -65,7 +58,7 @@ ExitStatus Read(const Run& run, NetworkType type) {
         messages.Replay(theApp.Messages());
         // A failure like any other, with what a script asking whether the type is held looks for.
         if (outcome == StoredRead::NotProgrammed && run.invocation.json) {
-            QJsonObject json = WithPort(ErrorJson(messages.Text(), ExitNotProgrammed));
+            QJsonObject json = WithPort(run.app, ErrorJson(messages.Text(), ExitNotProgrammed));
             json.insert("type", NetworkTypeName(type));
             json.insert("programmed", false);
             PrintJson(json);
@@ -73,7 +66,7 @@ ExitStatus Read(const Run& run, NetworkType type) {
         return read.Status();
     }
     if (run.invocation.json)
-        PrintJson(WithPort(RecordJson(record, block)));
+        PrintJson(WithPort(run.app, RecordJson(record, block)));
     else
         PrintLine(RecordText(record));
     return ExitSuccess;
@@ -95,7 +88,7 @@ ExitStatus WriteRecord(const Run& run, const CNetAttributes& record, const QStri
     if (const ExitStatus status = WriteOutcome(run, WriteBlock(run, type, block)); status != ExitSuccess)
         return status;
     if (run.invocation.json) {
-        QJsonObject json = WithPort(RecordJson(record, block));
+        QJsonObject json = WithPort(run.app, RecordJson(record, block));
         json.insert("dryRun", run.invocation.dryRun);
         json.insert("verified", run.invocation.verify && !run.invocation.dryRun);
         json.insert("written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes));
@@ -180,12 +173,12 @@ ExitStatus DisableEthernet(const Run& run) {
         status != ExitSuccess)
         return status;
     if (run.invocation.json)
-        PrintJson(WithPort({{"type", "ethernet"},
-                            {"programmed", false},
-                            {"block", HexString(EmptyAttributeBlock())},
-                            {"dryRun", run.invocation.dryRun},
-                            {"verified", run.invocation.verify && !run.invocation.dryRun},
-                            {"written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes)}}));
+        PrintJson(WithPort(run.app, {{"type", "ethernet"},
+                                     {"programmed", false},
+                                     {"block", HexString(EmptyAttributeBlock())},
+                                     {"dryRun", run.invocation.dryRun},
+                                     {"verified", run.invocation.verify && !run.invocation.dryRun},
+                                     {"written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes)}}));
     else if (run.invocation.dryRun)
         PrintLine(QStringLiteral("Would write the ethernet block %1 to %2; nothing was written.")
                       .arg(HexString(EmptyAttributeBlock()), PortDescription(theApp)));
@@ -208,11 +201,6 @@ ExitStatus Help(const Invocation& invocation) {
 }
 
 } // namespace
-
-QJsonObject PortJson(const CNetConfigApp& app) {
-    const PortChoice port = ChosenPort(app);
-    return {{"port", port.name}, {"device", QString::fromStdString(port.device)}};
-}
 
 ExitStatus RunCommand(const Invocation& invocation, CLineTrace& watch) {
     const Run run{invocation, watch, theApp, &StopFlag()};

@@ -1,8 +1,10 @@
 #include "cli/PortChoice.h"
 
 #include "app/NetConfigApp.h"
+#include "seriallink/NetworkErrors.h"
 #include "seriallink/PortName.h"
 #include "seriallink/PortUrl.h"
+#include "seriallink/TcpConnection.h"
 
 #include <QFileInfo>
 
@@ -26,10 +28,10 @@ PortChoice Chosen(const QString& name, const std::string& device) {
     // Both protocols reach the same port of a server: one identity for every name of it.
     std::string malformed;
     if (const std::optional<PortUrl> url = ParsePortUrl(device, malformed))
-        return {name, device, QStringLiteral("tcp:") + QString::fromStdString(url->Endpoint())};
+        return {name, device, QStringLiteral("tcp:") + QString::fromStdString(url->Endpoint()), {}};
     const QString path = QString::fromStdString(device);
     const QString canonical = QFileInfo(path).canonicalFilePath();
-    return {name, device, canonical.isEmpty() ? path.toUpper() : canonical};
+    return {name, device, canonical.isEmpty() ? path.toUpper() : canonical, {}};
 }
 
 // Why `device`, a URL, names no port on a device server; empty for a well-formed URL or no URL.
@@ -61,6 +63,27 @@ QString DeviceFault([[maybe_unused]] const PortChoice& choice) {
         return QStringLiteral("port %1 is no serial port: not a character device").arg(port);
     return {};
 #endif
+}
+
+// Looks the host of a device server's port up: why it cannot be, or an empty text with the addresses
+// filled in. Nothing to do for a serial device.
+QString LookUpServer(PortChoice& choice) {
+    std::string malformed;
+    std::optional<PortUrl> url = ParsePortUrl(choice.device, malformed);
+    if (!url)
+        return {};
+    std::vector<std::string> addresses;
+    if (const std::uint32_t error = HostAddresses(url->host, NetworkTimeouts{}.lookup, addresses); error != 0)
+        return QStringLiteral("port %1 is not there: %2")
+            .arg(choice.name, QString::fromStdString(LinkErrorText(error)));
+    choice.addresses.clear();
+    for (const std::string& address : addresses) {
+        url->host = address;
+        choice.addresses << QStringLiteral("tcp:") + QString::fromStdString(url->Endpoint());
+    }
+    choice.addresses.sort();
+    choice.identity = choice.addresses.first();
+    return {};
 }
 
 } // namespace
@@ -125,7 +148,9 @@ QString ResolvePort(const QString& port, PortChoice& choice, PortSource source) 
 QString ResolvePlanPort(const QString& port, PortChoice& choice) {
     if (QString refused = ResolvePort(port, choice, PortSource::PlanColumn); !refused.isEmpty())
         return refused;
-    return DeviceFault(choice);
+    if (QString fault = DeviceFault(choice); !fault.isEmpty())
+        return fault;
+    return LookUpServer(choice);
 }
 
 QString SelectPort(CNetConfigApp& app, const QString& port) {
@@ -156,4 +181,16 @@ PortChoice ChosenPort(const CNetConfigApp& app) {
     const std::lock_guard lock(chosenLock);
     const auto found = chosen.find(&app);
     return found != chosen.end() ? found->second : PortChoice{};
+}
+
+QJsonObject PortJson(const CNetConfigApp& app) {
+    const PortChoice port = ChosenPort(app);
+    return {{"port", port.name}, {"device", QString::fromStdString(port.device)}};
+}
+
+QJsonObject WithPort(const CNetConfigApp& app, QJsonObject json) {
+    const QJsonObject port = PortJson(app);
+    for (auto field = port.begin(); field != port.end(); ++field)
+        json.insert(field.key(), field.value());
+    return json;
 }

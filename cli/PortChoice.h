@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -12,6 +14,9 @@ struct PortChoice {
     QString name;       // "COM3", or the device as the user gave it
     std::string device; // what the link opens
     QString identity;   // the device with its links followed: one text for every name of one device
+    // A device server's port as ResolvePlanPort looked its host up: "tcp:ADDRESS:PORT" for each address of
+    // the host, sorted, the first of them the identity. Two ports whose addresses meet are one device.
+    QStringList addresses;
 };
 
 // Where the user named the port, for the texts of a refusal.
@@ -24,7 +29,8 @@ QString ResolvePort(const QString& port, PortChoice& choice, PortSource source =
 
 // ResolvePort for a plan's port column; outside Windows the device must also be there and be a character
 // device, so that a plan naming a device that is not there is refused before anything is written. (A
-// Windows COM port is only found out by opening it.)
+// Windows COM port is only found out by opening it.) A device server's host is looked up, within the
+// link's lookup time, and must be known; its addresses fill `choice.addresses`.
 QString ResolvePlanPort(const QString& port, PortChoice& choice);
 
 // Resolves `port` and points the application's link at its device for the rest of the run; returns
@@ -36,3 +42,8 @@ void SelectPort(CNetConfigApp& app, const PortChoice& choice);
 // The port chosen last for `app` and the device its link opens, e.g. "COM1 (/dev/ttyUSB0)".
 QString PortDescription(const CNetConfigApp& app);
 PortChoice ChosenPort(const CNetConfigApp& app);
+
+// The port `app`'s link is pointed at, apart: "port" as named (COMn, or the device) and "device".
+QJsonObject PortJson(const CNetConfigApp& app);
+// `json` with `app`'s PortJson added.
+QJsonObject WithPort(const CNetConfigApp& app, QJsonObject json);

@@ -3,7 +3,9 @@
 #include "platform/LastError.h"
 #include "seriallink/NetworkErrors.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -194,6 +196,30 @@ std::uint32_t LookUp(const std::string& host, std::uint16_t port, milliseconds t
     return 0;
 }
 
+// The address as a numeric text, an IPv4 address mapped into IPv6 (::ffff:a.b.c.d) as the IPv4 address.
+std::string NumericText(const addrinfo& address) {
+    sockaddr_storage shown{};
+    std::memcpy(&shown, address.ai_addr, std::min(sizeof shown, std::size_t(address.ai_addrlen)));
+    socklen_t length = static_cast<socklen_t>(address.ai_addrlen);
+    if (address.ai_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(shown);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v6.sin6_addr);
+        constexpr std::uint8_t mapped[12]{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+        if (std::memcmp(bytes, mapped, sizeof mapped) == 0) {
+            sockaddr_in v4{};
+            v4.sin_family = AF_INET;
+            std::memcpy(&v4.sin_addr, bytes + 12, 4);
+            std::memcpy(&shown, &v4, sizeof v4);
+            length = sizeof v4;
+        }
+    }
+    char text[NI_MAXHOST] = {};
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&shown), length, text, sizeof text, nullptr, 0,
+                      NI_NUMERICHOST) != 0)
+        return {};
+    return text;
+}
+
 // Connects to one address by the deadline: the socket, or NoSocket with `error` set.
 Socket ConnectTo(const addrinfo& address, Clock::time_point deadline, std::uint32_t& error) {
     const Socket socket = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
@@ -253,6 +279,22 @@ LinkResult CTcpConnection::Connect(const std::string& host, std::uint16_t port,
             break;
     }
     return Fail(linkcode::CannotOpen, error);
+}
+
+std::uint32_t HostAddresses(const std::string& host, milliseconds timeout,
+                            std::vector<std::string>& addresses) {
+    addresses.clear();
+    StartSockets();
+    AddressList found;
+    // Any port: the lookup's answer does not depend on it.
+    if (const std::uint32_t error = LookUp(host, 1, timeout, found); error != 0)
+        return error;
+    for (const addrinfo* address = found.first; address != nullptr; address = address->ai_next)
+        if (std::string text = NumericText(*address); !text.empty())
+            addresses.push_back(std::move(text));
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    return addresses.empty() ? neterror::UnknownHost : 0;
 }
 
 CTcpConnection::CTcpConnection(std::intptr_t socket, std::chrono::microseconds roundTrip)

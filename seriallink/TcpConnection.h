@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 // How long reaching a server may take: nothing waits without bound.
 struct NetworkTimeouts {
@@ -15,6 +16,12 @@ struct NetworkTimeouts {
     std::chrono::milliseconds connect{5000};     // every address in turn, in all
     std::chrono::milliseconds negotiation{3000}; // a device server's answers to the line settings
 };
+
+// The addresses `host` stands for, looked up as Connect looks them up and within `timeout`, each as one
+// numeric text ("127.0.0.1", "::1"; an IPv4 address seen through IPv6 as IPv4), sorted, once each: 0, or
+// UnknownHost or LookupTimedOut. Two names of one server share an address.
+std::uint32_t HostAddresses(const std::string& host, std::chrono::milliseconds timeout,
+                            std::vector<std::string>& addresses);
 
 // A TCP connection to a serial device server, without delay for small writes: a request goes out at
 // once. Every failure records the reason as the thread's last system error (a neterror code or the

@@ -224,6 +224,8 @@ int RunCommission(const Invocation& invocation) {
     if (!planBytes)
         return Refuse(invocation, QStringLiteral("Cannot read %1: %2").arg(PlanFileName(planPath), readError));
     Plan plan = ReadPlan(*planBytes);
+    for (const QString& note : plan.notes)
+        PrintErrorLine(QStringLiteral("%1: %2").arg(PlanFileName(planPath), note));
     CheckPlan(plan, {invocation.force, invocation.wait || invocation.ask}, ResolvePlanPort);
     if (!plan.problems.empty())
         return ReportProblems(invocation, plan);
@@ -231,7 +233,13 @@ int RunCommission(const Invocation& invocation) {
         return DryRun(invocation, plan);
 
     std::vector<RowRecord> earlier;
-    if (!invocation.resume.isEmpty()) {
+    // One command line for every run: the first has no report to resume from yet.
+    const bool resumesOwnReport =
+        QFileInfo(invocation.resume).absoluteFilePath() == QFileInfo(invocation.report).absoluteFilePath();
+    if (!invocation.resume.isEmpty() && resumesOwnReport && !QFileInfo::exists(invocation.resume))
+        PrintErrorLine(QStringLiteral("%1 is not there yet: no row is done, the run starts fresh.")
+                           .arg(invocation.resume));
+    else if (!invocation.resume.isEmpty()) {
         QFile resume(invocation.resume);
         QString error;
         std::optional<std::vector<RowRecord>> read;

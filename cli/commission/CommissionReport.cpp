@@ -74,13 +74,6 @@ std::vector<std::pair<QString, QString>> WrittenOfJson(const QJsonObject& json) 
     return written;
 }
 
-// The names reports were written with before, read as the fields above.
-const QStringList& EarlierFields() {
-    static const QStringList fields{"line",       "name",    "port",    "device",   "statusId", "outcome",
-                                    "exitStatus", "message", "changed", "duration", "values",   "finished"};
-    return fields;
-}
-
 std::optional<RowOutcome> OutcomeNamed(const QString& name) {
     for (const auto& [outcome, text] : Outcomes)
         if (name == QLatin1String(text))
@@ -200,16 +193,10 @@ std::optional<RowRecord> RecordOf(QStringList cells) {
     return record;
 }
 
-// A field of a JSON record by its name, or by the name reports gave it before.
-QJsonValue FieldOf(const QJsonObject& json, qsizetype field) {
-    const QJsonValue value = json.value(Fields()[field]);
-    return value.isUndefined() ? json.value(EarlierFields().value(field)) : value;
-}
-
 std::optional<RowRecord> RecordOf(const QJsonObject& json) {
     QStringList cells; // as a CSV line holds them
     for (qsizetype field = 0; field < Fields().size(); ++field) {
-        const QJsonValue value = FieldOf(json, field);
+        const QJsonValue value = json.value(Fields()[field]);
         if (value.isUndefined() && Fields()[field] == "written")
             break; // a report from before the written field
         if (value.isDouble())
@@ -222,9 +209,9 @@ std::optional<RowRecord> RecordOf(const QJsonObject& json) {
             return std::nullopt;
     }
     std::optional<RowRecord> record = RecordOf(cells);
-    if (const QJsonValue values = FieldOf(json, Fields().indexOf("values")); record && values.isObject())
+    if (const QJsonValue values = json.value("values"); record && values.isObject())
         record->values = ValuesOfJson(values.toObject());
-    if (const QJsonValue changed = FieldOf(json, Fields().indexOf("changed")); record && changed.isObject())
+    if (const QJsonValue changed = json.value("changed"); record && changed.isObject())
         record->changed = ChangesFromJson(changed.toObject());
     if (const QJsonValue written = json.value("written"); record && written.isObject())
         record->written = WrittenOfJson(written.toObject());
@@ -253,8 +240,9 @@ QString RecordLine(const RowRecord& record) {
         line += QStringLiteral(" (exit status %1)").arg(record.exitStatus);
     if (!record.changed.empty())
         line += QStringLiteral(": ") + ChangesText(record.changed);
+    // The link tells each message on a line of its own; they are indented under the row's line.
     if (!record.message.isEmpty())
-        line += QStringLiteral(": ") + record.message;
+        line += QStringLiteral(": ") + record.message.split('\n').join(QStringLiteral("\n    "));
     return line;
 }
 
@@ -265,8 +253,7 @@ QByteArray ReportCsvHeader(QChar separator) {
 std::optional<QChar> ReportCsvSeparator(const QByteArray& bytes) {
     const QString header = QString::fromUtf8(bytes.left(bytes.indexOf('\n'))).trimmed();
     for (const QChar separator : {QChar(','), QChar(';')})
-        if (header == Fields().join(separator) || header == FieldsBeforeWritten().join(separator) ||
-            header == EarlierFields().join(separator))
+        if (header == Fields().join(separator) || header == FieldsBeforeWritten().join(separator))
             return separator;
     return std::nullopt;
 }

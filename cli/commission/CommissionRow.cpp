@@ -1,6 +1,7 @@
 #include "cli/commission/CommissionRow.h"
 
 #include "cli/AttributeText.h"
+#include "cli/BackupFile.h"
 #include "cli/Commands.h"
 #include "cli/Operations.h"
 #include "cli/Output.h"
@@ -20,6 +21,19 @@
 #include <algorithm>
 #include <chrono>
 #include <utility>
+
+namespace {
+
+// Whether the backup file at `path` holds `backup` already: a rerun leaves it, and its time, as they are.
+bool HoldsBackup(const QString& path, const Backup& backup) {
+    QFile file(path);
+    QString error;
+    const std::optional<Backup> held =
+        file.open(QIODevice::ReadOnly) ? BackupFromJson(file.readAll(), error) : std::nullopt;
+    return held && held->statusId == backup.statusId && held->blocks == backup.blocks;
+}
+
+} // namespace
 
 CLinkPortWork::CLinkPortWork(const PortChoice& port, const CommissionSettings& settings, CDoneRows* carried,
                              const std::atomic<bool>& stop)
@@ -101,7 +115,7 @@ void CLinkPortWork::Fail(RowRecord& record, RowOutcome outcome, int status, cons
     QStringList texts = m_messages.m_shown;
     if (!message.isEmpty())
         texts << message;
-    record.message = texts.join(' ');
+    record.message = texts.join('\n');
 }
 
 bool CLinkPortWork::ReadHeld(const Run& run, Backup& held, RowRecord& record) {
@@ -150,12 +164,13 @@ void CLinkPortWork::Steps(const PlanRow& row, RowRecord& record) {
     }
     // The verifying reads found what the controller now holds.
     record.changed = ChangedFields(history, verified);
-    if (const QString refused = SaveBackup(BackupPath(row.name, false), verified); !refused.isEmpty())
-        return Fail(record, RowOutcome::Failed, ExitRefused, refused);
+    if (const QString after = BackupPath(row.name, false); !HoldsBackup(after, verified))
+        if (const QString refused = SaveBackup(after, verified); !refused.isEmpty())
+            return Fail(record, RowOutcome::Failed, ExitRefused, refused);
     record.outcome =
         changes.blocks.empty() && record.changed.empty() ? RowOutcome::Unchanged : RowOutcome::Commissioned;
     record.exitStatus = ExitSuccess;
-    record.message = m_messages.m_shown.join(' ');
+    record.message = m_messages.m_shown.join('\n');
     if (m_carried)
         m_carried->Add(row);
 }

@@ -16,6 +16,29 @@ namespace {
 // Plans hold tens of controllers; a file far beyond that is no plan.
 constexpr qsizetype MaxPlanBytes = 4 * 1024 * 1024;
 
+// `size` 0 where it is only known to be above the limit (standard input).
+QString TooLargeText(qint64 size) {
+    const QString limit =
+        QStringLiteral("%1 bytes (%2 MiB)").arg(MaxPlanBytes).arg(MaxPlanBytes / (1024 * 1024));
+    return size > 0 ? QStringLiteral("the plan has %1 bytes; a plan may have at most %2").arg(size).arg(limit)
+                    : QStringLiteral("the plan has more than %1, the most a plan may have").arg(limit);
+}
+
+// Windows-1252 as Windows reads it: Latin-1 but for 0x80 to 0x9F, whose five unassigned bytes stay
+// the control characters of those numbers.
+QString FromWindows1252(const QByteArray& bytes) {
+    static constexpr char16_t high[32]{0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                       0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = QChar(byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte));
+    }
+    return text;
+}
+
 bool Blank(const CsvRecord& record) {
     return std::all_of(record.cells.begin(), record.cells.end(),
                        [](const QString& cell) { return cell.trimmed().isEmpty(); });
@@ -57,21 +80,36 @@ void TakeCell(PlanRow& row, const QString& column, const QString& cell, std::vec
     }
 }
 
+// A header cell as compared: spreadsheet users write "MAC ID", "mac_id" or "Mac-Id" alike.
+QString Folded(QString text) {
+    text.removeIf([](QChar c) { return c.isSpace() || c == '_' || c == '-'; });
+    return text.toLower();
+}
+
 // The plan column a header cell names: an empty text for a column of the technician's notes, nothing for
-// a column the plan does not know. Spreadsheet users write "MAC ID", "mac_id" or "Mac-Id" alike.
+// a column the plan does not know.
 std::optional<QString> ColumnNamed(const QString& cell) {
     if (cell.startsWith('#'))
         return QString();
-    const auto folded = [](QString text) {
-        text.removeIf([](QChar c) { return c.isSpace() || c == '_' || c == '-'; });
-        return text.toLower();
-    };
-    static const QStringList notes{"comment", "comments", "note", "notes"};
-    if (notes.contains(folded(cell)))
-        return QString();
-    for (const QString& column : PlanColumns())
-        if (folded(column) == folded(cell))
-            return column;
+    // Every name a column goes by, folded, once for the process: a header may have many cells.
+    static const std::map<QString, QString> columns = [] {
+        // Notes columns, and the names the utility's own pages give the fields.
+        std::map<QString, QString> named{{"comment", ""},
+                                         {"comments", ""},
+                                         {"note", ""},
+                                         {"notes", ""},
+                                         {"ipaddress", "ip"},
+                                         {"subnetmask", "mask"},
+                                         {"defaultgateway", "gateway"},
+                                         {"nodeaddress", "node"},
+                                         {"baudrate", "baud"}};
+        for (const QString& column : PlanColumns())
+            named.emplace(Folded(column), column);
+        return named;
+    }();
+    const auto column = columns.find(Folded(cell));
+    if (column != columns.end())
+        return column->second;
     // "Held IP": what the row's controller holds now of a field.
     if (cell.startsWith(QLatin1String("held"), Qt::CaseInsensitive) && cell.size() > 4)
         if (const std::optional<QString> field = ColumnNamed(cell.mid(4));
@@ -126,6 +164,10 @@ std::optional<QByteArray> ReadPlanFile(const QString& path, QString& error) {
     QByteArray bytes;
     for (QByteArray chunk; bytes.size() <= MaxPlanBytes && !(chunk = file.read(64 * 1024)).isEmpty();)
         bytes += chunk;
+    if (bytes.size() > MaxPlanBytes) {
+        error = TooLargeText(file.isSequential() ? 0 : file.size());
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -136,17 +178,25 @@ QString PlanFileName(const QString& path) {
 Plan ReadPlan(const QByteArray& bytes) {
     Plan plan;
     if (bytes.size() > MaxPlanBytes) {
-        plan.problems.push_back({0, QStringLiteral("%1 bytes is too large for a plan").arg(bytes.size())});
+        plan.problems.push_back({0, TooLargeText(bytes.size())});
         return plan;
     }
     // UTF-8, or the UTF-16 a spreadsheet's "Unicode text" (tab delimited) is saved in, known by its
-    // byte-order mark; the mark is dropped.
-    QStringDecoder decoder(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8),
-                           QStringDecoder::Flag::Stateless);
-    const QString text = decoder(bytes);
-    if (decoder.hasError()) {
-        plan.problems.push_back({0, QStringLiteral("the plan is not UTF-8 text; save it as CSV UTF-8 (comma, "
-                                                   "semicolon or tab delimited)")});
+    // byte-order mark; the mark is dropped. Anything else is what a spreadsheet saves as plain CSV in
+    // Western locales.
+    const QStringConverter::Encoding encoding =
+        QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8);
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError() && encoding == QStringConverter::Utf8) {
+        plan.notes << QStringLiteral(
+                          "line %1 is not UTF-8: the plan was read as Windows-1252; save it as CSV "
+                          "UTF-8 to be sure of its accents")
+                          .arg(text.left(text.indexOf(QChar::ReplacementCharacter)).count('\n') + 1);
+        text = FromWindows1252(bytes);
+    } else if (decoder.hasError()) {
+        plan.problems.push_back(
+            {0, QStringLiteral("the plan is not UTF-16 text as its byte-order mark says")});
         return plan;
     }
     plan.separator = CsvSeparatorOf(text);
@@ -159,6 +209,10 @@ Plan ReadPlan(const QByteArray& bytes) {
     }
 
     const QStringList columns = ReadHeader(records.front(), plan.problems);
+    if (records.size() == 1)
+        plan.problems.push_back(
+            {records.front().line, QStringLiteral("the plan has a header and no rows: it names "
+                                                  "no controller")});
     for (auto record = records.begin() + 1; record != records.end(); ++record) {
         PlanRow row;
         row.line = record->line;

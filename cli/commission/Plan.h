@@ -32,6 +32,7 @@ struct Plan {
     std::vector<PlanRow> rows;
     std::vector<PlanProblem> problems;
     QChar separator = ','; // between the cells, so that the report reads as the plan does
+    QStringList notes;     // how the plan was read where the technician should know it, such as its encoding
 };
 
 // The plan's columns, in the order a row's values are written out.
@@ -40,15 +41,17 @@ const QStringList& PlanColumns();
 // The field columns a held- column may name ("held-ip"), in the plan's order.
 const QStringList& HeldFieldColumns();
 
-// The bytes of the plan file at `path`, of standard input for "-", or nothing and why. Reading stops
-// past the size ReadPlan takes.
+// The bytes of the plan file at `path`, of standard input for "-", or nothing and why (a file larger than
+// a plan may be among the reasons). Reading stops past the size ReadPlan takes.
 std::optional<QByteArray> ReadPlanFile(const QString& path, QString& error);
 // The plan file as problems name it: "standard input" for "-".
 QString PlanFileName(const QString& path);
 
-// Reads a plan saved as CSV by a spreadsheet: UTF-8 with or without a byte-order mark, LF or CR LF line
-// ends, cells quoted or not, ',', ';' or a tab between them (whichever the header uses). The header names
-// the columns in any order, case and spelling of blanks, '_' and '-' ("MAC ID" is mac-id); name and port
+// Reads a plan saved as CSV by a spreadsheet: UTF-8 with or without a byte-order mark (otherwise
+// Windows-1252, with a note), LF or CR LF line ends, cells quoted or not, ',', ';' or a tab between them
+// (whichever the header uses). The header names the columns in any order, case and spelling of blanks, '_'
+// and '-' ("MAC ID" is mac-id), or as the utility's pages name the fields ("IP address", "Baud rate"); name
+// and port
 // are required; comment and notes columns and those whose name begins with '#' are the technician's and
 // passed over, as are empty header cells at the end. "held-" before a field column names what the row's
 // controller holds now. Blank lines are passed over; an empty cell keeps what

@@ -37,6 +37,10 @@ QString NameFault(const QString& name) {
         if (c.unicode() < 0x20 || QStringLiteral("<>:\"/\\|?*").contains(c))
             return QStringLiteral("name '%1' holds a character a file name cannot have (%2)")
                 .arg(name, c.unicode() < 0x20 ? QStringLiteral("a control character") : QString(c));
+    // Backup files named so would read as options to the commands given them.
+    if (name.startsWith('-'))
+        return QStringLiteral("name '%1' may not begin with -: its backup files would read as options")
+            .arg(name);
     if (name.endsWith('.') || name.startsWith('.'))
         return QStringLiteral("name '%1' may not begin or end with a dot").arg(name);
     static const QStringList reserved{"CON", "PRN", "AUX", "NUL"};
@@ -154,13 +158,27 @@ void CheckHeldValuesApart(Plan& plan) {
     }
 }
 
+// The first row on the device `row` reaches, or none; the row's device is then known by every name it has.
+// A device server's port is one device under each address its host has.
+const PlanRow* SameDevice(std::map<QString, const PlanRow*>& devices, const PlanRow& row) {
+    const QStringList names =
+        row.choice.addresses.isEmpty() ? QStringList{row.choice.identity} : row.choice.addresses;
+    const PlanRow* first = nullptr;
+    for (const QString& name : names)
+        if (const auto found = devices.find(name); found != devices.end() && !first)
+            first = found->second;
+    for (const QString& name : names)
+        devices.emplace(name, first ? first : &row);
+    return first;
+}
+
 } // namespace
 
 void CheckPlan(Plan& plan, const PlanCheckOptions& options, const PortCheck& lookUpPort) {
     std::map<QString, int> names;
     std::map<Octets, int> addresses;
     std::map<QString, std::pair<QString, PortChoice>> ports; // as named: the refusal or the choice
-    std::map<QString, const PlanRow*> devices;               // by identity: the first row on it
+    std::map<QString, const PlanRow*> devices;               // by each name: the first row on it
     std::set<const PlanRow*> ipRefused;
     for (PlanRow& row : plan.rows) {
         const auto problem = [&](const QString& text) { plan.problems.push_back({row.line, text}); };
@@ -175,12 +193,14 @@ void CheckPlan(Plan& plan, const PlanCheckOptions& options, const PortCheck& loo
             auto& [refused, choice] = looked->second;
             if (firstTime)
                 refused = lookUpPort(row.port, choice);
+            row.choice = choice;
             if (!refused.isEmpty())
                 problem(refused);
-            else if (const auto [first, added] = devices.emplace(choice.identity, &row);
-                     !added && !options.cableCarried)
-                problem(SharedPortText(row, *first->second));
-            row.choice = choice;
+            else if (const PlanRow* first = SameDevice(devices, row)) {
+                row.choice.identity = first->choice.identity;
+                if (!options.cableCarried)
+                    problem(SharedPortText(row, *first));
+            }
         }
 
         for (const QString& refusal : ParseWriteValues(row.values, QString(), row.parsed))

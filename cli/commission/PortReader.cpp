@@ -27,7 +27,7 @@ Run CPortReader::LinkRun() {
 }
 
 QString CPortReader::Messages() const {
-    return m_messages.m_shown.join(' ');
+    return m_messages.m_shown.join('\n');
 }
 
 void CPortReader::ClearMessages() {

@@ -41,7 +41,7 @@ private:
 void CPreviewPortWork::Settle(RowRecord& record, RowOutcome outcome, int status, const QString& message) const {
     record.outcome = outcome;
     record.exitStatus = status;
-    record.message = (m_reader.Messages() + ' ' + message).trimmed();
+    record.message = (m_reader.Messages() + '\n' + message).trimmed();
 }
 
 PortRead CPreviewPortWork::Read(const PlanRow& row) {

@@ -18,9 +18,13 @@ QStringList SummaryTable(const std::vector<RowRecord>& records) {
         QString outcome = OutcomeName(record.outcome);
         if (record.exitStatus != ExitSuccess)
             outcome += QStringLiteral(" (%1)").arg(record.exitStatus);
+        // Each message the link told on a line of its own, in the message column.
+        const QStringList messages = record.message.split('\n');
         table.push_back({record.name, record.port, outcome,
                          QStringLiteral("%1 s").arg(record.seconds, 0, 'f', 1), ChangesText(record.changed),
-                         QString(record.message).replace('\n', ' ')});
+                         messages.first()});
+        for (const QString& message : messages.mid(1))
+            table.push_back({"", "", "", "", "", message});
     }
     std::vector<qsizetype> widths(table.front().size(), 0);
     for (const QStringList& line : table)
@@ -31,7 +35,9 @@ QStringList SummaryTable(const std::vector<RowRecord>& records) {
         QString text;
         for (qsizetype column = 0; column < line.size(); ++column)
             text += line[column].leftJustified(widths[column] + 2);
-        lines << text.trimmed();
+        while (text.endsWith(' '))
+            text.chop(1);
+        lines << text;
     }
     return lines;
 }

@@ -10,6 +10,7 @@
 #include "cli/Ports.h"
 #include "cli/commission/Csv.h"
 #include "cli/commission/Plan.h"
+#include "cli/commission/PlanCheck.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
 #include "seriallink/PortUrl.h"
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,14 +35,14 @@ struct PortRead {
     QString messages;
 };
 
-// The ports but a second name of a device named before (COM1 and its device, a link to it): two readers
-// on one line at once would garble each other's exchanges.
+// The ports but a second name of a device named before (COM1 and its device, a link to it, a server by
+// another name of its host): two readers on one line at once would garble each other's exchanges.
 QStringList DistinctPorts(const QStringList& ports) {
     QStringList distinct;
     QHash<QString, QString> firstNamed; // by device
     for (const QString& port : ports) {
         PortChoice choice;
-        const QString key = ResolvePort(port, choice).isEmpty() ? choice.identity : port;
+        const QString key = ResolvePlanPort(port, choice).isEmpty() ? choice.identity : port;
         if (firstNamed.contains(key)) {
             PrintErrorLine(
                 QStringLiteral("%1: the device of %2 again; left out.").arg(port, firstNamed[key]));
@@ -90,17 +92,81 @@ QString RowName(const QString& port, QSet<QString>& taken) {
 }
 
 // The plan's row for a controller that holds `held`: every field it holds, a type it holds none of left
-// empty, and no Ethernet held as disable-ethernet, so that the row asks for what is there. `columns`
-// may name held- columns: they get the fields held too.
-QString PlanLine(const QString& name, const QString& port, const Backup& held, const QStringList& columns) {
-    std::map<QString, QString> cells{{"name", name}, {"port", port}, {"status-id", HexString(held.statusId)}};
-    // What a run would tell changed on a controller that held nothing: each field held, by its column.
+// empty, and no Ethernet held as disable-ethernet, so that the row asks for what is there.
+PlanRow HeldRow(const QString& name, const QString& port, const Backup& held) {
+    PlanRow row;
+    row.name = name;
+    row.port = port;
+    row.statusId = held.statusId;
+    row.disableEthernet = !held.blocks[NetworkEthernet - 1];
+    // What a run would tell changed on a controller that held nothing: each field held, by its column; a
+    // baud rate the block holds no rate for is "unknown", and the run keeps it as held.
     for (const FieldChange& field : ChangedFields(Backup{}, held))
-        if (field.now != "unknown") { // a baud rate the block holds no rate for: the run keeps it as held
-            cells[field.field] = field.now;
-            cells["held-" + field.field] = field.now;
+        if (field.now != "unknown" && PlanColumns().contains(field.field))
+            row.values[field.field] = field.now;
+    return row;
+}
+
+// Leaves out of each row, in line order, the held values the plan's check would refuse (a MAC ID out of
+// range, a gateway outside the subnet, an IP address another row holds): commissioning the plan then
+// changes nothing. Returns a note for each value left out.
+QStringList LeaveOutRefusedValues(Plan& plan) {
+    const PortCheck anyPort = [](const QString& port, PortChoice& choice) {
+        choice = {port, port.toStdString(), port, {}};
+        return QString();
+    };
+    const auto problems = [&] {
+        Plan trial = plan;
+        CheckPlan(trial, {}, anyPort);
+        return trial.problems;
+    };
+    std::vector<OptionValues> held;
+    for (PlanRow& row : plan.rows)
+        held.push_back(std::exchange(row.values, {}));
+    // A run judges the Ethernet addresses together, with what the controller holds: they are kept or
+    // left out together.
+    static const std::vector<QStringList> together{{"ip", "mask", "gateway"}, {"mac-id"}, {"baud"}, {"node"}};
+    QStringList notes;
+    std::vector<PlanProblem> before = problems(); // of the values kept so far
+    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
+        PlanRow& row = plan.rows[i];
+        for (const QStringList& columns : together) {
+            QStringList given;
+            for (const QString& column : columns)
+                if (const auto value = held[i].find(column); value != held[i].end()) {
+                    row.values.insert(*value);
+                    given << column + ' ' + value->second;
+                }
+            if (given.isEmpty())
+                continue;
+            std::vector<PlanProblem> now = problems();
+            const auto added = std::find_if(now.begin(), now.end(), [&](const PlanProblem& problem) {
+                return std::none_of(before.begin(), before.end(), [&](const PlanProblem& old) {
+                    return old.line == problem.line && old.text == problem.text;
+                });
+            });
+            if (added == now.end()) {
+                before = std::move(now);
+                continue;
+            }
+            for (const QString& column : columns)
+                row.values.erase(column);
+            notes << QStringLiteral("%1: %2 left empty in the plan: %3")
+                         .arg(row.port, given.join(", "), added->text);
         }
-    if (!held.blocks[NetworkEthernet - 1])
+    }
+    return notes;
+}
+
+// `columns` may name held- columns: they get the fields kept too.
+QString PlanLine(const PlanRow& row, const QStringList& columns) {
+    std::map<QString, QString> cells = row.values;
+    for (const auto& [field, value] : row.values)
+        cells["held-" + field] = value;
+    cells["name"] = row.name;
+    cells["port"] = row.port;
+    cells["status-id"] = HexString(*row.statusId);
+    if (row.disableEthernet)
         cells["disable-ethernet"] = QStringLiteral("yes");
     QStringList line;
     for (const QString& column : columns)
@@ -135,24 +201,34 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
         Complain(theApp, QStringLiteral("Interrupted; no plan was written."));
         return ExitInterrupted;
     }
-    QStringList columns = PlanColumns();
-    if (invocation.held)
-        for (const QString& field : HeldFieldColumns())
-            columns << "held-" + field;
-    QString plan = columns.join(',') + '\n';
+    Plan held;
     QSet<QString> names;
-    int rows = 0;
+    // A port named that does not answer leaves the line's plan incomplete; of the ports present, only
+    // those with a controller answer.
+    ExitStatus unanswered = ExitSuccess;
     for (qsizetype i = 0; i < ports.size(); ++i) {
         const PortRead& read = reads[static_cast<std::size_t>(i)];
         if (read.status != ExitSuccess) {
             PrintErrorLine(
                 QStringLiteral("%1: %2; left out of the plan.")
                     .arg(ports[i], read.messages.isEmpty() ? QStringLiteral("no answer") : read.messages));
+            if (!invocation.arguments.isEmpty())
+                unanswered = WorseOf(unanswered, read.status);
             continue;
         }
-        plan += PlanLine(RowName(ports[i], names), ports[i], read.held, columns) + '\n';
-        ++rows;
+        held.rows.push_back(HeldRow(RowName(ports[i], names), ports[i], read.held));
+        held.rows.back().line = int(held.rows.size()) + 1;
     }
+    for (const QString& note : LeaveOutRefusedValues(held))
+        PrintErrorLine(note);
+    QStringList columns = PlanColumns();
+    if (invocation.held)
+        for (const QString& field : HeldFieldColumns())
+            columns << "held-" + field;
+    QString plan = columns.join(',') + '\n';
+    for (const PlanRow& row : held.rows)
+        plan += PlanLine(row, columns) + '\n';
+    const int rows = int(held.rows.size());
     if (rows == 0) {
         Complain(theApp,
                  QStringLiteral("No controller answered on %1; no plan was written.").arg(ports.join(", ")));
@@ -165,5 +241,5 @@ ExitStatus RunSnapshot(const Invocation& invocation) {
                       .arg(rows)
                       .arg(rows == 1 ? QStringLiteral("controller") : QStringLiteral("controllers"),
                            invocation.output));
-    return ExitSuccess;
+    return unanswered;
 }

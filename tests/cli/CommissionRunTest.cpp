@@ -4,12 +4,15 @@
 #include "tests/sim/QtCoreApp.h"
 #include "tests/support/DeviceServer.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -164,6 +167,10 @@ TEST_F(CommissionRun, FivePortsWithOneFailingEveryRowEndsAndTheWorstDecides) {
     const Outcome run = Run({"--report", "report.csv", "--backups", "saved"});
 
     EXPECT_EQ(run.exit, 4) << run.err;
+    // Each message told on a line of its own, in the message column.
+    const QRegularExpression twoLines("\ndrive-1 .*password\\.\n +DeviceNet attributes could not be "
+                                      "programmed!\n");
+    EXPECT_TRUE(twoLines.match(QString::fromStdString(run.out)).hasMatch()) << run.out;
     const std::vector<RowRecord> report = Report();
     ASSERT_EQ(report.size(), 5u);
     const std::map<QString, std::pair<RowOutcome, int>> expected{
@@ -247,7 +254,11 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     ControllerSimulator& second = Simulator(DeviceNet);
     second.InjectFault(SimFault::Status, 1, 0x16, 42);
     WritePlan("name,port,mac-id\na,{0},5\nb,{1},6\n");
-    EXPECT_EQ(Run({"--report", "report.csv"}).exit, 4);
+    // The command line of every run: the first has no report yet.
+    const Outcome fresh = Run({"--report", "report.csv", "--resume", "report.csv"});
+    EXPECT_EQ(fresh.exit, 4) << fresh.err;
+    EXPECT_NE(fresh.err.find("report.csv is not there yet: no row is done, the run starts fresh."),
+              std::string::npos);
     second.Preload(NetworkDeviceNet, Block(NetworkDeviceNet, [](CNetAttributes& r) { r.m_nNodeAddress = 33; }));
     first.ClearRequests();
 
@@ -271,7 +282,9 @@ TEST_F(CommissionRun, ResumeDoesOnlyWhatFailedAndKeepsTheFirstBackup) {
     // Run again whole: both controllers hold what the plan asks, so nothing is written to either.
     first.ClearRequests();
     second.ClearRequests();
+    const QDateTime saved = QFileInfo(Path("a.json")).lastModified();
     const Outcome again = Run({"--report", "report.csv"});
+    EXPECT_EQ(QFileInfo(Path("a.json")).lastModified(), saved) << "a backup rewritten as it was";
     EXPECT_EQ(again.exit, 0) << again.err;
     for (const ControllerSimulator* sim : {&first, &second})
         for (const auto& request : sim->Requests())
@@ -596,9 +609,12 @@ TEST_F(CommissionRun, ALineThatWouldHoldAnAddressTwiceIsRefusedWhole) {
 
 // The snapshot of a line, commissioned as it is, finds every controller done and writes nothing.
 TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
-    Simulator(Ethernet | DeviceNet);
+    // Held values the plan's check would refuse are left out of the plan.
+    Simulator(Ethernet | DeviceNet)
+        .Preload(NetworkEthernet, Block(NetworkEthernet, [](CNetAttributes& r) { r.m_byGateway[0] = 10; }));
     Simulator(Profibus);
-    Simulator(DeviceNet);
+    Simulator(DeviceNet).Preload(NetworkDeviceNet,
+                                 Block(NetworkDeviceNet, [](CNetAttributes& r) { r.m_nNodeAddress = 64; }));
     QStringList ports;
     for (const auto& sim : m_sims)
         ports << QString::fromStdString(sim->DevicePath());
@@ -606,8 +622,11 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
     const Outcome snapshot =
         Netcfg(QStringList{"snapshot", "--held"} + ports +
                QStringList{"/dev/nonexist", ports[0], "--output", "plan.csv"});
-    EXPECT_EQ(snapshot.exit, 0) << snapshot.err;
-    EXPECT_NE(snapshot.err.find("/dev/nonexist"), std::string::npos) << snapshot.err;
+    EXPECT_EQ(snapshot.exit, 2) << "a port named that does not answer";
+    for (const char* told :
+         {"/dev/nonexist", "ip 192.168.1.1, mask 255.255.255.0, gateway 10.0.0.0 left empty in the plan: Gat",
+          "mac-id 64 left empty in the plan: MAC ID 64 is out of range"})
+        EXPECT_NE(snapshot.err.find(told), std::string::npos) << snapshot.err;
     QFile plan(Path("plan.csv"));
     ASSERT_TRUE(plan.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = plan.readAll().trimmed().split('\n');
@@ -655,6 +674,10 @@ const RefusedPlan kRefusedPlans[] = {
     {"TwoRowsOnOneDeviceThroughALink", "a,{0},5\nb,./link,6\n",
      "plan.csv:3: port ./link is also the port of line 2 (a, as {0}); two rows on one controller need --wait or "
      "--ask"},
+    {"OneServerUnderTwoNames", "a,rfc2217://localhost:2001,5\nb,socket://127.0.0.1:2001,6\n",
+     "plan.csv:3: port socket://127.0.0.1:2001 is also the port of line 2 (a, as rfc2217://localhost:2001)"},
+    {"AServerNoNameServiceKnows", "a,{0},5\nb,rfc2217://no-such-host.invalid:2001,6\n",
+     "plan.csv:3: port rfc2217://no-such-host.invalid:2001 is not there: the host name is not known"},
     {"ADeviceThatIsNotThereInAPlanOnStandardInput", "a,{0},5\nb,/dev/pts/99999,6\n",
      "standard input:3: port /dev/pts/99999 is not there", "-"},
     {"BackupsTheRunCouldNotWriteToACheck", "a,{0},5\n", "Cannot create the folder plan.csv/saved.", "plan.csv",

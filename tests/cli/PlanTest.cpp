@@ -5,6 +5,8 @@
 #include "cli/commission/PlanCheck.h"
 #include "model/NetAttributes.h"
 
+#include <QTemporaryFile>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,11 +27,15 @@ struct PlanCase {
 };
 
 // Ports named "bad" are refused as no port would be; COM1 leads to /dev/ttyS0, and a port is one device
-// in any case.
+// in any case; a server's port "tcp://A+B" has the addresses A and B.
 QString CheckPort(const QString& port, PortChoice& choice) {
     if (port == "bad")
         return QStringLiteral("no port behind bad");
-    choice = {port, port.toStdString(), port == "/dev/ttyS0" ? QStringLiteral("COM1") : port.toUpper()};
+    choice = {port, port.toStdString(), port == "/dev/ttyS0" ? QStringLiteral("COM1") : port.toUpper(), {}};
+    if (port.startsWith("tcp://")) {
+        choice.addresses = port.mid(6).split('+');
+        choice.identity = choice.addresses.first();
+    }
     return {};
 }
 
@@ -51,9 +57,19 @@ const PlanCase kCases[] = {
      {"two\nlines@COM1 ", "c@bad "},
      {"2: name 'two", "4: no port behind bad"}},
     {"UnknownColumnIsNamed", "name,port,colour\na,COM1,red\n", {"a@COM1 "}, {"1: unknown column 'colour'"}},
-    {"MissingRequiredColumnsAndEmptyFile", "ip\n", {}, {"1: the header has no 'name'", "1: the header has no 'port'"}},
+    {"MissingRequiredColumnsAndEmptyFile", "ip\n", {},
+     {"1: the header has no 'name'", "1: the header has no 'port'", "1: the plan has a header and no rows"}},
     {"NothingAtAll", "", {}, {"0: the plan is empty"}},
-    {"NotUtf8", "name,port\n\xE9t\xE9,COM1\n", {}, {"0: the plan is not UTF-8"}},
+    {"HeaderAlone", "\nname,port\n\n", {}, {"2: the plan has a header and no rows: it names no controller"}},
+    {"NotUtf8IsWindows1252",
+     "name,port\nok,COM2\n\xE9t\xE9 \x80\x9D,COM1\n",
+     {"ok@COM2 ", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC\xC2\x9D@COM1 "},
+     {"note: line 3 is not UTF-8: the plan was read as Windows-1252"}},
+    {"HeaderNamesAsTheUtilitysPagesWriteThem",
+     "Name,Port,IP address,Subnet mask,Default gateway,MAC ID,Node address,Baud rate\n"
+     "a,COM1,10.0.0.5,255.0.0.0,10.0.0.1,5,7,125\n",
+     {"a@COM1 ip=10.0.0.5 mask=255.0.0.0 gateway=10.0.0.1 mac-id=5 baud=125 node=7"},
+     {}},
     {"DuplicateNamesIgnoringCaseAndDuplicateIps",
      "name,port,ip,mask\nA,COM1,10.0.0.5,255.0.0.0\na,COM2,10.0.0.5,255.0.0.0\n",
      {"A@COM1 ip=10.0.0.5 mask=255.0.0.0", "a@COM2 ip=10.0.0.5 mask=255.0.0.0"},
@@ -82,10 +98,10 @@ const PlanCase kCases[] = {
      {"a@COM1 ip=10.0.0.9 disable-ethernet=yes status-id=54560100", "b@COM2 "},
      {"2: disable-ethernet and Ethernet addresses"}},
     {"NamesThatCannotNameAFile",
-     "name,port\na/b,COM1\nCOM3.txt,COM2\n..,COM3\n,COM4\n",
-     {"a/b@COM1 ", "COM3.txt@COM2 ", "..@COM3 ", "@COM4 "},
+     "name,port\na/b,COM1\nCOM3.txt,COM2\n..,COM3\n,COM4\n-x,COM5\n",
+     {"a/b@COM1 ", "COM3.txt@COM2 ", "..@COM3 ", "@COM4 ", "-x@COM5 "},
      {"2: name 'a/b' holds a character", "3: name 'COM3.txt' is a device name", "4: name '..' may not",
-      "5: the row has no name"}},
+      "5: the row has no name", "6: name '-x' may not begin with -"}},
     {"NamesThatWouldWriteAnotherRowsBackupOrItsFile",
      "name,port\nx,COM1\nx-before,COM2\nX-Before-2,COM3\nbefore,COM4\nx-before-y,COM5\ncaf\xC3\xA9,COM6\n"
      "Cafe\xCC\x81,COM7\n",
@@ -98,6 +114,11 @@ const PlanCase kCases[] = {
      {"a@COM1 ", "b@/dev/ttyS0 ", "c@com1 ", "d@COM2 "},
      {"3: port /dev/ttyS0 is also the port of line 2 (a, as COM1); two rows on one controller need --wait or --ask",
       "4: port com1 is also the port of line 2 (a, as COM1)"}},
+    {"ServerPortsWhoseAddressesMeet",
+     "name,port\na,tcp://v4+v6\nb,tcp://v6\nc,tcp://v4\nd,tcp://other\n",
+     {"a@tcp://v4+v6 ", "b@tcp://v6 ", "c@tcp://v4 ", "d@tcp://other "},
+     {"3: port tcp://v6 is also the port of line 2 (a, as tcp://v4+v6)",
+      "4: port tcp://v4 is also the port of line 2 (a, as tcp://v4+v6)"}},
     {"RowsOfOneDeviceWithACableCarried", "name,port\na,COM1\nb,/dev/ttyS0\n", {"a@COM1 ", "b@/dev/ttyS0 "}, {},
      true},
     {"AnIpAddressOfAnotherRowsNetwork",
@@ -148,6 +169,8 @@ TEST_P(PlanReading, FindsRowsAndEveryProblem) {
         rows.push_back((row.name + '@' + row.port + ' ' + ValuesText(RowValues(row))).toStdString());
     EXPECT_EQ(rows, c.rows);
     std::vector<std::string> problems;
+    for (const QString& note : plan.notes)
+        problems.push_back("note: " + note.toStdString());
     for (const PlanProblem& problem : plan.problems)
         problems.push_back(std::to_string(problem.line) + ": " + problem.text.toStdString());
     ASSERT_EQ(problems.size(), c.problems.size()) << testing::PrintToString(problems);
@@ -210,6 +233,24 @@ TEST(CarriedLine, RefusesAnIpAddressAnotherRowPlansOrAFinishedControllerEndedWit
     EXPECT_EQ(line.Claim(plan.rows[0], HoldingIp(9)).value_or(""),
               "row m1 (line 2) would end with IP address 10.0.0.9, which the controller of row keeps (line 3) "
               "ended with");
+}
+
+// With a cable carried, the rows of one server are one device's rows whatever name they reach it by.
+TEST(PlanReading, RowsOfOneServerUnderTwoNamesAreOneDevice) {
+    Plan plan = ReadPlan("name,port\na,tcp://v4+v6\nb,tcp://v6\n");
+    CheckPlan(plan, {false, true}, CheckPort);
+    EXPECT_EQ(plan.rows[1].choice.identity, plan.rows[0].choice.identity);
+}
+
+TEST(PlanReading, AFileTooLargeIsToldByItsSizeAndTheLimit) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(QByteArray(10 * 1024 * 1024, ','));
+    file.close();
+    QString error;
+    EXPECT_FALSE(ReadPlanFile(file.fileName(), error));
+    EXPECT_EQ(error.toStdString(),
+              "the plan has 10485760 bytes; a plan may have at most 4194304 bytes (4 MiB)");
 }
 
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
@@ -281,22 +322,6 @@ TEST(CommissionReport, ReadsBackWhatItWroteInEveryKindAndKnowsWhatIsDone) {
         EXPECT_FALSE(DoneInReport(*read, Row("b", "10.0.0.2"))) << "it failed after it was done";
         EXPECT_TRUE(DoneInReport(*read, Row("c", "10.0.0.3"))) << "a skip does not undo it";
         EXPECT_FALSE(DoneInReport(*read, Row("d", "10.0.0.4")));
-    }
-}
-
-TEST(CommissionReport, ReadsReportsWrittenWithTheEarlierNames) {
-    const QByteArray csv("line,name,port,device,statusId,outcome,exitStatus,message,changed,duration,values,finished\n"
-                         "7,a,COM1,,,commissioned,0,,ip 1.1.1.1 -> 10.0.0.1,0.5,ip=10.0.0.1,\n");
-    const QByteArray json(R"({"line":7,"name":"a","port":"COM1","device":"","statusId":"","outcome":"commissioned",)"
-                          R"("exitStatus":0,"message":"","changed":"ip 1.1.1.1 -> 10.0.0.1","duration":0.5,)"
-                          R"("values":"ip=10.0.0.1","finished":""})"
-                          "\n");
-    for (const QByteArray& bytes : {csv, json}) {
-        QString error;
-        const auto read = ReadReport(bytes, error);
-        ASSERT_TRUE(read) << error.toStdString();
-        EXPECT_TRUE(DoneInReport(*read, Row("a", "10.0.0.1")));
-        EXPECT_EQ(read->front().changed, (std::vector<FieldChange>{{"ip", "1.1.1.1", "10.0.0.1"}}));
     }
 }
 

@@ -140,6 +140,13 @@ TEST(PortChoice, APlanPortMustLeadToASerialDeviceThatIsThere) {
         {"COM256", "No serial port is behind COM256. Map it with TALVOR_COM256=DEVICE (for example "
                    "TALVOR_COM256=/dev/serial/by-id/usb-...), or give the device itself in the port column.", ""},
         {link, "", "/dev/null"},
+        // A device server's port is known by its address: names and numeric forms of one are one port.
+        {"rfc2217://LocalHost:2001", "", "tcp:127.0.0.1:2001"},
+        {"socket://127.1:2001/", "", "tcp:127.0.0.1:2001"},
+        {"rfc2217://[::FFFF:127.0.0.1]:2001", "", "tcp:127.0.0.1:2001"},
+        {"rfc2217://[0:0::1]:2001", "", "tcp:[::1]:2001"},
+        {"rfc2217://no-such-host.invalid:2001",
+         "port rfc2217://no-such-host.invalid:2001 is not there: the host name is not known", ""},
     };
     for (const auto& [port, refusal, identity] : cases) {
         PortChoice choice;

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckPlan(plan, {size % 2 == 0, size % 3 == 0}, [](const QString& port, PortChoice& choice) {
         if (port.startsWith('x'))
             return port;
-        choice = {port, port.toStdString(), port.toUpper()};
+        choice = {port, port.toStdString(), port.toUpper(), {}};
         return QString();
     });
     const int lines = static_cast<int>(bytes.count('\n') + bytes.count('\r')) + 1;
