@@ -633,7 +633,7 @@ TEST_F(CommissionRun, SnapshotOfTheLineCommissionsUnchanged) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_TRUE(lines[0].endsWith(",status-id,held-ip,held-mask,held-gateway,held-mac-id,held-baud,held-node"));
     EXPECT_TRUE(lines[2].endsWith(",,,,,,20,yes,54560100,,,,,,20")) << lines[2].toStdString();
-    EXPECT_TRUE(lines[1].endsWith(",54560100,192.168.1.1,255.255.255.0,0.0.0.0,20,125,")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(",54560100,,,,20,125,")) << "held values left out are no held- values either";
 
     const Outcome run = Run({"--report", "report.csv"});
     EXPECT_EQ(run.exit, 0) << run.err;
