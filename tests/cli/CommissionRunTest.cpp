@@ -414,7 +414,8 @@ TEST_F(CommissionRun, ALineShiftedWithAskTakesTheControllerItIsAskedFor) {
     left.push_back(*cable.StoredBlock(NetworkEthernet));
     EXPECT_EQ(netcfg.exitCode(), 1) << (err + netcfg.readAllStandardError()).toStdString();
     EXPECT_EQ(left, (std::vector<ByteString>{Holding(6), Holding(7), Holding(8), Holding(8)}));
-    const RowRecord* kept = Find(Report(), "m4");
+    const std::vector<RowRecord> report = Report();
+    const RowRecord* kept = Find(report, "m4");
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->outcome, RowOutcome::Refused);
     EXPECT_TRUE(kept->message.contains("row m4 (line 5) would end with IP address 10.0.0.8, which row m3 (line 4) "
