@@ -110,11 +110,12 @@ std::optional<QString> ColumnNamed(const QString& cell) {
     const auto column = columns.find(Folded(cell));
     if (column != columns.end())
         return column->second;
-    // "Held IP": what the row's controller holds now of a field.
-    if (cell.startsWith(QLatin1String("held"), Qt::CaseInsensitive) && cell.size() > 4)
-        if (const std::optional<QString> field = ColumnNamed(cell.mid(4));
-            field && HeldFieldColumns().contains(*field))
-            return QStringLiteral("held-") + *field;
+    // "Held IP": what the row's controller holds now of a field. Looked up once, not over and over: a
+    // cell of "heldheld..." must not nest a call for each "held".
+    if (cell.startsWith(QLatin1String("held"), Qt::CaseInsensitive))
+        if (const auto field = columns.find(Folded(cell.mid(4)));
+            field != columns.end() && HeldFieldColumns().contains(field->second))
+            return QStringLiteral("held-") + field->second;
     return std::nullopt;
 }
 

@@ -253,6 +253,13 @@ TEST(PlanReading, AFileTooLargeIsToldByItsSizeAndTheLimit) {
               "the plan has 10485760 bytes; a plan may have at most 4194304 bytes (4 MiB)");
 }
 
+// A header cell of "held" over and over, as large as a plan may be, is one unknown column.
+TEST(PlanReading, AHeldColumnOfHeldsIsUnknown) {
+    const Plan plan = ReadPlan("name,port," + QByteArray("held").repeated(1000000) + "ip\na,COM1,1\n");
+    ASSERT_FALSE(plan.problems.empty());
+    EXPECT_TRUE(plan.problems.front().text.startsWith("unknown column")) << plan.problems.front().text.toStdString();
+}
+
 RowRecord Record(const QString& name, RowOutcome outcome, const QString& values) {
     RowRecord record;
     record.line = 7;
