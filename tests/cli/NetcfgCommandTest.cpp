@@ -286,7 +286,7 @@ const NetcfgCase kCases[] = {
      {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500", "43/2", "43/2", "43/2", "43/2"},
      {{2, "000C021E0000400004000500"}},
      "~\"exitStatus\": 2,\n    \"written\": \"unknown\"\n}\n$",
-     "~\\(1 of 3\\)[^\n]+\n[^\n]+\\(2 of 3\\)[^\n]+\n[^\n]+\\(3 of 3\\)[\\s\\S]+\nWhether COM1 \\(.+\\) holds "
+     "~\\(1 of 3\\)[^\n]+\n[^\n]+\\(2 of 3\\)[^\n]+\n[^\n]+\\(3 of 3\\)[\\s\\S]+\nWhether COM1( \\(.+\\))? holds "
      "the devicenet block written is not known: the reply to the write was lost and it could not be read "
      "back\\.\n$",
      2,
@@ -299,7 +299,7 @@ const NetcfgCase kCases[] = {
      {"42/1:0002"},
      {{1, ""}},
      "~\"exitStatus\": 2,\n    \"written\": \"unknown\"\n}\n$",
-     "~^[^\n]+\nWhether COM1 \\(.+\\) holds the ethernet block written is not known: the reply to the write was "
+     "~^[^\n]+\nWhether COM1( \\(.+\\))? holds the ethernet block written is not known: the reply to the write was "
      "lost and --no-verify reads nothing back\\.\n$",
      2,
      ""},
