@@ -3,9 +3,9 @@
 #include "model/ByteString.h"
 #include "model/NetAttributes.h"
 #include "model/NetworkType.h"
-#include "seriallink/CommParam.h"
-#include "seriallink/MessageCodes.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/MessageCodes.h"
+#include "seriallink/link/SerialComm.h"
 
 #include <cstdint>
 

@@ -4,8 +4,8 @@
 #include "cli/ExitStatus.h"
 #include "model/AttributeRules.h"
 #include "model/BaudRates.h"
-#include "seriallink/ModemLines.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/ModemLines.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QCommandLineParser>
 
@@ -83,18 +83,25 @@ const std::vector<CommandShape>& Commands() {
          "checks FILE whole and that it was saved from a controller with this status id, then writes "
          "each type's block or clears a type the backup does not hold",
          WriteOptions},
-        {"commission", 1, 1, "PLAN|-",
-         "commissions every controller of PLAN (- for standard input), a CSV file with a header line: columns "
+        {"commission",
+         1,
+         1,
+         "PLAN|-",
+         "commissions every controller of PLAN (- for standard input), a CSV file with a header line: "
+         "columns "
          "name and port (required), ip, mask, gateway, mac-id, baud, node, disable-ethernet (yes clears the "
          "Ethernet attributes; no or an empty cell leaves them as the controller holds them) and status-id, "
-         "named in any case, with or without blanks, - or _, or as the utility names the fields (IP address, Baud "
-         "rate); comment, notes and columns beginning with # are passed over; cells between ',', ';' or tabs, "
+         "named in any case, with or without blanks, - or _, or as the utility names the fields (IP address, "
+         "Baud "
+         "rate); comment, notes and columns beginning with # are passed over; cells between ',', ';' or "
+         "tabs, "
          "in UTF-8 (otherwise read as Windows-1252); an empty cell keeps what the controller holds. The "
          "whole plan is checked first, each port's device included; rows reaching one device need --wait or "
          "--ask. Each row: the status id "
          "(refused if it is not the row's status-id), a backup to NAME-before.json, the row's values "
          "written and read back, a backup to NAME.json; a controller that holds them already is left "
-         "unchanged. Ports are worked at once, the rows of a port in their order; on ports of their own every "
+         "unchanged. Ports are worked at once, the rows of a port in their order; on ports of their own "
+         "every "
          "controller is read before any is written, and a line that would end with one IP address on two "
          "controllers is refused whole. held- before a field column "
 
@@ -104,8 +111,12 @@ const std::vector<CommandShape>& Commands() {
          "controller holding what a finished row wrote is taken for one put back",
          {"json", "retries", "settle", "force", "dry-run", "check", "jobs", "wait", "ask", "report", "resume",
           "backups"}},
-        {"snapshot", 0, LastAddressableComPort, "[PORT...]",
-         "writes a commissioning plan of what the controllers on the ports (COMn, devices or URLs; default: every "
+        {"snapshot",
+         0,
+         LastAddressableComPort,
+         "[PORT...]",
+         "writes a commissioning plan of what the controllers on the ports (COMn, devices or URLs; default: "
+         "every "
          "port present) hold: a row per port that answers, named after its port, with its status id; a type "
          "a controller holds none of is left empty, and no Ethernet held is disable-ethernet yes. "
          "A held value the plan's check would refuse is left empty, with a note. Commissioning the plan as "
@@ -164,16 +175,18 @@ QString CommandList() {
 
 QString ExitStatusList() {
     std::vector<ExitStatusMeaning> byNumber(ExitStatuses().begin(), ExitStatuses().end());
-    std::sort(byNumber.begin(), byNumber.end(), [](const auto& a, const auto& b) { return a.status < b.status; });
+    std::sort(byNumber.begin(), byNumber.end(),
+              [](const auto& a, const auto& b) { return a.status < b.status; });
     QString text = QStringLiteral("Exit status:\n");
     for (const ExitStatusMeaning& entry : byNumber)
         text += QStringLiteral("  %1  %2\n")
                     .arg(entry.status, -3)
                     .arg(Wrapped(QString::fromLatin1(entry.meaning), "       ", HelpWidth).trimmed());
-    return text + Wrapped(QStringLiteral("restore and commission exit with the worst status of their types or rows "
-                                         "(%1).")
-                              .arg(ExitStatusOrder()),
-                          "", HelpWidth) +
+    return text +
+           Wrapped(QStringLiteral("restore and commission exit with the worst status of their types or rows "
+                                  "(%1).")
+                       .arg(ExitStatusOrder()),
+                   "", HelpWidth) +
            '\n';
 }
 
@@ -221,10 +234,11 @@ QList<QCommandLineOption> AllOptions() {
          "MS"},
         {"force", "Writes addresses that would make a controller unreachable; restores another "
                   "controller's backup."},
-        {"no-verify", "Does not read a written block back: a write whose reply was lost is then not known. "
-                      "Otherwise a read-back that fails on the line or at the open is tried up to 3 more times "
-                      "(or --retries times, if more), 0.5 s apart, each on a fresh open (14 s at most): the "
-                      "write is known written, not written, or said to be unknown (\"written\" in JSON)."},
+        {"no-verify",
+         "Does not read a written block back: a write whose reply was lost is then not known. "
+         "Otherwise a read-back that fails on the line or at the open is tried up to 3 more times "
+         "(or --retries times, if more), 0.5 s apart, each on a fresh open (14 s at most): the "
+         "write is known written, not written, or said to be unknown (\"written\" in JSON)."},
         {"dry-run", "Prints the blocks a command would write and writes nothing; commission: checks the plan "
                     "alone and contacts no controller."},
         {"check", "commission: after the plan's check reads each controller, as the run would, and prints "
@@ -243,19 +257,23 @@ QList<QCommandLineOption> AllOptions() {
          "RATE"},
         {"node", QStringLiteral("Profibus node address, %1 to %2.").arg(NodeAddressMin).arg(NodeAddressMax),
          "N"},
-        {"jobs", QStringLiteral("commission: works at most N ports at once (1 to %1; default: every port).")
-                     .arg(MaxJobs),
+        {"jobs",
+         QStringLiteral("commission: works at most N ports at once (1 to %1; default: every port).")
+             .arg(MaxJobs),
          "N"},
         {"wait", "commission: one cable carried along: before each row waits for its controller to "
                  "answer, after it for that controller to go. --wait=LIMIT (such as 90s, 10m or 2h) stops "
                  "the run after that time as an interruption would."},
-        {"ask", "commission: asks before each row, one question at a time (Enter to go on, s to skip it, q to "
-                "start no other row: the rows under way finish)."},
-        {"report", "commission: appends a record per row to FILE as each row ends (CSV; JSON lines with "
-                   "--json).",
+        {"ask",
+         "commission: asks before each row, one question at a time (Enter to go on, s to skip it, q to "
+         "start no other row: the rows under way finish)."},
+        {"report",
+         "commission: appends a record per row to FILE as each row ends (CSV; JSON lines with "
+         "--json).",
          "FILE"},
-        {"resume", "commission: leaves out the rows REPORT shows commissioned or unchanged with the same "
-                   "values; where REPORT is --report's file and not there yet, the run starts fresh.",
+        {"resume",
+         "commission: leaves out the rows REPORT shows commissioned or unchanged with the same "
+         "values; where REPORT is --report's file and not there yet, the run starts fresh.",
          "REPORT"},
         {"backups", "commission: the folder for the backup files (default: the current folder).", "DIR"},
         {"ip", "Ethernet IP address.", "A"},
@@ -339,7 +357,8 @@ QString HelpText(const QString& command) {
         return Usage("command [argument]") +
                Wrapped(
                    "Reads and writes the network attributes of a TALVOR controller on a serial port, with "
-                   "the same requests and blocks as TALVOR_EthernetConfig. Options end at --: a file whose name "
+                   "the same requests and blocks as TALVOR_EthernetConfig. Options end at --: a file whose "
+                   "name "
                    "begins with - is named after it.",
                    QString(), HelpWidth) +
                "\n\n" + CommandList() + '\n' + OptionList(nullptr) + '\n' + ExitStatusList();
@@ -443,8 +462,9 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
     if (!waitLimit.isNull()) {
         const std::optional<std::chrono::seconds> limit = WaitLimit(waitLimit);
         if (!limit)
-            return Refuse(message, QStringLiteral("--wait=%1 is no time limit: give 1s to 24h, such as --wait=10m.")
-                                       .arg(waitLimit));
+            return Refuse(message,
+                          QStringLiteral("--wait=%1 is no time limit: give 1s to 24h, such as --wait=10m.")
+                              .arg(waitLimit));
         invocation.waitLimit = *limit;
     }
     invocation.ask = parser.isSet("ask");
@@ -453,14 +473,16 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, Invocation& in
     invocation.check = parser.isSet("check");
     for (const char* apart : {"wait", "ask", "dry-run", "report"})
         if (invocation.check && parser.isSet(apart))
-            return Refuse(message, QStringLiteral("--check does not go with --%1: it reads the controller on each "
-                                                  "port once and writes nothing.")
-                                       .arg(QLatin1String(apart)));
+            return Refuse(message,
+                          QStringLiteral("--check does not go with --%1: it reads the controller on each "
+                                         "port once and writes nothing.")
+                              .arg(QLatin1String(apart)));
     invocation.output = parser.isSet("output") ? parser.value("output") : QStringLiteral("-");
     invocation.held = parser.isSet("held");
     if (invocation.ask && invocation.command == "commission" && invocation.arguments.first() == "-")
-        return Refuse(message, QStringLiteral("--ask reads its answers from standard input: give the plan as a "
-                                              "file."));
+        return Refuse(message,
+                      QStringLiteral("--ask reads its answers from standard input: give the plan as a "
+                                     "file."));
     invocation.report = parser.value("report");
     invocation.resume = parser.value("resume");
     invocation.backups = parser.isSet("backups") ? parser.value("backups") : QStringLiteral(".");

@@ -5,21 +5,21 @@
 #include "cli/BackupCommands.h"
 #include "cli/BackupFile.h"
 #include "cli/CommandLine.h"
-#include "cli/Operations.h"
-#include "cli/commission/CommissionCommand.h"
-#include "cli/commission/Snapshot.h"
 #include "cli/Interruption.h"
 #include "cli/LineTrace.h"
 #include "cli/MessageCapture.h"
+#include "cli/Operations.h"
 #include "cli/Output.h"
 #include "cli/PortChoice.h"
 #include "cli/Ports.h"
 #include "cli/WriteValues.h"
+#include "cli/commission/CommissionCommand.h"
+#include "cli/commission/Snapshot.h"
 #include "link/PortHold.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"
-#include "seriallink/ModemLines.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/ModemLines.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -71,7 +71,6 @@ ExitStatus Read(const Run& run, NetworkType type) {
         PrintLine(RecordText(record));
     return ExitSuccess;
 }
-
 
 // The status of a write; a failed one's JSON report says what became of it.
 ExitStatus WriteOutcome(const Run& run, const WriteResult& result) {
@@ -148,7 +147,8 @@ QString HeldValueText(EthernetAddress blamed, bool fromDefaults) {
 // Ethernet's addresses; the timeout, poll time and word counts stay as held.
 ExitStatus WriteType(const Run& run, NetworkType type) {
     WriteValues values;
-    if (const QStringList refusals = ParseWriteValues(run.invocation.values, "--", values); !refusals.isEmpty())
+    if (const QStringList refusals = ParseWriteValues(run.invocation.values, "--", values);
+        !refusals.isEmpty())
         return Refuse(refusals.first() + QStringLiteral("; nothing was written."));
     if (!values.Touches(type))
         return Refuse(NeedsValues(type));
@@ -163,7 +163,8 @@ ExitStatus WriteType(const Run& run, NetworkType type) {
         if (!refusal->addressRule)
             return Refuse(refusal->text + QStringLiteral("; nothing was written."));
         const QString blamed = refusal->heldBlamed ? HeldValueText(*refusal->heldBlamed, !held) : QString();
-        return Refuse(refusal->text + blamed + QStringLiteral("; nothing was written. --force writes it as given."));
+        return Refuse(refusal->text + blamed +
+                      QStringLiteral("; nothing was written. --force writes it as given."));
     }
     return WriteRecord(run, record, changed);
 }
@@ -173,12 +174,13 @@ ExitStatus DisableEthernet(const Run& run) {
         status != ExitSuccess)
         return status;
     if (run.invocation.json)
-        PrintJson(WithPort(run.app, {{"type", "ethernet"},
-                                     {"programmed", false},
-                                     {"block", HexString(EmptyAttributeBlock())},
-                                     {"dryRun", run.invocation.dryRun},
-                                     {"verified", run.invocation.verify && !run.invocation.dryRun},
-                                     {"written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes)}}));
+        PrintJson(WithPort(run.app,
+                           {{"type", "ethernet"},
+                            {"programmed", false},
+                            {"block", HexString(EmptyAttributeBlock())},
+                            {"dryRun", run.invocation.dryRun},
+                            {"verified", run.invocation.verify && !run.invocation.dryRun},
+                            {"written", WrittenWord(run.invocation.dryRun ? Written::No : Written::Yes)}}));
     else if (run.invocation.dryRun)
         PrintLine(QStringLiteral("Would write the ethernet block %1 to %2; nothing was written.")
                       .arg(HexString(EmptyAttributeBlock()), PortDescription(theApp)));

@@ -5,9 +5,9 @@
 #include "model/Hex.h"
 #include "platform/LastError.h"
 #include "res/StringTable.h"
-#include "seriallink/Frame.h"
-#include "seriallink/NetworkErrors.h"
-#include "seriallink/PortAccess.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/network/NetworkErrors.h"
+#include "seriallink/serial/PortAccess.h"
 
 namespace {
 

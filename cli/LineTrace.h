@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seriallink/LinkTrace.h"
+#include "seriallink/link/LinkTrace.h"
 
 #include <QString>
 

@@ -11,7 +11,7 @@
 #include "model/NetAttributes.h"
 #include "platform/MessageBoxTypes.h"
 #include "res/AttributeMessages.h"
-#include "seriallink/MessageCodes.h"
+#include "seriallink/frame/MessageCodes.h"
 
 #include <QSaveFile>
 
@@ -72,7 +72,8 @@ namespace {
 // asked to stop. The messages of an attempt that is repeated are not shown: the note before the repeat
 // names its failure. Those of the last failed attempt go to `kept` when given, for a caller that tells
 // them once it knows the outcome, and are shown at once otherwise.
-RequestResult Retrying(const Run& run, const std::function<bool()>& request, CCollectingSink* kept = nullptr) {
+RequestResult Retrying(const Run& run, const std::function<bool()>& request,
+                       CCollectingSink* kept = nullptr) {
     for (int attempt = 1;; ++attempt) {
         run.watch.BeginRequest();
         if (Stopped(run))
@@ -86,8 +87,8 @@ RequestResult Retrying(const Run& run, const std::function<bool()>& request, CCo
         // Where it failed is taken as the exchange ends, before another can begin.
         result.where = result.done ? LinkFailure::None : run.watch.Failure();
         result.stopped = !result.done && result.where == LinkFailure::None && Stopped(run);
-        const bool repeat = !result.done && attempt <= run.invocation.retries && result.where == LinkFailure::Line &&
-                            !Stopped(run);
+        const bool repeat = !result.done && attempt <= run.invocation.retries &&
+                            result.where == LinkFailure::Line && !Stopped(run);
         if (!repeat) {
             if (kept && !result.done)
                 *kept = messages;
@@ -96,9 +97,9 @@ RequestResult Retrying(const Run& run, const std::function<bool()>& request, CCo
             return result;
         }
         Note(run, QStringLiteral("Repeating the request (%1 of %2) after a failure on the line: %3")
-                 .arg(attempt)
-                 .arg(run.invocation.retries)
-                 .arg(run.watch.FailureText()));
+                      .arg(attempt)
+                      .arg(run.invocation.retries)
+                      .arg(run.watch.FailureText()));
     }
 }
 
@@ -189,7 +190,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
     if (!write.done && !lost) {
         writeMessages.Replay(run.app.Messages());
         if (write.stopped)
-            Complain(run.app, QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
+            Complain(run.app,
+                     QStringLiteral("Interrupted before the %1 block was written to %2; it was not written.")
                          .arg(NetworkTypeName(type), port));
         return {write.Status(), Written::No};
     }
@@ -213,7 +215,7 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
     if (read.stopped) {
         if (write.done) {
             Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")
-                         .arg(NetworkTypeName(type), port));
+                                  .arg(NetworkTypeName(type), port));
         } else {
             writeMessages.Replay(run.app.Messages());
             Complain(
@@ -232,19 +234,21 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
             return {ExitLinkFailure, Written::Unknown};
         }
         Complain(run.app, QStringLiteral("The %1 block could not be read back from %2 to verify it.")
-                     .arg(NetworkTypeName(type), port));
+                              .arg(NetworkTypeName(type), port));
         return {ExitLinkFailure, Written::Yes};
     }
     if (held == block) {
         if (!write.done)
-            Note(run, QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
+            Note(
+                run,
+                QStringLiteral("The reply to the write was lost, but %1 holds the block written.").arg(port));
         return {ExitSuccess, Written::Yes};
     }
     writeMessages.Replay(run.app.Messages());
     if (!write.done)
         Complain(run.app, QString::fromUtf8(clear ? texts.clearFailed : texts.programFailed));
     Complain(run.app, QStringLiteral("%1 holds the %2 block %3, not the block %4 that was to be written.")
-                 .arg(port, NetworkTypeName(type), HexString(held), HexString(block)));
+                          .arg(port, NetworkTypeName(type), HexString(held), HexString(block)));
     return {ExitLinkFailure, Written::No};
 }
 

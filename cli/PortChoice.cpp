@@ -1,10 +1,10 @@
 #include "cli/PortChoice.h"
 
 #include "app/NetConfigApp.h"
-#include "seriallink/NetworkErrors.h"
-#include "seriallink/PortName.h"
-#include "seriallink/PortUrl.h"
-#include "seriallink/TcpConnection.h"
+#include "seriallink/network/NetworkErrors.h"
+#include "seriallink/network/PortUrl.h"
+#include "seriallink/network/TcpConnection.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QFileInfo>
 

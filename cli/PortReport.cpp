@@ -1,10 +1,10 @@
 #include "cli/PortReport.h"
 
-#include "seriallink/PortUrl.h"
+#include "seriallink/network/PortUrl.h"
 
-#include "seriallink/PortAccess.h"
-#include "seriallink/PortFacts.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/PortAccess.h"
+#include "seriallink/serial/PortFacts.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QJsonArray>
 

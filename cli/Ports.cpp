@@ -10,8 +10,8 @@
 #include "cli/PortChoice.h"
 #include "cli/PortReport.h"
 #include "platform/MessageBoxTypes.h"
-#include "seriallink/PortList.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/PortList.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -26,8 +26,8 @@ ExitStatus NoPortToAsk(const QString& message) {
 }
 
 ExitStatus ListingFailed(const PortListing& listing) {
-    return NoPortToAsk(
-        QStringLiteral("Cannot list the serial ports: %1.").arg(QString::fromStdString(listing.error.message())));
+    return NoPortToAsk(QStringLiteral("Cannot list the serial ports: %1.")
+                           .arg(QString::fromStdString(listing.error.message())));
 }
 
 } // namespace

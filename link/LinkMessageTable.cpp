@@ -1,6 +1,6 @@
 #include "link/LinkMessageTable.h"
 
-#include "seriallink/LinkCodes.h"
+#include "seriallink/frame/LinkCodes.h"
 
 #include <algorithm>
 #include <array>

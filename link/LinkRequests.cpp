@@ -30,7 +30,7 @@ bool CNetConfigApp::OpenLink() {
 bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t* payload,
                                 std::uint32_t payloadLength, std::uint8_t* reply, std::uint32_t replyCapacity,
                                 std::uint32_t* replyCount) {
-    if (!(m_SerialComm.m_bHeld && m_SerialComm.IsOpen()) && !OpenLink())
+    if (!m_SerialComm.IsHeldOpen() && !OpenLink())
         return false;
     m_SerialComm.m_nExchangeState = 0;
     const LinkResult result = m_SerialComm.ProccessMsgCode_NoThread(msgCode, request, payload, payloadLength,
@@ -40,7 +40,7 @@ bool CNetConfigApp::SendRequest(std::uint8_t msgCode, bool request, std::uint8_t
         ReportLinkError(result);
         return false;
     }
-    if (!m_SerialComm.m_bHeld)
+    if (!m_SerialComm.KeepsOpenAfter(result))
         m_SerialComm.CloseComPort();
     return true;
 }

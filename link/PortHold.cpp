@@ -3,17 +3,12 @@
 #include "app/NetConfigApp.h"
 
 CPortHold::CPortHold(CNetConfigApp& app, Silence silence)
-    : m_link(app.m_SerialComm), m_bOuter(!m_link.m_bHeld) {
-    if (!m_bOuter)
-        return;
-    m_link.m_bHeld = true;
-    m_link.m_bKeepOpenWhenSilent = silence == Silence::KeepsOpen;
+    : m_link(app.m_SerialComm), m_bOuter(!m_link.IsHeld()) {
+    if (m_bOuter)
+        m_link.Hold(silence == Silence::KeepsOpen);
 }
 
 CPortHold::~CPortHold() {
-    if (!m_bOuter)
-        return;
-    m_link.m_bHeld = false;
-    m_link.m_bKeepOpenWhenSilent = false;
-    m_link.CloseComPort();
+    if (m_bOuter)
+        m_link.Release();
 }

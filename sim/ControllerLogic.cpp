@@ -1,8 +1,8 @@
 #include "sim/ControllerLogic.h"
 
 #include "model/NetAttributes.h"
-#include "seriallink/LinkCodes.h"
-#include "seriallink/MessageCodes.h"
+#include "seriallink/frame/LinkCodes.h"
+#include "seriallink/frame/MessageCodes.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/ByteString.h"
-#include "seriallink/Frame.h"
+#include "seriallink/frame/Frame.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/ByteString.h"
-#include "seriallink/FrameDecoder.h"
+#include "seriallink/frame/FrameDecoder.h"
 
 #include <chrono>
 #include <cstdint>

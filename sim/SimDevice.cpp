@@ -1,6 +1,6 @@
 #include "sim/SimDevice.h"
 
-#include "seriallink/TermiosSpeed.h"
+#include "seriallink/serial/TermiosSpeed.h"
 
 #include <cerrno>
 #include <cstring>

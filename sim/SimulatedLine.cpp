@@ -1,7 +1,7 @@
 #include "sim/SimulatedLine.h"
 
 #include "platform/LastError.h"
-#include "seriallink/ByteChannel.h"
+#include "seriallink/channel/ByteChannel.h"
 #include "sim/ControllerSimulator.h"
 
 #include <algorithm>
@@ -114,8 +114,8 @@ private:
 
 SimulatedLine::SimulatedLine(ControllerSimulator& sim) : m_sim(sim) {}
 
-LinkResult SimulatedLine::Open(const std::string& device, std::int32_t, std::unique_ptr<CByteChannel>& channel,
-                               const PortNoteSink&) {
+LinkResult SimulatedLine::Open(const std::string& device, std::int32_t,
+                               std::unique_ptr<CByteChannel>& channel, const PortNoteSink&) {
     if (device != m_sim.DevicePath()) {
         SetLastSystemError(ENOENT);
         return linkcode::CannotOpen;

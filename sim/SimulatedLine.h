@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seriallink/LineSource.h"
+#include "seriallink/link/LineSource.h"
 
 #include <chrono>
 

@@ -1,10 +1,10 @@
 #include "ui/ComPortList.h"
 
-#include "seriallink/NetworkErrors.h"
-#include "seriallink/NetworkPort.h"
-#include "seriallink/PortFacts.h"
-#include "seriallink/PortName.h"
-#include "seriallink/PortUrl.h"
+#include "seriallink/network/NetworkErrors.h"
+#include "seriallink/network/NetworkPort.h"
+#include "seriallink/network/PortUrl.h"
+#include "seriallink/serial/PortFacts.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QEvent>
 #include <QStringList>

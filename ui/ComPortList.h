@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seriallink/PortList.h"
+#include "seriallink/serial/PortList.h"
 
 #include <QComboBox>
 #include <QString>

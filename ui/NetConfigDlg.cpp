@@ -8,7 +8,7 @@
 #include "res/MainDialogTemplate.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/PortName.h"
 #include "ui/AboutDlg.h"
 #include "ui/ComPortList.h"
 #include "ui/EthernetPage.h"

@@ -1,9 +1,9 @@
 // What a hostile line costs: the reply decoder's throughput on the input that makes it work hardest,
 // against the line rate it has to keep up with; and how long one request holds its caller while the
 // line talks without end.
-#include "seriallink/FrameDecoder.h"
-#include "seriallink/MessageCodes.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/frame/FrameDecoder.h"
+#include "seriallink/frame/MessageCodes.h"
+#include "seriallink/link/SerialComm.h"
 #include "sim/ControllerSimulator.h"
 
 #include <benchmark/benchmark.h>

@@ -6,9 +6,9 @@
 #include "link/MessageBoxSink.h"
 #include "link/PortHold.h"
 #include "platform/MessageBox.h"
-#include "seriallink/CommParam.h"
-#include "seriallink/Frame.h"
-#include "seriallink/SerialPort.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/serial/SerialPort.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/DeviceServer.h"
 
@@ -350,7 +350,8 @@ void MeasurePaced(benchmark::State& state, const Controller& controller, Pair pa
         std::this_thread::sleep_for(idle);
         const auto start = std::chrono::steady_clock::now();
         const std::string failure = pair(controller.sim.DevicePath());
-        const double pairSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double pairSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(pairSeconds);
         seconds += pairSeconds;
         if (!failure.empty()) {
@@ -368,18 +369,25 @@ void BM_PacedStackStatusIdAndRead(benchmark::State& state) {
     FailureWatch watch;
     Controller controller(true, std::size_t(state.range(0)));
     ByteString block;
-    MeasurePaced(state, controller, [&](const std::string&) {
-        return StackPair(block) ? std::string() : "link failed: " + watch.failure;
-    }, std::size_t(state.range(0)));
+    MeasurePaced(
+        state, controller,
+        [&](const std::string&) {
+            return StackPair(block) ? std::string() : "link failed: " + watch.failure;
+        },
+        std::size_t(state.range(0)));
 }
 
 void BM_PacedRawStatusIdAndRead(benchmark::State& state) {
     Controller controller(true, std::size_t(state.range(0)));
     std::uint8_t sequence = 0;
     std::vector<std::uint8_t> reply;
-    MeasurePaced(state, controller, [&](const std::string& device) {
-        return RawPair(device, RawClient::Honest, sequence, reply) ? std::string() : "raw exchange failed";
-    }, std::size_t(state.range(0)));
+    MeasurePaced(
+        state, controller,
+        [&](const std::string& device) {
+            return RawPair(device, RawClient::Honest, sequence, reply) ? std::string()
+                                                                       : "raw exchange failed";
+        },
+        std::size_t(state.range(0)));
 }
 // The paced pair on the local pty (served 0) or through a device server (served 1), with the port opened
 // for each request as the dialog does (held 0) or held through the pair as the companion does (held 1);
@@ -397,12 +405,15 @@ void BM_PacedServedPair(benchmark::State& state) {
         }
     ByteString block;
     const auto idle = std::chrono::milliseconds(state.range(2) != 0 ? 50 : 0);
-    MeasurePaced(state, controller, [&](const std::string&) {
-        std::optional<CPortHold> hold;
-        if (state.range(1) != 0)
-            hold.emplace(theApp);
-        return StackPair(block) ? std::string() : "link failed: " + watch.failure;
-    }, stored, idle);
+    MeasurePaced(
+        state, controller,
+        [&](const std::string&) {
+            std::optional<CPortHold> hold;
+            if (state.range(1) != 0)
+                hold.emplace(theApp);
+            return StackPair(block) ? std::string() : "link failed: " + watch.failure;
+        },
+        stored, idle);
 }
 BENCHMARK(BM_PacedServedPair)
     ->ArgNames({"served", "held", "idle"})

@@ -8,7 +8,7 @@
 #include "res/EthernetPageTemplate.h"
 #include "res/FieldbusPageTemplate.h"
 #include "res/MainDialogTemplate.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/PortName.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -13,7 +13,7 @@
 #include "cli/commission/PlanCheck.h"
 #include "cli/commission/PortReader.h"
 #include "cli/commission/RowChanges.h"
-#include "seriallink/PortUrl.h"
+#include "seriallink/network/PortUrl.h"
 
 #include <QFileInfo>
 #include <QHash>

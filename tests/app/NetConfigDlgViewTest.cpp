@@ -1,5 +1,5 @@
+#include "seriallink/serial/PortName.h"
 #include "tests/app/DialogFixture.h"
-#include "seriallink/PortName.h"
 #include "tests/support/LinkMessageTexts.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestApplication.h"
@@ -233,8 +233,11 @@ TEST_F(MainDialogTest, ShowingTheWindowReselectsTheStoredComPort) {
 TEST_F(MainDialogTest, ComPortTipsNameTheDeviceEachEntryReachesNow) {
     auto* list = dynamic_cast<CComPortList*>(dlg->m_cbComPort);
     ASSERT_NE(list, nullptr);
-    const auto tip = [list](int index) { return list->itemData(index, Qt::ToolTipRole).toString().toStdString(); };
-    // Mapped while the dialog is open: the next look at the list shows it, on an entry and on the list itself.
+    const auto tip = [list](int index) {
+        return list->itemData(index, Qt::ToolTipRole).toString().toStdString();
+    };
+    // Mapped while the dialog is open: the next look at the list shows it, on an entry and on the list
+    // itself.
     const ScopedEnvironmentVariable com8("TALVOR_COM8", " /nonexistent ");
     list->showPopup();
     list->hidePopup();

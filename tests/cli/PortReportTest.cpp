@@ -1,8 +1,8 @@
-#include "cli/PortChoice.h"
 #include "cli/PortReport.h"
+#include "cli/PortChoice.h"
 
 #include "app/NetConfigApp.h"
-#include "seriallink/PortName.h"
+#include "seriallink/serial/PortName.h"
 #include "tests/support/FakeDeviceTree.h"
 #include "tests/support/ScopedEnvironment.h"
 
@@ -35,42 +35,52 @@ TEST(PortsCommand, ListsEveryPortWithWhatTellsItApart) {
         "TALVOR_COM2", (machine.Dev() / "serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if02-port0").c_str());
     const ScopedEnvironmentVariable com9("TALVOR_COM9", "ttyUSB77");
     const QString expected = WithDev(
-        QStringLiteral(
-            "Present:\n"
-            "  @/ttyS2  built-in serial port\n"
-            "  @/ttyAMA0  built-in serial port\n"
-            "  @/ttyUSB9  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial FT5X2ABC, interface 00\n"
-            "      Its name for scripts and plans: @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if00-port0 (COM "
-            "numbers move when adapters come and go).\n"
-            "  @/ttyUSB10  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial FT5X2ABC, interface 01\n"
-            "      Its name for scripts and plans: @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if01-port0 (COM "
-            "numbers move when adapters come and go).\n"
-            "  @/ttyUSB11  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial FT5X2ABC, interface 02\n"
-            "      Its name for scripts and plans: @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if02-port0 (COM "
-            "numbers move when adapters come and go).\n"
-            "  @/ttyUSB12  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial FT5X2ABC, interface 03\n"
-            "      Its name for scripts and plans: @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0 (COM "
-            "numbers move when adapters come and go).\n"
-            "  @/ttyXRUSB0  USB serial adapter: XR21V1410, USB 04e2:1410\n"
-            "      Its name for scripts and plans: @/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0 (the adapter has no "
-            "serial number, so this name follows the USB socket it is plugged into).\n"
-            "  @/ttyACM0  USB modem (ACM): Uno, Arduino, USB 2341:0043, serial 7523733353635\n"
-            "      Its name for scripts and plans: @/serial/by-id/usb-Arduino_Uno_7523733353635-if00 (COM numbers "
-            "move when adapters come and go).\n"
-            "      Permission denied: @/ttyACM0 belongs to group dialout: add your user to that group (sudo usermod "
-            "-aG dialout $USER), then log in again.\n"
-            "  @/ttyS0  built-in serial port\n"
-            "      @/ttyS0 is the system console: COM numbers skip it.\n"
-            "COM ports:\n"
-            "  COM1  @/ttyS2  (present)\n"
-            "  COM2  @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if02-port0  (TALVOR_COM2)\n"
-            "  COM3  @/ttyUSB9  (present)\n"
-            "  COM4  @/ttyUSB10  (present)\n"
-            "  COM5  @/ttyUSB11  (present)\n"
-            "  COM6  @/ttyUSB12  (present)\n"
-            "  COM7  @/ttyXRUSB0  (present)\n"
-            "  COM8  @/ttyACM0  (present)\n"
-            "  COM9  /dev/ttyUSB77  (TALVOR_COM9, missing)"),
+        QStringLiteral("Present:\n"
+                       "  @/ttyS2  built-in serial port\n"
+                       "  @/ttyAMA0  built-in serial port\n"
+                       "  @/ttyUSB9  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial "
+                       "FT5X2ABC, interface 00\n"
+                       "      Its name for scripts and plans: "
+                       "@/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if00-port0 (COM "
+                       "numbers move when adapters come and go).\n"
+                       "  @/ttyUSB10  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial "
+                       "FT5X2ABC, interface 01\n"
+                       "      Its name for scripts and plans: "
+                       "@/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if01-port0 (COM "
+                       "numbers move when adapters come and go).\n"
+                       "  @/ttyUSB11  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial "
+                       "FT5X2ABC, interface 02\n"
+                       "      Its name for scripts and plans: "
+                       "@/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if02-port0 (COM "
+                       "numbers move when adapters come and go).\n"
+                       "  @/ttyUSB12  USB serial adapter: Quad RS232-HS, FTDI, USB 0403:6011, serial "
+                       "FT5X2ABC, interface 03\n"
+                       "      Its name for scripts and plans: "
+                       "@/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0 (COM "
+                       "numbers move when adapters come and go).\n"
+                       "  @/ttyXRUSB0  USB serial adapter: XR21V1410, USB 04e2:1410\n"
+                       "      Its name for scripts and plans: @/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0 "
+                       "(the adapter has no "
+                       "serial number, so this name follows the USB socket it is plugged into).\n"
+                       "  @/ttyACM0  USB modem (ACM): Uno, Arduino, USB 2341:0043, serial 7523733353635\n"
+                       "      Its name for scripts and plans: "
+                       "@/serial/by-id/usb-Arduino_Uno_7523733353635-if00 (COM numbers "
+                       "move when adapters come and go).\n"
+                       "      Permission denied: @/ttyACM0 belongs to group dialout: add your user to that "
+                       "group (sudo usermod "
+                       "-aG dialout $USER), then log in again.\n"
+                       "  @/ttyS0  built-in serial port\n"
+                       "      @/ttyS0 is the system console: COM numbers skip it.\n"
+                       "COM ports:\n"
+                       "  COM1  @/ttyS2  (present)\n"
+                       "  COM2  @/serial/by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if02-port0  (TALVOR_COM2)\n"
+                       "  COM3  @/ttyUSB9  (present)\n"
+                       "  COM4  @/ttyUSB10  (present)\n"
+                       "  COM5  @/ttyUSB11  (present)\n"
+                       "  COM6  @/ttyUSB12  (present)\n"
+                       "  COM7  @/ttyXRUSB0  (present)\n"
+                       "  COM8  @/ttyACM0  (present)\n"
+                       "  COM9  /dev/ttyUSB77  (TALVOR_COM9, missing)"),
         machine);
     EXPECT_EQ(PortReportLines(PortReport(present)).join('\n').toStdString(), expected.toStdString());
 }
@@ -119,7 +129,8 @@ TEST(PortChoice, DevicesAreNamedAsTheLinkOpensThem) {
         EXPECT_EQ(choice.device, c.device);
     }
     PortChoice choice;
-    EXPECT_EQ(ResolvePort(QStringLiteral("  "), choice).toStdString(), "--port needs COM1 to COM256 or a device.");
+    EXPECT_EQ(ResolvePort(QStringLiteral("  "), choice).toStdString(),
+              "--port needs COM1 to COM256 or a device.");
 }
 
 #ifndef _WIN32
@@ -137,8 +148,10 @@ TEST(PortChoice, APlanPortMustLeadToASerialDeviceThatIsThere) {
         {"COM9", "port COM9 (/dev/pts/99999) is not there", ""},
         {file, "port " + file + " is no serial port: not a character device", ""},
         {"COMx", "port COMx is no port name: use COM1 to COM256 (COMn, n a number) or a device.", ""},
-        {"COM256", "No serial port is behind COM256. Map it with TALVOR_COM256=DEVICE (for example "
-                   "TALVOR_COM256=/dev/serial/by-id/usb-...), or give the device itself in the port column.", ""},
+        {"COM256",
+         "No serial port is behind COM256. Map it with TALVOR_COM256=DEVICE (for example "
+         "TALVOR_COM256=/dev/serial/by-id/usb-...), or give the device itself in the port column.",
+         ""},
         {link, "", "/dev/null"},
         // A device server's port is known by its address: names and numeric forms of one are one port.
         {"rfc2217://LocalHost:2001", "", "tcp:127.0.0.1:2001"},

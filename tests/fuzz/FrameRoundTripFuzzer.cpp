@@ -1,4 +1,4 @@
-#include "seriallink/FrameDecoder.h"
+#include "seriallink/frame/FrameDecoder.h"
 #include "tests/fuzz/FuzzInput.h"
 
 #include <algorithm>

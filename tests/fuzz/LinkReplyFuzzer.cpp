@@ -1,8 +1,8 @@
-#include "seriallink/ByteChannel.h"
-#include "seriallink/CommParam.h"
-#include "seriallink/Frame.h"
-#include "seriallink/MessageCodes.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/channel/ByteChannel.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/frame/MessageCodes.h"
+#include "seriallink/link/SerialComm.h"
 #include "tests/fuzz/FuzzInput.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-#include "seriallink/FrameDecoder.h"
-#include "seriallink/MessageCodes.h"
+#include "seriallink/frame/FrameDecoder.h"
+#include "seriallink/frame/MessageCodes.h"
 #include "tests/fuzz/FuzzInput.h"
 
 #include <array>
@@ -31,8 +31,8 @@ bool Same(const Result& a, const Result& b) {
 // never more than one frame's worth held.
 void CheckBounds(const FrameDecoder& decoder, std::span<const Result> found, std::size_t capacity) {
     for (const Result& result : found)
-        if (result.payload.size() > capacity ||
-            (result.event == FrameDecoder::Event::Frame && result.payload.size() != result.header.payloadLength))
+        if (result.payload.size() > capacity || (result.event == FrameDecoder::Event::Frame &&
+                                                 result.payload.size() != result.header.payloadLength))
             std::abort();
     if (decoder.Buffered() > frame::Overhead + capacity)
         std::abort();

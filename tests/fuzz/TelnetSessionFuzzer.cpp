@@ -1,5 +1,5 @@
-#include "seriallink/Rfc2217Session.h"
-#include "seriallink/Telnet.h"
+#include "seriallink/network/Rfc2217Session.h"
+#include "seriallink/network/Telnet.h"
 #include "tests/fuzz/FuzzInput.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // Stands in for another application that has a serial device open: opens the device named on the
 // command line, says "held" on stdout and keeps it open until its stdin closes.
 #include "platform/LastError.h"
-#include "seriallink/SerialPort.h"
+#include "seriallink/serial/SerialPort.h"
 
 #include <cstdio>
 

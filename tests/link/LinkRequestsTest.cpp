@@ -1,8 +1,8 @@
-#include "seriallink/Frame.h"
+#include "seriallink/frame/Frame.h"
 #include "tests/support/SimulatedControllerTest.h"
 #include "tests/support/TestNames.h"
 
-#include "seriallink/SerialPort.h"
+#include "seriallink/serial/SerialPort.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "tests/seriallink/ScriptedLine.h"
 
-#include "seriallink/CommParam.h"
-#include "seriallink/Frame.h"
-#include "seriallink/MessageCodes.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/frame/MessageCodes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "tests/seriallink/FakeCommCalls.h"
 
 #include "platform/LastError.h"
-#include "seriallink/CommPort.h"
-#include "seriallink/Frame.h"
-#include "seriallink/MessageCodes.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/frame/MessageCodes.h"
+#include "seriallink/link/SerialComm.h"
+#include "seriallink/serial/CommPort.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "seriallink/DeviceInstanceId.h"
+#include "seriallink/serial/DeviceInstanceId.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "platform/LastError.h"
-#include "seriallink/Frame.h"
-#include "seriallink/NetworkErrors.h"
-#include "seriallink/NetworkPort.h"
-#include "seriallink/PortUrl.h"
-#include "seriallink/SerialComm.h"
-#include "seriallink/Telnet.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/link/SerialComm.h"
+#include "seriallink/network/NetworkErrors.h"
+#include "seriallink/network/NetworkPort.h"
+#include "seriallink/network/PortUrl.h"
+#include "seriallink/network/Telnet.h"
 
 #include <gtest/gtest.h>
 
@@ -155,12 +155,12 @@ INSTANTIATE_TEST_SUITE_P(
                             },
                             linkcode::CannotOpen, neterror::NoComPortControl, 0},
                     Hostile{"TurnsTheClientAwayInPlainText",
-                [](ScriptedServer& server) {
-                    const std::string text = "Port's device already in use\r\n";
-                    server.Send(Bytes(text.begin(), text.end()));
-                },
-                linkcode::CannotOpen, neterror::ClosedAtOpen, 0},
-        Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
+                            [](ScriptedServer& server) {
+                                const std::string text = "Port's device already in use\r\n";
+                                server.Send(Bytes(text.begin(), text.end()));
+                            },
+                            linkcode::CannotOpen, neterror::ClosedAtOpen, 0},
+                    Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
                             linkcode::CannotOpen, neterror::OtherRate, 0},
                     Hostile{"ClosesMidReply",
                             [](ScriptedServer& server) {

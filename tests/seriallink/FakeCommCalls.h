@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seriallink/CommCalls.h"
+#include "seriallink/serial/CommCalls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "seriallink/FrameDecoder.h"
+#include "seriallink/frame/FrameDecoder.h"
 
 #include <gtest/gtest.h>
 

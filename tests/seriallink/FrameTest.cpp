@@ -1,8 +1,8 @@
-#include "seriallink/Frame.h"
+#include "seriallink/frame/Frame.h"
 #include "model/Hex.h"
-#include "seriallink/CommParam.h"
-#include "seriallink/Crc16.h"
-#include "seriallink/FrameDecoder.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/Crc16.h"
+#include "seriallink/frame/FrameDecoder.h"
 
 #include <gtest/gtest.h>
 

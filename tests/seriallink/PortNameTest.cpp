@@ -1,7 +1,7 @@
-#include "seriallink/PortName.h"
+#include "seriallink/serial/PortName.h"
 
-#include "seriallink/PortAccess.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/link/SerialComm.h"
+#include "seriallink/serial/PortAccess.h"
 #include "sim/ControllerSimulator.h"
 #include "tests/support/FakeDeviceTree.h"
 
@@ -33,14 +33,15 @@ PresentPort Console(PresentPort port) {
 
 // Listed out of order, as a directory hands them out; ttyS10 sorts after ttyS2 by number.
 const PortListing kMachine{{
-    Port("/dev/ttyACM0", PortKind::Acm, "ttyACM", 0),
-    Port("/dev/ttyUSB1", PortKind::Usb, "ttyUSB", 1),
-    Port("/dev/ttyS10", PortKind::BuiltIn, "ttyS", 10),
-    Port("/dev/ttyS0", PortKind::BuiltIn, "ttyS", 0, false),
-    Port("/dev/ttyUSB0", PortKind::Usb, "ttyUSB", 0),
-    Port("/dev/ttyS2", PortKind::BuiltIn, "ttyS", 2),
-    Console(Port("/dev/ttyS1", PortKind::BuiltIn, "ttyS", 1)),
-}, {}};
+                               Port("/dev/ttyACM0", PortKind::Acm, "ttyACM", 0),
+                               Port("/dev/ttyUSB1", PortKind::Usb, "ttyUSB", 1),
+                               Port("/dev/ttyS10", PortKind::BuiltIn, "ttyS", 10),
+                               Port("/dev/ttyS0", PortKind::BuiltIn, "ttyS", 0, false),
+                               Port("/dev/ttyUSB0", PortKind::Usb, "ttyUSB", 0),
+                               Port("/dev/ttyS2", PortKind::BuiltIn, "ttyS", 2),
+                               Console(Port("/dev/ttyS1", PortKind::BuiltIn, "ttyS", 1)),
+                           },
+                           {}};
 
 struct MappingCase {
     const char* name;
@@ -65,7 +66,8 @@ const PortListing kFailedListing{kMachine.ports, std::make_error_code(std::errc:
 INSTANTIATE_TEST_SUITE_P(
     Table, ComPortMap,
     testing::Values(
-        MappingCase{"BuiltInFirstTheConsoleLeftOut", 1, nullptr, kMachine, "/dev/ttyS2", ComPortSource::Present},
+        MappingCase{"BuiltInFirstTheConsoleLeftOut", 1, nullptr, kMachine, "/dev/ttyS2",
+                    ComPortSource::Present},
         MappingCase{"ByNumberNotByText", 2, nullptr, kMachine, "/dev/ttyS10", ComPortSource::Present},
         MappingCase{"ThenUsb", 3, nullptr, kMachine, "/dev/ttyUSB0", ComPortSource::Present},
         MappingCase{"ThenAcm", 5, nullptr, kMachine, "/dev/ttyACM0", ComPortSource::Present},
@@ -73,11 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
         MappingCase{"EmptyMachine", 1, nullptr, {}, "", ComPortSource::Nothing},
         MappingCase{"AFailedListingCountsNothing", 1, nullptr, kFailedListing, "", ComPortSource::Nothing},
         MappingCase{"VariableOverrides", 3, "/dev/pts/7", kMachine, "/dev/pts/7", ComPortSource::Variable},
-        MappingCase{"VariableNamesTheConsole", 1, "/dev/ttyS1", kMachine, "/dev/ttyS1", ComPortSource::Variable},
+        MappingCase{"VariableNamesTheConsole", 1, "/dev/ttyS1", kMachine, "/dev/ttyS1",
+                    ComPortSource::Variable},
         MappingCase{"VariableWithoutPorts", 8, "/dev/ttyUSB4", {}, "/dev/ttyUSB4", ComPortSource::Variable},
         MappingCase{"VariableDespiteAFailedListing", 1, "/dev/pts/7", kFailedListing, "/dev/pts/7",
                     ComPortSource::Variable},
-        MappingCase{"VariableTrimmed", 2, " /dev/ttyUSB0 \t\n", kMachine, "/dev/ttyUSB0", ComPortSource::Variable},
+        MappingCase{"VariableTrimmed", 2, " /dev/ttyUSB0 \t\n", kMachine, "/dev/ttyUSB0",
+                    ComPortSource::Variable},
         MappingCase{"BareNameUnderDev", 2, "ttyUSB0", kMachine, "/dev/ttyUSB0", ComPortSource::Variable},
         MappingCase{"RelativePathKept", 2, "./ttyUSB0", kMachine, "./ttyUSB0", ComPortSource::Variable},
         MappingCase{"EmptyVariableIsUnset", 1, "", kMachine, "/dev/ttyS2", ComPortSource::Present},
@@ -148,14 +152,15 @@ TEST(DeviceTreeListing, TellsAdaptersApart) {
          "by-id/usb-FTDI_Quad_RS232-HS_FT5X2ABC-if03-port0"},
         // one port: no interface to tell apart; no serial number: the socket's name, not the shared by-id one
         {"ttyXRUSB0", PortKind::Usb, "XR21V1410  04e2:1410  if", "by-path/pci-0000:00:14.0-usb-0:3:1.0"},
-        {"ttyACM0", PortKind::Acm, "Uno Arduino 2341:0043 7523733353635 if", "by-id/usb-Arduino_Uno_7523733353635-if00"},
+        {"ttyACM0", PortKind::Acm, "Uno Arduino 2341:0043 7523733353635 if",
+         "by-id/usb-Arduino_Uno_7523733353635-if00"},
         {"ttyAMA0", PortKind::BuiltIn, "  :  if", ""},
     };
     for (const IdentityCase& c : cases) {
         const PresentPort& port = Listed(listing, c.node);
         EXPECT_EQ(port.kind, c.kind) << c.node;
-        EXPECT_EQ(port.description + " " + port.manufacturer + " " + port.vendorId + ":" + port.productId + " " +
-                      port.serialNumber + " if" + port.interfaceNumber,
+        EXPECT_EQ(port.description + " " + port.manufacturer + " " + port.vendorId + ":" + port.productId +
+                      " " + port.serialNumber + " if" + port.interfaceNumber,
                   c.identity);
         EXPECT_EQ(port.stableName, *c.stableName ? (machine.Dev() / "serial" / c.stableName).string() : "");
     }
@@ -191,12 +196,14 @@ INSTANTIATE_TEST_SUITE_P(
         PermissionCase{"Dialout", EACCES, "dialout",
                        "/dev/ttyUSB0 belongs to group dialout: add your user to that group (sudo usermod -aG "
                        "dialout $USER), then log in again."},
-        PermissionCase{"OtherGroup", EPERM, "uucp",
-                       "/dev/ttyUSB0 belongs to group uucp: add your user to that group (sudo usermod -aG uucp "
-                       "$USER), then log in again."},
-        PermissionCase{"RootOnly", EACCES, "root",
-                       "/dev/ttyUSB0 may only be opened by root: give it a group of serial users (dialout) with "
-                       "a udev rule, then add your user to that group."},
+        PermissionCase{
+            "OtherGroup", EPERM, "uucp",
+            "/dev/ttyUSB0 belongs to group uucp: add your user to that group (sudo usermod -aG uucp "
+            "$USER), then log in again."},
+        PermissionCase{
+            "RootOnly", EACCES, "root",
+            "/dev/ttyUSB0 may only be opened by root: give it a group of serial users (dialout) with "
+            "a udev rule, then add your user to that group."},
         PermissionCase{"Missing", ENOENT, "dialout", ""}, PermissionCase{"Busy", EBUSY, "dialout", ""},
         PermissionCase{"Allowed", 0, "dialout", ""}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,7 +1,7 @@
 #include "tests/seriallink/ScriptedLine.h"
 
-#include "seriallink/Frame.h"
-#include "seriallink/MessageCodes.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/frame/MessageCodes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/LastError.h"
-#include "seriallink/ByteChannel.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/channel/ByteChannel.h"
+#include "seriallink/link/SerialComm.h"
 
 #include <algorithm>
 #include <cerrno>

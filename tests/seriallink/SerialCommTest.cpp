@@ -1,11 +1,11 @@
-#include "seriallink/SerialComm.h"
+#include "seriallink/link/SerialComm.h"
 
 #include "model/NetAttributes.h"
 #include "platform/LastError.h"
-#include "seriallink/CommParam.h"
-#include "seriallink/MessageCodes.h"
-#include "seriallink/PortName.h"
-#include "seriallink/SerialPort.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/MessageCodes.h"
+#include "seriallink/serial/PortName.h"
+#include "seriallink/serial/SerialPort.h"
 #include "sim/ControllerLogic.h"
 #include "sim/ControllerSimulator.h"
 #include "sim/SimDevice.h"
@@ -326,7 +326,8 @@ TEST(SerialLink, RepliesPacedAtTheLineRateKeepWithinTheByteGap) {
     ASSERT_EQ(link.InitializeCommMode(), Success);
     std::vector<std::uint8_t> reply(100);
     std::uint32_t count = 0;
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, reply.data(), 100, &count), Success);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(ReadNetAttr, true, nullptr, 0, reply.data(), 100, &count),
+              Success);
     EXPECT_EQ(count, 19u);
 }
 
@@ -356,16 +357,16 @@ TEST_P(SerialLinkOpenFailure, CannotOpen) {
     link.m_wCommParam = COMM_PARAM_DEFAULT;
     EXPECT_EQ(link.InitializeCommMode(), CannotOpen);
     EXPECT_EQ(LastSystemError(), c.lastError);
-    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr), NotInitialized);
+    EXPECT_EQ(link.ProccessMsgCode_NoThread(StatusId, false, nullptr, 0, nullptr, 0, nullptr),
+              NotInitialized);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SerialLinkOpenFailure,
-                         testing::Values(OpenCase{"MissingDevice", 5, "/dev/talvor-no-such-device", ENOENT},
-                                         OpenCase{"NotADevice", 6, RegularFile, ENOTTY},
-                                         OpenCase{"PortZero", 0, nullptr, ENODEV},
-                                         OpenCase{"FewerPortsPresent", 200, nullptr, ENODEV},
-                                         OpenCase{"PortPastTheLast", LastAddressableComPort + 1, nullptr,
-                                                  ENODEV}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, SerialLinkOpenFailure,
+    testing::Values(OpenCase{"MissingDevice", 5, "/dev/talvor-no-such-device", ENOENT},
+                    OpenCase{"NotADevice", 6, RegularFile, ENOTTY}, OpenCase{"PortZero", 0, nullptr, ENODEV},
+                    OpenCase{"FewerPortsPresent", 200, nullptr, ENODEV},
+                    OpenCase{"PortPastTheLast", LastAddressableComPort + 1, nullptr, ENODEV}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -3,8 +3,8 @@
 #include "sim/ControllerSimulator.h"
 
 #include "model/NetAttributes.h"
-#include "seriallink/Frame.h"
-#include "seriallink/MessageCodes.h"
+#include "seriallink/frame/Frame.h"
+#include "seriallink/frame/MessageCodes.h"
 #include "sim/ControllerLogic.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "sim/ControllerSimulator.h"
 
 #include "model/NetAttributes.h"
-#include "seriallink/CommParam.h"
-#include "seriallink/MessageCodes.h"
-#include "seriallink/SerialComm.h"
+#include "seriallink/frame/CommParam.h"
+#include "seriallink/frame/MessageCodes.h"
+#include "seriallink/link/SerialComm.h"
 #include "sim/StoreFile.h"
 
 #include "tests/sim/QtCoreApp.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "seriallink/PortList.h"
+#include "seriallink/serial/PortList.h"
 
 #include <unistd.h>
 
@@ -31,12 +31,13 @@ public:
         UartNode(platform / "serial8250", "ttyS1", "0", consoleAttribute ? "N" : "");
         UartNode(platform / "serial8250", "ttyS2", "4", consoleAttribute ? "N" : "");
         UartNode(platform / "soc/fe201000.serial", "ttyAMA0", "95", consoleAttribute ? "N" : "");
-        const Path quad = UsbDevice("pci0000:00/0000:00:14.0/usb1/1-2", "0403", "6011", "Quad RS232-HS", "FTDI",
-                                    "FT5X2ABC");
+        const Path quad = UsbDevice("pci0000:00/0000:00:14.0/usb1/1-2", "0403", "6011", "Quad RS232-HS",
+                                    "FTDI", "FT5X2ABC");
         for (int interface = 0; interface < 4; ++interface) {
             const std::string node = "ttyUSB" + std::to_string(9 + interface);
             const std::string number = "0" + std::to_string(interface);
-            const Path port = UsbInterface(quad, "1-2:1." + std::to_string(interface), number, "ftdi_sio") / node;
+            const Path port =
+                UsbInterface(quad, "1-2:1." + std::to_string(interface), number, "ftdi_sio") / node;
             Link(Sys() / "bus/usb-serial", port / "subsystem");
             TtyNode(port / "tty", node, port);
             ById("usb-FTDI_Quad_RS232-HS_FT5X2ABC-if" + number + "-port0", node);
@@ -48,8 +49,8 @@ public:
         ById("usb-04e2_XR21V1410-if00", "ttyXRUSB0"); // a name that every adapter of its kind claims
         ByPath("pci-0000:00:14.0-usbv2-0:3:1.0", "ttyXRUSB0");
         ByPath("pci-0000:00:14.0-usb-0:3:1.0", "ttyXRUSB0");
-        const Path modem = UsbDevice("pci0000:00/0000:00:14.0/usb1/1-4", "2341", "0043", "Uno", "Arduino",
-                                     "7523733353635");
+        const Path modem =
+            UsbDevice("pci0000:00/0000:00:14.0/usb1/1-4", "2341", "0043", "Uno", "Arduino", "7523733353635");
         const Path modemInterface = UsbInterface(modem, "1-4:1.0", "00", "cdc_acm");
         TtyNode(modemInterface / "tty", "ttyACM0", modemInterface);
         ById("usb-Arduino_Uno_7523733353635-if00", "ttyACM0");

@@ -1,7 +1,7 @@
 #include "ui/ComPortList.h"
 
-#include "seriallink/NetworkPort.h"
-#include "seriallink/PortName.h"
+#include "seriallink/network/NetworkPort.h"
+#include "seriallink/serial/PortName.h"
 #include "tests/support/FakeDeviceTree.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestApplication.h"

@@ -1,0 +1,200 @@
+#include "seriallink/network/NetworkPort.h"
+
+#include "platform/LastError.h"
+#include "seriallink/network/NetworkErrors.h"
+#include "seriallink/serial/ModemLines.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A device server gathers the line's bytes for a moment before it sends them on.
+constexpr milliseconds ServerGathering{50};
+constexpr milliseconds MaxAllowance{2000};
+constexpr int MaxDiscardReads = 16;
+constexpr std::size_t MaxSaid = 200;
+
+std::mutex failuresLock;
+std::map<std::string, std::uint32_t> failures; // by URL: the last open's error
+
+void RecordOpen(const std::string& url, LinkResult result) {
+    const std::lock_guard hold(failuresLock);
+    if (result == linkcode::Success)
+        failures.erase(url);
+    else
+        failures[url] = LastSystemError();
+}
+
+std::uint32_t NegotiationError(CRfc2217Session::Progress progress) {
+    switch (progress) {
+    case CRfc2217Session::Progress::NoOption:
+        return neterror::NoComPortControl;
+    case CRfc2217Session::Progress::NoBinary:
+        return neterror::NoBinary;
+    case CRfc2217Session::Progress::OtherRate:
+        return neterror::OtherRate;
+    case CRfc2217Session::Progress::OtherFraming:
+        return neterror::OtherFraming;
+    default:
+        return neterror::NegotiationTimedOut;
+    }
+}
+
+// The text a server sent instead of Telnet, its line ends and other control bytes dropped.
+std::string PrintableText(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const std::uint8_t byte : bytes)
+        if (byte >= 0x20 && byte < 0x7F)
+            text += char(byte);
+    return text;
+}
+
+} // namespace
+
+CNetworkPort::CNetworkPort(std::unique_ptr<CTcpConnection> connection, std::optional<CRfc2217Session> session)
+    : m_pConnection(std::move(connection)), m_session(std::move(session)) {}
+
+LinkResult CNetworkPort::Open(const PortUrl& url, std::int32_t baudRate, const NetworkTimeouts& timeouts,
+                              const PortNoteSink& notes, std::unique_ptr<CNetworkPort>& port) {
+    port.reset();
+    std::unique_ptr<CTcpConnection> connection;
+    if (const LinkResult connected = CTcpConnection::Connect(url.host, url.port, timeouts, connection);
+        connected != linkcode::Success)
+        return connected;
+    std::optional<CRfc2217Session> session;
+    if (url.protocol == PortUrl::Protocol::Rfc2217)
+        session.emplace(static_cast<std::uint32_t>(baudRate));
+    std::unique_ptr<CNetworkPort> opening(new CNetworkPort(std::move(connection), std::move(session)));
+    if (opening->m_session)
+        if (const LinkResult negotiated = opening->Negotiate(timeouts, url.Endpoint(), notes);
+            negotiated != linkcode::Success)
+            return negotiated;
+    port = std::move(opening);
+    return linkcode::Success;
+}
+
+LinkResult CNetworkPort::Open(const std::string& name, std::int32_t baudRate, const PortNoteSink& notes,
+                              std::unique_ptr<CByteChannel>& channel) {
+    std::string malformed;
+    const std::optional<PortUrl> url = ParsePortUrl(name, malformed);
+    std::unique_ptr<CNetworkPort> port;
+    LinkResult result = linkcode::CannotOpen;
+    if (!url)
+        SetLastSystemError(neterror::BadAddress);
+    else
+        result = Open(*url, baudRate, NetworkTimeouts{}, notes, port);
+    RecordOpen(name, result);
+    channel = std::move(port);
+    return result;
+}
+
+LinkResult CNetworkPort::Negotiate(const NetworkTimeouts& timeouts, const std::string& name,
+                                   const PortNoteSink& notes) {
+    const Clock::time_point deadline = Clock::now() + timeouts.negotiation;
+    // A server that turns the client away may have closed already: what it said still counts.
+    bool closed =
+        m_pConnection->Send(m_session->Opening(), int(timeouts.negotiation.count())) != linkcode::Success;
+    while (m_session->State() == CRfc2217Session::Progress::Negotiating && Clock::now() < deadline) {
+        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now());
+        if (ReceiveOnce(int(left.count())) != linkcode::Success) {
+            closed = true;
+            break;
+        }
+        // Only the start of what the line or the server sends now is kept, for the server's own words.
+        if (m_pending.size() > MaxSaid)
+            m_pending.resize(MaxSaid);
+    }
+    if (closed && m_session->State() == CRfc2217Session::Progress::Negotiating) {
+        // ser2net, for one, says in plain text that its port's device is in use before it closes.
+        if (const std::string said = PrintableText(m_pending); !said.empty() && notes)
+            notes(name + ": the server said \"" + said + "\"");
+        SetLastSystemError(neterror::ClosedAtOpen);
+        return linkcode::CannotOpen;
+    }
+    if (m_session->State() != CRfc2217Session::Progress::Ready) {
+        if (!m_session->Mismatch().empty() && notes)
+            notes(name + ": the server set " + m_session->Mismatch() + " on its port");
+        SetLastSystemError(NegotiationError(m_session->State()));
+        return linkcode::CannotOpen;
+    }
+    if (m_session->ModemLinesConfirmed())
+        std::this_thread::sleep_for(ModemLineSettle());
+    else if (notes)
+        notes(name + ": the server did not confirm DTR and RTS (its port has no modem lines): going on "
+                     "without them");
+    // Whatever the line brought while it was being set up belongs to no exchange.
+    DiscardInput();
+    return linkcode::Success;
+}
+
+LinkResult CNetworkPort::ReceiveOnce(int timeoutMs) {
+    std::array<std::uint8_t, 512> received;
+    std::size_t count = 0;
+    if (const LinkResult result = m_pConnection->Receive(received, timeoutMs, count);
+        result != linkcode::Success)
+        return result;
+    const std::span<const std::uint8_t> bytes(received.data(), count);
+    if (!m_session) {
+        m_pending.insert(m_pending.end(), bytes.begin(), bytes.end());
+        return linkcode::Success;
+    }
+    std::vector<std::uint8_t> answer;
+    m_session->Feed(bytes, m_pending, answer);
+    return answer.empty() ? linkcode::Success : m_pConnection->Send(answer, timeoutMs + 1000);
+}
+
+// The server's buffer is purged before the request goes out, so what the line brings after it is the
+// reply; what is already on its way here is taken and dropped.
+void CNetworkPort::DiscardInput() {
+    if (m_session)
+        m_pConnection->Send(CRfc2217Session::PurgeReceived(), 1000);
+    // A server that never stops sending must not hold the request back: what is left after a few reads
+    // is passed over as noise by the reply's wait.
+    for (int read = 0; read < MaxDiscardReads && ReceiveOnce(0) == linkcode::Success && !m_pending.empty();
+         ++read)
+        m_pending.clear();
+    m_pending.clear();
+}
+
+LinkResult CNetworkPort::Write(std::span<const std::uint8_t> bytes, int timeoutMs) {
+    if (!m_session)
+        return m_pConnection->Send(bytes, timeoutMs);
+    std::vector<std::uint8_t> escaped;
+    CRfc2217Session::AppendData(bytes, escaped);
+    return m_pConnection->Send(escaped, timeoutMs);
+}
+
+LinkResult CNetworkPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) {
+    count = 0;
+    const Clock::time_point deadline = Clock::now() + milliseconds(timeoutMs);
+    // Telnet commands alone bring no data: wait on for it until the time is up.
+    while (m_pending.empty()) {
+        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return linkcode::Success;
+        if (const LinkResult received = ReceiveOnce(int(left)); received != linkcode::Success)
+            return received;
+    }
+    count = std::min(buffer.size(), m_pending.size());
+    std::copy_n(m_pending.begin(), count, buffer.begin());
+    m_pending.erase(m_pending.begin(), m_pending.begin() + std::ptrdiff_t(count));
+    return linkcode::Success;
+}
+
+std::chrono::milliseconds CNetworkPort::ReplyAllowance() const {
+    const auto roundTrip = std::chrono::ceil<milliseconds>(m_pConnection->RoundTrip());
+    return std::min(2 * roundTrip + ServerGathering, MaxAllowance);
+}
+
+std::optional<std::uint32_t> LastNetworkOpenError(const std::string& url) {
+    const std::lock_guard hold(failuresLock);
+    const auto found = failures.find(url);
+    return found != failures.end() ? std::optional(found->second) : std::nullopt;
+}
