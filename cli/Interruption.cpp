@@ -1,5 +1,7 @@
 #include "cli/Interruption.h"
 
+#include "seriallink/channel/LinkInterruption.h"
+
 #include <algorithm>
 #include <thread>
 
@@ -23,12 +25,14 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (interrupted.exchange(true))
         return FALSE;
     stopFlag = true;
+    InterruptLinks();
     return TRUE;
 }
 #else
 extern "C" void NoteInterruption(int) {
     interrupted = true;
     stopFlag = true;
+    InterruptLinks();
 }
 #endif
 
@@ -57,7 +61,7 @@ bool Interrupted() {
 }
 
 void PauseUnlessStopped(std::chrono::milliseconds time, const std::atomic<bool>* stop) {
-    constexpr std::chrono::milliseconds step{100};
+    constexpr std::chrono::milliseconds step{20};
     for (auto left = time; left.count() > 0 && !(stop && stop->load()); left -= step)
         std::this_thread::sleep_for(std::min(left, step));
 }

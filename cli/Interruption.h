@@ -3,9 +3,10 @@
 #include <atomic>
 #include <chrono>
 
-// Ctrl-C and SIGTERM do not kill the companion mid-exchange: a controller may already hold what was
-// sent. They set the stop flag; each command, and each commissioning worker, stops before its next
-// request, says what it did and exits 130. A second one ends the program at once.
+// Ctrl-C and SIGTERM do not kill the companion: they set the stop flag and interrupt the links, whose
+// waits (a lookup, a connection, a negotiation, a reply) end at once. Each command, and each
+// commissioning worker, starts no further request, says what it did (a write whose reply was cut off
+// may have been taken) and exits 130. A second one ends the program at once.
 void CatchInterruptions();
 
 // Once set, no further request starts. An interruption sets it, and so does a run that ends early of

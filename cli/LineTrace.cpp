@@ -60,7 +60,9 @@ QString RefusalText(LinkResult status) {
 CLineTrace::CLineTrace(bool print) : m_bPrint(print), m_start(Clock::now()), m_sent(m_start) {}
 
 void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
-    if (result != linkcode::Success) {
+    if (result == linkcode::UserAbort) {
+        m_failure = LinkFailure::Interrupted;
+    } else if (result != linkcode::Success) {
         // Taken now: the link has just recorded the system's reason for this failure.
         const std::uint32_t error = LastSystemError();
         const QString reason = error != 0 ? QString::fromLocal8Bit(LinkErrorText(error)) : ResultName(result);
@@ -100,7 +102,10 @@ void CLineTrace::FrameRejected(std::span<const std::uint8_t> frame, LinkResult r
 
 void CLineTrace::ExchangeFailed(LinkResult result) {
     m_lastResult = result;
-    m_failure = AnsweredWithStatus(result) ? LinkFailure::ControllerRefused : LinkFailure::Line;
+    // The controller may answer with the status that means a user's abort too.
+    m_failure = AnsweredWithStatus(result)         ? LinkFailure::ControllerRefused
+                : result == linkcode::UserAbort ? LinkFailure::Interrupted
+                                                : LinkFailure::Line;
     if (m_failure == LinkFailure::ControllerRefused)
         m_refusal = RefusalText(result);
     const QString cause = m_failure == LinkFailure::ControllerRefused

@@ -15,6 +15,7 @@ enum class LinkFailure {
     Open,              // the port could not be opened
     Line,              // the exchange failed on the line: no reply, a damaged one, the device lost
     ControllerRefused, // the controller answered with a status: it did not act on the request
+    Interrupted,       // an interruption cut the open or the exchange short
 };
 
 // Watches every exchange of the link: what failed and why, for exit statuses, retries and port errors.

@@ -86,10 +86,14 @@ RequestResult Retrying(const Run& run, const std::function<bool()>& request,
         }
         // Where it failed is taken as the exchange ends, before another can begin.
         result.where = result.done ? LinkFailure::None : run.watch.Failure();
-        result.stopped = !result.done && result.where == LinkFailure::None && Stopped(run);
+        result.stopped = !result.done && (result.where == LinkFailure::Interrupted ||
+                                          (result.where == LinkFailure::None && Stopped(run)));
         const bool repeat = !result.done && attempt <= run.invocation.retries &&
                             result.where == LinkFailure::Line && !Stopped(run);
         if (!repeat) {
+            // The caller tells the interruption, in place of the link's text for an exchange cut off.
+            if (result.stopped)
+                messages.Clear();
             if (kept && !result.done)
                 *kept = messages;
             else
@@ -117,6 +121,8 @@ HeldRead ReadHeld(const Run& run, CNetAttributes& record, ByteString& block, CCo
         read.outcome = run.app.ReadStoredRecord(record, block);
         return read.outcome == StoredRead::Read || read.outcome == StoredRead::NotProgrammed;
     });
+    if (read.request.stopped)
+        messages.Clear();
     return read;
 }
 
@@ -151,7 +157,8 @@ RequestResult ReadBack(const Run& run, NetworkType type, ByteString& held, CColl
             read.done = run.app.ReadNetAttributes(held, type);
         }
         read.where = read.done ? LinkFailure::None : run.watch.Failure();
-        if (read || read.where == LinkFailure::ControllerRefused || repeat > repeats)
+        read.stopped = read.where == LinkFailure::Interrupted;
+        if (read || read.stopped || read.where == LinkFailure::ControllerRefused || repeat > repeats)
             return read;
         Note(run, QStringLiteral("Reading the %1 block back again (%2 of %3) after a failure: %4")
                       .arg(NetworkTypeName(type))
@@ -179,7 +186,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
         [&] {
             const bool done = clear ? run.app.ClearAttributes(type) : run.app.ProgramBlock(block, type);
             lost = lost || (!done && run.watch.Sent(MSGCODE_WRITE_NET_ATTR) &&
-                            run.watch.Failure() == LinkFailure::Line);
+                            (run.watch.Failure() == LinkFailure::Line ||
+                             run.watch.Failure() == LinkFailure::Interrupted));
             return done;
         },
         &writeMessages);
@@ -201,7 +209,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
         QStringLiteral(
             "Whether %1 holds the %2 block written is not known: the reply to the write was lost and")
             .arg(port, NetworkTypeName(type));
-    if (!run.invocation.verify) {
+    // A write whose exchange an interruption cut short is told as interrupted, with nothing read back.
+    if (!run.invocation.verify && !write.stopped) {
         if (write.done)
             return {ExitSuccess, Written::Yes};
         writeMessages.Replay(run.app.Messages());
@@ -211,7 +220,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
 
     ByteString held;
     CCollectingSink messages;
-    const RequestResult read = ReadBack(run, type, held, messages);
+    const RequestResult read =
+        write.stopped ? RequestResult{false, LinkFailure::Interrupted, true} : ReadBack(run, type, held, messages);
     if (read.stopped) {
         if (write.done) {
             Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")

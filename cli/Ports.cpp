@@ -82,6 +82,9 @@ ExitStatus ProbePorts(const Invocation& invocation, CLineTrace& watch) {
         }
         ByteString id;
         const bool ok = theApp.ReadStatusId(&id);
+        // A port whose probe was cut short is left out, as those after it are.
+        if (!ok && watch.Failure() == LinkFailure::Interrupted)
+            break;
         answered = answered || ok;
         QJsonObject result = PortJson(theApp);
         result.insert("answered", ok);

@@ -15,6 +15,7 @@ using PortNoteSink = std::function<void(const std::string&)>;
 // The byte stream an exchange runs over: the serial port for users, a scripted source for tests and
 // fuzzers. Write and Read block the calling thread for at most the time they are given; Read may also
 // come back empty sooner (a system timer's coarse tick), and its caller then waits for what is left.
+// Once links are interrupted (LinkInterruption.h), a wait ends within one slice and fails with UserAbort.
 class CByteChannel {
 public:
     CByteChannel() = default;

@@ -1,6 +1,7 @@
 #include "seriallink/link/SerialComm.h"
 
 #include "platform/LastError.h"
+#include "seriallink/channel/LinkInterruption.h"
 #include "seriallink/channel/OpenChannel.h"
 #include "seriallink/frame/CommParam.h"
 #include "seriallink/frame/Frame.h"
@@ -131,6 +132,9 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
     const std::chrono::milliseconds requestWire = WireTime(requestFrame.size());
     const std::chrono::milliseconds allowance = m_pPort->ReplyAllowance();
     const TimePoint deadline = Now() + requestWire + ExchangeLimit + allowance;
+    // Nothing is sent once links are interrupted: the controller is left as it was.
+    if (LinksInterrupted())
+        return linkcode::UserAbort;
     m_pPort->DiscardInput();
     const LinkResult sent = m_pPort->Write(requestFrame, int((requestWire + WriteTimeout).count()));
     if (sent != linkcode::Success)
@@ -159,7 +163,8 @@ LinkResult CSerialComm::Exchange(unsigned char msgCode, bool request, unsigned c
 }
 
 // Waits for the reply to begin until the first-byte deadline, then for each next chunk of it up to the
-// inter-byte gap; never past the exchange's deadline.
+// inter-byte gap; never past the exchange's deadline, and in slices, each ending the wait when links are
+// interrupted.
 LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteDeadline, TimePoint deadline,
                                      Frame& reply) {
     std::array<std::uint8_t, 512> chunk;
@@ -167,6 +172,8 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
     const std::chrono::milliseconds gap = InterByteTimeout + m_pPort->ReplyAllowance();
     TimePoint lastArrival = Now();
     for (;;) {
+        if (LinksInterrupted())
+            return linkcode::UserAbort;
         const TimePoint now = Now();
         if (matcher.InFrame() && now >= lastArrival + gap && now < deadline) {
             if (matcher.LineQuiet(reply))
@@ -183,7 +190,7 @@ LinkResult CSerialComm::ReceiveReply(ReplyMatcher& matcher, TimePoint firstByteD
         }
         const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(waitEnd - now).count();
         std::size_t count = 0;
-        if (const LinkResult read = m_pPort->Read(chunk, static_cast<int>(waitMs), count);
+        if (const LinkResult read = m_pPort->Read(chunk, SliceMs(static_cast<int>(waitMs)), count);
             read != linkcode::Success)
             return read;
         if (count == 0)

@@ -1,6 +1,7 @@
 #include "seriallink/network/NetworkPort.h"
 
 #include "platform/LastError.h"
+#include "seriallink/channel/LinkInterruption.h"
 #include "seriallink/network/NetworkErrors.h"
 #include "seriallink/serial/ModemLines.h"
 
@@ -8,7 +9,6 @@
 #include <array>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -111,6 +111,8 @@ LinkResult CNetworkPort::Negotiate(const NetworkTimeouts& timeouts, const std::s
         if (m_pending.size() > MaxSaid)
             m_pending.resize(MaxSaid);
     }
+    if (LinksInterrupted())
+        return linkcode::UserAbort;
     if (closed && m_session->State() == CRfc2217Session::Progress::Negotiating) {
         // ser2net, for one, says in plain text that its port's device is in use before it closes.
         if (const std::string said = PrintableText(m_pending); !said.empty() && notes)
@@ -124,9 +126,10 @@ LinkResult CNetworkPort::Negotiate(const NetworkTimeouts& timeouts, const std::s
         SetLastSystemError(NegotiationError(m_session->State()));
         return linkcode::CannotOpen;
     }
-    if (m_session->ModemLinesConfirmed())
-        std::this_thread::sleep_for(ModemLineSettle());
-    else if (notes)
+    if (m_session->ModemLinesConfirmed()) {
+        if (!SleepUnlessInterrupted(ModemLineSettle()))
+            return linkcode::UserAbort;
+    } else if (notes)
         notes(name + ": the server did not confirm DTR and RTS (its port has no modem lines): going on "
                      "without them");
     // Whatever the line brought while it was being set up belongs to no exchange.

@@ -1,6 +1,7 @@
 #include "seriallink/network/TcpConnection.h"
 
 #include "platform/LastError.h"
+#include "seriallink/channel/LinkInterruption.h"
 #include "seriallink/network/NetworkErrors.h"
 
 #include <algorithm>
@@ -107,34 +108,49 @@ int RemainingMs(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// >0 ready, 0 time is up, -1 failed.
+constexpr int Cut = -2;
+
+// >0 ready, 0 time is up, -1 failed, Cut when links are interrupted.
 int WaitFor(Socket socket, short events, Clock::time_point deadline) {
     for (;;) {
+        if (LinksInterrupted())
+            return Cut;
         pollfd watched{};
         watched.fd = socket;
         watched.events = events;
-        const int ready = PollSockets(&watched, RemainingMs(deadline));
-        if (ready >= 0 || !WouldBlock(LastSocketError()))
-            return ready;
+        const int left = RemainingMs(deadline);
+        const int ready = PollSockets(&watched, SliceMs(left));
+        if ((ready == 0 && left > InterruptionSlice.count()) || (ready < 0 && WouldBlock(LastSocketError())))
+            continue;
+        return ready;
     }
 }
 
-// Waits for a connection in progress to be made or to fail: >0 either, 0 time is up, -1 failed.
+// Waits for a connection in progress to be made or to fail: >0 either, 0 time is up or links are
+// interrupted (the open then fails as interrupted), -1 failed.
 #ifdef _WIN32
 // WSAPoll before Windows 10 version 2004 never reports a connection that fails, which would wait out the
 // time and be told as unanswered; select reports it.
 int WaitForConnection(Socket socket, Clock::time_point deadline) {
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(socket, &writable);
-    fd_set failed = writable;
-    const int left = RemainingMs(deadline);
-    timeval wait{left / 1000, left % 1000 * 1000};
-    return ::select(0, nullptr, &writable, &failed, &wait);
+    for (;;) {
+        if (LinksInterrupted())
+            return 0;
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(socket, &writable);
+        fd_set failed = writable;
+        const int left = RemainingMs(deadline);
+        const int slice = SliceMs(left);
+        timeval wait{slice / 1000, slice % 1000 * 1000};
+        if (const int ready = ::select(0, nullptr, &writable, &failed, &wait);
+            ready != 0 || left <= InterruptionSlice.count())
+            return ready;
+    }
 }
 #else
 int WaitForConnection(Socket socket, Clock::time_point deadline) {
-    return WaitFor(socket, POLLOUT, deadline);
+    const int ready = WaitFor(socket, POLLOUT, deadline);
+    return ready == Cut ? 0 : ready;
 }
 #endif
 
@@ -186,7 +202,11 @@ std::uint32_t LookUp(const std::string& host, std::uint16_t port, milliseconds t
         lookup->done.notify_one();
     }).detach();
     std::unique_lock hold(lookup->lock);
-    if (!lookup->done.wait_for(hold, timeout, [&] { return lookup->finished; })) {
+    // In slices, so that an interruption abandons it as its time running out does.
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (!lookup->finished && !LinksInterrupted() && Clock::now() < deadline)
+        lookup->done.wait_for(hold, std::min<Clock::duration>(InterruptionSlice, deadline - Clock::now()));
+    if (!lookup->finished) {
         lookup->abandoned = true;
         return neterror::LookupTimedOut;
     }
@@ -316,6 +336,8 @@ LinkResult CTcpConnection::Send(std::span<const std::uint8_t> bytes, int timeout
         if (const int error = LastSocketError(); !WouldBlock(error))
             return Fail(linkcode::Transmit, std::uint32_t(error));
         const int ready = WaitFor(Socket(m_socket), POLLOUT, deadline);
+        if (ready == Cut)
+            return linkcode::UserAbort;
         if (ready <= 0)
             return Fail(linkcode::Transmit,
                         ready == 0 ? neterror::SendStalled : std::uint32_t(LastSocketError()));
@@ -332,6 +354,8 @@ LinkResult CTcpConnection::Receive(std::span<std::uint8_t> buffer, int timeoutMs
         // reply.
         AckAtOnce(Socket(m_socket));
         const int ready = WaitFor(Socket(m_socket), POLLIN, deadline);
+        if (ready == Cut)
+            return linkcode::UserAbort;
         if (ready < 0)
             return Fail(linkcode::Transmit, std::uint32_t(LastSocketError()));
         if (ready == 0)

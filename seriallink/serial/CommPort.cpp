@@ -1,6 +1,7 @@
 #include "seriallink/serial/CommPort.h"
 
 #include "platform/LastError.h"
+#include "seriallink/channel/LinkInterruption.h"
 
 #include <algorithm>
 #include <array>
@@ -85,7 +86,7 @@ LinkResult CCommPort::OpenHandle(const std::string& device) {
     while (!m_pCalls->Open(path)) {
         const std::uint32_t error = m_pCalls->LastError();
         const milliseconds waited = std::chrono::duration_cast<milliseconds>(m_pCalls->Now() - start);
-        if (error == win32::ErrorAccessDenied && waited < OpenRetryTime) {
+        if (error == win32::ErrorAccessDenied && waited < OpenRetryTime && !LinksInterrupted()) {
             ++refusals;
             m_pCalls->Sleep(std::min(OpenRetryPause, OpenRetryTime - waited));
             continue;
@@ -137,15 +138,22 @@ LinkResult CCommPort::Configure(std::int32_t baudRate) {
     state.fAbortOnError = 0;
     if (!m_pCalls->SetState(state))
         return Fail(linkcode::CannotOpen);
-    SettleModemLines();
+    if (!SettleModemLines())
+        return linkcode::UserAbort;
     // Bytes that arrived before this open belong to nobody's exchange.
     m_pCalls->PurgeInput();
     return linkcode::Success;
 }
 
-void CCommPort::SettleModemLines() {
-    if (m_pCalls->HasModemLines())
-        m_pCalls->Sleep(ModemLineSettle());
+bool CCommPort::SettleModemLines() {
+    if (!m_pCalls->HasModemLines())
+        return true;
+    for (milliseconds left = ModemLineSettle(); left > milliseconds::zero(); left -= InterruptionSlice) {
+        if (LinksInterrupted())
+            return false;
+        m_pCalls->Sleep(std::min(left, InterruptionSlice));
+    }
+    return !LinksInterrupted();
 }
 
 CCommPort::~CCommPort() {

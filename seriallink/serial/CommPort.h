@@ -31,7 +31,7 @@ private:
 
     LinkResult OpenHandle(const std::string& device);
     LinkResult Configure(std::int32_t baudRate);
-    void SettleModemLines();
+    bool SettleModemLines(); // false when links are interrupted meanwhile
     CommTimeouts ReadTimeouts(std::uint32_t wait) const;
     bool UseTimeouts(const CommTimeouts& wanted);
     LinkResult Fail(LinkResult code) const;

@@ -1,4 +1,5 @@
 #include "platform/LastError.h"
+#include "seriallink/channel/LinkInterruption.h"
 #include "seriallink/serial/SerialPort.h"
 #include "seriallink/serial/TermiosSpeed.h"
 
@@ -53,13 +54,20 @@ int RemainingMs(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits for `events` until the deadline: >0 ready, 0 time is up, -1 failed (errno set).
+constexpr int Cut = -2;
+
+// Waits for `events` until the deadline: >0 ready, 0 time is up, -1 failed (errno set), Cut when links
+// are interrupted.
 int WaitUntil(int fd, short events, Clock::time_point deadline) {
     for (;;) {
+        if (LinksInterrupted())
+            return Cut;
         pollfd watched{fd, events, 0};
-        const int ready = ::poll(&watched, 1, RemainingMs(deadline));
-        if (ready >= 0 || errno != EINTR)
-            return ready;
+        const int left = RemainingMs(deadline);
+        const int ready = ::poll(&watched, 1, SliceMs(left));
+        if ((ready == 0 && left > InterruptionSlice.count()) || (ready < 0 && errno == EINTR))
+            continue;
+        return ready;
     }
 }
 
@@ -107,7 +115,8 @@ LinkResult CSerialPort::Open(const std::string& device, std::int32_t baudRate,
         return configured;
     // The open has raised DTR and RTS. A pseudo-terminal has no modem lines and needs no wait.
     if (int lines = 0; ::ioctl(handle->fd, TIOCMGET, &lines) == 0) {
-        std::this_thread::sleep_for(ModemLineSettle());
+        if (!SleepUnlessInterrupted(ModemLineSettle()))
+            return Fail(linkcode::UserAbort, EINTR);
         ::tcflush(handle->fd, TCIFLUSH);
     }
 
@@ -127,6 +136,8 @@ LinkResult CSerialPort::Write(std::span<const std::uint8_t> bytes, int timeoutMs
             return Fail(linkcode::Transmit, errno);
         // The output queue is full: wait until the line takes more.
         const int ready = WaitUntil(m_pHandle->fd, POLLOUT, deadline);
+        if (ready == Cut)
+            return Fail(linkcode::UserAbort, EINTR);
         if (ready < 0)
             return Fail(linkcode::Transmit, errno);
         if (ready == 0)
@@ -140,6 +151,8 @@ LinkResult CSerialPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std:
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const int ready = WaitUntil(m_pHandle->fd, POLLIN, deadline);
+        if (ready == Cut)
+            return Fail(linkcode::UserAbort, EINTR);
         if (ready < 0)
             return Fail(linkcode::Transmit, errno);
         if (ready == 0)
