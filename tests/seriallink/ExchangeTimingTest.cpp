@@ -78,6 +78,7 @@ TEST_P(ExchangeTiming, EndsWithItsResultAtItsTime) {
     std::vector<std::uint8_t> reply;
     std::uint32_t count = 0;
     const LinkResult result = ReadBlock(link, reply, count);
+    ResumeLinks();
     EXPECT_EQ(result, c.expected);
     EXPECT_EQ(link.ElapsedMs(), c.heldMs);
     EXPECT_EQ(link.line.written, Request());
@@ -129,7 +130,14 @@ INSTANTIATE_TEST_SUITE_P(
                    199},
         TimingCase{"AnswerCutOff", {{100, Part(Reply(), true)}}, linkcode::TimeOut, kFirstByteEndMs},
         TimingCase{"EndlessFrameEndsAtTheExchangeBound", TrickleInsideAFrame(900), linkcode::TimeOut, 2506},
-        TimingCase{"DeviceLost", {{200, {}, true}}, linkcode::Transmit, 200}),
+        TimingCase{"DeviceLost", {{200, {}, true}}, linkcode::Transmit, 200},
+        // At the end of the slice the interruption came in, the controller silent or the reply under way
+        // (a slice from 106 ms, after a sleep through the reply's rest).
+        TimingCase{"InterruptedWhileSilent", {{301, {}, false, true}}, linkcode::UserAbort, 350},
+        TimingCase{"InterruptedInsideTheReply",
+                   {{100, Part(Reply(), true)}, {130, {}, false, true}},
+                   linkcode::UserAbort,
+                   156}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Between reads the link sleeps through the bytes it still needs but the last, at the line's rate, instead

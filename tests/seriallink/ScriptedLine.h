@@ -2,6 +2,7 @@
 
 #include "platform/LastError.h"
 #include "seriallink/channel/ByteChannel.h"
+#include "seriallink/channel/LinkInterruption.h"
 #include "seriallink/link/SerialComm.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@ struct Arrival {
     int atMs; // on the test's clock
     std::vector<std::uint8_t> bytes;
     bool deviceLost = false; // reads fail from then on, as with an adapter pulled out
+    bool interrupts = false; // the user interrupts the links then, and the read waits on
 };
 
 // A line played from a script: a read waits on the test's clock for the next arrival, or for its whole
@@ -65,6 +67,12 @@ public:
         if (next.deviceLost) {
             SetLastSystemError(EIO);
             return linkcode::Transmit;
+        }
+        if (next.interrupts) { // from another thread: the read waits on
+            m_script.pop_front();
+            InterruptLinks();
+            return Read(buffer, int(std::chrono::ceil<std::chrono::milliseconds>(waitEnd - m_state.now).count()),
+                        count);
         }
         count = std::min(buffer.size(), next.bytes.size());
         std::copy_n(next.bytes.begin(), count, buffer.begin());
