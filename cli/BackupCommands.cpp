@@ -106,8 +106,7 @@ QString RestoreSummary(const Run& run, const QString& path, ExitStatus worst) {
     if (run.invocation.dryRun)
         return QStringLiteral("Would restore %1 to %2; nothing was written.").arg(path, port);
     if (worst == ExitInterrupted)
-        return QStringLiteral("Interrupted: restoring %1 to %2 stopped.")
-            .arg(path, port);
+        return QStringLiteral("Interrupted: restoring %1 to %2 stopped.").arg(path, port);
     if (worst != ExitSuccess)
         return QStringLiteral("Restoring %1 to %2 ended with exit status %3.").arg(path, port).arg(worst);
     return QStringLiteral("Restored %1 to %2.").arg(path, port);

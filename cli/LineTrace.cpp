@@ -103,7 +103,7 @@ void CLineTrace::FrameRejected(std::span<const std::uint8_t> frame, LinkResult r
 void CLineTrace::ExchangeFailed(LinkResult result) {
     m_lastResult = result;
     // The controller may answer with the status that means a user's abort too.
-    m_failure = AnsweredWithStatus(result)         ? LinkFailure::ControllerRefused
+    m_failure = AnsweredWithStatus(result)      ? LinkFailure::ControllerRefused
                 : result == linkcode::UserAbort ? LinkFailure::Interrupted
                                                 : LinkFailure::Line;
     if (m_failure == LinkFailure::ControllerRefused)

@@ -220,8 +220,8 @@ WriteResult WriteBlock(const Run& run, NetworkType type, const ByteString& block
 
     ByteString held;
     CCollectingSink messages;
-    const RequestResult read =
-        write.stopped ? RequestResult{false, LinkFailure::Interrupted, true} : ReadBack(run, type, held, messages);
+    const RequestResult read = write.stopped ? RequestResult{false, LinkFailure::Interrupted, true}
+                                             : ReadBack(run, type, held, messages);
     if (read.stopped) {
         if (write.done) {
             Complain(run.app, QStringLiteral("Interrupted: the %1 block was written to %2 and not read back.")

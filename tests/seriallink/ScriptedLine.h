@@ -71,7 +71,8 @@ public:
         if (next.interrupts) { // from another thread: the read waits on
             m_script.pop_front();
             InterruptLinks();
-            return Read(buffer, int(std::chrono::ceil<std::chrono::milliseconds>(waitEnd - m_state.now).count()),
+            return Read(buffer,
+                        int(std::chrono::ceil<std::chrono::milliseconds>(waitEnd - m_state.now).count()),
                         count);
         }
         count = std::min(buffer.size(), next.bytes.size());
