@@ -32,11 +32,11 @@
 
 namespace {
 
-int Refuse(const Invocation& invocation, const QString& message) {
+int Refuse(const Invocation& invocation, const QString& message, ExitStatus status = ExitRefused) {
     if (invocation.json)
-        PrintJson(QJsonObject{{"error", message}, {"exitStatus", ExitRefused}});
+        PrintJson(QJsonObject{{"error", message}, {"exitStatus", status}});
     PrintErrorLine(message);
-    return ExitRefused;
+    return status;
 }
 
 bool StderrIsTerminal() {
@@ -227,6 +227,10 @@ int RunCommission(const Invocation& invocation) {
     for (const QString& note : plan.notes)
         PrintErrorLine(QStringLiteral("%1: %2").arg(PlanFileName(planPath), note));
     CheckPlan(plan, {invocation.force, invocation.wait || invocation.ask}, ResolvePlanPort);
+    // A server's lookup cut short is no fault of the plan.
+    if (Interrupted())
+        return Refuse(invocation, QStringLiteral("Interrupted while the plan was checked; nothing was done."),
+                      ExitInterrupted);
     if (!plan.problems.empty())
         return ReportProblems(invocation, plan);
     if (invocation.dryRun)
