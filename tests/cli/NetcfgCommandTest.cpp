@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <iostream>
 #include <csignal>
 #include <signal.h>
 #include <thread>
@@ -23,9 +22,7 @@
 
 #include <unistd.h>
 #include <functional>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
 #include <vector>
 
 namespace {
@@ -719,7 +716,7 @@ const NetcfgCase kCases[] = {
     {"InterruptedRestoreCutsTheExchangeShortAndTellsWhatWasDone",
      {"restore", "{file}"},
      {{1, kEthernetDefaults}, {3, kProfibusDefaults}},
-     {{SimFault::Late, 800, 42, 2}},
+     {{SimFault::Late, 300, 42, 2}},
      BackupText("", "000C021E0000400004000500", ""),
      {"18/0", "43/1", "42/1:0002", "43/1", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{1, ""}, {2, "000C021E0000400004000500"}, {3, kProfibusDefaults}},
@@ -734,10 +731,10 @@ const NetcfgCase kCases[] = {
      "",
      "42/2:000C021E0000400004000500",
      1},
-    {"SigtermCutsAWriteShortAndSaysWhatTheControllerMayHaveGotInJson",
+    {"InterruptedWriteSaysWhatTheControllerGotInJson",
      {"write", "devicenet", "--mac-id", "5", "--json"},
      {{2, kDeviceNetDefaults}},
-     {{SimFault::Late, 800, 42}},
+     {{SimFault::Late, 300, 42}},
      "",
      {"18/0", "43/2", "18/2", "42/2:000C021E0000400004000500"},
      {{2, "000C021E0000400004000500"}},
@@ -748,9 +745,7 @@ const NetcfgCase kCases[] = {
      "({pty}) holds it is not known.\n",
      130,
      "",
-     "42/2:000C021E0000400004000500",
-     1,
-     SIGTERM},
+     "42/2:000C021E0000400004000500"},
     {"SigtermEndsTheWaitForASilentControllerAtOnce", {"status", "--retries", "3"}, {},
      {{SimFault::NoReply, 0, 18, 10}}, "", {"18/0"}, {}, "", "Interrupted: stopped before the next request.\n",
      130, "", "18/0", 1, SIGTERM},
@@ -1010,13 +1005,6 @@ std::string Output(QByteArray bytes, bool windows) {
     return bytes.toStdString();
 }
 
-// An interruption ends every wait at once: the bound leaves a loaded machine room, the figure is shown.
-void ExpectPromptEnd(std::chrono::steady_clock::time_point signalled) {
-    const auto took = std::chrono::steady_clock::now() - signalled;
-    std::cout << "ended " << took / std::chrono::milliseconds(1) << " ms after the signal\n";
-    EXPECT_LT(took, std::chrono::seconds(1));
-}
-
 class NetcfgCommandTest : public testing::TestWithParam<NetcfgCase> {};
 
 TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
@@ -1077,8 +1065,8 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
     }
     const auto signalled = std::chrono::steady_clock::now();
     ASSERT_TRUE(netcfg.waitForFinished(20000));
-    if (!c.interruptAt.empty())
-        ExpectPromptEnd(signalled);
+    if (!c.interruptAt.empty()) // at once: the bound leaves a loaded machine room
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
 
     EXPECT_EQ(netcfg.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(netcfg.exitCode(), c.exit);
@@ -1184,29 +1172,29 @@ TEST(NetcfgPortErrors, AFailedReopenAfterALostReplyLeavesTheWriteUnknown) {
 }
 
 // SIGTERM while the open waits on the network ends the run at once as interrupted: a name server that
-// never answers, a server whose full queue takes no connection, one that takes it and says nothing.
+// never answers, a listener whose queue one connection has filled, one that queues it and says nothing.
 TEST(NetcfgInterruption, SigtermEndsTheOpensWaitAtOnce) {
     QTemporaryDir dir;
+    const QString begun = dir.filePath("lookup-begun");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LD_PRELOAD", TALVOR_UNANSWERED_LOOKUP);
-    environment.insert("TALVOR_LOOKUP_BEGUN", dir.filePath("lookup-begun"));
+    environment.insert("TALVOR_LOOKUP_BEGUN", begun);
     environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
     sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    std::vector<int> sockets;
+    socklen_t length = sizeof address;
+    int sockets[3];
     std::uint16_t ports[2];
-    for (std::uint16_t& port : ports) { // listeners that accept nothing
-        socklen_t length = sizeof address;
-        sockets.push_back(::socket(AF_INET, SOCK_STREAM, 0));
-        ::bind(sockets.back(), reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(sockets.back(), 0);
-        ::getsockname(sockets.back(), reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(std::exchange(address.sin_port, 0));
+    for (int i : {0, 1}) {
+        sockets[i] = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::bind(sockets[i], reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(sockets[i], 0);
+        ::getsockname(sockets[i], reinterpret_cast<sockaddr*>(&address), &length);
+        ports[i] = ntohs(std::exchange(address.sin_port, 0));
     }
-    // One connection fills the first one's queue: the next is never answered.
-    sockets.push_back(::socket(AF_INET, SOCK_STREAM, 0));
+    sockets[2] = ::socket(AF_INET, SOCK_STREAM, 0);
     address.sin_port = htons(ports[0]);
-    ASSERT_EQ(::connect(sockets.back(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    // A connection to `port` waiting for the answer to its SYN (02), or made (01).
+    ASSERT_EQ(::connect(sockets[2], reinterpret_cast<sockaddr*>(&address), length), 0);
+    // Signalled once the lookup has begun, or the connection waits for the answer to its SYN (02) or is made.
     const auto connection = [](std::uint16_t port, const char* state) {
         char wanted[32];
         std::snprintf(wanted, sizeof wanted, " 0100007F:%04X %s ", port, state);
@@ -1214,7 +1202,7 @@ TEST(NetcfgInterruption, SigtermEndsTheOpensWaitAtOnce) {
         return std::string(std::istreambuf_iterator<char>(table), {}).find(wanted) != std::string::npos;
     };
     const std::pair<std::string, std::function<bool()>> cases[] = {
-        {"socket://unanswered.test:1", [&] { return QFile::exists(dir.filePath("lookup-begun")); }},
+        {"socket://unanswered.test:1", [&] { return QFile::exists(begun); }},
         {"socket://127.0.0.1:" + std::to_string(ports[0]), [&] { return connection(ports[0], "02"); }},
         {"rfc2217://127.0.0.1:" + std::to_string(ports[1]), [&] { return connection(ports[1], "01"); }}};
     for (const auto& [url, waiting] : cases) {
@@ -1228,7 +1216,7 @@ TEST(NetcfgInterruption, SigtermEndsTheOpensWaitAtOnce) {
         ::kill(static_cast<pid_t>(netcfg.processId()), SIGTERM);
         const auto signalled = std::chrono::steady_clock::now();
         ASSERT_TRUE(netcfg.waitForFinished(20000));
-        ExpectPromptEnd(signalled);
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
         EXPECT_EQ(netcfg.exitCode(), 130) << url;
         EXPECT_EQ(netcfg.readAllStandardError(), "Interrupted: stopped before the next request.\n");
     }

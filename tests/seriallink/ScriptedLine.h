@@ -71,9 +71,7 @@ public:
         if (next.interrupts) { // from another thread: the read waits on
             m_script.pop_front();
             InterruptLinks();
-            return Read(buffer,
-                        int(std::chrono::ceil<std::chrono::milliseconds>(waitEnd - m_state.now).count()),
-                        count);
+            return Read(buffer, int((waitEnd - m_state.now) / std::chrono::milliseconds(1)), count);
         }
         count = std::min(buffer.size(), next.bytes.size());
         std::copy_n(next.bytes.begin(), count, buffer.begin());
