@@ -22,7 +22,7 @@ run() {
     --benchmark_filter="$1" --benchmark_out="$2" --benchmark_out_format=csv >/dev/null
 }
 run '^BM_(Stack|Served|Raw|Library|OpenClose|Reopen)' "$results"
-run '^BM_Paced' "$paced"
+run '^BM_(Paced|ServedPairAgainst)' "$paced"
 
 # The CSV has a header row; find the columns by name and keep the medians.
 awk -F, '
@@ -50,6 +50,17 @@ awk -F, '
         printf "paced pair, %s, %s: pty %.1f ms, device server %.1f ms: x%.3f%s\n",
                held ? "port held" : "port per request", idle ? "idle server" : "back to back",
                time[pty], time[srv], time[srv] / time[pty], held && idle ? " (target at most 1.2)" : ""
+      }
+    # The link through ser2net against a bare raw client through the same server: its gathering cancels.
+    for (paced = 1; paced >= 0; paced--)
+      for (idle = 1; idle >= 0; idle--) {
+        base = sprintf("BM_ServedPairAgainstRawClient/client:0/paced:%d/idle:%d", paced, idle)
+        for (client = 1; client <= 2; client++) {
+          link = sprintf("BM_ServedPairAgainstRawClient/client:%d/paced:%d/idle:%d", client, paced, idle)
+          printf "device server, %s, %s: raw client %.2f ms, link over %s %.2f ms: x%.3f (target at most 1.05)\n",
+                 paced ? "paced" : "unpaced", idle ? "idle server" : "back to back", time[base],
+                 client == 1 ? "socket://" : "rfc2217://", time[link], time[link] / time[base]
+        }
       }
     row("pair on the library:", library)
     row("raw pair, bare:", bare)

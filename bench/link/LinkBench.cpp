@@ -20,12 +20,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <optional>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -418,6 +421,75 @@ void BM_PacedServedPair(benchmark::State& state) {
 BENCHMARK(BM_PacedServedPair)
     ->ArgNames({"served", "held", "idle"})
     ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+// The least a client of a device server does for the pair: one raw TCP connection to the server's raw
+// port (`url` is socket://127.0.0.1:PORT), each request sent and each reply read to its length.
+bool RawServedPair(const std::string& url, std::uint8_t& sequence, std::vector<std::uint8_t>& reply) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(std::uint16_t(std::stoi(url.substr(url.rfind(':') + 1))));
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    bool ok = fd >= 0 && ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0 &&
+              ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    using Request = std::pair<std::uint8_t, int>;
+    for (const auto& [code, flags] :
+         {Request{MSGCODE_STATUS_ID, frame::FlagPlcTarget},
+          Request{MSGCODE_READ_NET_ATTR, frame::FlagRequest | frame::FlagPlcTarget}}) {
+        const std::vector<std::uint8_t> request =
+            EncodeRequest(code, std::uint8_t(flags), kReadType, ++sequence, {});
+        ok = ok && ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size());
+        reply.resize(frame::HeaderSize);
+        ok = ok && ReadExactly(fd, reply.data(), frame::HeaderSize);
+        if (!ok)
+            break;
+        const FrameHeader header =
+            DecodeHeader(std::span<const std::uint8_t, frame::HeaderSize>(reply.data(), frame::HeaderSize));
+        reply.resize(frame::HeaderSize + header.payloadLength + frame::CrcSize);
+        ok = ReadExactly(fd, reply.data() + frame::HeaderSize, header.payloadLength + frame::CrcSize);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// The pair through one device server by a bare raw client (client 0), by the link over the same raw
+// port (client 1) and by the link over the server's RFC 2217 port (client 2), the link holding the port
+// through the pair as the companion does: what the server gathers and the hop cost, both pay alike. On the
+// paced simulator or not (paced), back to back or each on a server that has closed the last connection
+// (idle).
+void BM_ServedPairAgainstRawClient(benchmark::State& state) {
+    FailureWatch watch;
+    const std::size_t stored = CNetAttributes(NetworkDeviceNet).BuildBlock().size();
+    Controller controller(state.range(1) != 0, stored);
+    DeviceServer server;
+    const std::string raw = server.Add(controller.sim.DevicePath(), DeviceServer::Accepter::Raw);
+    const std::string telnet = server.Add(controller.sim.DevicePath());
+    if (const std::string failure = server.Start(); !failure.empty()) {
+        state.SkipWithError(failure.c_str());
+        return;
+    }
+    const int client = int(state.range(0));
+    ::setenv("TALVOR_COM1", (client == 2 ? telnet : raw).c_str(), 1);
+    std::uint8_t sequence = 0;
+    std::vector<std::uint8_t> reply;
+    ByteString block;
+    MeasurePaced(
+        state, controller,
+        [&](const std::string&) {
+            if (client == 0)
+                return RawServedPair(raw, sequence, reply) ? std::string() : "raw exchange failed";
+            CPortHold hold(theApp);
+            return StackPair(block) ? std::string() : "link failed: " + watch.failure;
+        },
+        stored, std::chrono::milliseconds(state.range(2) != 0 ? 50 : 0));
+}
+BENCHMARK(BM_ServedPairAgainstRawClient)
+    ->ArgNames({"client", "paced", "idle"})
+    ->ArgsProduct({{0, 1, 2}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
 

@@ -10,6 +10,9 @@ std::string LinkErrorText(std::uint32_t code) {
         return "the host name is not known (the name service has no address for it)";
     case neterror::LookupTimedOut:
         return "the host name could not be looked up in time (no answer from the name service)";
+    case neterror::NameServiceFailed:
+        return "the name service could not be reached (no answer, or a failure of its own): check the "
+               "network settings, or use the server's IP address";
     case neterror::Refused:
         return "the server refused the connection (nothing listens on that port, or it serves another "
                "client)";

@@ -5,10 +5,7 @@
 #include "seriallink/network/NetworkErrors.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -46,15 +43,30 @@ bool WouldBlock(int error) {
     return error == WSAEWOULDBLOCK || error == WSAEINTR;
 }
 constexpr int RefusedError = WSAECONNREFUSED;
-int PollSockets(pollfd* fds, int timeoutMs) {
-    return ::WSAPoll(fds, 1, timeoutMs);
+int PollSockets(pollfd* fds, std::size_t count, int timeoutMs) {
+    return ::WSAPoll(fds, ULONG(count), timeoutMs);
 }
 void CloseSocket(Socket socket) {
     ::closesocket(socket);
 }
-bool MakeNonBlocking(Socket socket) {
+// Non-blocking, and not inherited by a program the utility starts. Windows 7 without its update for
+// the flag refuses it: the handle is then made private afterwards.
+Socket OpenSocket(int family) {
+    constexpr DWORD flags = WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT;
+    Socket socket = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, flags);
+    if (socket == NoSocket && ::WSAGetLastError() == WSAEINVAL) {
+        socket = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_OVERLAPPED);
+        if (socket != NoSocket)
+            ::SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
+    }
     u_long on = 1;
-    return ::ioctlsocket(socket, FIONBIO, &on) == 0;
+    if (socket != NoSocket && ::ioctlsocket(socket, FIONBIO, &on) != 0) {
+        const int error = ::WSAGetLastError();
+        ::closesocket(socket);
+        ::WSASetLastError(error);
+        return NoSocket;
+    }
+    return socket;
 }
 // Windows 8 and later: acknowledge every segment (ignored where unsupported).
 void AckAtOnce(Socket socket) {
@@ -85,15 +97,15 @@ bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
 constexpr int RefusedError = ECONNREFUSED;
-int PollSockets(pollfd* fds, int timeoutMs) {
-    return ::poll(fds, 1, timeoutMs);
+int PollSockets(pollfd* fds, std::size_t count, int timeoutMs) {
+    return ::poll(fds, nfds_t(count), timeoutMs);
 }
 void CloseSocket(Socket socket) {
     ::close(socket);
 }
-bool MakeNonBlocking(Socket socket) {
-    const int flags = ::fcntl(socket, F_GETFL, 0);
-    return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
+// Non-blocking, and closed in a program the utility starts, as its serial ports are.
+Socket OpenSocket(int family) {
+    return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
 }
 // Linux drops quick acknowledgement again after a while: it is asked for anew before every wait.
 void AckAtOnce(Socket socket) {
@@ -110,47 +122,72 @@ int RemainingMs(Clock::time_point deadline) {
 
 constexpr int Cut = -2;
 
-// >0 ready, 0 time is up, -1 failed, Cut when links are interrupted.
-int WaitFor(Socket socket, short events, Clock::time_point deadline) {
+// >0 ready (see each one's revents), 0 time is up, -1 failed, Cut when links are interrupted.
+int WaitFor(std::span<pollfd> watched, Clock::time_point deadline) {
     for (;;) {
         if (LinksInterrupted())
             return Cut;
-        pollfd watched{};
-        watched.fd = socket;
-        watched.events = events;
         const int left = RemainingMs(deadline);
-        const int ready = PollSockets(&watched, SliceMs(left));
+        const int ready = PollSockets(watched.data(), watched.size(), SliceMs(left));
         if ((ready == 0 && left > InterruptionSlice.count()) || (ready < 0 && WouldBlock(LastSocketError())))
             continue;
         return ready;
     }
 }
 
-// Waits for a connection in progress to be made or to fail: >0 either, 0 time is up or links are
-// interrupted (the open then fails as interrupted), -1 failed.
+int WaitFor(Socket socket, short events, Clock::time_point deadline) {
+    pollfd watched{};
+    watched.fd = socket;
+    watched.events = events;
+    return WaitFor(std::span(&watched, 1), deadline);
+}
+
+// A connection being made to one address.
+struct Attempt {
+    Socket socket = NoSocket;
+    Clock::time_point started;
+    bool settled = false; // made or failed, as the last wait found
+};
+
+// Waits for one of the connections in progress to be made or to fail, and marks each that was: >0
+// any, 0 time is up, -1 failed, Cut when links are interrupted (the open then fails as interrupted).
 #ifdef _WIN32
 // WSAPoll before Windows 10 version 2004 never reports a connection that fails, which would wait out the
-// time and be told as unanswered; select reports it.
-int WaitForConnection(Socket socket, Clock::time_point deadline) {
-    for (;;) {
+// time and be told as unanswered; select reports it. (An fd_set holds 64 sockets: far more than one
+// name's attempts in a connect's time.)
+int WaitForConnection(std::span<Attempt> attempts, Clock::time_point deadline) {
+    fd_set writable;
+    fd_set failed;
+    int ready = 0;
+    for (int left = RemainingMs(deadline);; left = RemainingMs(deadline)) {
         if (LinksInterrupted())
-            return 0;
-        fd_set writable;
+            return Cut;
         FD_ZERO(&writable);
-        FD_SET(socket, &writable);
-        fd_set failed = writable;
-        const int left = RemainingMs(deadline);
+        for (const Attempt& attempt : attempts)
+            FD_SET(attempt.socket, &writable);
+        failed = writable;
         const int slice = SliceMs(left);
         timeval wait{slice / 1000, slice % 1000 * 1000};
-        if (const int ready = ::select(0, nullptr, &writable, &failed, &wait);
-            ready != 0 || left <= InterruptionSlice.count())
-            return ready;
+        ready = ::select(0, nullptr, &writable, &failed, &wait);
+        if (ready != 0 || left <= InterruptionSlice.count())
+            break;
     }
+    for (Attempt& attempt : attempts)
+        attempt.settled =
+            ready > 0 && (FD_ISSET(attempt.socket, &writable) || FD_ISSET(attempt.socket, &failed));
+    return ready;
 }
 #else
-int WaitForConnection(Socket socket, Clock::time_point deadline) {
-    const int ready = WaitFor(socket, POLLOUT, deadline);
-    return ready == Cut ? 0 : ready;
+int WaitForConnection(std::span<Attempt> attempts, Clock::time_point deadline) {
+    std::vector<pollfd> watched(attempts.size());
+    for (std::size_t i = 0; i < attempts.size(); ++i) {
+        watched[i].fd = attempts[i].socket;
+        watched[i].events = POLLOUT;
+    }
+    const int ready = WaitFor(watched, deadline);
+    for (std::size_t i = 0; i < attempts.size(); ++i)
+        attempts[i].settled = ready > 0 && watched[i].revents != 0;
+    return ready;
 }
 #endif
 
@@ -159,69 +196,14 @@ LinkResult Fail(LinkResult code, std::uint32_t error) {
     return code;
 }
 
-struct AddressList {
-    addrinfo* first = nullptr;
-    ~AddressList() {
-        if (first)
-            ::freeaddrinfo(first);
-    }
-};
-
-// getaddrinfo has no time-out of its own: a lookup that outlives its time is left to finish on its
-// own thread, which then frees what it found.
-std::uint32_t LookUp(const std::string& host, std::uint16_t port, milliseconds timeout, AddressList& found) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-    const std::string service = std::to_string(port);
-    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, &found.first) == 0)
-        return 0;
-    struct Lookup {
-        std::mutex lock;
-        std::condition_variable done;
-        bool finished = false;
-        bool abandoned = false;
-        int status = 0;
-        addrinfo* result = nullptr;
-    };
-    const auto lookup = std::make_shared<Lookup>();
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    std::thread([lookup, host, service, hints] {
-        addrinfo* result = nullptr;
-        const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
-        const std::lock_guard hold(lookup->lock);
-        if (lookup->abandoned) {
-            if (status == 0)
-                ::freeaddrinfo(result);
-            return;
-        }
-        lookup->status = status;
-        lookup->result = result;
-        lookup->finished = true;
-        lookup->done.notify_one();
-    }).detach();
-    std::unique_lock hold(lookup->lock);
-    // In slices, so that an interruption abandons it as its time running out does.
-    const Clock::time_point deadline = Clock::now() + timeout;
-    while (!lookup->finished && !LinksInterrupted() && Clock::now() < deadline)
-        lookup->done.wait_for(hold, std::min<Clock::duration>(InterruptionSlice, deadline - Clock::now()));
-    if (!lookup->finished) {
-        lookup->abandoned = true;
-        return neterror::LookupTimedOut;
-    }
-    if (lookup->status != 0)
-        return neterror::UnknownHost;
-    found.first = lookup->result;
-    return 0;
-}
+static_assert(sizeof(sockaddr_storage) == sizeof NetworkAddress::bytes);
 
 // The address as a numeric text, an IPv4 address mapped into IPv6 (::ffff:a.b.c.d) as the IPv4 address.
-std::string NumericText(const addrinfo& address) {
+std::string NumericText(const NetworkAddress& address) {
     sockaddr_storage shown{};
-    std::memcpy(&shown, address.ai_addr, std::min(sizeof shown, std::size_t(address.ai_addrlen)));
-    socklen_t length = static_cast<socklen_t>(address.ai_addrlen);
-    if (address.ai_family == AF_INET6) {
+    std::memcpy(&shown, address.bytes.data(), std::min(sizeof shown, std::size_t(address.length)));
+    socklen_t length = static_cast<socklen_t>(address.length);
+    if (address.family == AF_INET6) {
         const auto& v6 = reinterpret_cast<const sockaddr_in6&>(shown);
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v6.sin6_addr);
         constexpr std::uint8_t mapped[12]{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
@@ -240,38 +222,70 @@ std::string NumericText(const addrinfo& address) {
     return text;
 }
 
-// Connects to one address by the deadline: the socket, or NoSocket with `error` set.
-Socket ConnectTo(const addrinfo& address, Clock::time_point deadline, std::uint32_t& error) {
-    const Socket socket = ::socket(address.ai_family, address.ai_socktype, address.ai_protocol);
-    if (socket == NoSocket || !MakeNonBlocking(socket)) {
+// The host's addresses with `port`, in the order of RFC 8305: the families take turns, starting with
+// the name service's first, so a family that does not work costs one attempt's delay, not all of them.
+std::vector<NetworkAddress> ToConnect(const std::vector<NetworkAddress>& found, std::uint16_t port) {
+    std::vector<NetworkAddress> first;
+    std::vector<NetworkAddress> other;
+    for (NetworkAddress address : found) {
+        sockaddr_storage socketAddress{};
+        std::memcpy(&socketAddress, address.bytes.data(), sizeof socketAddress);
+        if (address.family == AF_INET6)
+            reinterpret_cast<sockaddr_in6&>(socketAddress).sin6_port = htons(port);
+        else
+            reinterpret_cast<sockaddr_in&>(socketAddress).sin_port = htons(port);
+        std::memcpy(address.bytes.data(), &socketAddress, sizeof socketAddress);
+        (address.family == found.front().family ? first : other).push_back(address);
+    }
+    std::vector<NetworkAddress> ordered;
+    for (std::size_t i = 0; i < std::max(first.size(), other.size()); ++i) {
+        if (i < first.size())
+            ordered.push_back(first[i]);
+        if (i < other.size())
+            ordered.push_back(other[i]);
+    }
+    return ordered;
+}
+
+std::uint32_t ConnectError(int failure) {
+    return failure == RefusedError ? neterror::Refused : std::uint32_t(failure);
+}
+
+// Starts connecting to `address`: the attempt, made or in progress, or NoSocket with `error` set when it
+// failed at once.
+Attempt StartConnecting(const NetworkAddress& address, std::uint32_t& error) {
+    Attempt attempt{OpenSocket(address.family), Clock::now()};
+    if (attempt.socket == NoSocket) {
         error = std::uint32_t(LastSocketError());
-        if (socket != NoSocket)
-            CloseSocket(socket);
-        return NoSocket;
+        return attempt;
     }
-    if (::connect(socket, address.ai_addr, static_cast<socklen_t>(address.ai_addrlen)) != 0) {
-        int failure = LastSocketError();
-        if (InProgress(failure)) {
-            const int ready = WaitForConnection(socket, deadline);
-            socklen_t length = sizeof failure;
-            failure = ready > 0 && ::getsockopt(socket, SOL_SOCKET, SO_ERROR,
-                                                reinterpret_cast<char*>(&failure), &length) == 0
-                          ? failure
-                      : ready == 0 ? -1
-                                   : LastSocketError();
-        }
-        if (failure != 0) {
-            error = failure == -1             ? neterror::ConnectTimedOut
-                    : failure == RefusedError ? neterror::Refused
-                                              : std::uint32_t(failure);
-            CloseSocket(socket);
-            return NoSocket;
+    sockaddr_storage socketAddress{};
+    std::memcpy(&socketAddress, address.bytes.data(), sizeof socketAddress);
+    if (::connect(attempt.socket, reinterpret_cast<const sockaddr*>(&socketAddress),
+                  static_cast<socklen_t>(address.length)) != 0) {
+        if (const int failure = LastSocketError(); !InProgress(failure)) {
+            error = ConnectError(failure);
+            CloseSocket(attempt.socket);
+            attempt.socket = NoSocket;
         }
     }
-    const int on = 1;
-    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    AckAtOnce(socket);
-    return socket;
+    return attempt;
+}
+
+// How long an address has to connect before the next one is tried beside it (RFC 8305's connection
+// attempt delay): a dead address first in the list costs this, not the whole time.
+constexpr milliseconds NextAddressDelay{250};
+
+// Which failure to tell when no address takes the connection: a refusal shows the server is there (a
+// wrong port, or one that serves another client); no answer in time concerns an address tried for long,
+// more telling than a failure at once such as an unreachable network of the other family.
+int Weight(std::uint32_t error) {
+    return error == neterror::Refused ? 3 : error == neterror::ConnectTimedOut ? 2 : error != 0 ? 1 : 0;
+}
+
+void Keep(std::uint32_t& told, std::uint32_t error) {
+    if (Weight(error) > Weight(told))
+        told = error;
 }
 
 } // namespace
@@ -281,23 +295,77 @@ LinkResult CTcpConnection::Connect(const std::string& host, std::uint16_t port,
                                    std::unique_ptr<CTcpConnection>& connection) {
     connection.reset();
     StartSockets();
-    AddressList addresses;
-    if (const std::uint32_t error = LookUp(host, port, timeouts.lookup, addresses); error != 0)
+    std::vector<NetworkAddress> found;
+    if (const std::uint32_t error = LookUpHost(host, timeouts.lookup, found); error != 0)
         return Fail(linkcode::CannotOpen, error);
-    const Clock::time_point start = Clock::now();
-    const Clock::time_point deadline = start + timeouts.connect;
-    std::uint32_t error = neterror::UnknownHost;
-    for (const addrinfo* address = addresses.first; address != nullptr; address = address->ai_next) {
-        const Clock::time_point tried = Clock::now();
-        if (const Socket socket = ConnectTo(*address, deadline, error); socket != NoSocket) {
-            const auto roundTrip =
-                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - tried);
-            connection.reset(new CTcpConnection(std::intptr_t(socket), roundTrip));
-            return linkcode::Success;
+    return Connect(ToConnect(found, port), timeouts.connect, connection);
+}
+
+LinkResult CTcpConnection::Connect(std::span<const NetworkAddress> addresses, milliseconds timeout,
+                                   std::unique_ptr<CTcpConnection>& connection) {
+    connection.reset();
+    StartSockets();
+    const Clock::time_point deadline = Clock::now() + timeout;
+    std::uint32_t error = addresses.empty() ? neterror::UnknownHost : 0;
+    std::vector<Attempt> pending;
+    std::size_t next = 0;
+    Clock::time_point nextStart = Clock::now();
+    for (;;) {
+        // The next address's turn comes when the last one started has had its delay, or at once when
+        // none is left pending.
+        while (next < addresses.size() && (pending.empty() || Clock::now() >= nextStart)) {
+            std::uint32_t failure = 0;
+            if (const Attempt attempt = StartConnecting(addresses[next++], failure);
+                attempt.socket != NoSocket) {
+                pending.push_back(attempt);
+                nextStart = attempt.started + NextAddressDelay;
+            } else {
+                Keep(error, failure);
+            }
         }
-        if (Clock::now() >= deadline)
+        if (pending.empty())
             break;
+        const Clock::time_point until = next < addresses.size() ? std::min(nextStart, deadline) : deadline;
+        if (WaitForConnection(pending, until) < 0) {
+            error = std::uint32_t(LastSocketError());
+            break;
+        }
+        for (auto attempt = pending.begin(); attempt != pending.end();) {
+            if (!attempt->settled) {
+                ++attempt;
+                continue;
+            }
+            int failure = 0;
+            socklen_t length = sizeof failure;
+            if (::getsockopt(attempt->socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&failure),
+                             &length) != 0)
+                failure = LastSocketError();
+            if (failure == 0) {
+                const auto roundTrip =
+                    std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - attempt->started);
+                const Socket socket = attempt->socket;
+                pending.erase(attempt);
+                for (const Attempt& other : pending)
+                    CloseSocket(other.socket);
+                const int on = 1;
+                ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+                AckAtOnce(socket);
+                connection.reset(new CTcpConnection(std::intptr_t(socket), roundTrip));
+                return linkcode::Success;
+            }
+            Keep(error, ConnectError(failure));
+            CloseSocket(attempt->socket);
+            attempt = pending.erase(attempt);
+            // A failure lets the next address start at once.
+            nextStart = Clock::now();
+        }
+        if (Clock::now() >= deadline) {
+            Keep(error, neterror::ConnectTimedOut);
+            break;
+        }
     }
+    for (const Attempt& attempt : pending)
+        CloseSocket(attempt.socket);
     return Fail(linkcode::CannotOpen, error);
 }
 
@@ -305,12 +373,11 @@ std::uint32_t HostAddresses(const std::string& host, milliseconds timeout,
                             std::vector<std::string>& addresses) {
     addresses.clear();
     StartSockets();
-    AddressList found;
-    // Any port: the lookup's answer does not depend on it.
-    if (const std::uint32_t error = LookUp(host, 1, timeout, found); error != 0)
+    std::vector<NetworkAddress> found;
+    if (const std::uint32_t error = LookUpHost(host, timeout, found); error != 0)
         return error;
-    for (const addrinfo* address = found.first; address != nullptr; address = address->ai_next)
-        if (std::string text = NumericText(*address); !text.empty())
+    for (const NetworkAddress& address : found)
+        if (std::string text = NumericText(address); !text.empty())
             addresses.push_back(std::move(text));
     std::sort(addresses.begin(), addresses.end());
     addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
