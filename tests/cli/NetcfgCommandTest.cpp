@@ -1058,6 +1058,7 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
                     return true;
             return false;
         };
+        ASSERT_TRUE(netcfg.waitForStarted()); // a first request may come before Qt has seen the start
         while (!seen() && !netcfg.waitForFinished(10)) {
         }
         ASSERT_EQ(netcfg.state(), QProcess::Running) << "finished before " << c.interruptAt;
