@@ -1172,8 +1172,7 @@ TEST(NetcfgPortErrors, AFailedReopenAfterALostReplyLeavesTheWriteUnknown) {
     EXPECT_NE(netcfg.readAllStandardError().indexOf("holds the devicenet block written is not known"), -1);
 }
 
-// SIGTERM while the open waits on the network ends the run at once as interrupted: a name server that
-// never answers, a listener whose queue one connection has filled, one that queues it and says nothing.
+// SIGTERM ends an open at once, as interrupted: an unanswered lookup, a full listener queue, a silent server.
 TEST(NetcfgInterruption, SigtermEndsTheOpensWaitAtOnce) {
     QTemporaryDir dir;
     const QString begun = dir.filePath("lookup-begun");
