@@ -9,6 +9,7 @@
 #include "seriallink/link/LinkTrace.h"
 #include "seriallink/link/ReplyMatcher.h"
 #include "seriallink/serial/PortName.h"
+#include "seriallink/serial/SerialPort.h"
 
 #include <algorithm>
 #include <array>
