@@ -2,6 +2,10 @@
 
 #include "platform/LastError.h"
 
+namespace {
+thread_local std::string serverRemark;
+}
+
 std::string LinkErrorText(std::uint32_t code) {
     switch (code) {
     case neterror::BadAddress:
@@ -37,4 +41,12 @@ std::string LinkErrorText(std::uint32_t code) {
     default:
         return SystemErrorText(code);
     }
+}
+
+const std::string& ServerRemark() {
+    return serverRemark;
+}
+
+void SetServerRemark(std::string remark) {
+    serverRemark = std::move(remark);
 }
