@@ -36,6 +36,8 @@ std::string LinkErrorText(std::uint32_t code) {
     case neterror::ClosedAtOpen:
         return "the server closed the connection before the port was set up (it may be serving another "
                "client, or its port's device may be in use)";
+    case neterror::UnknownZone:
+        return "the zone after % in the address names no network interface of this computer";
     case neterror::SendStalled:
         return "the server did not take the data in time";
     default:

@@ -22,6 +22,7 @@ inline constexpr std::uint32_t OtherFraming = Base + 10;
 inline constexpr std::uint32_t ConnectionClosed = Base + 11;
 inline constexpr std::uint32_t SendStalled = Base + 12;
 inline constexpr std::uint32_t ClosedAtOpen = Base + 13;
+inline constexpr std::uint32_t UnknownZone = Base + 20;
 
 } // namespace neterror
 

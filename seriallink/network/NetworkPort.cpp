@@ -11,6 +11,10 @@
 #include <mutex>
 #include <thread>
 
+#ifndef _WIN32
+#include <net/if.h>
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -52,6 +56,21 @@ std::uint32_t NegotiationError(CRfc2217Session::Progress progress) {
     }
 }
 
+// Whether the zone of a link-local address, if it has one, names an interface: a lookup would call an
+// unknown one an unknown host. Windows numbers its interfaces, and a number is left to the system.
+bool KnownZone(const std::string& host) {
+    const std::size_t percent = host.find('%');
+    if (percent == std::string::npos)
+        return true;
+#ifdef _WIN32
+    return true;
+#else
+    const std::string zone = host.substr(percent + 1);
+    return std::all_of(zone.begin(), zone.end(), [](unsigned char c) { return std::isdigit(c); }) ||
+           ::if_nametoindex(zone.c_str()) != 0;
+#endif
+}
+
 // Words a server sends in plain text, such as ser2net's "Port already in use" on a busy port: printable
 // ASCII and blanks only, with letters and a blank, so that a piece of a controller's frame is not taken
 // for them. Each run of blanks and line ends becomes one space.
@@ -86,6 +105,10 @@ LinkResult CNetworkPort::Open(const PortUrl& url, std::int32_t baudRate, const N
                               const PortNoteSink& notes, std::unique_ptr<CNetworkPort>& port) {
     port.reset();
     SetServerRemark({});
+    if (!KnownZone(url.host)) {
+        SetLastSystemError(neterror::UnknownZone);
+        return linkcode::CannotOpen;
+    }
     std::unique_ptr<CTcpConnection> connection;
     if (const LinkResult connected = CTcpConnection::Connect(url.host, url.port, timeouts, connection);
         connected != linkcode::Success)
@@ -206,9 +229,7 @@ void CNetworkPort::Heard(std::span<const std::uint8_t> bytes) {
 
 std::string CNetworkPort::Remark() const {
     if (m_speaksTelnet)
-        return "the server speaks Telnet (its first bytes are Telnet negotiation): an RFC 2217 port, reached "
-               "as rfc2217://" +
-               m_name;
+        return "the server's port speaks Telnet (RFC 2217), not raw bytes: use rfc2217://" + m_name;
     const std::string words = ServerWords(m_heard);
     return words.empty() ? words : "the server said \"" + words + "\"";
 }

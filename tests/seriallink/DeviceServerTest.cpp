@@ -160,6 +160,22 @@ TEST_P(HostileServer, EndsWithAClearErrorOrTheRightReply) {
     EXPECT_EQ(ServerRemark().empty(), *GetParam().remark == '\0');
 }
 
+// Sends `text` and closes.
+ScriptedServer::Script Says(const std::string& text) {
+    return [text](ScriptedServer& server) { server.Send(Text(text)); };
+}
+
+// Sends `first`, then the reply to the request.
+ScriptedServer::Script Replies(const Bytes& first) {
+    return [first](ScriptedServer& server) {
+        server.Send(first);
+        server.Send(StatusReply(server.ReceiveRequest()));
+    };
+}
+
+constexpr const char* UseRfc2217 =
+    "the server's port speaks Telnet (RFC 2217), not raw bytes: use rfc2217://";
+
 const auto replies = [](ScriptedServer& server) {
     server.Send(Agreed());
     server.Send(StatusReply(server.ReceiveRequest()));
@@ -167,74 +183,58 @@ const auto replies = [](ScriptedServer& server) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, HostileServer,
-    testing::Values(
-        Hostile{"AgreesAndAnswers", replies, 0, 0, 0},
-        Hostile{"RefusesTheOption",
-                [](ScriptedServer& server) {
-                    server.Send({telnet::Iac, telnet::Dont, telnet::ComPortOption});
-                },
-                linkcode::CannotOpen, neterror::NoComPortControl, 0},
-        Hostile{"TurnsTheClientAwayInPlainText",
-                [](ScriptedServer& server) { server.Send(Text("Port's device already in use\r\n")); },
-                linkcode::CannotOpen, neterror::ClosedAtOpen, 0,
-                "the server said \"Port's device already in use\""},
-        // ser2net on a busy raw port.
-        Hostile{"TurnsARawClientAwayInPlainText",
-                [](ScriptedServer& server) { server.Send(Text("Port already in use\r\n")); }, 0, 0,
-                linkcode::Transmit, "the server said \"Port already in use\"", "socket"},
-        Hostile{"SpeaksTelnetToARawClient",
-                [](ScriptedServer& server) {
-                    server.Send({telnet::Iac, telnet::Will, telnet::Binary});
-                    server.Send(StatusReply(server.ReceiveRequest()));
-                },
-                0, 0, linkcode::Transmit,
-                "the server speaks Telnet (its first bytes are Telnet negotiation): an RFC 2217 "
-                "port, reached as rfc2217://localhost:",
-                "socket"},
-        // sredird sends four more bytes after the rate and answers every SET-CONTROL with 1.
-        Hostile{"AnswersAsSredird",
-                [](ScriptedServer& server) {
-                    server.Send(Negotiated({ComPort({105, 1}), ComPort({105, 1}),
-                                            ComPort({101, 0, 0, 0x4B, 0, 0, 0, 0, 0}), ComPort({102, 8}),
-                                            ComPort({103, 1}), ComPort({104, 1}), ComPort({105, 1})}));
-                    server.Send(StatusReply(server.ReceiveRequest()));
-                },
-                0, 0, 0},
-        // DTR answered with the flow control it had, the framing with 0 (the value that asks).
-        Hostile{"AnswersZeroAndTheLinesWithTheirFlowControl",
-                [](ScriptedServer& server) {
-                    server.Send(Negotiated({ComPort({105, 3}), ComPort({101, 0, 0, 0, 0}), ComPort({102, 0}),
-                                            ComPort({103, 0}), ComPort({104, 0}), ComPort({105, 0})}));
-                    server.Send(StatusReply(server.ReceiveRequest()));
-                },
-                0, 0, 0},
-        Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
-                linkcode::CannotOpen, neterror::OtherRate, 0},
-        Hostile{"ClosesMidReply",
-                [](ScriptedServer& server) {
-                    server.Send(Agreed());
-                    const Bytes reply = StatusReply(server.ReceiveRequest());
-                    server.Send(Bytes(reply.begin(), reply.begin() + 6));
-                },
-                0, 0, linkcode::Transmit},
-        Hostile{"DribblesTheReplyWithNotificationsBetween",
-                [](ScriptedServer& server) {
-                    server.Send(Agreed());
-                    // One send for each byte, the escaped FF's two too, with a modem state
-                    // notification after every data byte.
-                    const Bytes request = server.ReceiveRequest();
-                    Bytes dribbled;
-                    for (const std::uint8_t byte : StatusReplyFrame(request)) {
-                        AppendTelnetData(std::span(&byte, 1), dribbled);
-                        const Bytes notification = ComPort({107, 0x30});
-                        dribbled.insert(dribbled.end(), notification.begin(), notification.end());
-                    }
-                    for (const std::uint8_t part : dribbled) {
-                        server.Send({part});
-                        std::this_thread::sleep_for(200us);
-                    }
-                },
-                0, 0, 0}),
+    testing::Values(Hostile{"AgreesAndAnswers", replies, 0, 0, 0},
+                    Hostile{"RefusesTheOption",
+                            [](ScriptedServer& server) {
+                                server.Send({telnet::Iac, telnet::Dont, telnet::ComPortOption});
+                            },
+                            linkcode::CannotOpen, neterror::NoComPortControl, 0},
+                    Hostile{"TurnsTheClientAwayInPlainText", Says("Port's device already in use\r\n"),
+                            linkcode::CannotOpen, neterror::ClosedAtOpen, 0,
+                            "the server said \"Port's device already in use\""},
+                    // ser2net on a busy raw port.
+                    Hostile{"TurnsARawClientAwayInPlainText", Says("Port already in use\r\n"), 0, 0,
+                            linkcode::Transmit, "the server said \"Port already in use\"", "socket"},
+                    Hostile{"SpeaksTelnetToARawClient", Replies({telnet::Iac, telnet::Will, telnet::Binary}),
+                            0, 0, linkcode::Transmit, UseRfc2217, "socket"},
+                    // sredird sends four more bytes after the rate and answers every SET-CONTROL with 1.
+                    Hostile{"AnswersAsSredird",
+                            Replies(Negotiated({ComPort({105, 1}), ComPort({105, 1}),
+                                                ComPort({101, 0, 0, 0x4B, 0, 0, 0, 0, 0}), ComPort({102, 8}),
+                                                ComPort({103, 1}), ComPort({104, 1}), ComPort({105, 1})})),
+                            0, 0, 0},
+                    // DTR answered with the flow control it had, the framing with 0 (the value that asks).
+                    Hostile{"AnswersZeroAndTheLinesWithTheirFlowControl",
+                            Replies(Negotiated({ComPort({105, 3}), ComPort({101, 0, 0, 0, 0}), ComPort({102, 0}),
+                                                ComPort({103, 0}), ComPort({104, 0}), ComPort({105, 0})})),
+                            0, 0, 0},
+                    Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
+                            linkcode::CannotOpen, neterror::OtherRate, 0},
+                    Hostile{"ClosesMidReply",
+                            [](ScriptedServer& server) {
+                                server.Send(Agreed());
+                                const Bytes reply = StatusReply(server.ReceiveRequest());
+                                server.Send(Bytes(reply.begin(), reply.begin() + 6));
+                            },
+                            0, 0, linkcode::Transmit},
+                    Hostile{"DribblesTheReplyWithNotificationsBetween",
+                            [](ScriptedServer& server) {
+                                server.Send(Agreed());
+                                // One send for each byte, the escaped FF's two too, with a modem state
+                                // notification after every data byte.
+                                const Bytes request = server.ReceiveRequest();
+                                Bytes dribbled;
+                                for (const std::uint8_t byte : StatusReplyFrame(request)) {
+                                    AppendTelnetData(std::span(&byte, 1), dribbled);
+                                    const Bytes notification = ComPort({107, 0x30});
+                                    dribbled.insert(dribbled.end(), notification.begin(), notification.end());
+                                }
+                                for (const std::uint8_t part : dribbled) {
+                                    server.Send({part});
+                                    std::this_thread::sleep_for(200us);
+                                }
+                            },
+                            0, 0, 0}),
     [](const testing::TestParamInfo<Hostile>& info) { return info.param.name; });
 
 // A server that never answers the option is given up on when the negotiation's time is up, with what it
@@ -254,6 +254,16 @@ TEST(DeviceServer, SilentServerIsGivenUpOn) {
         EXPECT_EQ(LastSystemError(), neterror::NegotiationTimedOut);
         EXPECT_EQ(ServerRemark(), said.empty() ? "" : "the server said \"All ports busy, try later\"");
     }
+}
+
+// An interface the computer does not have is said to be one, not an unknown host.
+TEST(DeviceServer, ZoneNamesAnInterface) {
+    std::string malformed;
+    std::unique_ptr<CNetworkPort> port;
+    EXPECT_EQ(CNetworkPort::Open(*ParsePortUrl("rfc2217://[fe80::1%no-such-if9]:2001", malformed), 19200,
+                                 NetworkTimeouts{}, {}, port),
+              linkcode::CannotOpen);
+    EXPECT_EQ(LastSystemError(), neterror::UnknownZone);
 }
 
 struct Address {
