@@ -12,6 +12,7 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <cerrno>
 #include <net/if.h>
 #endif
 
@@ -54,6 +55,18 @@ std::uint32_t NegotiationError(CRfc2217Session::Progress progress) {
     default:
         return neterror::NegotiationTimedOut;
     }
+}
+
+// A reset or a broken pipe is the server gone as much as a close: a server that turns a client away
+// closes at once, and data the client sent meanwhile makes that a reset. Told as one, with its words.
+void TellServerGone() {
+#ifdef _WIN32
+    constexpr std::uint32_t gone[] = {10053, 10054}; // WSAECONNABORTED, WSAECONNRESET
+#else
+    constexpr std::uint32_t gone[] = {ECONNRESET, EPIPE};
+#endif
+    if (std::find(std::begin(gone), std::end(gone), LastSystemError()) != std::end(gone))
+        SetLastSystemError(neterror::ConnectionClosed);
 }
 
 // Whether the zone of a link-local address, if it has one, names an interface: a lookup would call an
@@ -189,6 +202,7 @@ LinkResult CNetworkPort::ReceiveOnce(int timeoutMs) {
     std::size_t count = 0;
     if (const LinkResult result = m_pConnection->Receive(received, timeoutMs, count);
         result != linkcode::Success) {
+        TellServerGone();
         m_closed = m_closed || LastSystemError() == neterror::ConnectionClosed;
         return result;
     }
@@ -255,11 +269,14 @@ LinkResult CNetworkPort::Write(std::span<const std::uint8_t> bytes, int timeoutM
         SetLastSystemError(neterror::ConnectionClosed);
         return linkcode::Transmit;
     }
-    if (!m_session)
-        return m_pConnection->Send(bytes, timeoutMs);
     std::vector<std::uint8_t> escaped;
-    CRfc2217Session::AppendData(bytes, escaped);
-    return m_pConnection->Send(escaped, timeoutMs);
+    if (m_session)
+        CRfc2217Session::AppendData(bytes, escaped);
+    const LinkResult sent =
+        m_pConnection->Send(m_session ? std::span<const std::uint8_t>(escaped) : bytes, timeoutMs);
+    if (sent != linkcode::Success)
+        TellServerGone();
+    return sent;
 }
 
 LinkResult CNetworkPort::Read(std::span<std::uint8_t> buffer, int timeoutMs, std::size_t& count) {
