@@ -219,8 +219,6 @@ LinkResult CNetworkPort::ReceiveOnce(int timeoutMs) {
     return answer.empty() ? linkcode::Success : m_pConnection->Send(answer, timeoutMs + 1000);
 }
 
-// The server's buffer is purged before the request goes out, so what the line brings after it is the
-// reply; what is already on its way here is taken and dropped.
 void CNetworkPort::Heard(std::span<const std::uint8_t> bytes) {
     // A Telnet server begins with its option negotiation (IAC, then WILL, WONT, DO, DONT or SB), which a
     // raw client would take for the line's data.
@@ -248,6 +246,8 @@ std::string CNetworkPort::Remark() const {
     return words.empty() ? words : "the server said \"" + words + "\"";
 }
 
+// The server's buffer is purged before the request goes out, so what the line brings after it is the
+// reply; what is already on its way here is taken and dropped.
 void CNetworkPort::DiscardInput() {
     // What is heard from now on belongs to the next request, and what is dropped here with it: a server
     // that turns the client away may have said so before the request went out.
