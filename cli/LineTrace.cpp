@@ -7,6 +7,7 @@
 #include "res/StringTable.h"
 #include "seriallink/frame/Frame.h"
 #include "seriallink/network/NetworkErrors.h"
+#include "seriallink/network/PortUrl.h"
 #include "seriallink/serial/PortAccess.h"
 
 namespace {
@@ -55,17 +56,41 @@ QString RefusalText(LinkResult status) {
     return QStringLiteral("The controller refused the request with status %1: %2").arg(status).arg(meaning);
 }
 
+// What to look at when a device server's port fails on the line, where the link's texts speak of a cable.
+QString NetworkAdvice(const std::string& device) {
+    std::string malformed;
+    const std::optional<PortUrl> url = ParsePortUrl(device, malformed);
+    if (!url)
+        return {};
+    return url->protocol == PortUrl::Protocol::Rfc2217
+               ? QStringLiteral("On a device server, check that its port leads to the controller, that no "
+                                "other client holds the port, and the network's delay.")
+               : QStringLiteral("On a device server, check that its port is set up as the controller's line "
+                                "(19200 bit/s, 8N1, no flow control), that no other client holds the port, "
+                                "and the network's delay.");
+}
+
+// "the server closed the connection" as a sentence of its own.
+QString Sentence(QString text) {
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text.endsWith('.') ? text : text + '.';
+}
+
 } // namespace
 
 CLineTrace::CLineTrace(bool print) : m_bPrint(print), m_start(Clock::now()), m_sent(m_start) {}
 
 void CLineTrace::PortOpened(const std::string& device, LinkResult result) {
+    m_networkAdvice = NetworkAdvice(device);
     if (result == linkcode::UserAbort) {
         m_failure = LinkFailure::Interrupted;
     } else if (result != linkcode::Success) {
         // Taken now: the link has just recorded the system's reason for this failure.
         const std::uint32_t error = LastSystemError();
-        const QString reason = error != 0 ? QString::fromLocal8Bit(LinkErrorText(error)) : ResultName(result);
+        QString reason = error != 0 ? QString::fromLocal8Bit(LinkErrorText(error)) : ResultName(result);
+        if (!m_networkAdvice.isEmpty() && !ServerRemark().empty())
+            reason += QStringLiteral("; ") + QString::fromStdString(ServerRemark());
         m_openFailure =
             result == linkcode::PortInUse
                 ? QStringLiteral("cannot open %1: another program is using it (%2)")
@@ -108,11 +133,34 @@ void CLineTrace::ExchangeFailed(LinkResult result) {
                                                 : LinkFailure::Line;
     if (m_failure == LinkFailure::ControllerRefused)
         m_refusal = RefusalText(result);
-    const QString cause = m_failure == LinkFailure::ControllerRefused
-                              ? QStringLiteral(", the controller's status")
-                          : m_bRejected ? QStringLiteral(", reply rejected")
-                                        : QString();
+    QString cause = m_failure == LinkFailure::ControllerRefused ? QStringLiteral(", the controller's status")
+                    : m_bRejected                               ? QStringLiteral(", reply rejected")
+                                                                : QString();
+    // A device server's port tells more than the link's code: how the connection failed ("the server
+    // closed the connection") and what the server said.
+    m_lineDetail.clear();
+    if (!m_networkAdvice.isEmpty() && m_failure == LinkFailure::Line) {
+        QStringList detail;
+        if (const std::uint32_t error = LastSystemError(); error != 0)
+            detail << QString::fromLocal8Bit(LinkErrorText(error));
+        if (!ServerRemark().empty())
+            detail << QString::fromStdString(ServerRemark());
+        m_lineDetail = detail.join(QStringLiteral("; "));
+        if (!m_lineDetail.isEmpty())
+            cause += QStringLiteral(": ") + m_lineDetail;
+    }
     Write(QStringLiteral("failed   %1%2 (%3)").arg(ResultName(result), cause, SinceSent()));
+}
+
+QString CLineTrace::LineFailureText(const QString& text) const {
+    QString line = TerminalText(text);
+    if (m_failure != LinkFailure::Line || m_networkAdvice.isEmpty())
+        return line;
+    if (!m_lineDetail.isEmpty())
+        line += ' ' + Sentence(m_lineDetail);
+    if (WithoutCableAdvice(TerminalText(text)) != TerminalText(text))
+        line += ' ' + m_networkAdvice;
+    return line;
 }
 
 void CLineTrace::PortNote(const std::string& note) {
@@ -121,6 +169,7 @@ void CLineTrace::PortNote(const std::string& note) {
 
 void CLineTrace::BeginRequest() {
     m_failure = LinkFailure::None;
+    m_lineDetail.clear();
     m_openFailure.reset();
     m_refusal.reset();
     m_sentCodes.clear();

@@ -40,6 +40,10 @@ public:
     bool Sent(std::uint8_t msgCode) const { return m_sentCodes.contains(msgCode); }
     // The last failed exchange's result code and the first sentence of the utility's text for it.
     QString FailureText() const;
+    // The link's text for the last failure on the line as the terminal shows it: on a device server's
+    // port with how the connection failed and what the server said, and, where the text advises on the
+    // cable, what to check on a network.
+    QString LineFailureText(const QString& text) const;
     // "cannot open DEVICE: the system's reason" for the last failed open, once.
     std::optional<QString> TakeOpenFailure();
     // "The controller refused the request with status 22: its meaning." for the last refusal, once.
@@ -60,6 +64,8 @@ private:
     LinkFailure m_failure = LinkFailure::None;
     LinkResult m_lastResult = linkcode::Success;
     std::optional<QString> m_openFailure;
+    QString m_networkAdvice; // for the port opened last, empty for a local one
+    QString m_lineDetail;    // of the last failure on a device server's port
     std::optional<QString> m_refusal;
     std::set<std::uint8_t> m_sentCodes; // since the request began
 };

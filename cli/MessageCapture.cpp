@@ -33,7 +33,7 @@ void CTerminalSink::Tell(const QString& text, unsigned type) {
         return;
     }
     if (m_watch.Failure() != LinkFailure::ControllerRefused) {
-        Show(text);
+        Show(IsLinkMessage(type) ? m_watch.LineFailureText(text) : text);
         return;
     }
     if (const std::optional<QString> refusal = m_watch.TakeRefusal())
@@ -79,7 +79,8 @@ QString CCollectingSink::Text() const {
     return texts.join('\n');
 }
 
-CScopedSink::CScopedSink(CNetConfigApp& app, CMessageSink& sink) : m_app(app), m_pPrevious(app.m_pMessageSink) {
+CScopedSink::CScopedSink(CNetConfigApp& app, CMessageSink& sink)
+    : m_app(app), m_pPrevious(app.m_pMessageSink) {
     app.m_pMessageSink = &sink;
 }
 

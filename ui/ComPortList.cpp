@@ -62,9 +62,12 @@ QStringList NetworkPortLines(int number, const ComPortMapping& mapping) {
                   ? server + QStringLiteral(", over RFC 2217: the utility sets the server's line itself.")
                   : server + QStringLiteral(", over raw TCP: the server's line must be set up for the "
                                             "controller (19200 bit/s, 8N1, no flow control)."));
-    if (const std::optional<std::uint32_t> failure = LastNetworkOpenError(mapping.device))
-        lines
-            << QStringLiteral("The last attempt to reach it failed: %1.").arg(Text(LinkErrorText(*failure)));
+    if (const std::optional<std::uint32_t> failure = LastNetworkOpenError(mapping.device)) {
+        std::string reason = LinkErrorText(*failure);
+        if (const std::string remark = LastNetworkOpenRemark(mapping.device); !remark.empty())
+            reason += "; " + remark;
+        lines << QStringLiteral("The last attempt to reach it failed: %1.").arg(Text(reason));
+    }
     return lines;
 }
 

@@ -2,6 +2,10 @@
 
 #include "platform/LastError.h"
 
+namespace {
+thread_local std::string serverRemark;
+}
+
 std::string LinkErrorText(std::uint32_t code) {
     switch (code) {
     case neterror::BadAddress:
@@ -35,9 +39,19 @@ std::string LinkErrorText(std::uint32_t code) {
     case neterror::ClosedAtOpen:
         return "the server closed the connection before the port was set up (it may be serving another "
                "client, or its port's device may be in use)";
+    case neterror::UnknownZone:
+        return "the zone after % in the address names no network interface of this computer";
     case neterror::SendStalled:
         return "the server did not take the data in time";
     default:
         return SystemErrorText(code);
     }
+}
+
+const std::string& ServerRemark() {
+    return serverRemark;
+}
+
+void SetServerRemark(std::string remark) {
+    serverRemark = std::move(remark);
 }

@@ -23,8 +23,16 @@ inline constexpr std::uint32_t ConnectionClosed = Base + 11;
 inline constexpr std::uint32_t SendStalled = Base + 12;
 inline constexpr std::uint32_t ClosedAtOpen = Base + 13;
 inline constexpr std::uint32_t NameServiceFailed = Base + 14;
+inline constexpr std::uint32_t UnknownZone = Base + 20;
 
 } // namespace neterror
 
 // The text for a code above, or the system's text for any other.
 std::string LinkErrorText(std::uint32_t code);
+
+// What this thread's last port on a device server learnt of its server beyond an error code: the
+// server's own words (a busy port's "Port already in use") before it closed or fell silent, or that it
+// speaks Telnet where raw bytes were expected. Empty when it learnt nothing; the next open forgets it.
+// Kept per thread, as the last system error is, and read right after the failure it explains.
+const std::string& ServerRemark();
+void SetServerRemark(std::string remark);

@@ -29,17 +29,30 @@ public:
     std::chrono::milliseconds ReplyAllowance() const override;
 
 private:
-    CNetworkPort(std::unique_ptr<CTcpConnection> connection, std::optional<CRfc2217Session> session);
+    CNetworkPort(std::unique_ptr<CTcpConnection> connection, std::optional<CRfc2217Session> session,
+                 std::string name, PortNoteSink notes);
 
     LinkResult Negotiate(const NetworkTimeouts& timeouts, const std::string& name, const PortNoteSink& notes);
     // Receives once, up to `timeoutMs`: the line's data into m_pending, the session's answers sent.
     LinkResult ReceiveOnce(int timeoutMs);
+    // Takes note of the line's data (over a raw socket, all the server sends) for ServerRemark.
+    void Heard(std::span<const std::uint8_t> bytes);
+    std::string Remark() const;
 
     std::unique_ptr<CTcpConnection> m_pConnection;
     std::optional<CRfc2217Session> m_session; // none over a raw socket
     std::vector<std::uint8_t> m_pending;      // data received and not yet read
+    std::string m_name;                       // HOST:PORT
+    PortNoteSink m_notes;
+    std::vector<std::uint8_t> m_heard; // the start of the data since the last request began
+    std::size_t m_streamStart = 0;     // bytes of a raw stream looked at for Telnet, up to two
+    std::uint8_t m_firstByte = 0;
+    bool m_speaksTelnet = false;
+    bool m_closed = false; // the server closed the connection
 };
 
 // Why the last open of `url` failed, as the thread's last system error then was; nothing when it
 // succeeded or was never tried in this process.
 std::optional<std::uint32_t> LastNetworkOpenError(const std::string& url);
+// The server remark that came with that failure, empty when there was none.
+std::string LastNetworkOpenRemark(const std::string& url);

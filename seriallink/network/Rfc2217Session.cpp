@@ -118,35 +118,43 @@ void CRfc2217Session::SendSettings(std::vector<std::uint8_t>& answer) {
     AppendComPort(SetControl, std::span(&NoFlowControl, 1), answer);
 }
 
+// Servers answer as they were written: sredird sends four more bytes after the rate and answers every
+// SET-CONTROL with 1, others answer 0 (the value that asks) instead of what they set. The answers come
+// in the order asked: DTR and RTS before the rate, flow control after the stop size.
 void CRfc2217Session::Answered(const TelnetCommand& command) {
     if (command.body.size() < 2 || m_progress != Progress::Negotiating)
         return;
     const std::uint8_t value = command.body[1];
     switch (command.body[0]) {
     case ServerAnswer + SetBaudRate:
-        if (command.body.size() == 5) {
-            m_answeredRate = std::uint32_t(command.body[1]) << 24 | std::uint32_t(command.body[2]) << 16 |
-                             std::uint32_t(command.body[3]) << 8 | command.body[4];
+        if (command.body.size() >= 5) {
+            const std::uint32_t rate = std::uint32_t(command.body[1]) << 24 |
+                                       std::uint32_t(command.body[2]) << 16 |
+                                       std::uint32_t(command.body[3]) << 8 | command.body[4];
+            m_answeredRate = rate != 0 ? rate : TakenAsAsked(m_baudRate, "rate");
             Check(m_answeredRate == m_baudRate, Progress::OtherRate,
                   "rate " + std::to_string(m_answeredRate));
         }
         break;
     case ServerAnswer + SetDataSize:
         m_dataSizeConfirmed = true;
-        Check(value == 8, Progress::OtherFraming, "data size " + std::to_string(value));
+        Check(Stated(value, 8, "data size"), Progress::OtherFraming, "data size " + std::to_string(value));
         break;
     case ServerAnswer + SetParity:
         m_parityConfirmed = true;
-        Check(value == NoParity, Progress::OtherFraming, "parity " + std::to_string(value));
+        Check(Stated(value, NoParity, "parity"), Progress::OtherFraming, "parity " + std::to_string(value));
         break;
     case ServerAnswer + SetStopSize:
         m_stopSizeConfirmed = true;
-        Check(value == OneStopBit, Progress::OtherFraming, "stop size " + std::to_string(value));
+        Check(Stated(value, OneStopBit, "stop size"), Progress::OtherFraming,
+              "stop size " + std::to_string(value));
         break;
     case ServerAnswer + SetControl:
-        if (value <= 3) {
+        // Before the framing is confirmed a value of the flow control's group answers DTR or RTS.
+        if (value <= 3 && m_stopSizeConfirmed) {
             m_flowConfirmed = true;
-            Check(value == NoFlowControl, Progress::OtherFraming, "flow control " + std::to_string(value));
+            Check(Stated(value, NoFlowControl, "flow control"), Progress::OtherFraming,
+                  "flow control " + std::to_string(value));
         }
         m_dtrConfirmed = m_dtrConfirmed || value == DtrOn;
         m_rtsConfirmed = m_rtsConfirmed || value == RtsOn;
@@ -156,6 +164,16 @@ void CRfc2217Session::Answered(const TelnetCommand& command) {
     default:
         break;
     }
+}
+
+// An answer of 0 says nothing of what was set: taken as asked, and told.
+bool CRfc2217Session::Stated(std::uint8_t value, std::uint8_t asked, const char* what) {
+    return (value == 0 ? TakenAsAsked(asked, what) : value) == asked;
+}
+
+std::uint32_t CRfc2217Session::TakenAsAsked(std::uint32_t asked, const char* what) {
+    m_unstated += (m_unstated.empty() ? "" : ", ") + std::string(what);
+    return asked;
 }
 
 void CRfc2217Session::Check(bool matches, Progress failure, const std::string& what) {

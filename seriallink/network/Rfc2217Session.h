@@ -39,6 +39,8 @@ public:
     std::uint32_t AnsweredRate() const { return m_answeredRate; }
     // What was set otherwise than asked, for the trace ("parity 2"); empty when nothing was.
     const std::string& Mismatch() const { return m_mismatch; }
+    // What the server answered 0 for instead of the value it set ("rate, parity"), taken as asked.
+    const std::string& Unstated() const { return m_unstated; }
 
     // PURGE-DATA for the server's receive buffer: input from the line that nobody waits for.
     static std::vector<std::uint8_t> PurgeReceived();
@@ -60,6 +62,8 @@ private:
     void Answered(const TelnetCommand& command);
     void SendSettings(std::vector<std::uint8_t>& answer);
     void Check(bool matches, Progress failure, const std::string& what);
+    bool Stated(std::uint8_t value, std::uint8_t asked, const char* what);
+    std::uint32_t TakenAsAsked(std::uint32_t asked, const char* what);
     void UpdateProgress();
 
     CTelnetReader m_reader;
@@ -75,4 +79,5 @@ private:
     bool m_rtsConfirmed = false;
     Progress m_progress = Progress::Negotiating;
     std::string m_mismatch;
+    std::string m_unstated;
 };

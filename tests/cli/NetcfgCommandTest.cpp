@@ -764,7 +764,8 @@ const NetcfgCase kCases[] = {
 };
 
 // The simulator behind a serial device server: "{rfc2217}", "{socket}" and "{rfc2217 ::1}" stand for its
-// ports there. Each run succeeds and says nothing on stderr.
+// ports there, "{socket busy}" for a raw one another client holds. A Served() run succeeds and says
+// nothing on stderr.
 NetcfgCase Served(const char* name, std::vector<std::string> args, std::map<int, std::string> preload,
                   std::vector<std::string> requests, std::map<int, std::string> stored, std::string out) {
     return {name, args, preload, {}, "", requests, stored, out, "", 0, ""};
@@ -784,6 +785,20 @@ const NetcfgCase kServedCases[] = {
            {"18/0", "43/2", "18/2", "42/2:000C02050700FE0010003F02", "43/2"},
            {{2, "000C02050700FE0010003F02"}},
            "~: DeviceNet attributes successfully programmed: macId 63, baudRate 500.\n$"),
+    // The server says the port is busy before it closes.
+    {"BusyRawPortSaysWhy",
+     {"--port", "{socket busy}", "status", "--json"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "{\n    \"error\": \"Error in transmitting data. The server closed the connection; the server said "
+     "\\\"Port already in use\\\".\",\n    \"exitStatus\": 2\n}\n",
+     "Error in transmitting data. The server closed the connection; the server said \"Port already in "
+     "use\".\n",
+     2,
+     ""},
 };
 
 // The command line alone: help, names and values refused before any request.
@@ -932,6 +947,19 @@ const NetcfgCase kCommandLineCases[] = {
      "--port COMx is no port name: use COM1 to COM256 (COMn, n a number) or a device.\n",
      1,
      ""},
+    // Not opened as a file of that name (exit status 2).
+    {"SchemeWithOneSlashIsAMalformedAddress",
+     {"--port", "RFC2217:/cabinet-4:2001", "status"},
+     {},
+     {},
+     "",
+     {},
+     {},
+     "",
+     "--port RFC2217:/cabinet-4:2001 is no port address: two slashes follow the scheme: "
+     "rfc2217://HOST:PORT.\n",
+     1,
+     ""},
     {"ComPortWithAColonIsNoPortName",
      {"--port", "COM1:", "status", "--json"},
      {},
@@ -1029,15 +1057,17 @@ TEST_P(NetcfgCommandTest, RunsAgainstTheSimulator) {
         args << (arg == "{file}" ? file : QString::fromStdString(arg));
     DeviceServer server;
     for (QString& arg : args)
-        if (arg.startsWith("{rfc2217") || arg == "{socket}") {
-            const std::string url =
-                server.Add(sim.DevicePath(),
-                           arg == "{socket}" ? DeviceServer::Accepter::Raw : DeviceServer::Accepter::Rfc2217,
-                           arg.contains("::1") ? "::1" : "127.0.0.1");
+        if (arg.startsWith("{rfc2217") || arg.startsWith("{socket")) {
+            const std::string url = server.Add(
+                sim.DevicePath(),
+                arg.startsWith("{socket") ? DeviceServer::Accepter::Raw : DeviceServer::Accepter::Rfc2217,
+                arg.contains("::1") ? "::1" : "127.0.0.1");
             if (url.empty())
                 GTEST_SKIP() << "no IPv6 loopback on this machine";
-            arg = QString::fromStdString(url);
             ASSERT_EQ(server.Start(), "");
+            if (arg == "{socket busy}")
+                server.Occupy();
+            arg = QString::fromStdString(url);
         }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

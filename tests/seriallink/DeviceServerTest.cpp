@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -25,13 +26,22 @@ Bytes ComPort(std::initializer_list<std::uint8_t> body) {
     return out;
 }
 
-// The answers of a server that sets its port as asked (ser2net's, for a port without modem lines).
-Bytes Agreed(std::uint8_t rateHigh = 0x4B) {
+// The option agreed, then `answers`.
+Bytes Negotiated(std::initializer_list<Bytes> answers) {
     Bytes out{telnet::Iac, telnet::Do, telnet::ComPortOption, telnet::Iac, telnet::Will, telnet::Binary};
-    for (const Bytes& answer : {ComPort({101, 0, 0, rateHigh, 0}), ComPort({102, 8}), ComPort({103, 1}),
-                                ComPort({104, 1}), ComPort({105, 1})})
+    for (const Bytes& answer : answers)
         out.insert(out.end(), answer.begin(), answer.end());
     return out;
+}
+
+// The answers of a server that sets its port as asked (ser2net's, for a port without modem lines).
+Bytes Agreed(std::uint8_t rateHigh = 0x4B) {
+    return Negotiated({ComPort({101, 0, 0, rateHigh, 0}), ComPort({102, 8}), ComPort({103, 1}),
+                       ComPort({104, 1}), ComPort({105, 1})});
+}
+
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
 }
 
 // A device server on 127.0.0.1 that serves one client with a script of its own.
@@ -70,7 +80,9 @@ public:
 
     // By name: the lookup runs on a thread of its own, and "localhost" may lead to ::1 first, where
     // nothing listens, before 127.0.0.1.
-    std::string Url() const { return "rfc2217://localhost:" + std::to_string(m_port); }
+    std::string Url(const std::string& scheme = "rfc2217") const {
+        return scheme + "://localhost:" + std::to_string(m_port);
+    }
     void Send(const Bytes& bytes) const { ::send(m_client, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
     // The client's data until a whole request frame is in (its header says how long), Telnet taken out.
     Bytes ReceiveRequest() {
@@ -115,6 +127,8 @@ struct Hostile {
     LinkResult opened;
     std::uint32_t openError;
     LinkResult exchanged;
+    const char* remark = ""; // what the port learnt of the server, in the end
+    const char* scheme = "rfc2217";
 };
 
 class HostileServer : public testing::TestWithParam<Hostile> {};
@@ -123,11 +137,13 @@ TEST_P(HostileServer, EndsWithAClearErrorOrTheRightReply) {
     ScriptedServer server(GetParam().script);
     CSerialComm link;
     link.m_wCommParam = 0x1001;
-    link.m_strDeviceName = server.Url();
+    link.m_strDeviceName = server.Url(GetParam().scheme);
     ASSERT_EQ(link.InitializeCommMode(), GetParam().opened);
     if (GetParam().opened != linkcode::Success) {
         EXPECT_EQ(LastSystemError(), GetParam().openError) << LinkErrorText(LastSystemError());
-        EXPECT_EQ(LastNetworkOpenError(server.Url()), GetParam().openError);
+        EXPECT_EQ(LastNetworkOpenError(link.m_strDeviceName), GetParam().openError);
+        EXPECT_EQ(ServerRemark(), GetParam().remark);
+        EXPECT_EQ(LastNetworkOpenRemark(link.m_strDeviceName), GetParam().remark);
         return;
     }
     std::uint8_t reply[64];
@@ -139,7 +155,26 @@ TEST_P(HostileServer, EndsWithAClearErrorOrTheRightReply) {
         EXPECT_EQ(Bytes(reply, reply + count), StatusPayload);
     else
         EXPECT_EQ(LastSystemError(), neterror::ConnectionClosed);
+    // The remark names the server's port, which differs each time: its start is compared.
+    EXPECT_EQ(ServerRemark().substr(0, std::strlen(GetParam().remark)), GetParam().remark);
+    EXPECT_EQ(ServerRemark().empty(), *GetParam().remark == '\0');
 }
+
+// Sends `text` and closes.
+ScriptedServer::Script Says(const std::string& text) {
+    return [text](ScriptedServer& server) { server.Send(Text(text)); };
+}
+
+// Sends `first`, then the reply to the request.
+ScriptedServer::Script Replies(const Bytes& first) {
+    return [first](ScriptedServer& server) {
+        server.Send(first);
+        server.Send(StatusReply(server.ReceiveRequest()));
+    };
+}
+
+constexpr const char* UseRfc2217 =
+    "the server's port speaks Telnet (RFC 2217), not raw bytes: use rfc2217://";
 
 const auto replies = [](ScriptedServer& server) {
     server.Send(Agreed());
@@ -154,12 +189,25 @@ INSTANTIATE_TEST_SUITE_P(
                                 server.Send({telnet::Iac, telnet::Dont, telnet::ComPortOption});
                             },
                             linkcode::CannotOpen, neterror::NoComPortControl, 0},
-                    Hostile{"TurnsTheClientAwayInPlainText",
-                            [](ScriptedServer& server) {
-                                const std::string text = "Port's device already in use\r\n";
-                                server.Send(Bytes(text.begin(), text.end()));
-                            },
-                            linkcode::CannotOpen, neterror::ClosedAtOpen, 0},
+                    Hostile{"TurnsTheClientAwayInPlainText", Says("Port's device already in use\r\n"),
+                            linkcode::CannotOpen, neterror::ClosedAtOpen, 0,
+                            "the server said \"Port's device already in use\""},
+                    // ser2net on a busy raw port.
+                    Hostile{"TurnsARawClientAwayInPlainText", Says("Port already in use\r\n"), 0, 0,
+                            linkcode::Transmit, "the server said \"Port already in use\"", "socket"},
+                    Hostile{"SpeaksTelnetToARawClient", Replies({telnet::Iac, telnet::Will, telnet::Binary}),
+                            0, 0, linkcode::Transmit, UseRfc2217, "socket"},
+                    // sredird sends four more bytes after the rate and answers every SET-CONTROL with 1.
+                    Hostile{"AnswersAsSredird",
+                            Replies(Negotiated({ComPort({105, 1}), ComPort({105, 1}),
+                                                ComPort({101, 0, 0, 0x4B, 0, 0, 0, 0, 0}), ComPort({102, 8}),
+                                                ComPort({103, 1}), ComPort({104, 1}), ComPort({105, 1})})),
+                            0, 0, 0},
+                    // DTR answered with the flow control it had, the framing with 0 (the value that asks).
+                    Hostile{"AnswersZeroAndTheLinesWithTheirFlowControl",
+                            Replies(Negotiated({ComPort({105, 3}), ComPort({101, 0, 0, 0, 0}), ComPort({102, 0}),
+                                                ComPort({103, 0}), ComPort({104, 0}), ComPort({105, 0})})),
+                            0, 0, 0},
                     Hostile{"SetsAnotherRate", [](ScriptedServer& server) { server.Send(Agreed(0x25)); },
                             linkcode::CannotOpen, neterror::OtherRate, 0},
                     Hostile{"ClosesMidReply",
@@ -189,30 +237,51 @@ INSTANTIATE_TEST_SUITE_P(
                             0, 0, 0}),
     [](const testing::TestParamInfo<Hostile>& info) { return info.param.name; });
 
-// A server that never answers the option is given up on when the negotiation's time is up.
+// A server that never answers the option is given up on when the negotiation's time is up, with what it
+// said instead, if anything.
 TEST(DeviceServer, SilentServerIsGivenUpOn) {
-    ScriptedServer server([](ScriptedServer&) { std::this_thread::sleep_for(300ms); });
+    for (const std::string said : {"", "All ports busy, try later\r\n"}) {
+        ScriptedServer server([&said](ScriptedServer& server) {
+            server.Send(Text(said));
+            std::this_thread::sleep_for(300ms);
+        });
+        std::string malformed;
+        std::unique_ptr<CNetworkPort> port;
+        NetworkTimeouts timeouts;
+        timeouts.negotiation = 100ms;
+        EXPECT_EQ(CNetworkPort::Open(*ParsePortUrl(server.Url(), malformed), 19200, timeouts, {}, port),
+                  linkcode::CannotOpen);
+        EXPECT_EQ(LastSystemError(), neterror::NegotiationTimedOut);
+        EXPECT_EQ(ServerRemark(), said.empty() ? "" : "the server said \"All ports busy, try later\"");
+    }
+}
+
+// An interface the computer does not have is said to be one, not an unknown host.
+TEST(DeviceServer, ZoneNamesAnInterface) {
     std::string malformed;
     std::unique_ptr<CNetworkPort> port;
-    NetworkTimeouts timeouts;
-    timeouts.negotiation = 100ms;
-    EXPECT_EQ(CNetworkPort::Open(*ParsePortUrl(server.Url(), malformed), 19200, timeouts, {}, port),
+    EXPECT_EQ(CNetworkPort::Open(*ParsePortUrl("rfc2217://[fe80::1%no-such-if9]:2001", malformed), 19200,
+                                 NetworkTimeouts{}, {}, port),
               linkcode::CannotOpen);
-    EXPECT_EQ(LastSystemError(), neterror::NegotiationTimedOut);
+    EXPECT_EQ(LastSystemError(), neterror::UnknownZone);
 }
 
 struct Address {
     const char* text;
     const char* endpoint; // empty when refused
+    const char* why = ""; // in the refusal's text
 };
 
 class PortAddress : public testing::TestWithParam<Address> {};
 
+// Each is meant as a URL: a malformed one is refused as one, never opened as a file of that name.
 TEST_P(PortAddress, ParsesOrSaysWhy) {
     std::string error;
     const std::optional<PortUrl> url = ParsePortUrl(GetParam().text, error);
     EXPECT_EQ(url ? url->Endpoint() : "", GetParam().endpoint) << error;
     EXPECT_EQ(error.empty(), url.has_value());
+    EXPECT_NE(error.find(GetParam().why), std::string::npos) << error;
+    EXPECT_TRUE(LooksLikeUrl(GetParam().text));
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, PortAddress,
@@ -223,7 +292,13 @@ INSTANTIATE_TEST_SUITE_P(Forms, PortAddress,
                                          Address{"rfc2217://[::1]7001", ""}, Address{"telnet://host:23", ""},
                                          Address{"rfc2217://host", ""}, Address{"rfc2217://:2001", ""},
                                          Address{"rfc2217://host:0", ""}, Address{"rfc2217://host:65536", ""},
-                                         Address{"socket://ho st:1", ""},
-                                         Address{"rfc2217://host:20a1", ""}));
+                                         Address{"socket://ho st:1", ""}, Address{"rfc2217://host:20a1", ""},
+                                         Address{"rfc2217://[FE80::1%Eth0]:2001", "[fe80::1%Eth0]:2001"},
+                                         Address{"rfc2217://[fe80::1%]:2001", "", "interface"},
+                                         Address{"rfc2217:/host:2001", "", "two slashes"},
+                                         Address{"Socket:host:2001", "", "two slashes"},
+                                         Address{"rfc2217://user@host:2001", "", "user name"},
+                                         Address{"rfc2217://host:02001", "", "leading zeros"},
+                                         Address{"socket://host:0002001", "", "leading zeros"}));
 
 } // namespace

@@ -24,6 +24,8 @@ public:
 
     DeviceServer() = default;
     ~DeviceServer() {
+        for (const int held : m_held)
+            ::close(held);
         m_process.kill();
         m_process.waitForFinished();
     }
@@ -81,6 +83,10 @@ public:
         return {};
     }
 
+    // After Start(): a client of the last port added, for as long as the server runs, so that the next
+    // one finds the port busy.
+    void Occupy() { m_held.push_back(Socket(m_ports.back().first, m_ports.back().second, false)); }
+
 private:
     // A stream socket on `host`:`port`, bound or connected; -1 when that fails.
     static int Socket(const std::string& host, int port, bool bind) {
@@ -120,6 +126,7 @@ private:
 
     std::string m_config;
     std::vector<std::pair<std::string, int>> m_ports;
+    std::vector<int> m_held;
     QTemporaryDir m_dir;
     QProcess m_process;
 };
