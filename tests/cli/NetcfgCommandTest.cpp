@@ -799,6 +799,19 @@ const NetcfgCase kServedCases[] = {
      "use\".\n",
      2,
      ""},
+    // The link's time-out text speaks of a cable: a server's port adds what to check on the network.
+    {"TimeOutOnAServersPortSaysWhatToCheckThere",
+     {"--port", "{socket}", "status"},
+     {},
+     {{SimFault::NoReply, 0, 18}},
+     "",
+     {"18/0"},
+     {},
+     "",
+     "~^Incorrect Communication Packet \\(Time Out Error\\)\\. Check cable, communication port and ports "
+     "assignment on panel\\. On a device server, check that its port is set up as the controller's line ",
+     2,
+     ""},
 };
 
 // The command line alone: help, names and values refused before any request.
