@@ -16,11 +16,17 @@ QString Elapsed(std::chrono::steady_clock::duration time) {
 
 CRunLog::CRunLog(Setup setup) : m_setup(std::move(setup)), m_start(std::chrono::steady_clock::now()) {}
 
-void CRunLog::Waiting(const PlanRow& row, const QString& port, bool toLeave) {
+void CRunLog::Waiting(const std::vector<const PlanRow*>& rows, const QString& port, bool toLeave) {
+    QStringList names;
+    for (const PlanRow* row : rows)
+        names << row->name;
+    const QString last = names.isEmpty() ? QString() : names.takeLast();
+    const QString awaited =
+        names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
     const std::lock_guard lock(m_mutex);
     m_waiting.insert(port);
-    ProgressLocked(toLeave ? QStringLiteral("waiting for %1 to leave %2").arg(row.name, port)
-                           : QStringLiteral("waiting for %1 on %2").arg(row.name, port));
+    ProgressLocked(toLeave ? QStringLiteral("waiting for %1 to leave %2").arg(awaited, port)
+                           : QStringLiteral("waiting for %1 on %2").arg(awaited, port));
 }
 
 void CRunLog::NotTheRows(const RowRecord& record) {

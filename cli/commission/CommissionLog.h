@@ -33,7 +33,7 @@ public:
 
     explicit CRunLog(Setup setup);
 
-    void Waiting(const PlanRow& row, const QString& port, bool toLeave) override;
+    void Waiting(const std::vector<const PlanRow*>& rows, const QString& port, bool toLeave) override;
     void Started(const PlanRow& row, const QString& port) override;
     void Finished(const RowRecord& record) override;
     void NotTheRows(const RowRecord& record) override;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 CPortWork::~CPortWork() = default;
 
@@ -136,12 +137,23 @@ std::unique_ptr<CPortWork> WorkAfterRead(Shared& shared, std::size_t index) {
     return work;
 }
 
+// The rows whose controller the next to come may be: every row named by its held- values, and the first
+// of those without them, which takes a controller in plan order.
+std::vector<const PlanRow*> Awaited(const std::vector<const PlanRow*>& waiting) {
+    std::vector<const PlanRow*> rows;
+    bool unnamedTaken = false;
+    for (const PlanRow* row : waiting)
+        if (!row->heldValues.empty() || !std::exchange(unnamedTaken, true))
+            rows.push_back(row);
+    return rows;
+}
+
 // With --wait: each controller that comes is matched to a waiting row, commissioned, and waited for to
 // leave; one of no waiting row is left alone.
 void WorkCarriedGroup(Shared& shared, CPortWork& work, const PortRows& group) {
     std::vector<const PlanRow*> waiting = group.rows;
     while (!waiting.empty() && !StartsNoRow(shared)) {
-        shared.events.Waiting(*waiting.front(), group.port, false);
+        shared.events.Waiting(Awaited(waiting), group.port, false);
         if (!AwaitController(shared, work, true))
             return;
         const ArrivalMatch match = work.Arrived(waiting);
@@ -162,7 +174,7 @@ void WorkCarriedGroup(Shared& shared, CPortWork& work, const PortRows& group) {
                 if (waiting.empty() || shared.stop.load())
                     return;
                 // The cable moves on: the next row must not reach the controller just done.
-                shared.events.Waiting(row, group.port, true);
+                shared.events.Waiting({&row}, group.port, true);
             }
         }
         if (!AwaitController(shared, work, false))

@@ -53,8 +53,9 @@ enum class AskAnswer { Go, Skip, Quit };
 class CRunEvents {
 public:
     virtual ~CRunEvents();
-    // Before a row with --wait: for its controller to answer, or, with `toLeave`, for it to stop.
-    virtual void Waiting(const PlanRow& row, const QString& port, bool toLeave) = 0;
+    // With --wait: for the controller of one of `rows` to answer (a controller is matched to the row whose
+    // held- values it holds), or, with `toLeave`, for the controller of the one row given to stop.
+    virtual void Waiting(const std::vector<const PlanRow*>& rows, const QString& port, bool toLeave) = 0;
     virtual void Started(const PlanRow& row, const QString& port) = 0;
     virtual void Finished(const RowRecord& record) = 0;
     // With --wait, the controller on the row's port holds what a finished row wrote: the row waits for it

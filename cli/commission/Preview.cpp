@@ -78,7 +78,8 @@ RowRecord CPreviewPortWork::Commission(const PlanRow& row) {
 // Keeps the records; the preview tells them once every port is read.
 class CPreviewEvents : public CRunEvents {
 public:
-    void Waiting(const PlanRow& /*row*/, const QString& /*port*/, bool /*toLeave*/) override {}
+    void Waiting(const std::vector<const PlanRow*>& /*rows*/, const QString& /*port*/,
+                 bool /*toLeave*/) override {}
     void Started(const PlanRow& /*row*/, const QString& /*port*/) override {}
     void Finished(const RowRecord& record) override {
         const std::lock_guard lock(m_mutex);

@@ -82,8 +82,11 @@ public:
     // `answers` by row name
     explicit RecordingEvents(Journal& journal, std::map<QString, AskAnswer> answers = {})
         : m_journal(journal), m_answers(std::move(answers)) {}
-    void Waiting(const PlanRow& row, const QString& port, bool toLeave) override {
-        m_journal.Add(port, (toLeave ? "wait to leave " : "wait for ") + row.name.toStdString());
+    void Waiting(const std::vector<const PlanRow*>& rows, const QString& port, bool toLeave) override {
+        std::string names;
+        for (const PlanRow* row : rows)
+            names += (names.empty() ? "" : " or ") + row->name.toStdString();
+        m_journal.Add(port, (toLeave ? "wait to leave " : "wait for ") + names);
     }
     void Started(const PlanRow&, const QString&) override {}
     void NotTheRows(const RowRecord& record) override {
@@ -142,6 +145,22 @@ TEST(CommissionSchedule, WaitWritesTheNextRowOnlyAfterTheControllerDoneWentAway)
         "answers",    "silent", "wait for b", "silent", "answers", "write b", "commissioned b"};
     EXPECT_EQ(journal.events["COM1"], expected);
     EXPECT_EQ(pauses, 4) << "one pause after each poll that did not end a wait";
+}
+
+// Rows named by held- values take whichever controller holds them: each is awaited, and the first other.
+TEST(CommissionSchedule, WaitNamesEveryRowTheNextControllerMayBeFor) {
+    Journal journal;
+    Rows plan({{"COM1", {"a", "b", "c"}}});
+    plan.rows[2].heldValues["ip"] = "10.0.0.5";
+    std::atomic<bool> stop{false};
+    ScheduleSeams seams;
+    seams.makeWork = [&](const QString& port) {
+        return std::make_unique<ScriptedPort>(port, journal, std::deque<bool>{false});
+    };
+    seams.pause = [&](std::chrono::milliseconds) { stop = true; };
+    RecordingEvents events(journal);
+    RunSchedule(plan.groups, {0, true, false}, seams, events, stop);
+    EXPECT_EQ(journal.events["COM1"].front(), "wait for a or c");
 }
 
 TEST(CommissionSchedule, WaitPassesOverAControllerAlreadyDoneAndWaitsForTheNext) {
